@@ -1,0 +1,21 @@
+// JSON text in the exact forms the data files need: compact or indented,
+// sorted keys or the record's own order, slashes escaped or not.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+namespace olva {
+
+struct JsonStyle {
+    bool pretty = false;
+    bool sortKeys = false;
+    bool escapeSlashes = false;
+};
+
+// Throws EncodingError when a string is not valid UTF-8.
+std::string writeJson(const nlohmann::json& value, JsonStyle style = {});
+std::string writeJson(const nlohmann::ordered_json& value, JsonStyle style = {});
+
+}  // namespace olva

@@ -1,0 +1,49 @@
+#include "Core/Paths.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <mutex>
+
+namespace olva {
+
+const std::string& userHome()
+{
+    static const std::string home = [] {
+        if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir && *entry->pw_dir)
+            return std::string(entry->pw_dir);
+        if (const char* env = std::getenv("HOME"); env && *env) return std::string(env);
+        return std::string("/");
+    }();
+    return home;
+}
+
+std::string expand(const std::string& path)
+{
+    if (path == "~") return userHome();
+    if (path.starts_with("~/")) return userHome() + path.substr(1);
+    return path;
+}
+
+std::string realPath(const std::string& path)
+{
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) return path;
+    std::string result(resolved);
+    std::free(resolved);
+    return result;
+}
+
+std::string abbreviate(const std::string& path)
+{
+    const std::string& home = userHome();
+    if (path == home) return "~";
+    if (path.size() > home.size() && path.starts_with(home) && path[home.size()] == '/')
+        return "~" + path.substr(home.size());
+    return path;
+}
+
+std::filesystem::path folderURL(const Folder& folder) { return realPath(expand(folder.path)); }
+
+}  // namespace olva

@@ -1,0 +1,25 @@
+// Paths in the user's form ("~/Downloads") and on disk. None of these fail:
+// where the file system cannot answer they give back their input.
+#pragma once
+
+#include "Core/Model.h"
+
+#include <filesystem>
+#include <string>
+
+namespace olva {
+
+// The user's home folder from the password database, computed once.
+const std::string& userHome();
+
+// A leading "~" or "~/" becomes the home folder; nothing else changes.
+std::string expand(const std::string& path);
+// Symbolic links, "." and ".." resolved; the input when that fails.
+std::string realPath(const std::string& path);
+// The home folder written back as "~".
+std::string abbreviate(const std::string& path);
+
+// Where a watched folder really is: expanded and resolved.
+std::filesystem::path folderURL(const Folder& folder);
+
+}  // namespace olva

@@ -1,0 +1,55 @@
+#include "Core/Step.h"
+
+#include "Core/JsonReader.h"
+
+#include <array>
+
+namespace olva {
+namespace {
+
+constexpr std::array<std::string_view, 5> kKindNames = {"move", "copy", "tags", "trash", "shell"};
+
+}  // namespace
+
+std::string_view rawValue(Step::Kind kind) { return kKindNames[static_cast<std::size_t>(kind)]; }
+
+std::optional<Step::Kind> stepKindFromRaw(std::string_view text)
+{
+    for (std::size_t i = 0; i < kKindNames.size(); ++i)
+        if (kKindNames[i] == text) return static_cast<Step::Kind>(i);
+    return std::nullopt;
+}
+
+nlohmann::ordered_json toJson(const Step& step)
+{
+    nlohmann::ordered_json json;
+    json["kind"] = rawValue(step.kind);
+    json["from"] = step.from;
+    if (step.to) json["to"] = *step.to;
+    if (step.tagsBefore) json["tagsBefore"] = *step.tagsBefore;
+    if (step.note) json["note"] = *step.note;
+    if (step.key) json["key"] = *step.key;
+    return json;
+}
+
+Step stepFromJson(const nlohmann::json& value)
+{
+    JsonReader reader(value);
+    reader.object();
+    Step step;
+    auto kindReader = reader["kind"];
+    auto kind = stepKindFromRaw(kindReader.string());
+    if (!kind) kindReader.fail(DecodingError::Kind::dataCorrupted, "“" + kindReader.string() + "” is not a kind of step");
+    step.kind = *kind;
+    step.from = reader["from"].string();
+    if (auto to = reader.find("to")) step.to = to->string();
+    if (auto tags = reader.find("tagsBefore")) {
+        step.tagsBefore.emplace();
+        for (const auto& tag : tags->array()) step.tagsBefore->push_back(tag.string());
+    }
+    if (auto note = reader.find("note")) step.note = note->string();
+    if (auto key = reader.find("key")) step.key = key->string();
+    return step;
+}
+
+}  // namespace olva

@@ -1,3 +1,4 @@
+#include "Core/DecodingError.h"
 #include "Core/Store.h"
 #include "tests/store/Child.h"
 #include "tests/support/TestSupport.h"
@@ -257,4 +258,12 @@ TEST(LogAppend, WritersRacingToRotateKeepEveryGeneration)
         auto current = parseLogLines(test::readFile(tmp / "log.json"));
         EXPECT_EQ(current.size(), static_cast<std::size_t>(kWriters)) << "round " << round;
     }
+}
+
+TEST(LogAppend, AnEntryThatCannotBeWrittenTouchesNoFile)
+{
+    test::TempDir tmp;
+    Store store(tmp.path());
+    EXPECT_THROW(store.append(entryFor("bad \xff name")), EncodingError);
+    EXPECT_FALSE(fs::exists(tmp / "log.json"));
 }

@@ -217,6 +217,17 @@ TEST(RulesFile, SettingAsideNeverReplacesAnEarlierSetAsideFile)
     EXPECT_FALSE(store.knownRules());
 }
 
+TEST(RulesFile, AConfigurationThatCannotBeEncodedChangesNothing)
+{
+    test::TempDir tmp;
+    Store store(tmp.path());
+    store.saveConfig(oneFolder("~/A"));
+    auto before = test::readFile(tmp / "rules.json");
+    EXPECT_THROW(store.saveConfig(oneFolder("~/\xff")), EncodingError);
+    EXPECT_EQ(test::readFile(tmp / "rules.json"), before);
+    EXPECT_EQ(store.knownRules(), before);
+}
+
 TEST(SeenFile, RoundTripsAndIsEmptyWhenMissing)
 {
     test::TempDir tmp;

@@ -11,7 +11,6 @@
 #include "Core/platform/Trash.h"
 
 #include <algorithm>
-#include <functional>
 #include <system_error>
 
 namespace olva {
@@ -51,24 +50,6 @@ void checkRenderedName(const std::string& name, const std::string& pattern)
 {
     if (name == "." || name == ".." || name.find('/') != std::string::npos || name.find('\0') != std::string::npos)
         throw ActionError("pattern " + pattern + " rendered “" + name + "”, which can't be used as a name");
-}
-
-// Puts the item at `from` into `folder` under `name` or the next free
-// numbered name, through `transfer` (a move or a copy); in a dry run only
-// finds the name.
-fs::path place(const fs::path& from, const fs::path& folder, const std::string& name, bool dryRun,
-               const std::function<void(const fs::path&, const fs::path&)>& transfer)
-{
-    for (int attempt = 1;; ++attempt) {
-        fs::path destination = uniqueDestination(folder, name, dryRun);
-        if (dryRun) return destination;
-        try {
-            transfer(from, destination);
-            return destination;
-        } catch (const std::exception& error) {
-            if (!platform::isFileExistsError(error) || attempt == kPlacementAttempts) throw;
-        }
-    }
 }
 
 class Run {
@@ -113,14 +94,14 @@ private:
 
     void moveTo(const fs::path& folder, const std::string& name)
     {
-        recordMove(place(current_, folder, name, dryRun_, platform::moveItem));
+        recordMove(placeItem(current_, folder, name, dryRun_, platform::moveItem));
     }
 
     void moveInto(const fs::path& folder) { moveTo(folder, current_.filename().string()); }
 
     void copyInto(const fs::path& folder)
     {
-        fs::path destination = place(current_, folder, current_.filename().string(), dryRun_, platform::copyItem);
+        fs::path destination = placeItem(current_, folder, current_.filename().string(), dryRun_, platform::copyItem);
         steps.push_back(Step{Step::Kind::copy, current_.string(), destination.string(), {}, {}, keyAfterChange(destination)});
     }
 
@@ -203,6 +184,21 @@ fs::path uniqueDestination(const fs::path& folder, const std::string& name, bool
     for (unsigned long counter = 2; platform::itemExists(candidate); ++counter)
         candidate = folder / numberedName(name, counter);
     return candidate;
+}
+
+fs::path placeItem(const fs::path& from, const fs::path& folder, const std::string& name, bool dryRun,
+                   const Transfer& transfer)
+{
+    for (int attempt = 1;; ++attempt) {
+        fs::path destination = uniqueDestination(folder, name, dryRun);
+        if (dryRun) return destination;
+        try {
+            transfer(from, destination);
+            return destination;
+        } catch (const std::exception& error) {
+            if (!platform::isFileExistsError(error) || attempt == kPlacementAttempts) throw;
+        }
+    }
 }
 
 Applied perform(const std::vector<Action>& actions, FileInfo& file, bool dryRun, Date now)

@@ -7,6 +7,7 @@
 #include "Core/Step.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,5 +24,13 @@ Applied perform(const std::vector<Action>& actions, FileInfo& file, bool dryRun,
 // `name`, else "stem 2.ext", "stem 3.ext"... Unless `dryRun`, creates the
 // folder (and the folders above it) first.
 std::filesystem::path uniqueDestination(const std::filesystem::path& folder, const std::string& name, bool dryRun);
+
+// Moves or copies (`transfer`) the item at `from` into `folder` under the
+// first free name of uniqueDestination; a name taken by someone else before
+// the transfer is passed over for the next one. In a dry run only finds the
+// name.
+using Transfer = std::function<void(const std::filesystem::path&, const std::filesystem::path&)>;
+std::filesystem::path placeItem(const std::filesystem::path& from, const std::filesystem::path& folder,
+                                const std::string& name, bool dryRun, const Transfer& transfer);
 
 }  // namespace olva

@@ -1,6 +1,7 @@
 #include "Core/ScriptRunner.h"
 
 #include "Core/ActionError.h"
+#include "Core/UTF8.h"
 #include "Core/platform/ChildProcess.h"
 #include "Core/platform/FileTransfer.h"
 
@@ -21,23 +22,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr double kGraceSeconds = 5;
-
-// Invalid sequences become U+FFFD instead of failing.
-std::string decodeUTF8Repairing(const std::string& bytes)
-{
-    std::string text;
-    text.reserve(bytes.size());
-    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-    int32_t length = static_cast<int32_t>(bytes.size());
-    for (int32_t at = 0; at < length;) {
-        int32_t start = at;
-        UChar32 c;
-        U8_NEXT_OR_FFFD(data, at, length, c);
-        if (c == 0xFFFD && !(at - start == 3 && data[start] == 0xEF)) text += "\xEF\xBF\xBD";
-        else text.append(bytes, static_cast<std::size_t>(start), static_cast<std::size_t>(at - start));
-    }
-    return text;
-}
 
 // White space and line breaks off both ends, in the Unicode sense.
 std::string trimmed(const std::string& text)

@@ -5,7 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/pidfd.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -66,7 +66,7 @@ ChildProcess::ChildProcess(const std::string& executable, const std::vector<std:
     int error = ::posix_spawn(&pid, executable.c_str(), &settings.actions, &settings.attributes, argv.data(), environ);
     if (error != 0) throwErrno(error, "couldn't start " + executable);
     pid_ = pid;
-    pidfd_ = ::pidfd_open(pid_, 0);  // without it, waiting polls
+    pidfd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));  // without it, waiting polls
 }
 
 ChildProcess::~ChildProcess()

@@ -1,6 +1,7 @@
 #include "Core/platform/TagWriter.h"
 
 #include "Core/ActionError.h"
+#include "Core/FileInfo.h"
 #include "Core/platform/FileTransfer.h"
 
 #include <sys/xattr.h>
@@ -18,7 +19,7 @@ void writeTags(const std::filesystem::path& file, const std::vector<std::string>
         if (!value.empty() || &tag != &tags.front()) value += ',';
         value += tag;
     }
-    const char* name = "user.xdg.tags";
+    const char* name = tagsAttribute;
     if (tags.empty()) {
         if (::removexattr(file.c_str(), name) != 0 && errno != ENODATA)
             throwErrno(errno, "couldn't change the tags of “" + file.string() + "”");

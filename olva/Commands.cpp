@@ -27,29 +27,29 @@ std::string upper(std::string text)
 
 }  // namespace
 
-int importCommand(Store&, const std::string&, const std::string&, const Console&)
+int importCommand(const std::shared_ptr<Store>&, const std::string&, const std::string&, const Console&)
 {
     fail("import failed: importing needs the Hazel reader, which this build does not have yet");
 }
 
-int explainCommand(Store&, const std::string&, const Console&)
+int explainCommand(const std::shared_ptr<Store>&, const std::string&, const Console&)
 {
     fail("explaining needs the engine, which this build does not have yet");
 }
 
-int undoCommand(Store& store, const std::string& id, const Console&)
+int undoCommand(const std::shared_ptr<Store>& store, const std::string& id, const Console&)
 {
     // An empty prefix would pick whatever single entry the log holds.
     if (id.empty()) fail(usageText());
     std::string prefix = upper(id);
     std::vector<Entry> matching;
-    for (Entry& entry : store.entries(LogPosition{}).entries)
+    for (Entry& entry : store->entries(LogPosition{}).entries)
         if (!entry.undoOf && upper(entry.id).starts_with(prefix)) matching.push_back(std::move(entry));
     if (matching.size() != 1) fail(std::to_string(matching.size()) + " entries match " + prefix);
     fail("undo failed: undo needs the engine, which this build does not have yet");
 }
 
-int mcpCommand(Store& store, const Console& console)
+int mcpCommand(const std::shared_ptr<Store>& store, const Console& console)
 {
     serveMCP(store, console.in, console.outFd);
     return 0;

@@ -17,10 +17,10 @@ namespace {
 
 constexpr const char* kLockHeld = "the Olva app or another olva run already processes the watched folders, quit it first";
 
-void lockEngine(Store& store)
+void lockEngine(const std::shared_ptr<Store>& store)
 {
     try {
-        store.lockEngine();
+        store->lockEngine();
     } catch (const std::exception&) {
         fail(kLockHeld);
     }
@@ -28,13 +28,13 @@ void lockEngine(Store& store)
 
 }  // namespace
 
-int runCommand(Store& store, const Console&)
+int runCommand(const std::shared_ptr<Store>& store, const Console&)
 {
     lockEngine(store);
     fail("cannot read rules: running needs the engine, which this build does not have yet");
 }
 
-int onceCommand(Store& store, const Console&)
+int onceCommand(const std::shared_ptr<Store>& store, const Console&)
 {
     lockEngine(store);
     fail("cannot read rules: running needs the engine, which this build does not have yet");

@@ -13,7 +13,7 @@
 #include <system_error>
 #include <vector>
 
-namespace olva {
+namespace olva::platform {
 
 BootClock::time_point BootClock::now() noexcept
 {
@@ -194,4 +194,4 @@ bool Executor::isCurrent() const
     return std::this_thread::get_id() == shared_->threadId;
 }
 
-}  // namespace olva
+}  // namespace olva::platform

@@ -18,7 +18,7 @@
 #include <type_traits>
 #include <utility>
 
-namespace olva {
+namespace olva::platform {
 
 // CLOCK_BOOTTIME as a std::chrono clock.
 struct BootClock {
@@ -85,4 +85,4 @@ private:
     std::thread thread_;
 };
 
-}  // namespace olva
+}  // namespace olva::platform

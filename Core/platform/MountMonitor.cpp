@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-namespace olva {
+namespace olva::platform {
 
 namespace {
 
@@ -86,4 +86,4 @@ MountMonitor::~MountMonitor()
     if (state_->thread.joinable()) state_->thread.join();
 }
 
-}  // namespace olva
+}  // namespace olva::platform

@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-namespace olva {
+namespace olva::platform {
 
 class MountMonitor {
 public:
@@ -21,4 +21,4 @@ private:
     std::unique_ptr<State> state_;
 };
 
-}  // namespace olva
+}  // namespace olva::platform

@@ -5,7 +5,7 @@
 #include <cctype>
 #include <string>
 
-namespace olva {
+namespace olva::platform {
 
 namespace {
 
@@ -31,4 +31,4 @@ bool isPackage(std::string_view directoryName)
     return std::find(packageExtensions.begin(), packageExtensions.end(), ext) != packageExtensions.end();
 }
 
-}  // namespace olva
+}  // namespace olva::platform

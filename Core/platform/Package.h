@@ -4,9 +4,9 @@
 
 #include <string_view>
 
-namespace olva {
+namespace olva::platform {
 
 // Decided by the directory's extension alone, compared without letter case.
 bool isPackage(std::string_view directoryName);
 
-}  // namespace olva
+}  // namespace olva::platform

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-namespace olva {
+namespace olva::platform {
 
 namespace {
 
@@ -33,4 +33,4 @@ std::optional<bool> isLocalVolume(const std::string& path)
     return true;
 }
 
-}  // namespace olva
+}  // namespace olva::platform

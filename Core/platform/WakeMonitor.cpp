@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <thread>
 
-namespace olva {
+namespace olva::platform {
 
 struct WakeMonitor::State {
     std::function<void()> woke;
@@ -86,4 +86,4 @@ WakeMonitor::~WakeMonitor()
     if (state_->thread.joinable()) state_->thread.join();
 }
 
-}  // namespace olva
+}  // namespace olva::platform

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-namespace olva {
+namespace olva::platform {
 
 class WakeMonitor {
 public:
@@ -22,4 +22,4 @@ private:
     std::unique_ptr<State> state_;
 };
 
-}  // namespace olva
+}  // namespace olva::platform

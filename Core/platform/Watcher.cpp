@@ -19,7 +19,7 @@
 #include <thread>
 #include <unordered_set>
 
-namespace olva {
+namespace olva::platform {
 
 namespace {
 
@@ -311,4 +311,4 @@ Watcher::~Watcher()
     if (state_->thread.joinable()) state_->thread.join();
 }
 
-}  // namespace olva
+}  // namespace olva::platform

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace olva {
+namespace olva::platform {
 
 class Watcher {
 public:
@@ -44,4 +44,4 @@ private:
     std::unique_ptr<State> state_;
 };
 
-}  // namespace olva
+}  // namespace olva::platform

@@ -11,7 +11,7 @@
 
 #include "Core/Date.h"
 #include "Core/Entry.h"
-#include "Core/Evaluate.h"
+#include "Core/Evaluator.h"
 #include "Core/Model.h"
 #include "Core/Stamp.h"
 #include "Core/Store.h"

@@ -58,7 +58,7 @@ void Engine::Impl::revertEntry(const std::string& id, const std::vector<Entry>& 
 
     auto [reverted, failure] = revert(left);
     if (reverted.empty()) {
-        if (failure) std::rethrow_exception(failure);
+        if (failure) throw ActionError(*failure);
         return;
     }
     // A file put back must not be handled again by the same rule version.
@@ -76,10 +76,10 @@ void Engine::Impl::revertEntry(const std::string& id, const std::vector<Entry>& 
     undo.rule = entry.rule;
     undo.version = entry.version;
     undo.steps = reverted;
-    if (failure) undo.error = errorText(failure);
+    undo.error = failure;
     undo.undoOf = entry.id;
     store->append(undo);
-    if (failure) std::rethrow_exception(failure);
+    if (failure) throw ActionError(*failure);
 }
 
 void Engine::Impl::undo(const std::string& id)

@@ -2,7 +2,7 @@
 // without touching anything.
 #pragma once
 
-#include "Core/Evaluate.h"
+#include "Core/Evaluator.h"
 #include "Core/Model.h"
 #include "Core/Step.h"
 

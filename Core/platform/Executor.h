@@ -61,7 +61,9 @@ public:
         if (isCurrent()) return work();
         auto promise = std::make_shared<std::promise<R>>();
         std::future<R> result = promise->get_future();
-        post([promise, &work] {
+        // The closure owns the promise: when it is dropped unrun, the waiter
+        // gets a broken promise instead of waiting forever.
+        post([promise = std::move(promise), &work] {
             try {
                 if constexpr (std::is_void_v<R>) {
                     work();

@@ -1,7 +1,12 @@
-#include <cstdio>
+#include "olva/Tool.h"
 
-int main()
+#include <cstdio>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv)
 {
-    std::fputs("usage: olva run | once | import <file> <folder> | explain <file> | log [n] | undo <id> | mcp\n", stderr);
-    return 1;
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::vector<std::string> args(argv, argv + argc);
+    return olva::runTool(args, olva::Console::standard());
 }

@@ -1,0 +1,76 @@
+#include "Core/Entry.h"
+
+#include "Core/JsonReader.h"
+#include "Core/platform/UUID.h"
+
+namespace olva {
+namespace {
+
+DecodingError within(const JsonReader& item, const DecodingError& error)
+{
+    std::string path = item.path();
+    if (!error.path().empty()) path += "." + error.path();
+    return DecodingError(error.kind(), path, error.detail());
+}
+
+std::string readUUID(const JsonReader& reader)
+{
+    auto id = platform::canonicalUUID(reader.string());
+    if (!id) reader.fail(DecodingError::Kind::dataCorrupted, "“" + reader.string() + "” is not a UUID");
+    return *id;
+}
+
+}  // namespace
+
+nlohmann::ordered_json toJson(const Entry& entry)
+{
+    nlohmann::ordered_json json;
+    json["id"] = entry.id;
+    json["at"] = iso8601(entry.at);
+    json["file"] = entry.file;
+    json["rule"] = entry.rule;
+    json["version"] = entry.version;
+    json["dryRun"] = entry.dryRun;
+    json["checks"] = nlohmann::ordered_json::array();
+    for (const auto& check : entry.checks) json["checks"].push_back(toJson(check));
+    json["steps"] = nlohmann::ordered_json::array();
+    for (const auto& step : entry.steps) json["steps"].push_back(toJson(step));
+    if (entry.error) json["error"] = *entry.error;
+    if (entry.undoOf) json["undoOf"] = *entry.undoOf;
+    return json;
+}
+
+Entry entryFromJson(const nlohmann::json& value)
+{
+    JsonReader reader(value);
+    reader.object();
+    Entry entry;
+    entry.id = readUUID(reader["id"]);
+    auto atReader = reader["at"];
+    auto at = parseIso8601(atReader.string());
+    if (!at) atReader.fail(DecodingError::Kind::dataCorrupted, "“" + atReader.string() + "” is not an ISO 8601 date");
+    entry.at = *at;
+    entry.file = reader["file"].string();
+    entry.rule = reader["rule"].string();
+    entry.version = reader["version"].string();
+    entry.dryRun = reader["dryRun"].boolean();
+    for (const auto& check : reader["checks"].array()) {
+        try {
+            entry.checks.push_back(checkFromJson(check.value()));
+        } catch (const DecodingError& error) {
+            throw within(check, error);
+        }
+    }
+    for (const auto& step : reader["steps"].array()) {
+        try {
+            entry.steps.push_back(stepFromJson(step.value()));
+        } catch (const DecodingError& error) {
+            throw within(step, error);
+        }
+    }
+    if (auto error = reader.find("error")) entry.error = error->string();
+    if (auto undoOf = reader.find("undoOf")) entry.undoOf = readUUID(*undoOf);
+    return entry;
+}
+
+}  // namespace olva

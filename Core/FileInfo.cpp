@@ -1,0 +1,192 @@
+#include "Core/FileInfo.h"
+
+#include "Core/DateScanner.h"
+#include "Core/TextExtraction.h"
+#include "Core/UTF8.h"
+#include "Core/platform/ContentTypes.h"
+#include "Core/platform/FileStatus.h"
+#include "Core/platform/RecentFiles.h"
+#include "Core/platform/Volumes.h"
+#include "Core/platform/Xattr.h"
+
+#include <cstdio>
+#include <system_error>
+
+namespace olva {
+
+namespace {
+
+Date dateOf(const platform::Timestamp& t)
+{
+    return Date(std::chrono::duration_cast<Date::duration>(std::chrono::seconds(t.seconds)
+                                                           + std::chrono::nanoseconds(t.nanoseconds)));
+}
+
+platform::FileStatus statusOrThrow(const std::filesystem::path& url)
+{
+    auto status = platform::fileStatus(url);
+    if (!status) throw FileNotFound(url);
+    return *status;
+}
+
+// Linux hands a freed inode number to the next new file at once, so the
+// whole second of birth cannot tell the two apart: the key carries the
+// nanoseconds too, or the inode's generation where no birth time is kept.
+std::string birthField(const std::filesystem::path& url, const platform::FileStatus& status)
+{
+    if (status.birth) {
+        char buffer[48];
+        std::snprintf(buffer, sizeof buffer, "%lld.%09u", static_cast<long long>(status.birth->seconds),
+                      status.birth->nanoseconds);
+        return buffer;
+    }
+    if (auto generation = platform::inodeGeneration(url, status)) return "g" + std::to_string(*generation);
+    return "0";
+}
+
+std::string keyOf(const std::filesystem::path& url, const platform::FileStatus& status)
+{
+    return platform::volumeName(status) + ":" + std::to_string(status.inode) + ":" + birthField(url, status);
+}
+
+std::string legacyKeyOf(const platform::FileStatus& status)
+{
+    std::int64_t birth = status.birth ? status.birth->seconds : 0;
+    return std::to_string(status.device) + "-" + std::to_string(status.inode) + "-" + std::to_string(birth);
+}
+
+// The position of the dot before the last extension, if there is one: not
+// a leading dot (hidden files) and not a trailing one.
+std::optional<std::size_t> extensionDot(const std::string& component)
+{
+    std::size_t dot = component.rfind('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == component.size()) return std::nullopt;
+    return dot;
+}
+
+}  // namespace
+
+FileNotFound::FileNotFound(const std::filesystem::path& path)
+    : std::filesystem::filesystem_error("no such file", path,
+                                        std::make_error_code(std::errc::no_such_file_or_directory)),
+      message_("the file “" + path.string() + "” doesn’t exist")
+{
+}
+
+FileInfo::FileInfo(std::filesystem::path url) : url_(std::move(url))
+{
+    platform::FileStatus status = statusOrThrow(url_);
+    key_ = keyOf(url_, status);
+    legacyKey_ = legacyKeyOf(status);
+    size_ = status.size ? static_cast<std::int64_t>(*status.size) : 0;
+    // Linux keeps no date added: the status change, which a move or a
+    // download into the folder sets, stands for it.
+    added_ = dateOf(status.change);
+    if (status.birth) created_ = dateOf(*status.birth);
+    modified_ = dateOf(status.modification);
+    tags_ = readTags(url_);
+    type_ = platform::contentTypeOf(url_, status);
+    isDownloaded_ = true;
+}
+
+std::string FileInfo::keyFor(const std::filesystem::path& url)
+{
+    return keyOf(url, statusOrThrow(url));
+}
+
+const std::set<std::string>& FileInfo::partialExtensions()
+{
+    static const std::set<std::string> extensions{"download", "crdownload", "part", "partial", "tmp"};
+    return extensions;
+}
+
+std::string FileInfo::name() const
+{
+    std::string component = url_.filename().string();
+    auto dot = extensionDot(component);
+    return dot ? component.substr(0, *dot) : component;
+}
+
+std::string FileInfo::ext() const
+{
+    std::string component = url_.filename().string();
+    auto dot = extensionDot(component);
+    return dot ? component.substr(*dot + 1) : std::string();
+}
+
+bool FileInfo::isBeingCopiedByFinder() const
+{
+    static const Date placeholder{std::chrono::seconds(-2'082'844'800)};
+    return created_ && *created_ == placeholder;
+}
+
+const std::optional<Date>& FileInfo::opened()
+{
+    if (!opened_) opened_ = platform::lastOpened(url_);
+    return *opened_;
+}
+
+void FileInfo::setOpened(std::optional<Date> date)
+{
+    opened_ = date;
+}
+
+const std::vector<std::string>& FileInfo::source()
+{
+    if (!source_) source_ = readSource(url_);
+    return *source_;
+}
+
+void FileInfo::setSource(std::vector<std::string> addresses)
+{
+    source_ = std::move(addresses);
+}
+
+const std::string& FileInfo::contents()
+{
+    if (!extractedText_) extractedText_ = extractText(url_, type_);
+    return *extractedText_;
+}
+
+void FileInfo::setExtractedText(std::optional<std::string> text)
+{
+    extractedText_ = std::move(text);
+}
+
+const std::vector<ContentDate>& FileInfo::contentDates()
+{
+    if (!contentDates_) contentDates_ = scanDates(contents());
+    return *contentDates_;
+}
+
+void FileInfo::setContentDates(std::vector<ContentDate> dates)
+{
+    contentDates_ = std::move(dates);
+}
+
+std::vector<std::string> readTags(const std::filesystem::path& url)
+{
+    auto value = xattr::read(url, tagsAttribute);
+    if (!value || value->empty() || !isValidUTF8(*value)) return {};
+    std::vector<std::string> tags;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t comma = value->find(',', start);
+        tags.push_back(value->substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return tags;
+}
+
+std::vector<std::string> readSource(const std::filesystem::path& url)
+{
+    std::vector<std::string> addresses;
+    for (const char* name : {"user.xdg.origin.url", "user.xdg.referrer.url"}) {
+        auto value = xattr::read(url, name);
+        if (value && !value->empty() && isValidUTF8(*value)) addresses.push_back(*value);
+    }
+    return addresses;
+}
+
+}  // namespace olva

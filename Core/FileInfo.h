@@ -1,0 +1,116 @@
+// The facts of one file at one moment: everything a condition can test and
+// that the actions and the engine need. Built for one use; the slow facts
+// (last opened, download source, text, dates in the text) are read on first
+// use and kept.
+#pragma once
+
+#include "Core/ContentType.h"
+#include "Core/Date.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace olva {
+
+// The facts of a file cannot be read: it is gone, unreachable or not
+// permitted. Its code is "no such file or directory" whatever the cause.
+class FileNotFound : public std::filesystem::filesystem_error {
+public:
+    explicit FileNotFound(const std::filesystem::path& path);
+    const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+    std::string message_;
+};
+
+// A date written in a file's text.
+struct ContentDate {
+    Date date;
+    std::string text;      // the words that express it, as they stand
+    std::int64_t offset;   // where they begin, in UTF-16 code units
+
+    friend bool operator==(const ContentDate&, const ContentDate&) = default;
+};
+
+class FileInfo {
+public:
+    // Follows symbolic links. Throws FileNotFound.
+    explicit FileInfo(std::filesystem::path url);
+
+    // The identity key of a file without reading its other facts. Throws
+    // FileNotFound.
+    static std::string keyFor(const std::filesystem::path& url);
+
+    // Extensions of downloads still in progress.
+    static const std::set<std::string>& partialExtensions();
+
+    const std::filesystem::path& url() const { return url_; }
+    // Survives renames and moves within the volume; a copy gets a new one.
+    const std::string& key() const { return key_; }
+    // The older form of the key, under which earlier records may be kept.
+    const std::string& legacyKey() const { return legacyKey_; }
+    std::int64_t size() const { return size_; }
+    const std::optional<Date>& added() const { return added_; }
+    const std::optional<Date>& created() const { return created_; }
+    const std::optional<Date>& modified() const { return modified_; }
+    const std::vector<std::string>& tags() const { return tags_; }
+    const std::optional<ContentType>& type() const { return type_; }
+    bool isDownloaded() const { return isDownloaded_; }
+
+    // The last component without its last extension: report.tar.gz gives
+    // report.tar.
+    std::string name() const;
+    // The last extension without its dot; empty when there is none.
+    std::string ext() const;
+    // A copy in progress gives its destination this placeholder creation
+    // date (1 January 1904).
+    bool isBeingCopiedByFinder() const;
+
+    // Read on first use and kept; an assigned value is what later reads give.
+    const std::optional<Date>& opened();
+    void setOpened(std::optional<Date> date);
+    const std::vector<std::string>& source();
+    void setSource(std::vector<std::string> addresses);
+    // The file's text, extracted at most once.
+    const std::string& contents();
+    // Absent until the text is first needed; whoever holds an extracted text
+    // from an earlier look at an unchanged file may set it.
+    const std::optional<std::string>& extractedText() const { return extractedText_; }
+    void setExtractedText(std::optional<std::string> text);
+    const std::vector<ContentDate>& contentDates();
+    void setContentDates(std::vector<ContentDate> dates);
+
+private:
+    std::filesystem::path url_;
+    std::string key_;
+    std::string legacyKey_;
+    std::int64_t size_ = 0;
+    std::optional<Date> added_;
+    std::optional<Date> created_;
+    std::optional<Date> modified_;
+    std::vector<std::string> tags_;
+    std::optional<ContentType> type_;
+    bool isDownloaded_ = true;
+
+    std::optional<std::optional<Date>> opened_;
+    std::optional<std::vector<std::string>> source_;
+    std::optional<std::string> extractedText_;
+    std::optional<std::vector<ContentDate>> contentDates_;
+};
+
+// The tags of a file ("user.xdg.tags", separated by ","); empty when it has
+// none or they cannot be read.
+std::vector<std::string> readTags(const std::filesystem::path& url);
+
+// The addresses a file was downloaded from: "user.xdg.origin.url", then
+// "user.xdg.referrer.url"; empty when there are none.
+std::vector<std::string> readSource(const std::filesystem::path& url);
+
+// The attribute under which tags are kept.
+inline constexpr const char* tagsAttribute = "user.xdg.tags";
+
+}  // namespace olva

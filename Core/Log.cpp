@@ -1,0 +1,198 @@
+#include "Core/Log.h"
+
+#include "Core/JsonWriter.h"
+#include "Core/Store.h"
+#include "Core/platform/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+namespace olva {
+namespace {
+
+[[noreturn]] void fail(int error, const std::string& what)
+{
+    throw std::system_error(error, std::generic_category(), what);
+}
+
+// Serialises rotation and appends between processes: without it, two
+// writers that both find the log full would each move it aside, and the
+// second move would replace the generation the first one just kept.
+class LogLock {
+public:
+    explicit LogLock(const std::filesystem::path& path)
+    {
+        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd_ < 0) fail(errno, "couldn’t open “" + path.string() + "”");
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno == EINTR) continue;
+            int error = errno;
+            ::close(fd_);
+            fail(error, "couldn’t lock “" + path.string() + "”");
+        }
+    }
+    ~LogLock() { ::close(fd_); }
+    LogLock(const LogLock&) = delete;
+    LogLock& operator=(const LogLock&) = delete;
+
+private:
+    int fd_;
+};
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() { if (fd_ >= 0) ::close(fd_); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+std::string readOrNothing(const std::filesystem::path& path)
+{
+    try {
+        return platform::readFileBytes(path);
+    } catch (const std::system_error&) {
+        return {};
+    }
+}
+
+}  // namespace
+
+std::string logLine(const Entry& entry)
+{
+    return writeJson(toJson(entry), {.escapeSlashes = true}) + "\n";
+}
+
+std::vector<Entry> parseLogLines(std::string_view bytes)
+{
+    std::vector<Entry> entries;
+    while (!bytes.empty()) {
+        auto end = bytes.find('\n');
+        auto line = bytes.substr(0, end);
+        bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
+        if (line.empty()) continue;
+        auto json = nlohmann::json::parse(line, nullptr, false);
+        if (json.is_discarded()) continue;
+        try {
+            entries.push_back(entryFromJson(json));
+        } catch (const std::exception&) {
+            // A line that does not decode is left out; the rest still count.
+        }
+    }
+    return entries;
+}
+
+std::vector<Step> stepsLeftToRevert(std::span<const Entry> log, const Entry& entry)
+{
+    std::size_t reverted = 0;
+    for (const auto& undo : log) {
+        if (undo.undoOf != entry.id) continue;
+        if (!undo.steps.empty()) reverted += undo.steps.size();
+        else if (!undo.error) reverted += entry.steps.size();
+    }
+    if (reverted >= entry.steps.size()) return {};
+    return {entry.steps.begin(), entry.steps.end() - static_cast<std::ptrdiff_t>(reverted)};
+}
+
+std::map<std::string, std::size_t> revertedStepCounts(std::span<const Entry> log)
+{
+    std::map<std::string, const Entry*> byId;
+    for (const auto& entry : log) byId.emplace(entry.id, &entry);
+    std::map<std::string, std::size_t> counts;
+    for (const auto& undo : log) {
+        if (!undo.undoOf) continue;
+        auto original = byId.find(*undo.undoOf);
+        if (original == byId.end()) continue;
+        auto& count = counts[*undo.undoOf];
+        if (!undo.steps.empty()) count += undo.steps.size();
+        else if (!undo.error) count += original->second->steps.size();
+    }
+    return counts;
+}
+
+void Store::append(const Entry& entry) const
+{
+    std::string line = logLine(entry);
+    auto current = path("log.json");
+    auto previous = path("log.1.json");
+    LogLock lock(path("log.lock"));
+
+    struct stat status{};
+    if (::stat(current.c_str(), &status) == 0 && static_cast<std::uint64_t>(status.st_size) > maxLog) {
+        ::unlink(previous.c_str());
+        if (::rename(current.c_str(), previous.c_str()) != 0)
+            fail(errno, "couldn’t move “" + current.string() + "” aside");
+    }
+
+    // O_APPEND and one write per line: a writer that does not take the lock
+    // still never overwrites a line.
+    Descriptor fd(::open(current.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    if (fd.get() < 0) fail(errno, "couldn’t open “" + current.string() + "”");
+    // A line cut short (a crash, a full disk) must not swallow this one.
+    if (::fstat(fd.get(), &status) == 0 && status.st_size > 0) {
+        char last = '\n';
+        if (::pread(fd.get(), &last, 1, status.st_size - 1) == 1 && last != '\n') line.insert(0, "\n");
+    }
+    std::string_view rest = line;
+    while (!rest.empty()) {
+        ssize_t written = ::write(fd.get(), rest.data(), rest.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            fail(errno, "couldn’t write to “" + current.string() + "”");
+        }
+        rest.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+LogRead Store::entries(LogPosition after) const
+{
+    Descriptor fd(::open(path("log.json").c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) return {parseLogLines(readOrNothing(path("log.1.json"))), LogPosition{}, true};
+
+    struct stat status{};
+    if (::fstat(fd.get(), &status) != 0) return {{}, after, false};
+    auto inode = static_cast<std::uint64_t>(status.st_ino);
+    auto size = static_cast<std::uint64_t>(status.st_size);
+    // A new inode means the log was rotated; a size below what was consumed
+    // means it was cut or replaced in place. Either way start over.
+    bool whole = inode != after.inode || size < after.offset;
+    std::uint64_t start = whole ? 0 : after.offset;
+
+    if (::lseek(fd.get(), static_cast<off_t>(start), SEEK_SET) < 0) return {{}, after, false};
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            return {{}, after, false};
+        }
+        if (count == 0) break;
+        bytes.append(buffer, static_cast<std::size_t>(count));
+    }
+    // A last line without its line feed is still being written: leave it.
+    auto lastFeed = bytes.rfind('\n');
+    std::size_t kept = lastFeed == std::string::npos ? 0 : lastFeed + 1;
+
+    LogRead read;
+    if (whole) read.entries = parseLogLines(readOrNothing(path("log.1.json")));
+    auto fresh = parseLogLines(std::string_view(bytes).substr(0, kept));
+    read.entries.insert(read.entries.end(), std::make_move_iterator(fresh.begin()),
+                        std::make_move_iterator(fresh.end()));
+    read.position = {inode, start + kept};
+    read.isWhole = whole;
+    return read;
+}
+
+std::vector<Entry> Store::entries() const { return entries(LogPosition{}).entries; }
+
+}  // namespace olva

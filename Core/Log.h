@@ -1,0 +1,45 @@
+// The activity log: where an incremental reader stands, what one read
+// returns, and what undo entries already reverted.
+#pragma once
+
+#include "Core/Entry.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace olva {
+
+struct LogPosition {
+    std::uint64_t inode = 0;   // of log.json when it was last read; 0 matches no file
+    std::uint64_t offset = 0;  // bytes of that file consumed, always just after a line feed
+
+    friend bool operator==(const LogPosition&, const LogPosition&) = default;
+};
+
+struct LogRead {
+    std::vector<Entry> entries;  // oldest first
+    LogPosition position;        // to pass to the next read
+    bool isWhole = false;        // entries replace what the caller holds, else they follow it
+};
+
+// One entry as it is written to the log: compact JSON, slashes escaped, and a
+// line feed. Throws EncodingError for text that is not UTF-8.
+std::string logLine(const Entry& entry);
+
+// The entries of the lines in `bytes`, in order; lines that do not decode are
+// skipped.
+std::vector<Entry> parseLogLines(std::string_view bytes);
+
+// The leading steps of `entry` that no undo entry in `log` has reverted yet.
+std::vector<Step> stepsLeftToRevert(std::span<const Entry> log, const Entry& entry);
+
+// For each entry that undo entries refer to, how many of its steps they
+// reverted. Entries nothing refers to have no member.
+std::map<std::string, std::size_t> revertedStepCounts(std::span<const Entry> log);
+
+}  // namespace olva

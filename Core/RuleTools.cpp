@@ -1,0 +1,184 @@
+#include "Core/RuleTools.h"
+
+#include "Core/ActionError.h"
+#include "Core/Paths.h"
+#include "Core/RuleVersion.h"
+#include "Core/RulesLock.h"
+#include "Core/Store.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace olva {
+
+using nlohmann::ordered_json;
+
+namespace {
+
+constexpr int kPreviewLimit = 300;
+
+// A folder's location as a directory path: "~" expanded, links resolved, no
+// trailing slash.
+std::string normalisedFolder(const std::string& path)
+{
+    std::string resolved = folderURL(Folder{path, 0, false, {}}).string();
+    while (resolved.size() > 1 && resolved.back() == '/') resolved.pop_back();
+    return resolved;
+}
+
+bool hasShell(const Rule& rule)
+{
+    return std::any_of(rule.actions.begin(), rule.actions.end(),
+                       [](const Action& action) { return action.kind == Action::Kind::shell; });
+}
+
+std::string upper(std::string text)
+{
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+}  // namespace
+
+std::size_t RuleTools::folderIndex(const std::string& path, const std::vector<Folder>& folders)
+{
+    std::string wanted = normalisedFolder(path);
+    for (std::size_t i = 0; i < folders.size(); ++i)
+        if (normalisedFolder(folders[i].path) == wanted) return i;
+    throw ActionError(path + " isn't a watched folder, add it in Olva first");
+}
+
+Rule RuleTools::checkedRule(Rule rule)
+{
+    validate(rule);
+    if (hasShell(rule)) throw ActionError("shell scripts can only be added in Olva itself");
+    rule.dryRun = true;
+    return rule;
+}
+
+std::vector<RuleTools::FolderSummary> RuleTools::listFolders() const
+{
+    std::vector<FolderSummary> summaries;
+    for (const Folder& folder : store_.loadConfig().folders)
+        summaries.push_back({folder.path, folder.depth, folder.paused, static_cast<std::int64_t>(folder.rules.size())});
+    return summaries;
+}
+
+std::vector<RuleTools::IndexedRule> RuleTools::listRules(const std::string& folder) const
+{
+    Config config = store_.loadConfig();
+    const Folder& found = config.folders[folderIndex(folder, config.folders)];
+    std::vector<IndexedRule> rules;
+    for (std::size_t i = 0; i < found.rules.size(); ++i) rules.push_back({static_cast<std::int64_t>(i), found.rules[i]});
+    return rules;
+}
+
+std::vector<RuleTools::PreviewResult> RuleTools::preview(const Rule& rule, const std::string& folder) const
+{
+    validate(rule);
+    Config config = store_.loadConfig();
+    folderIndex(folder, config.folders);
+    throw ActionError("previews need the engine, which this build does not have yet");
+}
+
+std::int64_t RuleTools::create(const Rule& rule, const std::string& folder) const
+{
+    Rule prepared = checkedRule(rule);
+    // Another writer must not slip a save in between this load and save.
+    RulesLock lock(store_.dir());
+    Config config = store_.loadConfig();
+    Folder& found = config.folders[folderIndex(folder, config.folders)];
+    found.rules.push_back(std::move(prepared));
+    std::int64_t index = static_cast<std::int64_t>(found.rules.size()) - 1;
+    store_.saveConfig(config);
+    return index;
+}
+
+void RuleTools::update(const Rule& rule, const std::string& folder, std::int64_t index,
+                       const std::string& expectedName) const
+{
+    Rule prepared = checkedRule(rule);
+    RulesLock lock(store_.dir());
+    Config config = store_.loadConfig();
+    Folder& found = config.folders[folderIndex(folder, config.folders)];
+    if (index < 0 || index >= static_cast<std::int64_t>(found.rules.size()))
+        throw ActionError("no rule at index " + std::to_string(index));
+    Rule& current = found.rules[static_cast<std::size_t>(index)];
+    if (current.name != expectedName)
+        throw ActionError("the rule at index " + std::to_string(index) + " is now \"" + current.name
+                          + "\", list the rules again");
+    if (hasShell(current)) throw ActionError("this rule runs a shell script, so it can only be changed in Olva itself");
+    current = std::move(prepared);
+    store_.saveConfig(config);
+}
+
+std::vector<RuleTools::RuleExplanation> RuleTools::explain(const std::string&) const
+{
+    throw ActionError("explaining needs the engine, which this build does not have yet");
+}
+
+std::vector<Entry> RuleTools::activity(std::int64_t limit, const std::optional<std::string>& folder) const
+{
+    std::vector<Entry> entries = store_.entries(LogPosition{}).entries;
+    if (folder) {
+        Config config = store_.loadConfig();
+        std::string prefix = normalisedFolder(config.folders[folderIndex(*folder, config.folders)].path) + "/";
+        std::erase_if(entries, [&](const Entry& entry) { return !entry.file.starts_with(prefix); });
+    }
+    if (limit <= 0) return {};
+    if (static_cast<std::uint64_t>(limit) < entries.size())
+        entries.erase(entries.begin(), entries.end() - static_cast<std::ptrdiff_t>(limit));
+    return entries;
+}
+
+RuleTools::Reverted RuleTools::revert(const std::string& id) const
+{
+    std::string prefix = upper(id);
+    std::vector<Entry> matching;
+    for (Entry& entry : store_.entries(LogPosition{}).entries)
+        if (!entry.undoOf && upper(entry.id).starts_with(prefix)) matching.push_back(std::move(entry));
+    if (matching.size() != 1) throw ActionError(std::to_string(matching.size()) + " activity entries match " + id);
+    const Entry& entry = matching.front();
+    if (entry.steps.empty()) throw ActionError("the rule changed nothing, so there's nothing to revert");
+    throw ActionError("undo needs the engine, which this build does not have yet");
+    bool scripts = std::any_of(entry.steps.begin(), entry.steps.end(),
+                               [](const Step& step) { return step.kind == Step::Kind::shell; });
+    return {entry.file, entry.rule, scripts};
+}
+
+ordered_json toJson(const RuleTools::FolderSummary& summary)
+{
+    return ordered_json{{"path", summary.path}, {"depth", summary.depth}, {"paused", summary.paused},
+                        {"rules", summary.rules}};
+}
+
+ordered_json toJson(const RuleTools::IndexedRule& indexed)
+{
+    return ordered_json{{"index", indexed.index}, {"rule", ordered_json(toJson(indexed.rule))}};
+}
+
+ordered_json toJson(const RuleTools::PreviewResult& result)
+{
+    ordered_json steps = ordered_json::array();
+    for (const Step& step : result.wouldDo) steps.push_back(toJson(step));
+    ordered_json json{{"file", result.file}, {"matches", result.matches}, {"wouldDo", steps}};
+    if (result.decidedBy) json["decidedBy"] = toJson(*result.decidedBy);
+    if (result.error) json["error"] = *result.error;
+    return json;
+}
+
+ordered_json toJson(const RuleTools::RuleExplanation& explanation)
+{
+    ordered_json checks = ordered_json::array();
+    for (const Check& check : explanation.checks) checks.push_back(toJson(check));
+    return ordered_json{{"rule", explanation.rule}, {"matches", explanation.matches},
+                        {"alreadyApplied", explanation.alreadyApplied}, {"checks", checks}};
+}
+
+ordered_json toJson(const RuleTools::Reverted& reverted)
+{
+    return ordered_json{{"file", reverted.file}, {"rule", reverted.rule},
+                        {"scriptsNotReverted", reverted.scriptsNotReverted}};
+}
+
+}  // namespace olva

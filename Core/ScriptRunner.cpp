@@ -1,0 +1,133 @@
+#include "Core/ScriptRunner.h"
+
+#include "Core/ActionError.h"
+#include "Core/UTF8.h"
+#include "Core/platform/ChildProcess.h"
+#include "Core/platform/FileTransfer.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+#include <uuid/uuid.h>
+
+#include <cerrno>
+#include <chrono>
+
+namespace olva {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double kGraceSeconds = 5;
+
+// White space and line breaks off both ends, in the Unicode sense.
+std::string trimmed(const std::string& text)
+{
+    const auto* data = reinterpret_cast<const uint8_t*>(text.data());
+    int32_t length = static_cast<int32_t>(text.size());
+    int32_t begin = 0;
+    while (begin < length) {
+        int32_t next = begin;
+        UChar32 c;
+        U8_NEXT_OR_FFFD(data, next, length, c);
+        if (!u_isUWhiteSpace(c)) break;
+        begin = next;
+    }
+    int32_t end = length;
+    while (end > begin) {
+        int32_t previous = end;
+        UChar32 c;
+        U8_PREV_OR_FFFD(data, begin, previous, c);
+        if (!u_isUWhiteSpace(c)) break;
+        end = previous;
+    }
+    return text.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
+}
+
+fs::path outputFileURL()
+{
+    uuid_t id;
+    uuid_generate(id);
+    char text[37];
+    uuid_unparse_upper(id, text);
+    std::error_code error;
+    fs::path folder = fs::temp_directory_path(error);
+    if (error) folder = "/tmp";
+    return folder / ("olva-script-" + std::string(text) + ".log");
+}
+
+// The output file, open for writing; removed when the run is over, however
+// it ends.
+class OutputFile {
+public:
+    explicit OutputFile(fs::path path) : path_(std::move(path))
+    {
+        fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd_ < 0) platform::throwErrno(errno, "couldn't create " + path_.string());
+    }
+    ~OutputFile()
+    {
+        ::close(fd_);
+        ::unlink(path_.c_str());
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    int fd() const { return fd_; }
+
+    // At most kScriptOutputLimit bytes, cut at a character boundary and
+    // marked when more was written; a read failure counts as no output.
+    std::string readBounded() const
+    {
+        int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return {};
+        std::string bytes(kScriptOutputLimit + 1, '\0');
+        std::size_t got = 0;
+        while (got < bytes.size()) {
+            ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        ::close(fd);
+        bytes.resize(got);
+        if (got <= kScriptOutputLimit) return trimmed(decodeUTF8Repairing(bytes));
+        std::size_t cut = kScriptOutputLimit;
+        while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80) --cut;
+        bytes.resize(cut);
+        return trimmed(decodeUTF8Repairing(bytes)) + "\n… (output cut after the first " +
+               std::to_string(kScriptOutputLimit) + " bytes)";
+    }
+
+private:
+    fs::path path_;
+    int fd_ = -1;
+};
+
+}  // namespace
+
+std::string runScript(const std::string& script, const fs::path& url, double timeout)
+{
+    OutputFile output(outputFileURL());
+    platform::ChildProcess process("/bin/zsh", {"-c", script, "olva", url.string()}, output.fd());
+
+    if (!process.waitForExit(std::chrono::duration<double>(timeout))) {
+        process.signalGroup(SIGTERM);
+        process.waitForExit(std::chrono::duration<double>(kGraceSeconds));
+        // Whatever is left of the group, the shell or what it started, is
+        // killed, never left running.
+        process.signalGroup(SIGKILL);
+        process.reap();
+        throw ActionError("the script ran longer than " + std::to_string(static_cast<long long>(timeout)) +
+                          " seconds and was stopped");
+    }
+    int status = process.reap();
+    std::string text = output.readBounded();
+    if (status == 0) return text;
+    throw ActionError("script exited " + std::to_string(status) + ": " + text);
+}
+
+}  // namespace olva

@@ -1,0 +1,190 @@
+#include "Core/Store.h"
+
+#include "Core/ActionError.h"
+#include "Core/DecodingError.h"
+#include "Core/JsonWriter.h"
+#include "Core/Paths.h"
+#include "Core/platform/AtomicFile.h"
+#include "Core/platform/RenameNoReplace.h"
+#include "Core/platform/SessionBus.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+
+namespace olva {
+namespace {
+
+bool isMissing(const std::system_error& error)
+{
+    return error.code() == std::errc::no_such_file_or_directory;
+}
+
+nlohmann::json parseDocument(const std::string& bytes)
+{
+    auto json = nlohmann::json::parse(bytes, nullptr, false);
+    if (json.is_discarded())
+        throw DecodingError(DecodingError::Kind::dataCorrupted, "", "the data is not valid JSON");
+    return json;
+}
+
+std::optional<std::string> readIfPossible(const std::filesystem::path& path)
+{
+    try {
+        return platform::readFileBytes(path);
+    } catch (const std::system_error&) {
+        return std::nullopt;
+    }
+}
+
+bool decodesAsConfig(const std::string& bytes)
+{
+    try {
+        configFromJson(parseDocument(bytes));
+        return true;
+    } catch (const DecodingError&) {
+        return false;
+    }
+}
+
+ActionError unreadableSeen(const std::filesystem::path& file)
+{
+    return ActionError(file.string() + " can’t be read. It records which files each rule already handled, and "
+                       "without it live rules would act again on every file. Restore it from a backup, or remove "
+                       "it to accept that.");
+}
+
+}  // namespace
+
+std::filesystem::path Store::defaultDir()
+{
+    std::filesystem::path dir;
+    if (const char* home = std::getenv("OLVA_HOME"); home && *home) {
+        dir = expand(home);
+    } else {
+        // Relative values of XDG_DATA_HOME are invalid and ignored, as every
+        // desktop program does.
+        const char* data = std::getenv("XDG_DATA_HOME");
+        std::filesystem::path base = data && data[0] == '/' ? std::filesystem::path(data)
+                                                            : std::filesystem::path(userHome()) / ".local" / "share";
+        dir = base / "Olva";
+    }
+    std::error_code error;
+    auto absolute = std::filesystem::absolute(dir, error);
+    return error ? dir : absolute;
+}
+
+Store::Store(std::filesystem::path dir) : dir_(std::move(dir))
+{
+    std::error_code error;
+    std::filesystem::create_directories(dir_, error);
+    if (error) throw std::system_error(error, "couldn’t create the folder “" + dir_.string() + "”");
+}
+
+std::optional<std::string> Store::knownRules() const
+{
+    std::lock_guard lock(knownRulesMutex_);
+    return knownRules_;
+}
+
+Config Store::loadConfig()
+{
+    std::string bytes;
+    try {
+        bytes = platform::readFileBytes(path("rules.json"));
+    } catch (const std::system_error& error) {
+        if (isMissing(error)) return Config{};
+        throw;
+    }
+    {
+        std::lock_guard lock(knownRulesMutex_);
+        knownRules_ = bytes;
+    }
+    return configFromJson(parseDocument(bytes));
+}
+
+void Store::saveConfig(const Config& config)
+{
+    auto rules = path("rules.json");
+    if (auto old = readIfPossible(rules); old && !decodesAsConfig(*old)) {
+        // What the user wrote is kept: a name already taken (two saves within
+        // one second) fails the save rather than replace the earlier file.
+        auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+            std::chrono::system_clock::now().time_since_epoch()).count();
+        platform::renameNoReplace(rules, dir_ / ("rules.unreadable-" + std::to_string(seconds) + ".json"));
+    }
+    std::string bytes = writeJson(toJson(config), {.pretty = true, .sortKeys = true, .escapeSlashes = false});
+    {
+        std::lock_guard lock(knownRulesMutex_);
+        knownRules_ = bytes;
+    }
+    platform::writeFileAtomically(rules, bytes);
+}
+
+bool Store::rulesChangedOnDisk() const
+{
+    auto bytes = readIfPossible(path("rules.json"));
+    std::lock_guard lock(knownRulesMutex_);
+    return bytes != knownRules_;
+}
+
+Seen Store::loadSeen() const
+{
+    auto file = path("seen.json");
+    Seen seen;
+    try {
+        auto json = parseDocument(platform::readFileBytes(file));
+        if (!json.is_object()) throw DecodingError(DecodingError::Kind::typeMismatch, "", "not an object");
+        for (const auto& [key, versions] : json.items()) {
+            if (!versions.is_array()) throw DecodingError(DecodingError::Kind::typeMismatch, key, "not an array");
+            auto& set = seen[key];
+            for (const auto& version : versions) {
+                if (!version.is_string()) throw DecodingError(DecodingError::Kind::typeMismatch, key, "not a string");
+                set.insert(version.get<std::string>());
+            }
+        }
+    } catch (const std::system_error& error) {
+        if (isMissing(error)) return {};
+        throw unreadableSeen(file);
+    } catch (const DecodingError&) {
+        throw unreadableSeen(file);
+    }
+    return seen;
+}
+
+void Store::saveSeen(const Seen& seen) const
+{
+    nlohmann::json json = nlohmann::json::object();
+    for (const auto& [key, versions] : seen) json[key] = versions;
+    platform::writeFileAtomically(path("seen.json"), writeJson(json, {.escapeSlashes = true}));
+}
+
+void Store::lockEngine()
+{
+    if (engineLock_.load() >= 0) return;
+    // Close-on-exec: shell actions, and whatever they leave running, must
+    // never inherit the lock and keep it after this process ends.
+    int fd = ::open(path("engine.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) throw std::system_error(errno ? errno : EIO, std::generic_category());
+    int result;
+    do {
+        result = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
+        int error = errno;
+        ::close(fd);
+        if (error == EWOULDBLOCK) throw ActionError("another Olva is already processing these folders");
+        throw std::system_error(error, std::generic_category(), "couldn’t lock “" + path("engine.lock").string() + "”");
+    }
+    engineLock_.store(fd);
+}
+
+void Store::announce(std::string_view name) { platform::emitSessionSignal(name); }
+
+}  // namespace olva

@@ -1,0 +1,89 @@
+// The data directory both programs share: the rules file, the seen file, the
+// activity log, the engine lock, and the signals that tell a running app
+// about changes made elsewhere. One Store is opened per process and shared by
+// reference; it may be used from several threads at once.
+#pragma once
+
+#include "Core/Log.h"
+#include "Core/Model.h"
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+
+namespace olva {
+
+// File identity key to the versions of the rules that already handled it.
+using Seen = std::map<std::string, std::set<std::string>>;
+
+class Store {
+public:
+    // log.json is moved aside before an append once it is larger than this.
+    static constexpr std::uint64_t maxLog = 10'000'000;
+
+    static constexpr std::string_view rulesChanged = "tools.olva.app.rulesChanged";
+    static constexpr std::string_view activityChanged = "tools.olva.app.activityChanged";
+
+    // $OLVA_HOME ("~" and "~/" expanded), else $XDG_DATA_HOME/Olva, else
+    // ~/.local/share/Olva. Always absolute.
+    static std::filesystem::path defaultDir();
+
+    // Creates the directory when missing; throws std::filesystem::filesystem_error.
+    explicit Store(std::filesystem::path dir);
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
+
+    const std::filesystem::path& dir() const { return dir_; }
+    // The descriptor of engine.lock once lockEngine succeeded, else -1.
+    int engineLock() const { return engineLock_.load(); }
+    // The bytes of rules.json this Store last read or wrote.
+    std::optional<std::string> knownRules() const;
+
+    // An empty configuration when rules.json is missing. Throws the read's
+    // std::system_error or DecodingError.
+    Config loadConfig();
+    // An existing rules.json that does not decode is first moved aside to
+    // rules.unreadable-<seconds>.json, never over an existing file.
+    void saveConfig(const Config& config);
+    // Whether rules.json now holds other bytes than this Store last read or
+    // wrote (a missing file counts as no bytes).
+    bool rulesChangedOnDisk() const;
+
+    // Empty when seen.json is missing; throws ActionError when it cannot be
+    // read or decoded.
+    Seen loadSeen() const;
+    void saveSeen(const Seen& seen) const;
+
+    // Takes the lock that lets one process at a time run the engine on this
+    // directory, for the life of the process. Throws ActionError when another
+    // process holds it, std::system_error for any other failure.
+    void lockEngine();
+
+    // Tells other programs of the user's session; never fails.
+    static void announce(std::string_view name);
+
+    // Adds one line to log.json, moving a full log aside to log.1.json first.
+    // Safe against appends from other processes.
+    void append(const Entry& entry) const;
+    // The lines added since `after`, or the whole log when it was rotated or
+    // cut since. Never fails.
+    LogRead entries(LogPosition after) const;
+    // The whole log, log.1.json first.
+    std::vector<Entry> entries() const;
+
+private:
+    std::filesystem::path path(const char* name) const { return dir_ / name; }
+
+    std::filesystem::path dir_;
+    std::atomic<int> engineLock_{-1};
+    mutable std::mutex knownRulesMutex_;
+    std::optional<std::string> knownRules_;
+};
+
+}  // namespace olva

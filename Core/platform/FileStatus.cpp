@@ -1,0 +1,70 @@
+#include "Core/platform/FileStatus.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace olva::platform {
+
+namespace {
+
+Timestamp timestamp(const struct statx_timestamp& t)
+{
+    return {t.tv_sec, t.tv_nsec};
+}
+
+}  // namespace
+
+bool FileStatus::isRegular() const
+{
+    return S_ISREG(mode);
+}
+
+bool FileStatus::isDirectory() const
+{
+    return S_ISDIR(mode);
+}
+
+std::optional<FileStatus> fileStatus(const std::filesystem::path& path)
+{
+    struct statx sx{};
+    unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
+#ifdef STATX_MNT_ID
+    mask |= STATX_MNT_ID;
+#endif
+    if (statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT, mask, &sx) != 0) return std::nullopt;
+    FileStatus status;
+    status.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    status.inode = sx.stx_ino;
+#ifdef STATX_MNT_ID
+    if (sx.stx_mask & STATX_MNT_ID) status.mountId = sx.stx_mnt_id;
+#endif
+    if (sx.stx_mask & STATX_SIZE) status.size = sx.stx_size;
+    status.mode = sx.stx_mode;
+    if (sx.stx_mask & STATX_BTIME) status.birth = timestamp(sx.stx_btime);
+    status.change = timestamp(sx.stx_ctime);
+    status.modification = timestamp(sx.stx_mtime);
+    return status;
+}
+
+std::optional<std::uint32_t> inodeGeneration(const std::filesystem::path& path, const FileStatus& status)
+{
+    if (!status.isRegular() && !status.isDirectory()) return std::nullopt;
+    // Non-blocking, and checked after opening, so that a path swapped for a
+    // FIFO or a device in between is never waited on.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::optional<std::uint32_t> generation;
+    struct stat st{};
+    int value = 0;
+    if (fstat(fd, &st) == 0 && st.st_ino == status.inode && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))
+        && ioctl(fd, FS_IOC_GETVERSION, &value) == 0)
+        generation = static_cast<std::uint32_t>(value);
+    close(fd);
+    return generation;
+}
+
+}  // namespace olva::platform

@@ -1,0 +1,37 @@
+// What the kernel reports of a file in one statx call.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+
+namespace olva::platform {
+
+struct Timestamp {
+    std::int64_t seconds = 0;
+    std::uint32_t nanoseconds = 0;
+};
+
+struct FileStatus {
+    std::uint64_t device = 0;  // the file system's device number
+    std::uint64_t inode = 0;
+    std::optional<std::uint64_t> mountId;  // when the kernel reports it
+    std::optional<std::uint64_t> size;
+    std::uint32_t mode = 0;
+    std::optional<Timestamp> birth;  // absent where the file system keeps none
+    Timestamp change;
+    Timestamp modification;
+
+    bool isRegular() const;
+    bool isDirectory() const;
+};
+
+// Follows symbolic links. Nothing when the file cannot be reached.
+std::optional<FileStatus> fileStatus(const std::filesystem::path& path);
+
+// The inode's generation number, which tells a reused inode number from the
+// file that had it before. Asked only of regular files and directories (the
+// file is opened for it); nothing where the file system keeps none.
+std::optional<std::uint32_t> inodeGeneration(const std::filesystem::path& path, const FileStatus& status);
+
+}  // namespace olva::platform

@@ -1,0 +1,67 @@
+// Reads the freedesktop recent-files list with QtCore's XML reader. No Qt
+// type leaves this file.
+#include "Core/platform/RecentFiles.h"
+
+#include "Core/Paths.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QUrl>
+#include <QXmlStreamReader>
+
+#include <cstdlib>
+
+namespace olva::platform {
+
+namespace {
+
+std::optional<Date> parseStamp(QStringView text)
+{
+    QDateTime moment = QDateTime::fromString(text.toString(), Qt::ISODateWithMs);
+    if (!moment.isValid()) return std::nullopt;
+    return Date(std::chrono::milliseconds(moment.toMSecsSinceEpoch()));
+}
+
+}  // namespace
+
+std::filesystem::path recentFilesList()
+{
+    // Only an absolute XDG_DATA_HOME counts; a relative one is ignored.
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome && dataHome[0] == '/') return std::filesystem::path(dataHome) / "recently-used.xbel";
+    const char* home = std::getenv("HOME");
+    std::filesystem::path base = home && home[0] == '/' ? std::filesystem::path(home) : std::filesystem::path(userHome());
+    return base / ".local/share/recently-used.xbel";
+}
+
+std::optional<Date> lastOpened(const std::filesystem::path& file)
+{
+    QFile list(QString::fromStdString(recentFilesList().string()));
+    if (!list.open(QIODevice::ReadOnly)) return std::nullopt;
+
+    // The list may name the file by the path it was opened under or by its
+    // resolved path.
+    std::filesystem::path plain = file.lexically_normal();
+    std::error_code error;
+    std::filesystem::path resolved = std::filesystem::weakly_canonical(file, error);
+    const QString wanted[] = {QString::fromStdString(plain.string()),
+                              QString::fromStdString(error ? plain.string() : resolved.string())};
+
+    std::optional<Date> latest;
+    QXmlStreamReader xml(&list);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != QLatin1String("bookmark")) continue;
+        const QXmlStreamAttributes attributes = xml.attributes();
+        QUrl url(attributes.value(QLatin1String("href")).toString(), QUrl::StrictMode);
+        if (!url.isValid() || !url.isLocalFile()) continue;
+        const QString path = url.toLocalFile();
+        if (path != wanted[0] && path != wanted[1]) continue;
+        for (const char* name : {"visited", "modified"}) {
+            auto stamp = parseStamp(attributes.value(QLatin1String(name)));
+            if (stamp && (!latest || *stamp > *latest)) latest = stamp;
+        }
+    }
+    return latest;
+}
+
+}  // namespace olva::platform

@@ -1,0 +1,37 @@
+// A regular file opened for reading. FIFOs, devices, sockets and links to
+// them are never opened: the path is checked before opening, opened without
+// blocking, and checked again through the descriptor.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace olva::platform {
+
+class RegularFile {
+public:
+    // Nothing when the path is not a regular file or cannot be opened.
+    static std::optional<RegularFile> open(const std::filesystem::path& path);
+
+    RegularFile(RegularFile&& other) noexcept;
+    RegularFile& operator=(RegularFile&& other) noexcept;
+    RegularFile(const RegularFile&) = delete;
+    RegularFile& operator=(const RegularFile&) = delete;
+    ~RegularFile();
+
+    std::int64_t size() const { return size_; }
+    // A path that names this very file for libraries that open by name.
+    std::filesystem::path descriptorPath() const;
+    // At most limit bytes from the start; nothing on a read error.
+    std::optional<std::string> read(std::int64_t limit) const;
+
+private:
+    RegularFile(int fd, std::int64_t size) : fd_(fd), size_(size) {}
+
+    int fd_ = -1;
+    std::int64_t size_ = 0;
+};
+
+}  // namespace olva::platform

@@ -1,0 +1,261 @@
+#include "olva/McpServer.h"
+
+#include "Core/DecodingError.h"
+#include "Core/JsonWriter.h"
+#include "olva/McpTools.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <string>
+
+#include <unistd.h>
+
+#ifndef OLVA_VERSION
+#define OLVA_VERSION "dev"
+#endif
+
+namespace olva {
+
+using nlohmann::json;
+
+namespace {
+
+constexpr std::array<const char*, 4> kSupportedVersions = {"2025-11-25", "2025-06-18", "2025-03-26", "2024-11-05"};
+constexpr const char* kDefaultVersion = "2025-11-25";
+// Accepted in a request's metadata and listed, but never negotiated.
+constexpr const char* kDraftVersion = "2026-07-28";
+
+constexpr const char* kVersionKey = "io.modelcontextprotocol/protocolVersion";
+constexpr const char* kServerInfoKey = "io.modelcontextprotocol/serverInfo";
+
+constexpr const char* kInstructions =
+    "Olva watches folders on this computer and applies rules to new files. Use list_folders and list_rules to see "
+    "what exists, preview_rule to test a rule against the files in a folder, then create_rule or update_rule. "
+    "Rules you create or update are saved as dry runs: Olva logs what they would do without touching files, and "
+    "the user turns them live in Olva. Use explain_file to find out why a file did or did not match, "
+    "recent_activity to see what happened, and revert_activity to put a file back.";
+
+// Deeper than any rule the model accepts (64 levels of groups) can make a
+// request, and shallow enough that copying and writing a message, which
+// recurse, cannot exhaust the stack.
+constexpr int kMaxDepth = 512;
+
+struct TooDeep {};
+
+bool isSupported(const std::string& version)
+{
+    return std::find(kSupportedVersions.begin(), kSupportedVersions.end(), version) != kSupportedVersions.end();
+}
+
+json listedVersions()
+{
+    json versions = json::array({kDraftVersion});
+    for (const char* version : kSupportedVersions) versions.push_back(version);
+    return versions;
+}
+
+json capabilities() { return json{{"tools", json::object()}}; }
+
+void addCacheHint(json& result)
+{
+    result["ttlMs"] = 3600000;
+    result["cacheScope"] = "public";
+}
+
+// A message that cannot be parsed, or is nested past the limit.
+std::optional<json> parseMessage(std::string_view line)
+{
+    try {
+        return json::parse(line.begin(), line.end(), [](int depth, json::parse_event_t, json&) {
+            if (depth > kMaxDepth) throw TooDeep{};
+            return true;
+        });
+    } catch (const json::exception&) {
+    } catch (const TooDeep&) {
+    }
+    return std::nullopt;
+}
+
+std::string nameText(const json& params)
+{
+    auto it = params.find("name");
+    if (it == params.end() || it->is_null()) return "";
+    if (it->is_string()) return it->get<std::string>();
+    return it->dump();
+}
+
+std::string replyText(const json& reply) { return writeJson(reply, JsonStyle{.escapeSlashes = false}); }
+
+json errorReply(const json& id, int code, const std::string& message, const json* data = nullptr)
+{
+    json error = {{"code", code}, {"message", message}};
+    if (data) error["data"] = *data;
+    return json{{"jsonrpc", "2.0"}, {"id", id}, {"error", error}};
+}
+
+std::optional<std::string> sendError(const json& id, const std::exception& failure)
+{
+    json reply;
+    if (const auto* protocol = dynamic_cast<const ProtocolError*>(&failure)) {
+        if (protocol->unsupportedVersion) {
+            json data = {{"supported", listedVersions()}, {"requested", *protocol->unsupportedVersion}};
+            reply = errorReply(id, protocol->code, protocol->what(), &data);
+        } else {
+            reply = errorReply(id, protocol->code, protocol->what());
+        }
+    } else {
+        reply = errorReply(id, -32603, failure.what());
+    }
+    try {
+        return replyText(reply);
+    } catch (const EncodingError& encoding) {
+        // An error text holding a name that is not UTF-8: say so instead.
+        return replyText(errorReply(id, -32603, encoding.what()));
+    }
+}
+
+std::optional<std::string> sendResult(const json& id, json result)
+{
+    result["resultType"] = "complete";
+    try {
+        return replyText(json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
+    } catch (const EncodingError& encoding) {
+        // A result that cannot be written still gets an answer.
+        return sendError(id, encoding);
+    }
+}
+
+}  // namespace
+
+json serverInfo() { return json{{"name", "olva"}, {"version", OLVA_VERSION}}; }
+
+json McpServer::handleRequest(const std::string& method, const json& params)
+{
+    if (method == "initialize") {
+        auto requested = params.find("protocolVersion");
+        std::string version = kDefaultVersion;
+        if (requested != params.end() && requested->is_string() && isSupported(requested->get<std::string>()))
+            version = requested->get<std::string>();
+        return json{{"protocolVersion", version},
+                    {"capabilities", capabilities()},
+                    {"serverInfo", serverInfo()},
+                    {"instructions", kInstructions}};
+    }
+
+    if (auto meta = params.find("_meta"); meta != params.end() && meta->is_object()) {
+        if (auto version = meta->find(kVersionKey); version != meta->end() && version->is_string()) {
+            std::string text = version->get<std::string>();
+            if (text != kDraftVersion && !isSupported(text))
+                throw ProtocolError(-32022, "Unsupported protocol version", text);
+        }
+    }
+
+    json result;
+    if (method == "server/discover") {
+        result = json{{"supportedVersions", listedVersions()},
+                      {"capabilities", capabilities()},
+                      {"instructions", kInstructions}};
+        addCacheHint(result);
+    } else if (method == "ping") {
+        result = json::object();
+    } else if (method == "tools/list") {
+        result = json{{"tools", toolDefinitions()}};
+        addCacheHint(result);
+    } else if (method == "tools/call") {
+        auto name = params.find("name");
+        bool known = false;
+        if (name != params.end() && name->is_string())
+            for (const auto& tool : toolDefinitions())
+                if (tool["name"] == *name) known = true;
+        if (!known) throw ProtocolError(-32602, "Unknown tool: " + nameText(params));
+        auto arguments = params.find("arguments");
+        result = callTool(name->get<std::string>(),
+                          arguments != params.end() && arguments->is_object() ? *arguments : json::object(), store_);
+    } else {
+        throw ProtocolError(-32601, "Method not found: " + method);
+    }
+    result["_meta"] = json{{kServerInfoKey, serverInfo()}};
+    return result;
+}
+
+std::optional<std::string> McpServer::handleLine(std::string_view line)
+{
+    std::optional<json> message = parseMessage(line);
+    if (!message || !message->is_object())
+        return replyText(json{{"jsonrpc", "2.0"}, {"id", nullptr}, {"error", {{"code", -32700}, {"message", "Parse error"}}}});
+
+    auto idMember = message->find("id");
+    if (idMember == message->end()) return std::nullopt;  // a notification
+    const json& id = *idMember;
+    auto methodMember = message->find("method");
+    std::string method = methodMember != message->end() && methodMember->is_string() ? methodMember->get<std::string>() : "";
+    auto paramsMember = message->find("params");
+    static const json kNoParams = json::object();
+    const json& params = paramsMember != message->end() && paramsMember->is_object() ? *paramsMember : kNoParams;
+
+    try {
+        return sendResult(id, handleRequest(method, params));
+    } catch (const std::exception& failure) {
+        return sendError(id, failure);
+    }
+}
+
+namespace {
+
+// False when the reader went away.
+bool writeAll(int fd, const std::string& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+void serveMCP(Store& store, int in, int out)
+{
+    // A client that hangs up ends the server through a failed write, not a signal.
+    std::signal(SIGPIPE, SIG_IGN);
+    McpServer server(store);
+    std::string pending;
+    char buffer[65536];
+
+    auto handle = [&](std::string_view line) {
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.find_first_not_of(" \t") == std::string_view::npos) return true;
+        std::optional<std::string> reply = server.handleLine(line);
+        if (!reply) return true;
+        *reply += '\n';
+        return writeAll(out, *reply);
+    };
+
+    for (;;) {
+        ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            std::string message = std::string("olva mcp: ") + std::strerror(errno) + "\n";
+            writeAll(2, message);
+            return;
+        }
+        if (n == 0) break;
+        pending.append(buffer, static_cast<std::size_t>(n));
+        std::size_t start = 0;
+        for (std::size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1) {
+            if (!handle(std::string_view(pending).substr(start, end - start))) return;
+        }
+        pending.erase(0, start);
+    }
+    if (!pending.empty()) handle(pending);
+}
+
+}  // namespace olva

@@ -1,0 +1,51 @@
+// The Model Context Protocol server of `olva mcp`: JSON-RPC 2.0 messages, one
+// per line, on standard input; one reply line each on standard output.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace olva {
+
+class Store;
+
+// Raised by a method to get a JSON-RPC error reply with this code.
+class ProtocolError : public std::runtime_error {
+public:
+    ProtocolError(int code, const std::string& message, std::optional<std::string> unsupportedVersion = std::nullopt)
+        : std::runtime_error(message), code(code), unsupportedVersion(std::move(unsupportedVersion))
+    {
+    }
+
+    int code;
+    // The protocol version a request asked for that this server does not speak.
+    std::optional<std::string> unsupportedVersion;
+};
+
+// "olva" and the program's version.
+nlohmann::json serverInfo();
+
+class McpServer {
+public:
+    explicit McpServer(Store& store) : store_(store) {}
+
+    // Answers one input line (without its line feed): the reply line, without
+    // a line feed, or nothing for a notification.
+    std::optional<std::string> handleLine(std::string_view line);
+
+    // One request; throws ProtocolError (or any other error) for an error reply.
+    nlohmann::json handleRequest(const std::string& method, const nlohmann::json& params);
+
+private:
+    Store& store_;
+};
+
+// Serves requests read from `in` until it ends or cannot be read, writing each
+// reply to `out` in one write.
+void serveMCP(Store& store, int in = 0, int out = 1);
+
+}  // namespace olva

@@ -1,0 +1,117 @@
+#include "olva/Tool.h"
+
+#include "Core/ActionError.h"
+#include "Core/Entry.h"
+#include "Core/Store.h"
+#include "olva/EntryText.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <mutex>
+
+#include <unistd.h>
+
+namespace olva {
+
+namespace {
+
+void writeAllTo(int fd, const std::string& text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+}  // namespace
+
+Console Console::standard()
+{
+    Console console;
+    console.out = [](const std::string& text) {
+        // Lines printed by the engine's thread and the main thread stay whole.
+        static std::mutex mutex;
+        std::lock_guard lock(mutex);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+    };
+    console.err = [](const std::string& text) { writeAllTo(2, text); };
+    return console;
+}
+
+void fail(const std::string& message) { throw ToolFailure(message); }
+
+const std::string& usageText()
+{
+    static const std::string text =
+        "usage: olva run                      watch folders until stopped\n"
+        "       olva once                     process every watched folder once, without waiting for files to settle\n"
+        "       olva import <file> <folder>   add rules from a .hazelrules export, as disabled dry-run rules where needed\n"
+        "       olva explain <file>           show how each rule evaluates a file\n"
+        "       olva log [n]                  show the last n log entries (default 20)\n"
+        "       olva undo <id>                undo a logged action\n"
+        "       olva mcp                      let an AI client read and draft rules over MCP (stdio)";
+    return text;
+}
+
+std::string errorText(const std::exception& error) { return error.what(); }
+
+long long logCount(const std::vector<std::string>& args)
+{
+    if (args.size() < 3) return 20;
+    const std::string& text = args[2];
+    std::size_t start = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+    if (start == text.size()) return 20;
+    for (std::size_t i = start; i < text.size(); ++i)
+        if (text[i] < '0' || text[i] > '9') return 20;
+    long long value = 0;
+    // from_chars takes a "-" but not a "+".
+    const char* first = text.data() + (text[0] == '+' ? 1 : 0);
+    auto [end, error] = std::from_chars(first, text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return 20;
+    return value;
+}
+
+int logCommand(Store& store, const std::vector<std::string>& args, const Console& console)
+{
+    long long count = logCount(args);
+    std::vector<Entry> entries = store.entries(LogPosition{}).entries;
+    // A count below 1 shows nothing.
+    std::size_t shown = count <= 0 ? 0 : std::min<std::size_t>(entries.size(), static_cast<unsigned long long>(count));
+    for (std::size_t i = entries.size() - shown; i < entries.size(); ++i) console.out(formatEntry(entries[i]) + "\n");
+    return 0;
+}
+
+int runTool(const std::vector<std::string>& args, const Console& console)
+{
+    try {
+        std::unique_ptr<Store> store;
+        try {
+            store = std::make_unique<Store>(Store::defaultDir());
+        } catch (const std::exception& error) {
+            fail(errorText(error));
+        }
+        if (args.size() < 2) fail(usageText());
+        const std::string& command = args[1];
+        std::size_t extra = args.size() - 2;
+        if (command == "run") return runCommand(*store, console);
+        if (command == "once") return onceCommand(*store, console);
+        if (command == "import" && extra == 2) return importCommand(*store, args[2], args[3], console);
+        if (command == "explain" && extra == 1) return explainCommand(*store, args[2], console);
+        if (command == "log") return logCommand(*store, args, console);
+        if (command == "undo" && extra == 1) return undoCommand(*store, args[2], console);
+        if (command == "mcp") return mcpCommand(*store, console);
+        fail(usageText());
+    } catch (const ToolFailure& failure) {
+        console.err(std::string(failure.what()) + "\n");
+        return 1;
+    }
+}
+
+}  // namespace olva

@@ -1,0 +1,61 @@
+// The `olva` program: start-up, the command line and what every command
+// shares (its output, its way of failing, the text of a log entry).
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace olva {
+
+class Store;
+struct Entry;
+
+// Where a command writes: whole texts, each ending in a line feed. The
+// program writes standard output line-buffered and standard error directly;
+// tests capture both.
+struct Console {
+    std::function<void(const std::string&)> out;
+    std::function<void(const std::string&)> err;
+    // Standard input and output as descriptors, for the MCP server.
+    int in = 0;
+    int outFd = 1;
+
+    static Console standard();
+};
+
+// Ends a command with status 1 and its message on standard error. Thrown by
+// `fail` and caught by `runTool`, which is what the program returns from.
+class ToolFailure : public std::runtime_error {
+public:
+    explicit ToolFailure(const std::string& message) : std::runtime_error(message) {}
+};
+
+[[noreturn]] void fail(const std::string& message);
+
+// The seven lines of usage, without a final line feed.
+const std::string& usageText();
+
+// The text of an error for the user: the library's sentence or the system's.
+std::string errorText(const std::exception& error);
+
+// Runs the program with its arguments (the program path first) and returns
+// the exit status.
+int runTool(const std::vector<std::string>& args, const Console& console);
+
+// The commands, after start-up. Each returns the exit status or throws
+// ToolFailure.
+int runCommand(Store& store, const Console& console);
+int onceCommand(Store& store, const Console& console);
+int logCommand(Store& store, const std::vector<std::string>& args, const Console& console);
+int importCommand(Store& store, const std::string& file, const std::string& folder, const Console& console);
+int explainCommand(Store& store, const std::string& file, const Console& console);
+int undoCommand(Store& store, const std::string& id, const Console& console);
+int mcpCommand(Store& store, const Console& console);
+
+// The count `olva log` shows: a whole decimal number, else 20.
+long long logCount(const std::vector<std::string>& args);
+
+}  // namespace olva

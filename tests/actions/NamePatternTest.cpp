@@ -1,0 +1,151 @@
+#include "Core/ActionError.h"
+#include "Core/FileInfo.h"
+#include "Core/NamePattern.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using namespace olva;
+using olva::test::ScopedEnv;
+using olva::test::TempDir;
+using olva::test::writeFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+// 2024-05-01T14:05:09Z, a Wednesday.
+const Date kMay1 = Date(std::chrono::seconds(1714572309));
+const Date kJune2 = Date(std::chrono::seconds(1717286400));  // 2024-06-02T00:00:00Z
+
+// Files with a known modification date, rendered in UTC and English unless
+// a test says otherwise.
+class NamePattern : public ::testing::Test {
+protected:
+    FileInfo make(const std::string& name)
+    {
+        writeFile(dir / name, "x");
+        const struct timespec times[2] = {{1714572309, 0}, {1714572309, 0}};
+        ::utimensat(AT_FDCWD, (dir / name).c_str(), times, 0);
+        return FileInfo(dir / name);
+    }
+
+    std::string error(const std::string& pattern, FileInfo& file)
+    {
+        try {
+            render(pattern, file, kJune2);
+        } catch (const ActionError& failure) {
+            return failure.description();
+        }
+        return "(no error)";
+    }
+
+    TempDir dir;
+    ScopedEnv tz{"TZ", "UTC"};
+    ScopedEnv lcAll{"LC_ALL", "en_US.UTF-8"};
+};
+
+}  // namespace
+
+TEST(PatternTokens, OnlyTheTokenFormIsAToken)
+{
+    auto token = findToken("a {date@Invoice date:dd.MM.yyyy HH:mm} b");
+    ASSERT_TRUE(token);
+    EXPECT_EQ(token->name, "date");
+    EXPECT_EQ(token->keyword, "Invoice date");
+    EXPECT_EQ(token->format, "dd.MM.yyyy HH:mm");
+    EXPECT_EQ(token->begin, 2u);
+    EXPECT_EQ(token->end, 38u);
+
+    token = findToken("{Name} {} {a:} {b@} { {c@:x} {name");
+    EXPECT_FALSE(token);
+    token = findToken("{{x}");
+    ASSERT_TRUE(token);
+    EXPECT_EQ(token->begin, 1u);
+    token = findToken("{created@x:yyyy}");
+    ASSERT_TRUE(token);
+    EXPECT_EQ(token->keyword, "x");
+    EXPECT_EQ(token->format, "yyyy");
+}
+
+TEST_F(NamePattern, RendersNameExtensionAndDates)
+{
+    FileInfo file = make("Scan.final.pdf");
+    EXPECT_EQ(render("{name}|{ext}|{name@x:y}", file, kJune2), "Scan.final|pdf|Scan.final");
+    EXPECT_EQ(render("{name} {modified:yyyy-MM}", file, kJune2), "Scan.final 2024-05");
+    EXPECT_EQ(render("{modified}", file, kJune2), "2024-05-01");
+    EXPECT_EQ(render("{modified:HH:mm:ss}", file, kJune2), "14-05-09");
+    EXPECT_EQ(render("{modified:EEE d MMMM yy}", file, kJune2), "Wed 1 May 24");
+    EXPECT_EQ(render("{now:yyyy-MM-dd}", file, kJune2), "2024-06-02");
+    EXPECT_EQ(render("{created@x:yyyy}", file, kJune2).size(), 4u);
+
+    ASSERT_TRUE(file.added());
+    ASSERT_TRUE(file.created());
+    auto year = [](Date date) {
+        std::time_t seconds = std::chrono::system_clock::to_time_t(date);
+        std::tm parts {};
+        ::gmtime_r(&seconds, &parts);
+        return std::to_string(parts.tm_year + 1900);
+    };
+    EXPECT_EQ(render("{added:yyyy}/{created:yyyy}", file, kJune2),
+              year(*file.added()) + "-" + year(*file.created()));
+}
+
+TEST_F(NamePattern, DatesFollowTheLocaleWithLatinDigitsAndTheTimeZone)
+{
+    FileInfo file = make("a.txt");
+    {
+        ScopedEnv german("LC_ALL", "de_DE.UTF-8");
+        EXPECT_EQ(render("{modified:EEEE d. MMMM}", file, kJune2), "Mittwoch 1. Mai");
+    }
+    {
+        ScopedEnv arabic("LC_ALL", "ar_EG.UTF-8");
+        EXPECT_EQ(render("{modified:yyyy-MM-dd}", file, kJune2), "2024-05-01");
+    }
+    {
+        ScopedEnv thai("LC_ALL", "th_TH");
+        EXPECT_EQ(render("{modified:yyyy}", file, kJune2), "2024");
+    }
+    ScopedEnv tokyo("TZ", "Asia/Tokyo");
+    EXPECT_EQ(render("{modified:HH:mm}", file, kJune2), "23-05");
+}
+
+TEST_F(NamePattern, LiteralTextIsCleanedAndTrimmed)
+{
+    FileInfo file = make("notes");
+    EXPECT_EQ(render("a/b:c", file, kJune2), "a-b-c");
+    EXPECT_EQ(render(" \t{Name} {} { x\t ", file, kJune2), "{Name} {} { x");
+    EXPECT_EQ(render("\nx\n", file, kJune2), "\nx\n");
+    EXPECT_EQ(error("  {ext}  ", file), "pattern   {ext}   rendered empty");
+}
+
+TEST_F(NamePattern, UnknownTokensAndMissingValuesFail)
+{
+    FileInfo file = make("a.pdf");
+    EXPECT_EQ(error("{size}", file), "unknown token {size}");
+    EXPECT_EQ(error("{name} {bogus} {date}", file), "unknown token {bogus}");
+    file.setExtractedText("");
+    file.setContentDates({});
+    EXPECT_EQ(error("{date}", file), "no value for {date} in a.pdf");
+}
+
+TEST_F(NamePattern, ContentDatesAreFoundAfterTheKeyword)
+{
+    FileInfo file = make("invoice.pdf");
+    const std::string text = "Order 2024-01-02 — ÍNVOICE Däte: 2024-03-04, due 2024-04-05";
+    // Offsets count UTF-16 code units: "—" is one, the accented letters one each.
+    file.setExtractedText(text);
+    file.setContentDates({{Date(std::chrono::seconds(1704153600)), "2024-01-02", 6},
+                          {Date(std::chrono::seconds(1709510400)), "2024-03-04", 33},
+                          {Date(std::chrono::seconds(1712275200)), "2024-04-05", 49}});
+    EXPECT_EQ(render("{date}", file, kJune2), "2024-01-02");
+    EXPECT_EQ(render("{date@invoice date:dd.MM.yyyy}", file, kJune2), "04.03.2024");
+    EXPECT_EQ(render("{date@due}", file, kJune2), "2024-04-05");
+    EXPECT_EQ(error("{date@total}", file), "no value for {date} in invoice.pdf");
+    EXPECT_EQ(error("{date@2024-04-05}", file), "no value for {date} in invoice.pdf");
+
+    EXPECT_EQ(findKeywordEnd("😀 Straße", "STRASSE"), std::optional<std::size_t>(9));
+    EXPECT_EQ(findKeywordEnd("abc", "abcd"), std::nullopt);
+}

@@ -1,0 +1,284 @@
+#include "Core/FileInfo.h"
+#include "Core/platform/FileStatus.h"
+#include "Core/platform/Volumes.h"
+#include "Core/platform/Xattr.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <fstream>
+
+using namespace olva;
+using olva::test::TempDir;
+using olva::test::writeFile;
+
+namespace fs = std::filesystem;
+
+TEST(Xattr, WritesReadsListsAndRemoves)
+{
+    TempDir dir;
+    fs::path file = dir / "a.txt";
+    writeFile(file, "x");
+    EXPECT_FALSE(xattr::read(file, "user.test").has_value());
+
+    xattr::write(file, "user.test", "one");
+    xattr::write(file, "user.empty", "");
+    EXPECT_EQ(xattr::read(file, "user.test"), "one");
+    EXPECT_EQ(xattr::read(file, "user.empty"), "");
+    auto names = xattr::list(file);
+    EXPECT_NE(std::find(names.begin(), names.end(), "user.test"), names.end());
+    EXPECT_NE(std::find(names.begin(), names.end(), "user.empty"), names.end());
+
+    EXPECT_TRUE(xattr::remove(file, "user.test"));
+    EXPECT_FALSE(xattr::remove(file, "user.test"));
+    EXPECT_FALSE(xattr::read(file, "user.test").has_value());
+
+    EXPECT_THROW(xattr::write(dir / "missing", "user.test", "x"), fs::filesystem_error);
+    EXPECT_THROW(xattr::list(dir / "missing"), fs::filesystem_error);
+}
+
+TEST(Xattr, LargeValuesAndDescriptors)
+{
+    TempDir dir;
+    fs::path file = dir / "a";
+    writeFile(file, "");
+    std::string big(4000, 'z');
+    xattr::write(file, "user.big", big);
+    FILE* f = std::fopen(file.c_str(), "r");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(xattr::read(fileno(f), "user.big"), big);
+    xattr::write(fileno(f), "user.other", "v");
+    EXPECT_EQ(xattr::list(fileno(f)).size(), 2u);
+    EXPECT_TRUE(xattr::remove(fileno(f), "user.other"));
+    std::fclose(f);
+}
+
+TEST(FileFacts, BasicFacts)
+{
+    TempDir dir;
+    fs::path file = dir / "report.tar.gz";
+    writeFile(file, std::string(1234, 'a'));
+    FileInfo info(file);
+    EXPECT_EQ(info.url(), file);
+    EXPECT_EQ(info.size(), 1234);
+    EXPECT_EQ(info.name(), "report.tar");
+    EXPECT_EQ(info.ext(), "gz");
+    EXPECT_TRUE(info.isDownloaded());
+    EXPECT_TRUE(info.added().has_value());
+    EXPECT_TRUE(info.modified().has_value());
+    ASSERT_TRUE(info.type().has_value());
+    EXPECT_EQ(info.type()->identifier(), "application/x-compressed-tar");
+    EXPECT_TRUE(info.tags().empty());
+    EXPECT_FALSE(info.isBeingCopiedByFinder());
+
+    struct stat st{};
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    auto modified = std::chrono::duration_cast<std::chrono::nanoseconds>(info.modified()->time_since_epoch());
+    EXPECT_EQ(modified.count(), st.st_mtim.tv_sec * 1'000'000'000LL + st.st_mtim.tv_nsec);
+    auto added = std::chrono::duration_cast<std::chrono::nanoseconds>(info.added()->time_since_epoch());
+    EXPECT_EQ(added.count(), st.st_ctim.tv_sec * 1'000'000'000LL + st.st_ctim.tv_nsec);
+}
+
+TEST(FileFacts, NamesAndExtensions)
+{
+    TempDir dir;
+    struct Case {
+        const char* file;
+        const char* name;
+        const char* ext;
+    } cases[] = {
+        {"report.final.pdf", "report.final", "pdf"},
+        {"README", "README", ""},
+        {".bashrc", ".bashrc", ""},
+        {"trailing.", "trailing.", ""},
+        {"a.PDF", "a", "PDF"},
+        {"Réport.pdf", "Réport", "pdf"},
+    };
+    for (const auto& c : cases) {
+        writeFile(dir / c.file, "");
+        FileInfo info(dir / c.file);
+        EXPECT_EQ(info.name(), c.name) << c.file;
+        EXPECT_EQ(info.ext(), c.ext) << c.file;
+    }
+}
+
+TEST(FileFacts, MissingFileThrowsNoSuchFile)
+{
+    TempDir dir;
+    try {
+        FileInfo info(dir / "gone.txt");
+        FAIL() << "built facts of a missing file";
+    } catch (const FileNotFound& error) {
+        EXPECT_EQ(error.code(), std::make_error_code(std::errc::no_such_file_or_directory));
+        EXPECT_NE(std::string(error.what()).find("gone.txt"), std::string::npos);
+    }
+    EXPECT_THROW(FileInfo::keyFor(dir / "gone.txt"), FileNotFound);
+    // A dangling link is as missing as its target.
+    fs::create_symlink(dir / "nowhere", dir / "link");
+    EXPECT_THROW(FileInfo info(dir / "link"), FileNotFound);
+    // Reading a file through a folder that cannot be searched fails the same way.
+    if (geteuid() != 0) {
+        fs::create_directory(dir / "closed");
+        writeFile(dir / "closed" / "f", "");
+        fs::permissions(dir / "closed", fs::perms::none);
+        EXPECT_THROW(FileInfo info(dir / "closed" / "f"), FileNotFound);
+        fs::permissions(dir / "closed", fs::perms::owner_all);
+    }
+}
+
+TEST(FileFacts, KeySurvivesRenameAndMoveButNotCopy)
+{
+    TempDir dir;
+    fs::path file = dir / "a.txt";
+    writeFile(file, "hello");
+    std::string key = FileInfo(file).key();
+    EXPECT_EQ(FileInfo::keyFor(file), key);
+    EXPECT_EQ(key.find("a.txt"), std::string::npos);
+
+    fs::rename(file, dir / "b.txt");
+    EXPECT_EQ(FileInfo::keyFor(dir / "b.txt"), key);
+    fs::create_directory(dir / "sub");
+    fs::rename(dir / "b.txt", dir / "sub" / "c.txt");
+    EXPECT_EQ(FileInfo::keyFor(dir / "sub" / "c.txt"), key);
+
+    fs::copy_file(dir / "sub" / "c.txt", dir / "copy.txt");
+    EXPECT_NE(FileInfo::keyFor(dir / "copy.txt"), key);
+}
+
+TEST(FileFacts, KeyFormAndLegacyKey)
+{
+    TempDir dir;
+    fs::path file = dir / "a";
+    writeFile(file, "");
+    FileInfo info(file);
+    auto status = platform::fileStatus(file);
+    ASSERT_TRUE(status);
+    std::string volume = platform::volumeName(*status);
+    std::string prefix = volume + ":" + std::to_string(status->inode) + ":";
+    ASSERT_EQ(info.key().substr(0, prefix.size()), prefix);
+    std::string birth = info.key().substr(prefix.size());
+    std::int64_t seconds = status->birth ? status->birth->seconds : 0;
+    EXPECT_EQ(info.legacyKey(),
+              std::to_string(status->device) + "-" + std::to_string(status->inode) + "-" + std::to_string(seconds));
+    if (status->birth) {
+        char expected[48];
+        std::snprintf(expected, sizeof expected, "%lld.%09u", static_cast<long long>(status->birth->seconds),
+                      status->birth->nanoseconds);
+        EXPECT_EQ(birth, expected);
+    } else {
+        EXPECT_TRUE(birth == "0" || birth.starts_with("g")) << birth;
+    }
+}
+
+// A freed inode number goes to the next new file at once; the rules must not
+// take the new file for the old one.
+TEST(FileFacts, ReusedInodeGetsANewKey)
+{
+    TempDir dir;
+    int reused = 0;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        fs::path file = dir / ("f" + std::to_string(attempt));
+        writeFile(file, "old");
+        FileInfo old(file);
+        auto oldInode = platform::fileStatus(file)->inode;
+        fs::remove(file);
+        writeFile(file, "new");
+        FileInfo fresh(file);
+        if (platform::fileStatus(file)->inode == oldInode) {
+            ++reused;
+            EXPECT_NE(fresh.key(), old.key());
+        }
+        fs::remove(file);
+    }
+    if (reused == 0) GTEST_SKIP() << "the file system never reused an inode number here";
+}
+
+TEST(Volumes, UuidThenMountPointThenDevice)
+{
+    TempDir dir;
+    writeFile(dir / "disk", "");
+    fs::create_directory(dir / "by-uuid");
+    fs::create_symlink(dir / "disk", dir / "by-uuid" / "1234-ABCD");
+    std::string table =
+        "22 1 0:21 / /proc rw - proc proc rw\n"
+        "garbage line\n"
+        "27 1 254:7 / /mnt/my\\040disk rw,relatime shared:1 - ext4 " + (dir / "disk").string() + " rw\n"
+        "28 1 254:8 / /mnt/other rw - ext4 /dev/nothing-here rw\n";
+    auto mounts = platform::parseMountInfo(table);
+    ASSERT_EQ(mounts.size(), 3u);
+    EXPECT_EQ(mounts[1].mountPoint, "/mnt/my disk");
+    EXPECT_EQ(mounts[1].mountId, 27u);
+
+    platform::FileStatus status;
+    status.device = makedev(254, 7);
+    EXPECT_EQ(platform::volumeNameIn(mounts, dir / "by-uuid", status), "1234-ABCD");
+    status.mountId = 27;
+    status.device = makedev(0, 99);  // a file system with a device number of its own
+    EXPECT_EQ(platform::volumeNameIn(mounts, dir / "by-uuid", status), "1234-ABCD");
+    status.mountId = 28;
+    EXPECT_EQ(platform::volumeNameIn(mounts, dir / "by-uuid", status), "/mnt/other");
+    status.mountId.reset();
+    status.device = makedev(9, 9);
+    EXPECT_EQ(platform::volumeNameIn(mounts, dir / "by-uuid", status), std::to_string(makedev(9, 9)));
+}
+
+TEST(Tags, ReadFromTheDesktopAttribute)
+{
+    TempDir dir;
+    fs::path file = dir / "a";
+    writeFile(file, "");
+    EXPECT_TRUE(readTags(file).empty());
+    xattr::write(file, "user.xdg.tags", "Work,Privé,Red");
+    EXPECT_EQ(readTags(file), (std::vector<std::string>{"Work", "Privé", "Red"}));
+    EXPECT_EQ(FileInfo(file).tags(), readTags(file));
+    xattr::write(file, "user.xdg.tags", "one");
+    EXPECT_EQ(readTags(file), (std::vector<std::string>{"one"}));
+    xattr::write(file, "user.xdg.tags", "a,,b");
+    EXPECT_EQ(readTags(file), (std::vector<std::string>{"a", "", "b"}));
+    xattr::write(file, "user.xdg.tags", "");
+    EXPECT_TRUE(readTags(file).empty());
+    xattr::write(file, "user.xdg.tags", "bad\xff");
+    EXPECT_TRUE(readTags(file).empty());
+    EXPECT_TRUE(readTags(dir / "missing").empty());
+}
+
+TEST(Source, OriginThenReferrer)
+{
+    TempDir dir;
+    fs::path file = dir / "a";
+    writeFile(file, "");
+    EXPECT_TRUE(FileInfo(file).source().empty());
+    xattr::write(file, "user.xdg.referrer.url", "https://example.com/page");
+    xattr::write(file, "user.xdg.origin.url", "https://example.com/a.pdf");
+    FileInfo info(file);
+    EXPECT_EQ(info.source(), (std::vector<std::string>{"https://example.com/a.pdf", "https://example.com/page"}));
+    info.setSource({"x"});
+    EXPECT_EQ(info.source(), std::vector<std::string>{"x"});
+    xattr::write(file, "user.xdg.origin.url", "\xc3");
+    EXPECT_EQ(readSource(file), std::vector<std::string>{"https://example.com/page"});
+}
+
+TEST(FileFacts, PartialDownloadExtensions)
+{
+    const auto& partial = FileInfo::partialExtensions();
+    for (const char* ext : {"download", "crdownload", "part", "partial", "tmp"}) EXPECT_TRUE(partial.count(ext));
+    EXPECT_EQ(partial.size(), 5u);
+}
+
+TEST(FileFacts, SpecialFilesAreNeverOpened)
+{
+    TempDir dir;
+    fs::path fifo = dir / "pipe";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    FileInfo info(fifo);  // must not block
+    ASSERT_TRUE(info.type().has_value());
+    EXPECT_EQ(info.type()->identifier(), "inode/fifo");
+    EXPECT_EQ(info.contents(), "");
+
+    fs::create_directory(dir / "folder");
+    EXPECT_EQ(FileInfo(dir / "folder").type()->identifier(), "inode/directory");
+}

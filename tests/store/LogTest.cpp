@@ -1,0 +1,269 @@
+#include "Core/DecodingError.h"
+#include "Core/Store.h"
+#include "tests/store/Child.h"
+#include "tests/support/TestSupport.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+
+using namespace olva;
+namespace fs = std::filesystem;
+
+namespace {
+
+Entry entryFor(const std::string& file)
+{
+    Entry entry;
+    entry.file = file;
+    entry.rule = "Tidy";
+    entry.version = "0123456789abcdef";
+    entry.steps = {Step{Step::Kind::trash, file, "/trash/" + file, {}, {}, {}}};
+    return entry;
+}
+
+std::vector<std::string> filesOf(const std::vector<Entry>& entries)
+{
+    std::vector<std::string> files;
+    for (const auto& entry : entries) files.push_back(entry.file);
+    return files;
+}
+
+std::uint64_t inodeOf(const fs::path& path)
+{
+    struct stat status{};
+    ::stat(path.c_str(), &status);
+    return status.st_ino;
+}
+
+// A log of exactly `size` bytes whose content is one complete entry line
+// followed by zeros, made sparse so that it costs no disk space.
+void makeLog(const fs::path& path, const std::string& firstFile, std::uintmax_t size)
+{
+    test::writeFile(path, logLine(entryFor(firstFile)));
+    fs::resize_file(path, size);
+}
+
+void appendRaw(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::app);
+    out << bytes;
+}
+
+}  // namespace
+
+TEST(LogReading, NoFilesReadAsAnEmptyWholeLog)
+{
+    test::TempDir tmp;
+    Store store(tmp.path());
+    EXPECT_TRUE(store.entries().empty());
+    LogRead read = store.entries(LogPosition{7, 99});
+    EXPECT_TRUE(read.entries.empty());
+    EXPECT_EQ(read.position, LogPosition{});
+    EXPECT_TRUE(read.isWhole);
+
+    // Only the older generation: read whole, and position 0,0 asks again.
+    test::writeFile(tmp / "log.1.json", logLine(entryFor("old")));
+    read = store.entries(LogPosition{});
+    EXPECT_EQ(filesOf(read.entries), std::vector<std::string>{"old"});
+    EXPECT_EQ(read.position, LogPosition{});
+    EXPECT_TRUE(read.isWhole);
+}
+
+TEST(LogReading, PicksUpOnlyNewCompleteLines)
+{
+    test::TempDir tmp;
+    Store store(tmp.path());
+    test::writeFile(tmp / "log.1.json", logLine(entryFor("old")));
+    store.append(entryFor("a"));
+    store.append(entryFor("b"));
+    auto log = tmp / "log.json";
+
+    LogRead first = store.entries(LogPosition{});
+    EXPECT_TRUE(first.isWhole);
+    EXPECT_EQ(filesOf(first.entries), (std::vector<std::string>{"old", "a", "b"}));
+    EXPECT_EQ(first.position, (LogPosition{inodeOf(log), fs::file_size(log)}));
+
+    LogRead nothing = store.entries(first.position);
+    EXPECT_FALSE(nothing.isWhole);
+    EXPECT_TRUE(nothing.entries.empty());
+    EXPECT_EQ(nothing.position, first.position);
+
+    // A line still being written is neither returned nor counted.
+    std::string line = logLine(entryFor("c"));
+    appendRaw(log, line.substr(0, 40));
+    LogRead partial = store.entries(first.position);
+    EXPECT_TRUE(partial.entries.empty());
+    EXPECT_EQ(partial.position, first.position);
+    appendRaw(log, line.substr(40));
+    LogRead completed = store.entries(partial.position);
+    EXPECT_FALSE(completed.isWhole);
+    EXPECT_EQ(filesOf(completed.entries), std::vector<std::string>{"c"});
+    EXPECT_EQ(completed.position.offset, fs::file_size(log));
+
+    // Bad lines are skipped but consumed.
+    appendRaw(log, "garbage\n{\"id\":\"x\"}\n" + logLine(entryFor("d")));
+    LogRead mixed = store.entries(completed.position);
+    EXPECT_EQ(filesOf(mixed.entries), std::vector<std::string>{"d"});
+    EXPECT_EQ(mixed.position.offset, fs::file_size(log));
+
+    EXPECT_EQ(filesOf(store.entries()), (std::vector<std::string>{"old", "a", "b", "c", "d"}));
+}
+
+TEST(LogReading, StartsOverWhenTheLogWasCutOrReplaced)
+{
+    test::TempDir tmp;
+    Store store(tmp.path());
+    auto log = tmp / "log.json";
+    test::writeFile(tmp / "log.1.json", logLine(entryFor("old")));
+    store.append(entryFor("a"));
+    store.append(entryFor("b"));
+    LogRead before = store.entries(LogPosition{});
+
+    // Cut in place: same inode, fewer bytes than were consumed.
+    auto inode = inodeOf(log);
+    fs::resize_file(log, 0);
+    appendRaw(log, logLine(entryFor("z")));
+    ASSERT_EQ(inodeOf(log), inode);
+    LogRead cut = store.entries(before.position);
+    EXPECT_TRUE(cut.isWhole);
+    EXPECT_EQ(filesOf(cut.entries), (std::vector<std::string>{"old", "z"}));
+    EXPECT_EQ(cut.position, (LogPosition{inode, fs::file_size(log)}));
+
+    // Replaced by another file: new inode, even when it is larger.
+    fs::path other = tmp / "other";
+    test::writeFile(other, logLine(entryFor("p")) + logLine(entryFor("q")) + logLine(entryFor("r")));
+    fs::rename(other, log);
+    LogRead replaced = store.entries(cut.position);
+    EXPECT_TRUE(replaced.isWhole);
+    EXPECT_EQ(filesOf(replaced.entries), (std::vector<std::string>{"old", "p", "q", "r"}));
+}
+
+TEST(LogRotation, HappensOnlyPastTheLimit)
+{
+    test::TempDir tmp;
+    Store store(tmp.path());
+    auto log = tmp / "log.json";
+    auto older = tmp / "log.1.json";
+    const std::string ancient = logLine(entryFor("ancient"));
+    test::writeFile(older, ancient);
+
+    makeLog(log, "full", Store::maxLog);
+    store.append(entryFor("still here"));
+    EXPECT_EQ(test::readFile(older), ancient);
+    EXPECT_GT(fs::file_size(log), Store::maxLog);
+
+    fs::remove(log);
+    makeLog(log, "over", Store::maxLog + 1);
+    auto inode = inodeOf(log);
+    store.append(entryFor("new"));
+    EXPECT_EQ(inodeOf(older), inode);
+    EXPECT_EQ(fs::file_size(older), Store::maxLog + 1);
+    auto current = parseLogLines(test::readFile(log));
+    EXPECT_EQ(filesOf(current), std::vector<std::string>{"new"});
+    EXPECT_EQ(test::readFile(log).size(), logLine(current[0]).size());
+}
+
+TEST(LogRotation, AReaderOfTheOldGenerationRereadsBothFiles)
+{
+    test::TempDir tmp;
+    Store store(tmp.path());
+    auto log = tmp / "log.json";
+    makeLog(log, "first", Store::maxLog - 10);
+    // The line that crosses the limit still goes into log.json.
+    store.append(entryFor("second"));
+    EXPECT_GT(fs::file_size(log), Store::maxLog);
+    EXPECT_FALSE(fs::exists(tmp / "log.1.json"));
+    LogRead before = store.entries(LogPosition{});
+    EXPECT_EQ(filesOf(before.entries), (std::vector<std::string>{"first", "second"}));
+
+    store.append(entryFor("third"));
+    store.append(entryFor("fourth"));
+
+    LogRead after = store.entries(before.position);
+    EXPECT_TRUE(after.isWhole);
+    EXPECT_EQ(filesOf(after.entries), (std::vector<std::string>{"first", "second", "third", "fourth"}));
+    EXPECT_NE(after.position.inode, before.position.inode);
+    EXPECT_EQ(after.position.offset, fs::file_size(log));
+}
+
+TEST(LogAppend, CompletesALineCutShortInsteadOfJoiningIt)
+{
+    test::TempDir tmp;
+    Store store(tmp.path());
+    auto log = tmp / "log.json";
+    store.append(entryFor("a"));
+    appendRaw(log, logLine(entryFor("cut")).substr(0, 30));
+    store.append(entryFor("b"));
+    EXPECT_EQ(filesOf(store.entries()), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(LogAppend, WritersInSeveralProcessesLoseNoLine)
+{
+    test::TempDir tmp;
+    constexpr int kWriters = 4;
+    constexpr int kEach = 300;
+    std::vector<pid_t> children;
+    for (int w = 0; w < kWriters; ++w)
+        children.push_back(test::startChild([&, w] {
+            Store store(tmp.path());
+            for (int i = 0; i < kEach; ++i) store.append(entryFor(std::to_string(w) + "/" + std::to_string(i)));
+            return 0;
+        }));
+    for (pid_t child : children) EXPECT_EQ(test::waitChild(child), 0);
+
+    Store store(tmp.path());
+    auto entries = store.entries();
+    ASSERT_EQ(entries.size(), static_cast<std::size_t>(kWriters * kEach));
+    auto names = filesOf(entries);
+    std::set<std::string> files(names.begin(), names.end());
+    EXPECT_EQ(files.size(), entries.size());
+    std::string bytes = test::readFile(tmp / "log.json");
+    EXPECT_EQ(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')), entries.size());
+}
+
+TEST(LogAppend, WritersRacingToRotateKeepEveryGeneration)
+{
+    test::TempDir tmp;
+    constexpr int kWriters = 8;
+    for (int round = 0; round < 5; ++round) {
+        fs::remove(tmp / "log.json");
+        fs::remove(tmp / "log.1.json");
+        makeLog(tmp / "log.json", "full", Store::maxLog + 1);
+
+        // Every writer waits at the same gate, then appends at once.
+        int gate[2];
+        ASSERT_EQ(::pipe(gate), 0);
+        std::vector<pid_t> children;
+        for (int w = 0; w < kWriters; ++w)
+            children.push_back(test::startChild([&, w] {
+                ::close(gate[1]);
+                char byte;
+                if (::read(gate[0], &byte, 1) != 0) return 3;
+                Store store(tmp.path());
+                store.append(entryFor("w" + std::to_string(w)));
+                return 0;
+            }));
+        ::close(gate[0]);
+        ::close(gate[1]);
+        for (pid_t child : children) EXPECT_EQ(test::waitChild(child), 0);
+
+        // One rotation: the full file is the older generation, and every
+        // writer's line is in the new one.
+        EXPECT_EQ(fs::file_size(tmp / "log.1.json"), Store::maxLog + 1) << "round " << round;
+        auto current = parseLogLines(test::readFile(tmp / "log.json"));
+        EXPECT_EQ(current.size(), static_cast<std::size_t>(kWriters)) << "round " << round;
+    }
+}
+
+TEST(LogAppend, AnEntryThatCannotBeWrittenTouchesNoFile)
+{
+    test::TempDir tmp;
+    Store store(tmp.path());
+    EXPECT_THROW(store.append(entryFor("bad \xff name")), EncodingError);
+    EXPECT_FALSE(fs::exists(tmp / "log.json"));
+}

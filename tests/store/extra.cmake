@@ -1,0 +1,2 @@
+# The notification test listens on the session bus itself.
+target_link_libraries(${target} PRIVATE PkgConfig::SYSTEMD)

@@ -1,0 +1,230 @@
+#include "olva/EntryText.h"
+#include "tests/tool/Spawn.h"
+#include "tests/tool/ToolTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace olva;
+using namespace olva::test;
+using nlohmann::json;
+
+namespace {
+
+Entry entry(const std::string& id, const std::string& file, std::vector<Step> steps = {})
+{
+    Entry entry;
+    entry.id = id;
+    entry.at = std::chrono::system_clock::now();
+    entry.file = file;
+    entry.rule = "Tidy";
+    entry.version = "0123456789abcdef";
+    entry.steps = std::move(steps);
+    return entry;
+}
+
+class Commands : public ::testing::Test {
+protected:
+    int run(std::vector<std::string> args)
+    {
+        captured = {};
+        args.insert(args.begin(), "olva");
+        return runTool(args, captured.console());
+    }
+
+    void appendEntries(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            char id[37];
+            std::snprintf(id, sizeof id, "E0000000-0000-0000-0000-%012d", i);
+            fixture.store().append(entry(id, "/in/f" + std::to_string(i)));
+        }
+    }
+
+    SpawnOptions inHome(std::string input = {}) const
+    {
+        SpawnOptions options;
+        options.env["OLVA_HOME"] = fixture.home().string();
+        options.input = std::move(input);
+        return options;
+    }
+
+    std::size_t lines() const { return static_cast<std::size_t>(std::count(captured.out.begin(), captured.out.end(), '\n')); }
+
+    ToolFixture fixture;
+    Captured captured;
+};
+
+}  // namespace
+
+TEST(EntryText, ShowsTheRunThenEachStepAndTheError)
+{
+    Entry e = entry("0A1B2C3D-0000-0000-0000-000000000000", "/in/a b.pdf");
+    e.steps = {Step{Step::Kind::move, "/in/a b.pdf", "/out/a b.pdf", std::nullopt, "renamed", std::nullopt},
+               Step{Step::Kind::tags, "/out/a b.pdf", std::nullopt, std::vector<std::string>{}, std::nullopt, std::nullopt}};
+    std::string date = shortDateTime(e.at);
+    EXPECT_EQ(formatEntry(e), "0A1B2C3D  " + date + "  did  'Tidy' /in/a b.pdf\n"
+                              "    move /in/a b.pdf -> /out/a b.pdf  (renamed)\n"
+                              "    tags /out/a b.pdf");
+    e.dryRun = true;
+    EXPECT_NE(formatEntry(e).find("  would  'Tidy'"), std::string::npos);
+    e.error = "the disk is full";
+    EXPECT_TRUE(formatEntry(e).ends_with("\n    the disk is full"));
+    EXPECT_NE(formatEntry(e).find("  ERROR  'Tidy'"), std::string::npos);
+    e.undoOf = "X";
+    EXPECT_NE(formatEntry(e).find("  undo  'Tidy'"), std::string::npos);
+    EXPECT_FALSE(shortDateTime(e.at).empty());
+}
+
+TEST(EntryText, ExplanationsMarkEachCheck)
+{
+    std::vector<Check> checks = {{Attr::ext, Op::is, "pdf", "pdf", true}, {Attr::size, Op::gt, "1 MB", "20 KB", false}};
+    EXPECT_EQ(explanationText("Bills", false, false, checks),
+              "'Bills': no match\n"
+              "    \u2713 ext is \"pdf\"   actual: pdf\n"
+              "    \u2717 size gt \"1 MB\"   actual: 20 KB\n");
+    EXPECT_EQ(explanationText("Bills", true, false, {}), "'Bills': MATCH\n");
+    EXPECT_TRUE(explanationText("Bills", true, true, checks).starts_with("'Bills': already applied\n    \u2713"));
+}
+
+TEST_F(Commands, WrongCommandLinesGetTheUsage)
+{
+    std::string usage = usageText() + "\n";
+    EXPECT_EQ(std::count(usage.begin(), usage.end(), '\n'), 7);
+    EXPECT_TRUE(usage.starts_with("usage: olva run                      watch folders until stopped\n"
+                                  "       olva once                     process every"));
+    for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+             {}, {"RUN"}, {"help"}, {"explain"}, {"explain", "a", "b"}, {"undo"}, {"undo", "a", "b"}, {"import", "a"},
+             {"import", "a", "b", "c"}}) {
+        EXPECT_EQ(run(args), 1);
+        EXPECT_EQ(captured.err, usage);
+        EXPECT_EQ(captured.out, "");
+    }
+    // An empty prefix would match whatever single entry the log holds.
+    appendEntries(1);
+    EXPECT_EQ(run({"undo", ""}), 1);
+    EXPECT_EQ(captured.err, usage);
+}
+
+TEST_F(Commands, AnUnusableDataDirectoryComesFirst)
+{
+    writeFile(fixture.temp / "file", "x");
+    ScopedEnv env("OLVA_HOME", (fixture.temp / "file" / "data").string());
+    EXPECT_EQ(run({}), 1);
+    EXPECT_NE(captured.err, usageText() + "\n");
+    EXPECT_NE(captured.err.find("Not a directory"), std::string::npos) << captured.err;
+    EXPECT_EQ(std::count(captured.err.begin(), captured.err.end(), '\n'), 1);
+}
+
+TEST_F(Commands, LogShowsTheLastEntries)
+{
+    appendEntries(25);
+    EXPECT_EQ(run({"log"}), 0);
+    EXPECT_EQ(lines(), 20u);
+    EXPECT_TRUE(captured.out.starts_with("E0000000  ")) << captured.out;
+    EXPECT_NE(captured.out.find("'Tidy' /in/f5\n"), std::string::npos);
+    EXPECT_EQ(captured.out.find("'Tidy' /in/f4\n"), std::string::npos);
+    EXPECT_TRUE(captured.out.ends_with("'Tidy' /in/f24\n"));
+
+    EXPECT_EQ(run({"log", "abc"}), 0);
+    EXPECT_EQ(lines(), 20u);
+    EXPECT_EQ(run({"log", "+3"}), 0);
+    EXPECT_EQ(lines(), 3u);
+    EXPECT_EQ(run({"log", "5", "extra"}), 0);
+    EXPECT_EQ(lines(), 5u);
+    EXPECT_EQ(run({"log", "100"}), 0);
+    EXPECT_EQ(lines(), 25u);
+    EXPECT_EQ(run({"log", "0"}), 0);
+    EXPECT_EQ(captured.out, "");
+    EXPECT_EQ(run({"log", "-2"}), 0);
+    EXPECT_EQ(captured.out, "");
+    EXPECT_EQ(run({"log", "99999999999999999999"}), 0);
+    EXPECT_EQ(lines(), 20u);
+    EXPECT_EQ(run({"log", "3x"}), 0);
+    EXPECT_EQ(lines(), 20u);
+
+    EXPECT_EQ(logCount({"olva", "log", "-"}), 20);
+    EXPECT_EQ(logCount({"olva", "log", "+"}), 20);
+    EXPECT_EQ(logCount({"olva", "log", "+-3"}), 20);
+    EXPECT_EQ(logCount({"olva", "log", "-9223372036854775808"}), INT64_MIN);
+}
+
+TEST_F(Commands, UndoNeedsExactlyOneEntry)
+{
+    Step move{Step::Kind::move, "/in/a", "/out/a", std::nullopt, std::nullopt, std::nullopt};
+    fixture.store().append(entry("C1000000-0000-0000-0000-000000000001", "/in/a", {move}));
+    fixture.store().append(entry("C1000000-0000-0000-0000-000000000002", "/in/b", {move}));
+    Entry undo = entry("C3000000-0000-0000-0000-000000000003", "/in/a", {move});
+    undo.undoOf = "C1000000-0000-0000-0000-000000000001";
+    fixture.store().append(undo);
+
+    EXPECT_EQ(run({"undo", "c1"}), 1);
+    EXPECT_EQ(captured.err, "2 entries match C1\n");
+    EXPECT_EQ(run({"undo", "c3"}), 1);
+    EXPECT_EQ(captured.err, "0 entries match C3\n");
+}
+
+TEST_F(Commands, RunAndOnceNeedTheEngineLock)
+{
+    fixture.watch(fixture.inbox());
+    Store other(fixture.home());
+    other.lockEngine();
+    for (std::vector<std::string> args : std::vector<std::vector<std::string>>{{"once"}, {"once", "extra"}, {"run", "x"}}) {
+        EXPECT_EQ(run(args), 1);
+        EXPECT_EQ(captured.err,
+                  "the Olva app or another olva run already processes the watched folders, quit it first\n");
+        EXPECT_EQ(captured.out, "");
+    }
+}
+
+TEST_F(Commands, TheProgramWritesUsageAndStatus)
+{
+    Finished finished = runOlva({}, inHome());
+    EXPECT_EQ(finished.status, 1);
+    EXPECT_EQ(finished.err, usageText() + "\n");
+    EXPECT_EQ(finished.out, "");
+
+    appendEntries(4);
+    finished = runOlva({"log", "2"}, inHome());
+    EXPECT_EQ(finished.status, 0);
+    EXPECT_EQ(finished.err, "");
+    EXPECT_EQ(std::count(finished.out.begin(), finished.out.end(), '\n'), 2);
+    EXPECT_TRUE(finished.out.ends_with("'Tidy' /in/f3\n"));
+}
+
+TEST_F(Commands, TheMcpServerAnswersEachLineInOrderUntilInputEnds)
+{
+    fixture.watch(fixture.inbox());
+    std::string input =
+        R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"protocolVersion":"2025-06-18"}})" "\n"
+        R"({"jsonrpc":"2.0","method":"notifications/initialized"})" "\n"
+        "\n"
+        R"({"jsonrpc":"2.0","id":"two","method":"tools/list"})" "\r\n"
+        "[]\n"
+        R"({"jsonrpc":"2.0","id":3,"method":"tools/call","params":{"name":"list_folders"}})";  // no final line feed
+    Finished finished = runOlva({"mcp", "ignored"}, inHome(input));
+    EXPECT_EQ(finished.status, 0);
+    EXPECT_EQ(finished.err, "");
+
+    std::vector<json> replies;
+    std::istringstream lines(finished.out);
+    for (std::string line; std::getline(lines, line);) replies.push_back(json::parse(line));
+    ASSERT_EQ(replies.size(), 4u) << finished.out;
+    EXPECT_EQ(replies[0]["result"]["protocolVersion"], "2025-06-18");
+    EXPECT_EQ(replies[1]["id"], "two");
+    EXPECT_EQ(replies[1]["result"]["tools"].size(), 8u);
+    EXPECT_EQ(replies[2]["error"]["code"], -32700);
+    EXPECT_EQ(replies[3]["id"], 3);
+    json folders = json::parse(replies[3]["result"]["content"][0]["text"].get<std::string>());
+    EXPECT_EQ(folders[0]["path"], fixture.inbox().string());
+    EXPECT_TRUE(finished.out.ends_with("}\n"));
+}
+
+TEST_F(Commands, TheMcpServerEndsQuietlyWhenTheClientHangsUp)
+{
+    Child child({"mcp"}, inHome());
+    child.write(R"({"jsonrpc":"2.0","id":1,"method":"ping"})" "\n");
+    ASSERT_TRUE(child.waitForOutput("\"id\":1"));
+    Finished finished = child.finish();
+    EXPECT_EQ(finished.status, 0);
+    EXPECT_EQ(finished.err, "");
+}

@@ -1,0 +1,35 @@
+// Listens for the signals the tool sends to a running app, on a session bus
+// of its own (so that other tests running at the same time are not heard),
+// which the environment names while the listener lives.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+struct sd_bus;
+
+namespace olva::test {
+
+class SignalListener {
+public:
+    SignalListener();
+    ~SignalListener();
+    SignalListener(const SignalListener&) = delete;
+    SignalListener& operator=(const SignalListener&) = delete;
+
+    // False when no bus could be started.
+    bool connected() const { return bus_ != nullptr; }
+    // The members ("rulesChanged", "activityChanged") received so far, after
+    // waiting `wait` for more.
+    std::vector<std::string> received(std::chrono::milliseconds wait = std::chrono::milliseconds(300));
+
+private:
+    int daemon_ = -1;
+    std::string previousAddress_;
+    bool hadAddress_ = false;
+    sd_bus* bus_ = nullptr;
+    std::vector<std::string> members_;
+};
+
+}  // namespace olva::test

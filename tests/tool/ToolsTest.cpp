@@ -1,0 +1,297 @@
+#include "Core/ActionError.h"
+#include "Core/DecodingError.h"
+#include "Core/RuleTools.h"
+#include "olva/McpTools.h"
+#include "tests/tool/SignalListener.h"
+#include "tests/tool/ToolTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace olva;
+using namespace olva::test;
+using nlohmann::json;
+
+namespace {
+
+std::string failure(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const std::exception& error) {
+        return describeToolError(error);
+    }
+    return "(no error)";
+}
+
+json ruleJson(const std::string& name, json action = {{"trash", json::object()}})
+{
+    return json{{"name", name},
+                {"match", {{"mode", "all"}, {"items", json::array({{{"attr", "ext"}, {"op", "is"}, {"value", "tmp"}}})}}},
+                {"actions", json::array({action})}};
+}
+
+Entry entry(const std::string& id, const std::string& file, std::vector<Step> steps = {})
+{
+    Entry entry;
+    entry.id = id;
+    entry.at = std::chrono::system_clock::now();
+    entry.file = file;
+    entry.rule = "R";
+    entry.version = "0123456789abcdef";
+    entry.steps = std::move(steps);
+    return entry;
+}
+
+class Tools : public ::testing::Test {
+protected:
+    // The text of a call and whether it failed.
+    std::pair<std::string, bool> call(const std::string& name, const json& arguments)
+    {
+        json result = callTool(name, arguments, fixture.store());
+        return {result["content"][0]["text"].get<std::string>(), result["isError"].get<bool>()};
+    }
+    std::string callError(const std::string& name, const json& arguments)
+    {
+        auto [text, isError] = call(name, arguments);
+        EXPECT_TRUE(isError) << text;
+        return text;
+    }
+    json callValue(const std::string& name, const json& arguments)
+    {
+        auto [text, isError] = call(name, arguments);
+        EXPECT_FALSE(isError) << text;
+        return isError ? json() : json::parse(text);
+    }
+    std::string rulesBytes() { return readFile(fixture.home() / "rules.json"); }
+
+    ToolFixture fixture;
+    RuleTools tools{fixture.store()};
+};
+
+}  // namespace
+
+TEST(ToolArguments, ReadersNameTheBadArgument)
+{
+    EXPECT_EQ(failure([] { stringArgument(json::object(), "folder"); }), "folder is required");
+    EXPECT_EQ(failure([] { stringArgument({{"folder", ""}}, "folder"); }), "folder is required");
+    EXPECT_EQ(failure([] { stringArgument({{"folder", 3}}, "folder"); }), "folder is required");
+    EXPECT_EQ(stringArgument({{"folder", "/x"}}, "folder"), "/x");
+
+    EXPECT_EQ(intArgument({{"index", 2}}, "index"), 2);
+    EXPECT_EQ(intArgument({{"index", 2.0}}, "index"), 2);
+    EXPECT_EQ(intArgument({{"index", -4}}, "index"), -4);
+    EXPECT_EQ(failure([] { intArgument({{"index", "2"}}, "index"); }), "index must be a number");
+    EXPECT_EQ(failure([] { intArgument({{"index", 2.5}}, "index"); }), "index must be a number");
+    EXPECT_EQ(failure([] { intArgument({{"index", 1e300}}, "index"); }), "index must be a number");
+    EXPECT_EQ(failure([] { intArgument(json::object(), "index"); }), "index must be a number");
+
+    EXPECT_EQ(failure([] { ruleArgument(json::object()); }), "rule is required");
+}
+
+TEST(ToolArguments, DecodingFailuresSayWhereInTheRule)
+{
+    EXPECT_EQ(failure([] { ruleArgument({{"rule", {{"match", {{"mode", "all"}, {"items", json::array()}}}}}}); }),
+              "rule: missing name");
+    json rule = ruleJson("x");
+    rule["match"]["items"][0].erase("op");
+    EXPECT_EQ(failure([&] { ruleArgument({{"rule", rule}}); }), "rule.match.items[0]: missing op");
+    rule = ruleJson("x", {{"trash", json::object()}, {"move", {{"to", "/x"}}}});
+    EXPECT_EQ(failure([&] { ruleArgument({{"rule", rule}}); }),
+              "rule.actions[0]: Invalid number of keys found, expected one.");
+    rule = ruleJson("x");
+    rule["enabled"] = "yes";
+    EXPECT_EQ(failure([&] { ruleArgument({{"rule", rule}}); }), "rule.enabled: expected a Boolean but found a string");
+    // A rule that is no document at all still ends as a plain complaint.
+    for (json value : {json("rule"), json(3), json(true), json(nullptr)})
+        EXPECT_TRUE(failure([&] { ruleArgument({{"rule", value}}); }).starts_with("rule: ")) << value;
+
+    EXPECT_EQ(codingPathText(""), "");
+    EXPECT_EQ(codingPathText("actions[1].move.to"), ".actions[1].move.to");
+    EXPECT_EQ(describeToolError(ActionError("the rule needs a name")), "the rule needs a name");
+}
+
+TEST_F(Tools, FoldersAreFoundThroughLinksAndTrailingSlashes)
+{
+    fixture.watch(fixture.inbox(), {extRule("A", "tmp", Action::trash())}, 2);
+    std::filesystem::create_directory_symlink(fixture.inbox(), fixture.temp / "link");
+
+    auto folders = tools.listFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    EXPECT_EQ(folders[0].path, fixture.inbox().string());
+    EXPECT_EQ(folders[0].depth, 2);
+    EXPECT_EQ(folders[0].rules, 1);
+
+    EXPECT_EQ(tools.listRules((fixture.temp / "link").string()).size(), 1u);
+    EXPECT_EQ(tools.listRules(fixture.inbox().string() + "/").size(), 1u);
+    std::string sibling = fixture.inbox().string() + "2";
+    EXPECT_EQ(failure([&] { tools.listRules(sibling); }), sibling + " isn't a watched folder, add it in Olva first");
+
+    // And the other way round: a folder stored through the link.
+    fixture.watch(fixture.temp / "link");
+    EXPECT_EQ(RuleTools::folderIndex(fixture.inbox().string(), fixture.config().folders), 0u);
+
+    json listed = callValue("list_rules", {{"folder", fixture.inbox().string()}});
+    EXPECT_EQ(listed, json::array());
+}
+
+TEST_F(Tools, CreatedRulesAreDryRunsAtTheEnd)
+{
+    fixture.watch(fixture.inbox());
+    SignalListener listener;
+    ASSERT_TRUE(listener.connected());
+    Rule live = extRule("Live", "tmp", Action::trash());
+    live.enabled = false;
+    EXPECT_EQ(tools.create(live, fixture.inbox().string()), 0);
+
+    json rule = ruleJson("Second");
+    rule["dryRun"] = false;
+    auto [text, isError] = call("create_rule", {{"folder", fixture.inbox().string()}, {"rule", rule}});
+    EXPECT_FALSE(isError);
+    EXPECT_EQ(text, R"({"index":1,"note":"Saved as a dry run. The user turns it live in Olva."})");
+
+    Config config = fixture.config();
+    ASSERT_EQ(config.folders[0].rules.size(), 2u);
+    EXPECT_TRUE(config.folders[0].rules[0].dryRun);
+    EXPECT_FALSE(config.folders[0].rules[0].enabled);
+    EXPECT_TRUE(config.folders[0].rules[1].dryRun);
+    EXPECT_TRUE(config.folders[0].rules[1].enabled);
+    EXPECT_EQ(listener.received(), std::vector<std::string>{"rulesChanged"});
+}
+
+TEST_F(Tools, RefusedRulesSaveNothingAndPostNothing)
+{
+    fixture.watch(fixture.inbox(), {extRule("A", "tmp", Action::trash())});
+    std::string before = rulesBytes();
+    SignalListener listener;
+    ASSERT_TRUE(listener.connected());
+    std::string folder = fixture.inbox().string();
+
+    EXPECT_EQ(callError("create_rule", {{"folder", folder}, {"rule", ruleJson("S", {{"shell", {{"script", "true"}}}})}}),
+              "shell scripts can only be added in Olva itself");
+    EXPECT_EQ(callError("create_rule", {{"folder", folder}, {"rule", ruleJson("")}}), "the rule needs a name");
+    EXPECT_EQ(callError("create_rule", {{"folder", "/nowhere"}, {"rule", ruleJson("B")}}),
+              "/nowhere isn't a watched folder, add it in Olva first");
+    // The rule is read before the folder.
+    EXPECT_EQ(callError("update_rule", {{"folder", "/nowhere"}}), "rule is required");
+    EXPECT_EQ(callError("update_rule", {{"folder", folder}, {"rule", ruleJson("B")}, {"index", "0"}, {"expectedName", "A"}}),
+              "index must be a number");
+    EXPECT_EQ(callError("update_rule", {{"folder", folder}, {"rule", ruleJson("B")}, {"index", 1}, {"expectedName", "A"}}),
+              "no rule at index 1");
+    EXPECT_EQ(callError("update_rule", {{"folder", folder}, {"rule", ruleJson("B")}, {"index", -1}, {"expectedName", "A"}}),
+              "no rule at index -1");
+    EXPECT_EQ(callError("update_rule", {{"folder", folder}, {"rule", ruleJson("B")}, {"index", 0}, {"expectedName", "Z"}}),
+              "the rule at index 0 is now \"A\", list the rules again");
+
+    EXPECT_EQ(rulesBytes(), before);
+    EXPECT_TRUE(listener.received().empty());
+}
+
+TEST_F(Tools, UpdateReplacesTheRuleButNeverOneThatRunsAScript)
+{
+    fixture.watch(fixture.inbox(), {extRule("A", "tmp", Action::trash()), extRule("S", "sh", Action::shell("echo"))});
+    std::string folder = fixture.inbox().string();
+    SignalListener listener;
+    ASSERT_TRUE(listener.connected());
+
+    auto [text, isError] = call("update_rule", {{"folder", folder}, {"rule", ruleJson("B")}, {"index", 0}, {"expectedName", "A"}});
+    EXPECT_FALSE(isError) << text;
+    EXPECT_EQ(text, R"({"note":"Saved as a dry run. The user turns it live in Olva."})");
+    Config config = fixture.config();
+    EXPECT_EQ(config.folders[0].rules[0].name, "B");
+    EXPECT_TRUE(config.folders[0].rules[0].dryRun);
+    EXPECT_EQ(listener.received(), std::vector<std::string>{"rulesChanged"});
+
+    std::string before = rulesBytes();
+    EXPECT_EQ(callError("update_rule", {{"folder", folder}, {"rule", ruleJson("B")}, {"index", 1}, {"expectedName", "S"}}),
+              "this rule runs a shell script, so it can only be changed in Olva itself");
+    EXPECT_EQ(rulesBytes(), before);
+}
+
+TEST_F(Tools, ConcurrentWritersLoseNoRule)
+{
+    fixture.watch(fixture.inbox());
+    const int writers = 4, each = 10;
+    std::vector<std::thread> threads;
+    for (int w = 0; w < writers; ++w) {
+        threads.emplace_back([&, w] {
+            // Each writer has its own Store, as separate processes would.
+            Store store(fixture.home());
+            RuleTools own(store);
+            for (int i = 0; i < each; ++i)
+                own.create(extRule("r" + std::to_string(w) + "-" + std::to_string(i), "tmp", Action::trash()),
+                           fixture.inbox().string());
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(fixture.config().folders[0].rules.size(), static_cast<std::size_t>(writers * each));
+}
+
+TEST_F(Tools, ActivityIsTheLastEntriesOfTheFolder)
+{
+    fixture.watch(fixture.inbox());
+    std::string inbox = fixture.inbox().string();
+    fixture.store().append(entry("A0000000-0000-0000-0000-000000000001", inbox + "/a.txt"));
+    fixture.store().append(entry("A0000000-0000-0000-0000-000000000002", inbox + "/sub/b.txt"));
+    fixture.store().append(entry("A0000000-0000-0000-0000-000000000003", inbox + "2/c.txt"));
+
+    auto all = tools.activity(20, std::nullopt);
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0].file, inbox + "/a.txt");
+    EXPECT_EQ(tools.activity(2, std::nullopt)[0].file, inbox + "/sub/b.txt");
+    EXPECT_TRUE(tools.activity(0, std::nullopt).empty());
+    EXPECT_TRUE(tools.activity(-3, std::nullopt).empty());
+
+    auto inFolder = tools.activity(20, inbox);
+    ASSERT_EQ(inFolder.size(), 2u);
+    EXPECT_EQ(inFolder[1].file, inbox + "/sub/b.txt");
+
+    json listed = callValue("recent_activity", {{"folder", inbox}, {"limit", 1}});
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0]["id"], "A0000000-0000-0000-0000-000000000002");
+    EXPECT_EQ(listed[0]["file"], inbox + "/sub/b.txt");
+    std::string at = listed[0]["at"];
+    EXPECT_EQ(at.size(), 20u);
+    EXPECT_EQ(at.back(), 'Z');
+}
+
+TEST_F(Tools, RecentActivityBoundsItsLimit)
+{
+    for (int i = 0; i < 205; ++i) {
+        char id[37];
+        std::snprintf(id, sizeof id, "B0000000-0000-0000-0000-%012d", i);
+        fixture.store().append(entry(id, "/x/f" + std::to_string(i)));
+    }
+    EXPECT_EQ(callValue("recent_activity", {{"limit", 500}}).size(), 200u);
+    EXPECT_EQ(callValue("recent_activity", {{"limit", "10"}}).size(), 20u);
+    EXPECT_EQ(callValue("recent_activity", json::object()).size(), 20u);
+    EXPECT_EQ(callValue("recent_activity", {{"limit", 3}}).size(), 3u);
+    EXPECT_EQ(callValue("recent_activity", {{"limit", 0}}).size(), 0u);
+    EXPECT_EQ(callValue("recent_activity", {{"limit", -1}}).size(), 0u);
+    EXPECT_EQ(callValue("recent_activity", {{"limit", 18446744073709551615ull}}).size(), 200u);
+    // A folder that is not text is no folder.
+    EXPECT_EQ(callValue("recent_activity", {{"limit", 5}, {"folder", 7}}).size(), 5u);
+}
+
+TEST_F(Tools, RevertNeedsExactlyOneEntryThatChangedSomething)
+{
+    Step move{Step::Kind::move, "/in/a", "/out/a", std::nullopt, std::nullopt, std::nullopt};
+    fixture.store().append(entry("C1000000-0000-0000-0000-000000000001", "/in/a", {move}));
+    fixture.store().append(entry("C1000000-0000-0000-0000-000000000002", "/in/b", {move}));
+    fixture.store().append(entry("C2000000-0000-0000-0000-000000000003", "/in/c"));
+    Entry undo = entry("C3000000-0000-0000-0000-000000000004", "/in/c", {move});
+    undo.undoOf = "C1000000-0000-0000-0000-000000000001";
+    fixture.store().append(undo);
+    SignalListener listener;
+    ASSERT_TRUE(listener.connected());
+
+    EXPECT_EQ(callError("revert_activity", {{"id", "c1"}}), "2 activity entries match c1");
+    EXPECT_EQ(callError("revert_activity", {{"id", "D"}}), "0 activity entries match D");
+    // Undo entries are passed over.
+    EXPECT_EQ(callError("revert_activity", {{"id", "c3"}}), "0 activity entries match c3");
+    EXPECT_EQ(callError("revert_activity", {{"id", "c2"}}), "the rule changed nothing, so there's nothing to revert");
+    EXPECT_EQ(callError("revert_activity", {{"id", ""}}), "id is required");
+    EXPECT_EQ(failure([&] { tools.revert(""); }), "3 activity entries match ");
+    EXPECT_TRUE(listener.received().empty());
+}

@@ -13,7 +13,7 @@ namespace olva {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, Attr>, 8> kHazelAttributes = {{
+constexpr std::array<std::pair<std::string_view, Attr>, 8> hazelAttributes = {{
     {"displayBasename", Attr::name},
     {"displayExtension", Attr::ext},
     {"displayExtensions", Attr::ext},
@@ -24,7 +24,7 @@ constexpr std::array<std::pair<std::string_view, Attr>, 8> kHazelAttributes = {{
     {"textContent", Attr::contents},
 }};
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kHazelPeriods = {{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 4> hazelPeriods = {{
     {"today", "day"},
     {"thisWeek", "week"},
     {"thisMonth", "month"},
@@ -140,7 +140,7 @@ std::string escapeQuotes(const std::string& text)
 std::optional<Node> convertComparison(const Predicate& predicate, HazelFindings& findings)
 {
     std::string keyPath = predicate.left.type == Expression::Type::keyPath ? predicate.left.keyPath : "?";
-    auto attr = lookup(kHazelAttributes, keyPath);
+    auto attr = lookup(hazelAttributes, keyPath);
     if (!attr) {
         findings.unsupported.push_back("attribute " + keyPath);
         return std::nullopt;
@@ -149,7 +149,7 @@ std::optional<Node> convertComparison(const Predicate& predicate, HazelFindings&
     std::optional<std::string> value;
     std::optional<std::string_view> period;
     if (predicate.right.type == Expression::Type::keyPath) {
-        period = lookup(kHazelPeriods, predicate.right.keyPath);
+        period = lookup(hazelPeriods, predicate.right.keyPath);
         if (period) value = std::string(*period);
     } else if (predicate.right.type == Expression::Type::constantValue) {
         value = convertNoodleMeasurement(predicate.right.constant.get());

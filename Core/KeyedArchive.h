@@ -29,7 +29,8 @@ public:
 };
 
 // One decoded value. An archived object that is referred to several times is
-// decoded once and shared.
+// decoded once and shared. The entries of lists and dictionaries are never
+// empty references: the reader refuses nil there.
 struct Archived {
     struct Null {};  // NSNull
     using Array = std::vector<ArchivedRef>;

@@ -5,6 +5,7 @@
 
 #include "Core/Formatting.h"
 #include "Core/TextSearch.h"
+#include "Core/UTF8.h"
 
 #include <unicode/locid.h>
 #include <unicode/regex.h>
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <memory>
 
@@ -87,6 +89,40 @@ bool asciiDigits(std::string_view text)
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// ASCII without carriage returns: every byte is a character and folding is
+// lower-casing, so names, extensions and addresses need no Unicode work.
+bool plainAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return c != '\r' && static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool asciiEqual(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool testAsciiText(std::string_view text, Op op, std::string_view value)
+{
+    auto contains = [&] {
+        if (value.empty() || value.size() > text.size()) return false;
+        for (std::size_t at = 0; at + value.size() <= text.size(); ++at)
+            if (asciiEqual(text.substr(at, value.size()), value)) return true;
+        return false;
+    };
+    bool fits = !value.empty() && value.size() <= text.size();
+    switch (op) {
+    case Op::is: return asciiEqual(text, value);
+    case Op::isNot: return !asciiEqual(text, value);
+    case Op::contains: return contains();
+    case Op::notContains: return !contains();
+    case Op::startsWith: return fits && asciiEqual(text.substr(0, value.size()), value);
+    case Op::endsWith: return fits && asciiEqual(text.substr(text.size() - value.size()), value);
+    default: return false;
+    }
+}
+
 bool isTextOp(Op op)
 {
     switch (op) {
@@ -137,6 +173,9 @@ Evaluator::Result Evaluator::test(const Condition& condition)
         std::string text = condition.attr == Attr::name ? file.name()
             : condition.attr == Attr::ext              ? file.ext()
                                                        : join(file.source(), " ");
+        // A file name need not be UTF-8; the check, which is logged as JSON,
+        // must be.
+        if (!isValidUTF8(text)) text = decodeUTF8Repairing(text);
         bool pass = isTextOp(op) && testText(text, op, value);
         return {pass, std::move(text)};
     }
@@ -181,6 +220,7 @@ Evaluator::Result Evaluator::test(const Condition& condition)
 
 bool Evaluator::testText(std::string_view text, Op op, std::string_view value) const
 {
+    if (op != Op::matches && plainAscii(text) && plainAscii(value)) return testAsciiText(text, op, value);
     SearchText search(text);
     switch (op) {
     case Op::is: return search.equals(value, Folding::caseAndDiacritics);

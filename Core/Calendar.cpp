@@ -36,31 +36,44 @@ UCalendarDateFields field(CalendarUnit unit)
 }  // namespace
 
 struct Calendar::Impl {
-    std::unique_ptr<icu::Calendar> calendar;
+    // Made on first use: many evaluations test no date at all.
+    mutable std::unique_ptr<icu::Calendar> calendar;
+    mutable bool made = false;
+
+    icu::Calendar* get() const
+    {
+        if (!made) {
+            made = true;
+            UErrorCode status = U_ZERO_ERROR;
+            calendar.reset(icu::Calendar::createInstance(status));
+            if (U_FAILURE(status) || !calendar) {
+                status = U_ZERO_ERROR;
+                calendar.reset(icu::Calendar::createInstance(icu::Locale::getRoot(), status));
+                if (U_FAILURE(status)) calendar.reset();
+            }
+        }
+        return calendar.get();
+    }
 };
 
 Calendar::Calendar(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 Calendar Calendar::current()
 {
-    UErrorCode status = U_ZERO_ERROR;
-    auto impl = std::make_unique<Impl>();
-    impl->calendar.reset(icu::Calendar::createInstance(status));
-    if (U_FAILURE(status) || !impl->calendar) {
-        status = U_ZERO_ERROR;
-        impl->calendar.reset(icu::Calendar::createInstance(icu::Locale::getRoot(), status));
-    }
-    return Calendar(std::move(impl));
+    return Calendar(std::make_unique<Impl>());
 }
 
 Calendar::Calendar(const Calendar& other) : impl_(std::make_unique<Impl>())
 {
-    if (other.impl_->calendar) impl_->calendar.reset(other.impl_->calendar->clone());
+    *this = other;
 }
 
 Calendar& Calendar::operator=(const Calendar& other)
 {
-    if (this != &other) impl_->calendar.reset(other.impl_->calendar ? other.impl_->calendar->clone() : nullptr);
+    if (this != &other) {
+        impl_->made = other.impl_->made;
+        impl_->calendar.reset(other.impl_->calendar ? other.impl_->calendar->clone() : nullptr);
+    }
     return *this;
 }
 
@@ -68,10 +81,10 @@ Calendar::~Calendar() = default;
 
 std::optional<Date> Calendar::adding(Date date, CalendarUnit unit, std::int64_t amount) const
 {
-    if (!impl_->calendar || amount > std::numeric_limits<int32_t>::max()
-        || amount < std::numeric_limits<int32_t>::min())
+    icu::Calendar* base = impl_->get();
+    if (!base || amount > std::numeric_limits<int32_t>::max() || amount < std::numeric_limits<int32_t>::min())
         return std::nullopt;
-    std::unique_ptr<icu::Calendar> calendar(impl_->calendar->clone());
+    std::unique_ptr<icu::Calendar> calendar(base->clone());
     UErrorCode status = U_ZERO_ERROR;
     calendar->setLenient(true);
     calendar->setTime(toUDate(date), status);
@@ -86,8 +99,9 @@ std::optional<Date> Calendar::adding(Date date, CalendarUnit unit, std::int64_t 
 
 std::optional<DateInterval> Calendar::interval(CalendarUnit unit, Date date) const
 {
-    if (!impl_->calendar) return std::nullopt;
-    std::unique_ptr<icu::Calendar> calendar(impl_->calendar->clone());
+    icu::Calendar* base = impl_->get();
+    if (!base) return std::nullopt;
+    std::unique_ptr<icu::Calendar> calendar(base->clone());
     UErrorCode status = U_ZERO_ERROR;
     calendar->setTime(toUDate(date), status);
     if (U_FAILURE(status)) return std::nullopt;

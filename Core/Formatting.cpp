@@ -1,6 +1,7 @@
 #include "Core/Formatting.h"
 
 #include <unicode/datefmt.h>
+#include <unicode/locid.h>
 #include <unicode/numfmt.h>
 #include <unicode/timezone.h>
 
@@ -21,9 +22,17 @@ std::string utf8(const icu::UnicodeString& text)
 
 std::string number(double value, int fractionDigits)
 {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::NumberFormat> format(icu::NumberFormat::createInstance(status));
-    if (U_FAILURE(status) || !format) return std::to_string(value);
+    // Making a formatter costs far more than using one: keep one per thread
+    // for the locale in force.
+    thread_local std::string locale;
+    thread_local std::unique_ptr<icu::NumberFormat> format;
+    if (!format || locale != icu::Locale::getDefault().getName()) {
+        UErrorCode status = U_ZERO_ERROR;
+        format.reset(icu::NumberFormat::createInstance(status));
+        if (U_FAILURE(status)) format.reset();
+        locale = icu::Locale::getDefault().getName();
+    }
+    if (!format) return std::to_string(value);
     format->setMinimumFractionDigits(0);
     format->setMaximumFractionDigits(fractionDigits);
     format->setRoundingMode(icu::NumberFormat::kRoundHalfEven);
@@ -57,8 +66,12 @@ std::string fileSizeText(std::int64_t bytes)
 
 std::string dateTimeText(Date date)
 {
-    std::unique_ptr<icu::DateFormat> format(
-        icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium, icu::DateFormat::kShort));
+    thread_local std::string locale;
+    thread_local std::unique_ptr<icu::DateFormat> format;
+    if (!format || locale != icu::Locale::getDefault().getName()) {
+        format.reset(icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium, icu::DateFormat::kShort));
+        locale = icu::Locale::getDefault().getName();
+    }
     if (!format) return iso8601(date);
     format->adoptTimeZone(icu::TimeZone::createDefault());
     auto millis = std::chrono::floor<std::chrono::milliseconds>(date).time_since_epoch().count();

@@ -1,5 +1,6 @@
 #include "Core/Evaluator.h"
 #include "Core/Formatting.h"
+#include "Core/TextSearch.h"
 #include "Core/platform/Xattr.h"
 #include "tests/facts/Fixtures.h"
 #include "tests/support/TestSupport.h"
@@ -487,4 +488,42 @@ TEST_F(Evaluation, LastOpenedFromTheRecentFilesList)
     EXPECT_FALSE(damaged.opened().has_value());
     damaged.setOpened(noonMay1());
     EXPECT_EQ(damaged.opened(), noonMay1());
+}
+
+// Plain ASCII names take a shortcut past the Unicode machinery; it must
+// answer exactly as the full comparison does.
+TEST_F(Evaluation, AsciiShortcutAgreesWithTheFullComparison)
+{
+    FileInfo file(make("x"));
+    Evaluator evaluator(file, std::chrono::system_clock::now());
+    const std::string alphabet = "aAb. ";
+    std::vector<std::string> words{""};
+    for (int length = 1; length <= 3; ++length) {
+        std::vector<std::string> longer;
+        for (const auto& word : words)
+            if (word.size() == static_cast<std::size_t>(length - 1))
+                for (char c : alphabet) longer.push_back(word + c);
+        words.insert(words.end(), longer.begin(), longer.end());
+    }
+    for (const auto& text : words)
+        for (const auto& value : words) {
+            SearchText search(text);
+            auto found = [&](Anchor anchor) { return search.find(value, Folding::caseAndDiacritics, anchor).has_value(); };
+            bool equal = search.equals(value, Folding::caseAndDiacritics);
+            ASSERT_EQ(evaluator.testText(text, Op::is, value), equal) << text << "|" << value;
+            ASSERT_EQ(evaluator.testText(text, Op::isNot, value), !equal) << text << "|" << value;
+            ASSERT_EQ(evaluator.testText(text, Op::contains, value), found(Anchor::none)) << text << "|" << value;
+            ASSERT_EQ(evaluator.testText(text, Op::notContains, value), !found(Anchor::none)) << text << "|" << value;
+            ASSERT_EQ(evaluator.testText(text, Op::startsWith, value), found(Anchor::start)) << text << "|" << value;
+            ASSERT_EQ(evaluator.testText(text, Op::endsWith, value), found(Anchor::end)) << text << "|" << value;
+        }
+}
+
+TEST_F(Evaluation, NamesThatAreNotUtf8StillGiveUtf8Checks)
+{
+    FileInfo file(make("caf\xe9.txt"));
+    Check name = check(file, Attr::name, Op::contains, "caf");
+    EXPECT_TRUE(name.pass);
+    EXPECT_EQ(name.actual, "caf\uFFFD");
+    EXPECT_NO_THROW(toJson(name).dump());
 }

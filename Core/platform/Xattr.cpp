@@ -64,17 +64,31 @@ std::vector<std::string> listWith(List call, const std::filesystem::path& path)
 
 }  // namespace
 
+namespace {
+
+// Most values are short: one call into a buffer on the stack answers both
+// whether the attribute exists and what it holds.
+template <typename Get>
+std::optional<std::string> readShortFirst(Get get)
+{
+    char buffer[512];
+    ssize_t got = get(buffer, sizeof buffer);
+    if (got >= 0) return std::string(buffer, static_cast<std::size_t>(got));
+    if (errno != ERANGE) return std::nullopt;
+    return readWith([&] { return get(nullptr, 0); }, get);
+}
+
+}  // namespace
+
 std::optional<std::string> read(const std::filesystem::path& path, const std::string& name)
 {
     const char* p = path.c_str();
-    return readWith([&] { return getxattr(p, name.c_str(), nullptr, 0); },
-                    [&](char* buffer, std::size_t size) { return getxattr(p, name.c_str(), buffer, size); });
+    return readShortFirst([&](char* buffer, std::size_t size) { return getxattr(p, name.c_str(), buffer, size); });
 }
 
 std::optional<std::string> read(int fd, const std::string& name)
 {
-    return readWith([&] { return fgetxattr(fd, name.c_str(), nullptr, 0); },
-                    [&](char* buffer, std::size_t size) { return fgetxattr(fd, name.c_str(), buffer, size); });
+    return readShortFirst([&](char* buffer, std::size_t size) { return fgetxattr(fd, name.c_str(), buffer, size); });
 }
 
 void write(const std::filesystem::path& path, const std::string& name, std::string_view value)

@@ -1,3 +1,4 @@
+#include "Core/Evaluator.h"
 #include "Core/FileInfo.h"
 #include "Core/TextExtraction.h"
 #include "tests/facts/Fixtures.h"
@@ -54,4 +55,201 @@ TEST(Extraction, ImageTextIsRecognised)
     EXPECT_EQ(simplified(textOf(dir / "shot.png")), "quarterlyreport\ninvoice2024");
     writeTextImage(dir / "shot.jpg", {"Hello world"});
     EXPECT_EQ(simplified(textOf(dir / "shot.jpg")), "helloworld");
+}
+
+TEST(Extraction, PlainTextUpToTheSizeLimit)
+{
+    TempDir dir;
+    std::string atLimit(static_cast<std::size_t>(plainTextLimit), 'a');
+    atLimit.replace(0, 5, "hello");
+    writeFile(dir / "limit.txt", atLimit);
+    std::string read = textOf(dir / "limit.txt");
+    EXPECT_EQ(read.size(), static_cast<std::size_t>(plainTextLimit));
+    EXPECT_EQ(read.substr(0, 5), "hello");
+    writeFile(dir / "over.txt", atLimit + "a");
+    EXPECT_EQ(textOf(dir / "over.txt"), "");
+    // Source code is plain text too.
+    writeFile(dir / "main.c", "int main() { return 0; }\n");
+    EXPECT_EQ(textOf(dir / "main.c"), "int main() { return 0; }\n");
+}
+
+TEST(Extraction, InvalidUtf8BecomesReplacementCharacters)
+{
+    TempDir dir;
+    writeFile(dir / "latin1.txt", "caf\xe9 cr\xe8me \xc3\xa9");
+    EXPECT_EQ(textOf(dir / "latin1.txt"), "caf\uFFFD cr\uFFFDme \u00e9");
+    writeFile(dir / "cut.txt", "ab\xe2\x82");
+    EXPECT_EQ(textOf(dir / "cut.txt"), "ab\uFFFD");
+}
+
+TEST(Extraction, OtherFilesHaveNoText)
+{
+    TempDir dir;
+    writeFile(dir / "song.mp3", "ID3 not really");
+    writeFile(dir / "blob.bin", std::string("\x00\x01\x02\x03", 4));
+    EXPECT_EQ(textOf(dir / "song.mp3"), "");
+    EXPECT_EQ(textOf(dir / "blob.bin"), "");
+    EXPECT_EQ(extractText(dir / "song.mp3", std::nullopt), "");
+    FileInfo info(dir / "song.mp3");
+    EXPECT_TRUE(info.contentDates().empty());
+}
+
+TEST(Extraction, DamagedDocumentsHaveNoText)
+{
+    TempDir dir;
+    writeFile(dir / "broken.pdf", "%PDF-1.4\n1 0 obj << /Type /Catalog >> garbage");
+    writeFile(dir / "broken.png", "\x89PNG\r\n\x1a\n not an image at all");
+    writeFile(dir / "empty.pdf", "");
+    EXPECT_EQ(extractText(dir / "broken.pdf", ContentType::pdf()), "");
+    EXPECT_EQ(extractText(dir / "broken.png", ContentType::named("image/png")), "");
+    EXPECT_EQ(extractText(dir / "empty.pdf", ContentType::pdf()), "");
+    EXPECT_EQ(extractText(dir / "missing.pdf", ContentType::pdf()), "");
+}
+
+// A FIFO, a device or a link to one is never opened: reading one would
+// block the engine or never end.
+TEST(Extraction, OnlyRegularFilesAreRead)
+{
+    TempDir dir;
+    fs::path fifo = dir / "pipe.txt";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink(fifo, dir / "link.txt");
+    fs::create_symlink("/dev/zero", dir / "zero.txt");
+    fs::create_symlink("/dev/zero", dir / "zero.pdf");
+    fs::create_symlink("/dev/urandom", dir / "noise.png");
+    auto text = ContentType::named("text/plain");
+    for (const char* name : {"pipe.txt", "link.txt", "zero.txt"}) EXPECT_EQ(extractText(dir / name, text), "") << name;
+    EXPECT_EQ(extractText(dir / "zero.pdf", ContentType::pdf()), "");
+    EXPECT_EQ(extractText(dir / "noise.png", ContentType::image()), "");
+    EXPECT_EQ(FileInfo(dir / "link.txt").contents(), "");
+    // A link to a regular file is read.
+    writeFile(dir / "real.txt", "linked text");
+    fs::create_symlink(dir / "real.txt", dir / "alias.txt");
+    EXPECT_EQ(FileInfo(dir / "alias.txt").contents(), "linked text");
+}
+
+// Recognition is bounded in pixels: an image too large to decode gives no
+// text at once, and a large one is scaled down and still read.
+TEST(Extraction, HugeImagesAreNotDecoded)
+{
+    TempDir dir;
+    // A PNG header that claims 60000 x 60000 pixels, with no data behind it.
+    std::string png = "\x89PNG\r\n\x1a\n";
+    png += std::string("\x00\x00\x00\x0dIHDR", 8);
+    png += std::string("\x00\x00\xea\x60\x00\x00\xea\x60\x08\x00\x00\x00\x00", 13);
+    png += std::string("\x00\x00\x00\x00", 4);
+    writeFile(dir / "bomb.png", png);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(extractText(dir / "bomb.png", ContentType::image()), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+
+    // 6000 x 3000 = 18 million pixels: above the recognition bound.
+    writeTextImage(dir / "wide.png", {"Large picture text"}, 6000, 3000);
+    EXPECT_NE(simplified(textOf(dir / "wide.png")).find("largepicturetext"), std::string::npos);
+}
+
+TEST(Extraction, TextIsExtractedOnceAndCanBeHandedIn)
+{
+    TempDir dir;
+    writeFile(dir / "a.txt", "first");
+    FileInfo info(dir / "a.txt");
+    EXPECT_FALSE(info.extractedText().has_value());
+    EXPECT_EQ(info.contents(), "first");
+    writeFile(dir / "a.txt", "second");
+    EXPECT_EQ(info.contents(), "first");
+
+    FileInfo handed(dir / "a.txt");
+    handed.setExtractedText("from an earlier pass");
+    EXPECT_EQ(handed.contents(), "from an earlier pass");
+}
+
+TEST(ContentsCondition, SnippetAroundTheFirstMatch)
+{
+    pinLocaleAndZone("en_US", "America/New_York");
+    TempDir dir;
+    std::string before = "0123\n56789";  // ten characters
+    std::string after = " and thirty more characters ab\ncdefgh";  // thirty before the line feed
+    writeFile(dir / "a.txt", before + "Invoice" + after + " invoice again");
+    FileInfo info(dir / "a.txt");
+    Outcome outcome = evaluate(Group{Group::Mode::all, {Condition{Attr::contents, Op::contains, "invoice"}}}, info,
+                               std::chrono::system_clock::now());
+    ASSERT_EQ(outcome.checks.size(), 1u);
+    EXPECT_TRUE(outcome.pass);
+    EXPECT_EQ(outcome.checks[0].actual, "…0123 56789Invoice and thirty more characters ab…");
+
+    // Every operator shows the first plain occurrence; matches its match.
+    Evaluator evaluator(info, std::chrono::system_clock::now());
+    auto starts = evaluator.testContents(Op::startsWith, "invoice");
+    EXPECT_FALSE(starts.pass);
+    EXPECT_EQ(starts.actual, outcome.checks[0].actual);
+    EXPECT_TRUE(evaluator.testContents(Op::startsWith, "0123").pass);
+    EXPECT_TRUE(evaluator.testContents(Op::endsWith, "AGAIN").pass);
+    auto pattern = evaluator.testContents(Op::matches, "inv\\w+ again");
+    EXPECT_TRUE(pattern.pass);
+    EXPECT_EQ(pattern.actual, "…rty more characters ab cdefgh invoice again…");
+    auto missing = evaluator.testContents(Op::contains, "receipt");
+    EXPECT_FALSE(missing.pass);
+    EXPECT_EQ(missing.actual, "no match in 68 characters");
+    EXPECT_TRUE(evaluator.testContents(Op::notContains, "receipt").pass);
+    EXPECT_FALSE(evaluator.testContents(Op::is, "invoice").pass);
+    EXPECT_FALSE(evaluator.testContents(Op::gt, "invoice").pass);
+}
+
+TEST(ContentsCondition, CountsCharactersNotBytes)
+{
+    TempDir dir;
+    // Each flag is one character made of two code points and four UTF-16 units.
+    std::string flags;
+    for (int i = 0; i < 40; ++i) flags += "\U0001F1E9\U0001F1EA";
+    writeFile(dir / "flags.txt", flags + "é" + flags);
+    FileInfo info(dir / "flags.txt");
+    Evaluator evaluator(info, std::chrono::system_clock::now());
+    auto found = evaluator.testContents(Op::contains, "E");
+    EXPECT_TRUE(found.pass);
+    std::string thirty;
+    for (int i = 0; i < 30; ++i) thirty += "\U0001F1E9\U0001F1EA";
+    EXPECT_EQ(found.actual, "…" + thirty + "é" + thirty + "…");
+    EXPECT_EQ(evaluator.testContents(Op::contains, "x").actual, "no match in 81 characters");
+}
+
+TEST(ContentsCondition, FileWithoutTextFindsNothing)
+{
+    TempDir dir;
+    writeFile(dir / "a.bin", std::string("\x01\x02", 2));
+    FileInfo info(dir / "a.bin");
+    Evaluator evaluator(info, std::chrono::system_clock::now());
+    auto contains = evaluator.testContents(Op::contains, "x");
+    EXPECT_FALSE(contains.pass);
+    EXPECT_EQ(contains.actual, "no match in 0 characters");
+    auto absent = evaluator.testContents(Op::notContains, "x");
+    EXPECT_TRUE(absent.pass);
+    EXPECT_EQ(absent.actual, "no match in 0 characters");
+}
+
+TEST(ContentsCondition, DocumentsOfEveryKind)
+{
+    pinLocaleAndZone("en_US", "America/New_York");
+    TempDir dir;
+    writeTextPdf(dir / "invoice.pdf", {{{"ACME Corporation", "Invoice date: 2024-03-15", "Amount due"}}});
+    writeScannedPdf(dir / "scan.pdf", {{"Scanned receipt"}});
+    writeTextImage(dir / "board.png", {"Meeting notes"});
+    auto holds = [](const fs::path& path, Op op, const std::string& value) {
+        FileInfo info(path);
+        return evaluate(Group{Group::Mode::all, {Condition{Attr::contents, op, value}}}, info,
+                        std::chrono::system_clock::now())
+            .pass;
+    };
+    EXPECT_TRUE(holds(dir / "invoice.pdf", Op::contains, "invoice DATE"));
+    EXPECT_TRUE(holds(dir / "invoice.pdf", Op::matches, "\\d{4}-\\d{2}-\\d{2}"));
+    EXPECT_TRUE(holds(dir / "scan.pdf", Op::contains, "receipt"));
+    EXPECT_TRUE(holds(dir / "board.png", Op::contains, "meeting"));
+    EXPECT_FALSE(holds(dir / "board.png", Op::contains, "invoice"));
+
+    // Several conditions on the contents extract the text once.
+    FileInfo info(dir / "scan.pdf");
+    Outcome outcome = evaluate(Group{Group::Mode::all, {Condition{Attr::contents, Op::contains, "scanned"},
+                                                        Condition{Attr::contents, Op::notContains, "invoice"}}},
+                               info, std::chrono::system_clock::now());
+    EXPECT_TRUE(outcome.pass);
+    EXPECT_TRUE(info.extractedText().has_value());
 }

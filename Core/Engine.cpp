@@ -1,0 +1,305 @@
+#include "Core/Engine.h"
+
+#include "Core/ActionError.h"
+#include "Core/EngineImpl.h"
+#include "Core/Paths.h"
+#include "Core/platform/MountMonitor.h"
+#include "Core/platform/WakeMonitor.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <system_error>
+
+namespace olva {
+
+std::string_view rawValue(FolderStatus status)
+{
+    switch (status) {
+    case FolderStatus::watching: return "watching";
+    case FolderStatus::missing: return "missing";
+    case FolderStatus::noAccess: return "noAccess";
+    }
+    return "missing";
+}
+
+// ---- Diagnostics and error text
+
+bool debugEnabled()
+{
+    static const bool enabled = std::getenv("OLVA_DEBUG") != nullptr;
+    return enabled;
+}
+
+void debugLog(const std::string& message)
+{
+    if (!debugEnabled()) return;
+    std::string line = iso8601(std::chrono::system_clock::now()) + " " + message + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+std::string printedList(const std::vector<std::string>& items)
+{
+    std::string text = "[";
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i) text += ", ";
+        text += '"';
+        for (char c : items[i]) {
+            if (c == '"' || c == '\\') text += '\\';
+            text += c;
+        }
+        text += '"';
+    }
+    return text + "]";
+}
+
+std::string printedDate(Date date)
+{
+    std::time_t seconds = std::chrono::system_clock::to_time_t(date);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char buffer[40];
+    std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S +0000", &utc);
+    return buffer;
+}
+
+std::string errorText(const std::exception& error)
+{
+    if (const auto* action = dynamic_cast<const ActionError*>(&error)) return action->description();
+    if (const auto* missing = dynamic_cast<const FileNotFound*>(&error)) return missing->what();
+    if (const auto* system = dynamic_cast<const std::system_error*>(&error)) return system->code().message();
+    return error.what();
+}
+
+std::string errorText(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& caught) {
+        return errorText(caught);
+    } catch (...) {
+        return "unknown error";
+    }
+}
+
+// ---- The engine's state
+
+Engine::Impl::Impl(std::shared_ptr<Store> store, double settle) : store(std::move(store)), settle(settle) {}
+
+Engine::Impl::~Impl()
+{
+    // The watcher's thread posts here: it goes first, then the executor.
+    watcher.reset();
+    executor.stop();
+}
+
+const Folder* Engine::Impl::folder(const std::string& path) const
+{
+    for (const auto& candidate : config.folders)
+        if (candidate.path == path) return &candidate;
+    return nullptr;
+}
+
+void Engine::Impl::start()
+{
+    restartWatcher();
+    armPeriodic();
+    scheduleAll();
+}
+
+void Engine::Impl::armPeriodic()
+{
+    if (periodic) executor.cancel(*periodic);
+    periodic = executor.postAfter(periodicInterval, [weak = self] {
+        auto engine = weak.lock();
+        if (!engine) return;
+        Impl& impl = engine->impl();
+        impl.periodic.reset();
+        impl.armPeriodic();
+        impl.scheduleAll();
+    });
+}
+
+void Engine::Impl::scheduleAll()
+{
+    Date at = now();
+    for (const auto& folder : config.folders) schedule(folder.path, at);
+}
+
+void Engine::Impl::reload()
+{
+    config = store->loadConfig();
+    std::map<std::string, FolderStatus> kept;
+    for (const auto& [path, status] : statuses)
+        if (folder(path)) kept.emplace(path, status);
+    if (kept.size() != statuses.size()) {
+        statuses = std::move(kept);
+        if (statusCallback) statusCallback(statuses);
+    }
+    restartWatcher();
+    scheduleAll();
+}
+
+void Engine::Impl::scanNow()
+{
+    // Copied: a scan may run a callback that reloads the configuration.
+    std::vector<std::string> paths;
+    for (const auto& folder : config.folders) paths.push_back(folder.path);
+    for (const auto& path : paths) scanFolder(path);
+}
+
+namespace {
+
+FolderStatus folderStatus(const std::filesystem::path& url)
+{
+    struct stat info {};
+    if (::stat(url.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return FolderStatus::missing;
+    DIR* dir = ::opendir(url.c_str());
+    if (!dir) return FolderStatus::noAccess;
+    ::closedir(dir);
+    return FolderStatus::watching;
+}
+
+}  // namespace
+
+void Engine::Impl::updateStatus(const Folder& folder)
+{
+    FolderStatus status = folderStatus(folderURL(folder));
+    auto it = statuses.find(folder.path);
+    if (it != statuses.end() && it->second == status) return;
+    bool hadStatus = it != statuses.end();
+    statuses[folder.path] = status;
+    if (hadStatus) restartWatcher();
+    if (statusCallback) statusCallback(statuses);
+}
+
+void Engine::Impl::setStoreProblem(std::optional<std::string> description)
+{
+    std::optional<std::string> message;
+    if (description) message = "Olva can’t write to " + store->dir().string() + ": " + *description;
+    if (message == storeProblem) return;
+    storeProblem = std::move(message);
+    if (storeProblemCallback) storeProblemCallback(storeProblem);
+}
+
+void Engine::Impl::setStoreProblem(const std::exception& error) { setStoreProblem(errorText(error)); }
+
+// ---- The public face: every call runs on the executor
+
+Engine::Engine(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+Engine::~Engine() = default;
+
+std::shared_ptr<Engine> Engine::create(std::shared_ptr<Store> store, double settle)
+{
+    auto impl = std::make_unique<Impl>(std::move(store), settle);
+    impl->config = impl->store->loadConfig();
+    impl->seenOnDisk = impl->seenSignature();
+    impl->seen = impl->store->loadSeen();
+    std::shared_ptr<Engine> engine(new Engine(std::move(impl)));
+    engine->impl_->self = engine;
+    return engine;
+}
+
+const std::shared_ptr<Store>& Engine::store() const { return impl_->store; }
+
+double Engine::settle() const { return impl_->settle; }
+
+Config Engine::config() const
+{
+    return impl_->executor.call([this] { return impl_->config; });
+}
+
+std::map<std::string, FolderStatus> Engine::statuses() const
+{
+    return impl_->executor.call([this] { return impl_->statuses; });
+}
+
+std::optional<std::string> Engine::storeProblem() const
+{
+    return impl_->executor.call([this] { return impl_->storeProblem; });
+}
+
+void Engine::onEntry(EntryCallback callback)
+{
+    impl_->executor.call([&] { impl_->entryCallback = std::move(callback); });
+}
+
+void Engine::onStatus(StatusCallback callback)
+{
+    impl_->executor.call([&] { impl_->statusCallback = std::move(callback); });
+}
+
+void Engine::onStoreProblem(StoreProblemCallback callback)
+{
+    impl_->executor.call([&] { impl_->storeProblemCallback = std::move(callback); });
+}
+
+void Engine::start()
+{
+    impl_->executor.call([this] { impl_->start(); });
+}
+
+void Engine::reload()
+{
+    impl_->executor.call([this] { impl_->reload(); });
+}
+
+void Engine::scanAll()
+{
+    impl_->executor.call([this] { impl_->scheduleAll(); });
+}
+
+void Engine::scanNow()
+{
+    impl_->executor.call([this] { impl_->scanNow(); });
+}
+
+std::vector<Explanation> Engine::explain(const std::filesystem::path& file)
+{
+    return impl_->executor.call([&] { return impl_->explain(file); });
+}
+
+void Engine::undo(const std::string& id)
+{
+    impl_->executor.call([&] { impl_->undo(id); });
+}
+
+std::map<std::string, std::string> Engine::undo(const std::vector<std::string>& ids)
+{
+    return impl_->executor.call([&] { return impl_->undo(ids, impl_->store->entries()); });
+}
+
+std::map<std::string, std::string> Engine::undo(const std::vector<std::string>& ids,
+                                                const std::vector<Entry>& entries)
+{
+    return impl_->executor.call([&] { return impl_->undo(ids, entries); });
+}
+
+void Engine::carryOver(const std::string& from, const std::string& to)
+{
+    impl_->executor.call([&] { impl_->carryOver(from, to); });
+}
+
+void Engine::mergeSeenFromDisk()
+{
+    impl_->executor.call([this] { impl_->mergeSeenFromDisk(); });
+}
+
+// ---- Wake and mount rescans
+
+std::vector<ObserverToken> rescanOnWake(const std::shared_ptr<Engine>& engine)
+{
+    auto rescan = [weak = std::weak_ptr<Engine>(engine)] {
+        if (auto strong = weak.lock()) strong->scanAll();
+    };
+    std::vector<ObserverToken> tokens;
+    if (auto wake = platform::WakeMonitor::create(rescan)) tokens.emplace_back(std::move(wake));
+    if (auto mounts = platform::MountMonitor::create(rescan)) tokens.emplace_back(std::move(mounts));
+    return tokens;
+}
+
+}  // namespace olva

@@ -1,0 +1,154 @@
+// The engine's state and its internal operations. Everything here runs on
+// the engine's executor.
+#pragma once
+
+#include "Core/Engine.h"
+#include "Core/FileInfo.h"
+#include "Core/platform/Executor.h"
+#include "Core/platform/Watcher.h"
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace olva {
+
+struct Engine::Impl {
+    struct Observed {
+        Observation observation;
+        Date since;
+    };
+    struct Scheduled {
+        Date at;
+        platform::Executor::TimerId task = 0;
+        std::uint64_t generation = 0;
+    };
+    struct QuietList {
+        std::vector<std::string> versions;
+        std::map<std::string, Quiet> files;
+    };
+    // Enough of the seen file's status to tell that somebody replaced it.
+    struct FileSignature {
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        std::int64_t modifiedNanos = 0;
+        bool operator==(const FileSignature&) const = default;
+    };
+    struct RuleRun {
+        bool matched = false;
+        std::optional<Date> flipsAt;
+    };
+    using Pending = std::vector<std::pair<const Rule*, std::string>>;
+
+    Impl(std::shared_ptr<Store> store, double settle);
+    ~Impl();
+
+    std::weak_ptr<Engine> self;
+    const std::shared_ptr<Store> store;
+    const double settle;
+    Config config;
+    Seen seen;
+    bool seenChanged = false;
+    std::map<std::string, Observed> observed;
+    std::map<std::string, Failure> failures;
+    std::map<std::string, std::vector<Date>> recent;
+    std::map<std::string, Scheduled> scheduled;
+    std::unique_ptr<platform::Watcher> watcher;
+    bool activity = false;  // nothing to hold on Linux; kept so the rule stays visible
+    std::optional<platform::Executor::TimerId> periodic;
+    EntryCallback entryCallback;
+    std::map<std::string, FolderStatus> statuses;
+    StatusCallback statusCallback;
+    std::optional<std::string> storeProblem;
+    StoreProblemCallback storeProblemCallback;
+    std::vector<Entry> unwritten;
+    std::map<std::string, std::map<std::string, CachedText>> extractedTexts;
+    std::map<std::string, QuietList> quiet;
+
+    // The seen file as last read or written by this engine.
+    std::optional<FileSignature> seenOnDisk;
+    // The current time; tests move it.
+    std::function<Date()> clock = [] { return std::chrono::system_clock::now(); };
+    // Scans that went past their checks, and watcher batches handled.
+    std::uint64_t scans = 0;
+    std::uint64_t generation = 0;
+    // Rescheduling of the periodic pass; tests shorten it.
+    std::chrono::nanoseconds periodicInterval = std::chrono::seconds(600);
+
+    // Declared last, so it is built after and stopped before the rest.
+    platform::Executor executor;
+
+    Date now() const { return clock(); }
+
+    // Lifecycle and callbacks.
+    void start();
+    void reload();
+    void scheduleAll();
+    void scanNow();
+    void armPeriodic();
+    void updateStatus(const Folder& folder);
+    void setStoreProblem(std::optional<std::string> description);
+    void setStoreProblem(const std::exception& error);
+
+    // Watching and scheduling.
+    void restartWatcher();
+    void handleEvents(const std::vector<std::string>& paths);
+    void schedule(const std::string& folderPath, Date at);
+    void runScheduled(const std::string& folderPath, std::uint64_t generation);
+    void updateActivity();
+
+    // Scanning and settling.
+    void scanFolder(const std::string& folderPath);
+    double settleInterval(const Folder& folder) const;
+    void migrateSeenKey(const FileInfo& file);
+    Pending pendingRules(const std::vector<std::pair<const Rule*, std::string>>& rules, const std::string& key) const;
+
+    // Running a rule.
+    RuleRun runRule(FileInfo& file, const Pending& pending, Date now);
+    bool noteFailure(const std::string& key, const std::string& message, Date now);
+    // Counts a run for the loop guard; true when it is one too many.
+    bool loopGuardStops(const std::string& key, Date now);
+    void record(const Entry& entry);
+    bool flushUnwritten();
+
+    // The seen file: merged from disk before it is saved or consulted.
+    std::optional<FileSignature> seenSignature() const;
+    bool seenFileChanged() const;
+    void mergeSeenFromDisk();
+    void refreshSeen();
+    void saveSeen();
+    // saveSeen that reports its failure as the store problem.
+    void saveSeenOrReport();
+
+    // Explanation, undo and carry-over.
+    std::vector<Explanation> explain(const std::filesystem::path& file);
+    void revertEntry(const std::string& id, const std::vector<Entry>& entries);
+    void undo(const std::string& id);
+    std::map<std::string, std::string> undo(const std::vector<std::string>& ids, const std::vector<Entry>& entries);
+    void carryOver(const std::string& from, const std::string& to);
+
+    const Folder* folder(const std::string& path) const;
+};
+
+// Diagnostic lines on standard error, only when OLVA_DEBUG is set.
+bool debugEnabled();
+void debugLog(const std::string& message);
+// Swift-style printed forms used in the diagnostic lines.
+std::string printedList(const std::vector<std::string>& items);
+std::string printedDate(Date date);
+
+// One user-facing sentence for an error.
+std::string errorText(const std::exception& error);
+std::string errorText(const std::exception_ptr& error);
+
+}  // namespace olva

@@ -1,0 +1,106 @@
+// Turning file-system activity into folder scans: one watcher over every
+// existing folder, one pending scan per folder.
+#include "Core/EngineImpl.h"
+#include "Core/Paths.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+namespace olva {
+
+namespace {
+
+std::string directoryPath(const Folder& folder)
+{
+    std::string path = folderURL(folder).string();
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+bool isDirectory(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool touches(const std::string& eventPath, const std::string& folderPath)
+{
+    if (eventPath == folderPath) return true;
+    if (folderPath == "/") return eventPath.starts_with("/");
+    return eventPath.size() > folderPath.size() && eventPath.starts_with(folderPath) &&
+           eventPath[folderPath.size()] == '/';
+}
+
+}  // namespace
+
+void Engine::Impl::restartWatcher()
+{
+    watcher.reset();
+    std::vector<platform::Watcher::Root> roots;
+    for (const auto& folder : config.folders) {
+        std::string path = directoryPath(folder);
+        if (!isDirectory(path)) continue;
+        std::int64_t depth = std::max<std::int64_t>(folder.depth, 0);
+        auto same = std::find_if(roots.begin(), roots.end(), [&](const auto& root) { return root.path == path; });
+        if (same != roots.end()) same->depth = std::max(same->depth, depth);
+        else roots.push_back({path, depth});
+    }
+    if (roots.empty()) return;
+    platform::Executor* target = &executor;
+    std::weak_ptr<Engine> weak = self;
+    watcher = platform::Watcher::create(
+        std::move(roots),
+        [target, weak](std::vector<std::string> paths) {
+            // The watcher goes before the executor, so `target` outlives this.
+            target->post([weak, paths = std::move(paths)] {
+                if (auto engine = weak.lock()) engine->impl().handleEvents(paths);
+            });
+        },
+        [](const std::string& line) { debugLog(line); });
+}
+
+void Engine::Impl::handleEvents(const std::vector<std::string>& paths)
+{
+    if (debugEnabled()) debugLog("events: " + printedList(paths));
+    Date at = now() + std::chrono::duration_cast<Date::duration>(std::chrono::duration<double>(settle));
+    for (const auto& folder : config.folders) {
+        std::string folderPath = directoryPath(folder);
+        bool hit = std::any_of(paths.begin(), paths.end(), [&](const auto& path) { return touches(path, folderPath); });
+        if (hit) schedule(folder.path, at);
+    }
+}
+
+void Engine::Impl::schedule(const std::string& folderPath, Date at)
+{
+    auto it = scheduled.find(folderPath);
+    if (it != scheduled.end()) {
+        if (it->second.at <= at) return;
+        executor.cancel(it->second.task);
+    }
+    auto delay = std::max(Date::duration::zero(), at - now());
+    std::uint64_t ticket = ++generation;
+    auto task = executor.postAfter(delay, [weak = self, folderPath, ticket] {
+        if (auto engine = weak.lock()) engine->impl().runScheduled(folderPath, ticket);
+    });
+    scheduled[folderPath] = Scheduled{at, task, ticket};
+    updateActivity();
+}
+
+void Engine::Impl::runScheduled(const std::string& folderPath, std::uint64_t ticket)
+{
+    // A scan replaced by an earlier one never runs as well.
+    auto it = scheduled.find(folderPath);
+    if (it == scheduled.end() || it->second.generation != ticket) return;
+    scheduled.erase(it);
+    scanFolder(folderPath);
+    updateActivity();
+}
+
+void Engine::Impl::updateActivity()
+{
+    Date soon = now() + std::chrono::seconds(60);
+    activity = std::any_of(scheduled.begin(), scheduled.end(), [&](const auto& item) { return item.second.at < soon; });
+}
+
+}  // namespace olva

@@ -1,0 +1,53 @@
+#include "Core/Evaluator.h"
+
+#include "Core/TextSearch.h"
+
+namespace olva {
+
+Outcome evaluate(const Group& group, FileInfo& file, Date now)
+{
+    Evaluator evaluator(file, now);
+    Outcome outcome;
+    outcome.pass = evaluator.evaluateGroup(group.mode, group.items);
+    outcome.checks = std::move(evaluator.checks);
+    outcome.flipsAt = evaluator.flipsAt;
+    return outcome;
+}
+
+Evaluator::Evaluator(FileInfo& file, Date now) : file(file), now(now), calendar(Calendar::current()) {}
+
+Evaluator::~Evaluator() = default;
+
+bool Evaluator::evaluateGroup(Group::Mode mode, const std::vector<Node>& items)
+{
+    for (const Node& item : items) {
+        bool pass = item.isGroup() ? evaluateGroup(item.group().mode, item.group().items)
+                                   : testCondition(item.condition());
+        switch (mode) {
+        case Group::Mode::all:
+            if (!pass) return false;
+            break;
+        case Group::Mode::any:
+            if (pass) return true;
+            break;
+        case Group::Mode::none:
+            if (pass) return false;
+            break;
+        }
+    }
+    return mode != Group::Mode::any;
+}
+
+void Evaluator::noteFlip(Date candidate)
+{
+    if (!flipsAt || *flipsAt > candidate) flipsAt = candidate;
+}
+
+bool Evaluator::testCondition(const Condition& condition)
+{
+    Result result = test(condition);
+    checks.push_back(Check{condition.attr, condition.op, condition.value, std::move(result.actual), result.pass});
+    return checks.back().pass;
+}
+
+}  // namespace olva

@@ -1,0 +1,83 @@
+#include "Core/Formatting.h"
+
+#include <unicode/datefmt.h>
+#include <unicode/locid.h>
+#include <unicode/numfmt.h>
+#include <unicode/timezone.h>
+
+#include <array>
+#include <cmath>
+#include <memory>
+
+namespace olva {
+
+namespace {
+
+std::string utf8(const icu::UnicodeString& text)
+{
+    std::string out;
+    text.toUTF8String(out);
+    return out;
+}
+
+std::string number(double value, int fractionDigits)
+{
+    // Making a formatter costs far more than using one: keep one per thread
+    // for the locale in force.
+    thread_local std::string locale;
+    thread_local std::unique_ptr<icu::NumberFormat> format;
+    if (!format || locale != icu::Locale::getDefault().getName()) {
+        UErrorCode status = U_ZERO_ERROR;
+        format.reset(icu::NumberFormat::createInstance(status));
+        if (U_FAILURE(status)) format.reset();
+        locale = icu::Locale::getDefault().getName();
+    }
+    if (!format) return std::to_string(value);
+    format->setMinimumFractionDigits(0);
+    format->setMaximumFractionDigits(fractionDigits);
+    format->setRoundingMode(icu::NumberFormat::kRoundHalfEven);
+    icu::UnicodeString text;
+    format->format(value, text);
+    return utf8(text);
+}
+
+}  // namespace
+
+std::string fileSizeText(std::int64_t bytes)
+{
+    if (bytes == 0) return "Zero KB";
+    if (bytes == 1 || bytes == -1) return number(static_cast<double>(bytes), 0) + " byte";
+    if (std::llabs(bytes) < 1000) return number(static_cast<double>(bytes), 0) + " bytes";
+    static constexpr std::array<const char*, 6> units = {"KB", "MB", "GB", "TB", "PB", "EB"};
+    // Kilobytes are shown whole, megabytes with one decimal, larger units
+    // with two; a value that rounds up to 1,000 moves to the next unit.
+    double value = static_cast<double>(bytes) / 1000.0;
+    std::size_t unit = 0;
+    auto digits = [](std::size_t u) { return u == 0 ? 0 : u == 1 ? 1 : 2; };
+    for (;;) {
+        double scale = std::pow(10.0, digits(unit));
+        double rounded = std::round(std::fabs(value) * scale) / scale;
+        if (rounded < 1000.0 || unit + 1 == units.size()) break;
+        value /= 1000.0;
+        ++unit;
+    }
+    return number(value, digits(unit)) + " " + units[unit];
+}
+
+std::string dateTimeText(Date date)
+{
+    thread_local std::string locale;
+    thread_local std::unique_ptr<icu::DateFormat> format;
+    if (!format || locale != icu::Locale::getDefault().getName()) {
+        format.reset(icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium, icu::DateFormat::kShort));
+        locale = icu::Locale::getDefault().getName();
+    }
+    if (!format) return iso8601(date);
+    format->adoptTimeZone(icu::TimeZone::createDefault());
+    auto millis = std::chrono::floor<std::chrono::milliseconds>(date).time_since_epoch().count();
+    icu::UnicodeString text;
+    format->format(static_cast<UDate>(millis), text);
+    return utf8(text);
+}
+
+}  // namespace olva

@@ -1,0 +1,20 @@
+// Texts of sizes and dates as the user reads them, in the user's locale and
+// time zone.
+#pragma once
+
+#include "Core/Date.h"
+
+#include <cstdint>
+#include <string>
+
+namespace olva {
+
+// Decimal units, file style: "Zero KB", "1 byte", "532 bytes", "12 KB",
+// "1.5 MB", "2.31 GB".
+std::string fileSizeText(std::int64_t bytes);
+
+// The abbreviated date and the short time: "May 1, 2024, 3:04 PM" in
+// American English.
+std::string dateTimeText(Date date);
+
+}  // namespace olva

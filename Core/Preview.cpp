@@ -1,0 +1,46 @@
+#include "Core/Preview.h"
+
+#include "Core/FileInfo.h"
+#include "Core/Listing.h"
+#include "Core/Perform.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace olva {
+
+FolderPreview preview(const Rule& rule, const Folder& folder, std::int64_t limit)
+{
+    const Date now = std::chrono::system_clock::now();
+    const auto files = listFiles(folder);
+    FolderPreview result;
+    result.total = std::int64_t(files.size());
+    const auto count = std::size_t(std::clamp<std::int64_t>(limit, 0, result.total));
+    for (std::size_t i = 0; i < count; ++i) {
+        std::optional<FileInfo> file;
+        try {
+            file.emplace(files[i]);
+        } catch (const std::exception&) {
+            continue;
+        }
+        if (!file->isDownloaded()) continue;
+        std::string ext = file->ext();
+        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (FileInfo::partialExtensions().contains(ext)) continue;
+
+        PreviewRow row;
+        row.path = files[i].string();
+        row.outcome = evaluate(rule.match, *file, now);
+        if (row.outcome.pass) {
+            Applied applied = perform(rule.actions, *file, true, now);
+            row.steps = std::move(applied.steps);
+            row.error = std::move(applied.error);
+        }
+        result.rows.push_back(std::move(row));
+    }
+    std::sort(result.rows.begin(), result.rows.end(),
+              [](const PreviewRow& a, const PreviewRow& b) { return a.path < b.path; });
+    return result;
+}
+
+}  // namespace olva

@@ -1,0 +1,16 @@
+#include "Core/Stamp.h"
+
+#include <sys/stat.h>
+
+namespace olva {
+
+std::optional<Stamp> stampOf(const std::filesystem::path& path)
+{
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
+    return Stamp{static_cast<std::int32_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+                 static_cast<std::int64_t>(info.st_size), static_cast<std::int64_t>(info.st_ctim.tv_sec),
+                 static_cast<std::int64_t>(info.st_ctim.tv_nsec)};
+}
+
+}  // namespace olva

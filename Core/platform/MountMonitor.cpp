@@ -1,0 +1,89 @@
+#include "Core/platform/MountMonitor.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <thread>
+
+namespace olva::platform {
+
+namespace {
+
+// The whole table; the kernel flags the file with POLLPRI after a change,
+// and a read from the start gives the new table.
+std::string readTable(int fd)
+{
+    std::string table;
+    char buffer[8192];
+    if (::lseek(fd, 0, SEEK_SET) < 0) return table;
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        table.append(buffer, std::size_t(n));
+    }
+    return table;
+}
+
+}  // namespace
+
+struct MountMonitor::State {
+    std::function<void()> changed;
+    int fd = -1;
+    int stop = -1;
+    std::string table;
+    std::thread thread;
+
+    ~State()
+    {
+        if (fd >= 0) ::close(fd);
+        if (stop >= 0) ::close(stop);
+    }
+
+    void run()
+    {
+        for (;;) {
+            pollfd fds[2] = {{fd, POLLPRI, 0}, {stop, POLLIN, 0}};
+            if (::poll(fds, 2, -1) < 0) {
+                if (errno == EINTR) continue;
+                return;
+            }
+            if (fds[1].revents) return;
+            if (fds[0].revents & (POLLPRI | POLLERR)) {
+                std::string now = readTable(fd);
+                if (now != table) {
+                    table = std::move(now);
+                    if (changed) changed();
+                }
+            }
+        }
+    }
+};
+
+MountMonitor::MountMonitor(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+std::unique_ptr<MountMonitor> MountMonitor::create(std::function<void()> changed)
+{
+    auto state = std::make_unique<State>();
+    state->changed = std::move(changed);
+    state->fd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    state->stop = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (state->fd < 0 || state->stop < 0) return nullptr;
+    state->table = readTable(state->fd);
+    State* raw = state.get();
+    state->thread = std::thread([raw] { raw->run(); });
+    return std::unique_ptr<MountMonitor>(new MountMonitor(std::move(state)));
+}
+
+MountMonitor::~MountMonitor()
+{
+    std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t written = ::write(state_->stop, &one, sizeof one);
+    if (state_->thread.joinable()) state_->thread.join();
+}
+
+}  // namespace olva::platform

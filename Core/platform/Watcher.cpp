@@ -1,0 +1,314 @@
+#include "Core/platform/Watcher.h"
+
+#include "Core/platform/Package.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <set>
+#include <thread>
+#include <unordered_set>
+
+namespace olva::platform {
+
+namespace {
+
+constexpr std::uint32_t dirMask = IN_CREATE | IN_DELETE | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_FROM |
+                                  IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+
+bool isHidden(std::string_view name) { return !name.empty() && name.front() == '.'; }
+
+bool isUnder(const std::string& path, const std::string& folder)
+{
+    return path.size() > folder.size() && path.starts_with(folder) && path[folder.size()] == '/';
+}
+
+}  // namespace
+
+struct Watcher::State {
+    std::vector<Root> roots;
+    Handler handler;
+    Diagnostic diagnostic;
+    std::chrono::milliseconds latency{500};
+    int fd = -1;
+    int stop = -1;
+    std::thread thread;
+
+    struct Watch {
+        std::string path;
+        std::int64_t remaining = 0;  // levels of subdirectories below it still watched
+        bool isRoot = false;
+        bool retired = false;        // removed by us; its last events are ignored
+    };
+    std::map<int, Watch> watches;
+    std::map<std::string, int> byPath;
+    bool limitReported = false;
+
+    std::vector<std::string> pending;
+    std::unordered_set<std::string> pendingSet;
+    std::chrono::steady_clock::time_point lastDelivery{};
+
+    ~State()
+    {
+        if (fd >= 0) ::close(fd);
+        if (stop >= 0) ::close(stop);
+    }
+
+    void report(const std::string& path)
+    {
+        if (pendingSet.insert(path).second) pending.push_back(path);
+    }
+
+    void reportRoots()
+    {
+        for (const auto& root : roots) report(root.path);
+    }
+
+    void limitReached(const std::string& path, int error)
+    {
+        if (limitReported || !diagnostic) return;
+        limitReported = true;
+        diagnostic("cannot watch " + path + ": " + std::strerror(error) +
+                   "; raise the sysctl fs.inotify.max_user_watches (and fs.inotify.max_user_instances);"
+                   " until then changes are found by the periodic rescan");
+    }
+
+    // Watches one directory; the descriptor, or -1.
+    int addWatch(const std::string& path, std::int64_t remaining, bool isRoot)
+    {
+        std::uint32_t mask = dirMask | (isRoot ? 0u : std::uint32_t(IN_DONT_FOLLOW));
+        int wd = ::inotify_add_watch(fd, path.c_str(), mask);
+        if (wd < 0) {
+            if (errno == ENOSPC || errno == EMFILE || errno == ENOMEM) limitReached(path, errno);
+            return -1;
+        }
+        auto [it, inserted] = watches.try_emplace(wd);
+        Watch& watch = it->second;
+        if (!inserted && watch.path != path) {
+            // The same directory under a new name: its old path is stale.
+            if (auto old = byPath.find(watch.path); old != byPath.end() && old->second == wd) byPath.erase(old);
+            watch.remaining = remaining;
+        } else {
+            watch.remaining = inserted ? remaining : std::max(watch.remaining, remaining);
+        }
+        watch.path = path;
+        watch.isRoot = watch.isRoot || isRoot;
+        watch.retired = false;
+        byPath[path] = wd;
+        return wd;
+    }
+
+    // Watches a directory and its subdirectories within `remaining` levels,
+    // after which it lists them, so nothing created in between is missed.
+    // With `announce`, every entry found is reported.
+    void addTree(const std::string& path, std::int64_t remaining, bool isRoot, bool announce,
+                 std::set<int>* added = nullptr)
+    {
+        int wd = addWatch(path, remaining, isRoot);
+        if (wd < 0) return;
+        if (added) added->insert(wd);
+        if (remaining <= 0 && !announce) return;
+        DIR* dir = ::opendir(path.c_str());
+        if (!dir) return;
+        std::vector<std::string> subdirectories;
+        while (dirent* entry = ::readdir(dir)) {
+            std::string_view name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            std::string child = path + "/" + std::string(name);
+            if (announce) report(child);
+            if (remaining <= 0 || isHidden(name)) continue;
+            bool directory = entry->d_type == DT_DIR;
+            if (entry->d_type == DT_UNKNOWN) {
+                struct stat info {};
+                directory = ::lstat(child.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+            }
+            if (directory && !isPackage(name)) subdirectories.push_back(std::move(child));
+        }
+        ::closedir(dir);
+        for (const auto& child : subdirectories) addTree(child, remaining - 1, false, announce, added);
+    }
+
+    void retire(int wd)
+    {
+        auto it = watches.find(wd);
+        if (it == watches.end() || it->second.retired || it->second.isRoot) return;
+        ::inotify_rm_watch(fd, wd);
+        it->second.retired = true;
+        if (auto old = byPath.find(it->second.path); old != byPath.end() && old->second == wd) byPath.erase(old);
+    }
+
+    // The descriptors of a directory and everything watched below it.
+    std::vector<int> subtree(const std::string& path) const
+    {
+        std::vector<int> result;
+        if (auto it = byPath.find(path); it != byPath.end()) result.push_back(it->second);
+        for (auto it = byPath.lower_bound(path + "/"); it != byPath.end() && isUnder(it->first, path); ++it)
+            result.push_back(it->second);
+        return result;
+    }
+
+    void rewalk()
+    {
+        for (const auto& root : roots) addTree(root.path, root.depth, true, false);
+    }
+
+    void handle(const char* buffer, ssize_t length)
+    {
+        std::map<std::uint32_t, std::string> movedAway;  // cookie -> old path of a directory
+        for (const char* p = buffer; p < buffer + length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(p);
+            p += sizeof(inotify_event) + event->len;
+
+            if (event->mask & IN_Q_OVERFLOW) {
+                reportRoots();
+                rewalk();
+                continue;
+            }
+            auto it = watches.find(event->wd);
+            if (it == watches.end()) {
+                // Events for a descriptor we never knew: something was lost.
+                reportRoots();
+                continue;
+            }
+            if (event->mask & IN_IGNORED) {
+                if (auto old = byPath.find(it->second.path); old != byPath.end() && old->second == event->wd)
+                    byPath.erase(old);
+                bool wasRoot = it->second.isRoot && !it->second.retired;
+                std::string path = it->second.path;
+                watches.erase(it);
+                if (wasRoot) report(path);
+                continue;
+            }
+            if (it->second.retired) continue;
+            const Watch watch = it->second;
+            std::string_view name = event->len ? std::string_view(event->name) : std::string_view();
+            std::string path = name.empty() ? watch.path : watch.path + "/" + std::string(name);
+
+            if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF)) {
+                // A subdirectory's parent reports it; a root is reported itself.
+                if (watch.isRoot) {
+                    report(watch.path);
+                    if (event->mask & IN_MOVE_SELF) {
+                        ::inotify_rm_watch(fd, event->wd);
+                        watches[event->wd].retired = true;
+                    }
+                }
+                continue;
+            }
+            report(path);
+            if (!(event->mask & IN_ISDIR)) continue;
+
+            bool enters = watch.remaining > 0 && !isHidden(name) && !isPackage(name);
+            if (event->mask & IN_MOVED_FROM) {
+                movedAway[event->cookie] = path;
+            } else if (event->mask & IN_MOVED_TO) {
+                std::vector<int> stale;
+                if (auto from = movedAway.find(event->cookie); from != movedAway.end()) {
+                    stale = subtree(from->second);
+                    movedAway.erase(from);
+                }
+                std::set<int> kept;
+                if (enters) addTree(path, watch.remaining - 1, false, true, &kept);
+                for (int wd : stale)
+                    if (!kept.contains(wd)) retire(wd);
+            } else if (event->mask & IN_CREATE) {
+                if (enters) addTree(path, watch.remaining - 1, false, true);
+            }
+        }
+        // Directories moved out of the watched folders.
+        for (const auto& [cookie, path] : movedAway)
+            for (int wd : subtree(path)) retire(wd);
+    }
+
+    void deliver()
+    {
+        if (pending.empty()) return;
+        std::vector<std::string> batch;
+        batch.swap(pending);
+        pendingSet.clear();
+        lastDelivery = std::chrono::steady_clock::now();
+        if (handler) handler(std::move(batch));
+    }
+
+    void run()
+    {
+        alignas(inotify_event) char buffer[64 * 1024];
+        std::optional<std::chrono::steady_clock::time_point> deadline;
+        for (;;) {
+            int timeout = -1;
+            if (deadline) {
+                auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    *deadline - std::chrono::steady_clock::now());
+                timeout = int(std::max<std::int64_t>(0, left.count() + 1));
+            }
+            pollfd fds[2] = {{fd, POLLIN, 0}, {stop, POLLIN, 0}};
+            int ready = ::poll(fds, 2, timeout);
+            if (ready < 0 && errno != EINTR) return;
+            if (fds[1].revents) return;
+            if (ready > 0 && (fds[0].revents & POLLIN)) {
+                for (;;) {
+                    ssize_t length = ::read(fd, buffer, sizeof buffer);
+                    if (length <= 0) break;
+                    handle(buffer, length);
+                }
+            }
+            auto now = std::chrono::steady_clock::now();
+            if (pending.empty()) {
+                deadline.reset();
+            } else if (!deadline) {
+                // After a quiet spell the first change goes out at once; the
+                // ones that follow are gathered for one latency.
+                if (now - lastDelivery >= latency) deliver();
+                else deadline = lastDelivery + latency;
+            } else if (now >= *deadline) {
+                deliver();
+                deadline.reset();
+            }
+        }
+    }
+};
+
+Watcher::Watcher(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+std::unique_ptr<Watcher> Watcher::create(std::vector<Root> roots, Handler handler, Diagnostic diagnostic,
+                                         std::chrono::milliseconds latency)
+{
+    auto state = std::make_unique<State>();
+    state->roots = std::move(roots);
+    state->handler = std::move(handler);
+    state->diagnostic = std::move(diagnostic);
+    state->latency = latency;
+    state->fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (state->fd < 0) {
+        if (state->diagnostic)
+            state->diagnostic(std::string("cannot watch folders: ") + std::strerror(errno) +
+                              "; raise the sysctl fs.inotify.max_user_instances;"
+                              " until then changes are found by the periodic rescan");
+        return nullptr;
+    }
+    state->stop = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (state->stop < 0) return nullptr;
+    state->rewalk();
+    State* raw = state.get();
+    state->thread = std::thread([raw] { raw->run(); });
+    return std::unique_ptr<Watcher>(new Watcher(std::move(state)));
+}
+
+Watcher::~Watcher()
+{
+    std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t written = ::write(state_->stop, &one, sizeof one);
+    if (state_->thread.joinable()) state_->thread.join();
+}
+
+}  // namespace olva::platform

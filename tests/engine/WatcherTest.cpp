@@ -1,0 +1,203 @@
+#include "Core/platform/Package.h"
+#include "Core/platform/Watcher.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <mutex>
+#include <set>
+
+using namespace olva;
+using namespace olva::platform;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Collects what a watcher reports, and lets a test wait for one path.
+class Reports {
+public:
+    Watcher::Handler handler()
+    {
+        return [this](std::vector<std::string> paths) {
+            std::lock_guard lock(mutex_);
+            for (auto& path : paths) seen_.insert(std::move(path));
+            ++batches_;
+            changed_.notify_all();
+        };
+    }
+
+    bool waitFor(const fs::path& path, std::chrono::milliseconds timeout = 5s)
+    {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, timeout, [&] { return seen_.contains(path.string()); });
+    }
+
+    bool contains(const fs::path& path)
+    {
+        std::lock_guard lock(mutex_);
+        return seen_.contains(path.string());
+    }
+
+    void clear()
+    {
+        std::lock_guard lock(mutex_);
+        seen_.clear();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::set<std::string> seen_;
+    int batches_ = 0;
+};
+
+fs::path resolved(const fs::path& path) { return fs::canonical(path); }
+
+}  // namespace
+
+TEST(Watcher, ReportsChangesInTheFolderAndNothingBeyondItsDepth)
+{
+    test::TempDir tmp;
+    fs::path root = resolved(tmp.path());
+    fs::create_directories(root / "one" / "two");
+    fs::create_directories(root / ".hidden");
+    Reports reports;
+    auto watcher = Watcher::create({{root.string(), 1}}, reports.handler(), {}, 50ms);
+    ASSERT_TRUE(watcher);
+
+    test::writeFile(root / "a.txt", "x");
+    EXPECT_TRUE(reports.waitFor(root / "a.txt"));
+    test::writeFile(root / "one" / "b.txt", "x");
+    EXPECT_TRUE(reports.waitFor(root / "one" / "b.txt"));
+
+    // Level two is beyond a depth of 1, and hidden folders are not entered.
+    test::writeFile(root / "one" / "two" / "c.txt", "x");
+    test::writeFile(root / ".hidden" / "d.txt", "x");
+    test::writeFile(root / "marker", "x");
+    ASSERT_TRUE(reports.waitFor(root / "marker"));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(reports.contains(root / "one" / "two" / "c.txt"));
+    EXPECT_FALSE(reports.contains(root / ".hidden" / "d.txt"));
+}
+
+TEST(Watcher, TakesInNewSubdirectoriesAndWhatTheyAlreadyHold)
+{
+    test::TempDir tmp;
+    fs::path root = resolved(tmp.path());
+    Reports reports;
+    auto watcher = Watcher::create({{root.string(), 3}}, reports.handler(), {}, 50ms);
+    ASSERT_TRUE(watcher);
+
+    // A folder created elsewhere with files inside, then moved in whole: its
+    // contents make no events of their own, so they are reported as found.
+    fs::path prepared = tmp.path().parent_path() / (tmp.path().filename().string() + "-prepared");
+    fs::create_directories(prepared / "inner");
+    test::writeFile(prepared / "inner" / "old.txt", "x");
+    fs::rename(prepared, root / "moved");
+    EXPECT_TRUE(reports.waitFor(root / "moved" / "inner" / "old.txt"));
+
+    // A new subdirectory is watched: a file created in it later is reported.
+    fs::create_directories(root / "fresh" / "deeper");
+    EXPECT_TRUE(reports.waitFor(root / "fresh"));
+    std::this_thread::sleep_for(50ms);
+    test::writeFile(root / "fresh" / "deeper" / "new.txt", "x");
+    EXPECT_TRUE(reports.waitFor(root / "fresh" / "deeper" / "new.txt"));
+    test::writeFile(root / "moved" / "inner" / "later.txt", "x");
+    EXPECT_TRUE(reports.waitFor(root / "moved" / "inner" / "later.txt"));
+}
+
+TEST(Watcher, FollowsARenamedDirectoryAndForgetsOneMovedAway)
+{
+    test::TempDir tmp;
+    fs::path root = resolved(tmp.path()) / "root";
+    fs::path away = resolved(tmp.path()) / "away";
+    fs::create_directories(root / "a" / "b");
+    fs::create_directories(away);
+    Reports reports;
+    auto watcher = Watcher::create({{root.string(), 5}}, reports.handler(), {}, 50ms);
+    ASSERT_TRUE(watcher);
+
+    fs::rename(root / "a", root / "c");
+    ASSERT_TRUE(reports.waitFor(root / "c"));
+    std::this_thread::sleep_for(50ms);
+    test::writeFile(root / "c" / "b" / "x.txt", "x");
+    EXPECT_TRUE(reports.waitFor(root / "c" / "b" / "x.txt"));
+    EXPECT_FALSE(reports.contains(root / "a" / "b" / "x.txt"));
+
+    // Moved out of the folder: changes there are no longer reported.
+    fs::rename(root / "c", away / "c");
+    ASSERT_TRUE(reports.waitFor(root / "c"));
+    std::this_thread::sleep_for(50ms);
+    reports.clear();
+    test::writeFile(away / "c" / "b" / "y.txt", "x");
+    test::writeFile(root / "marker", "x");
+    ASSERT_TRUE(reports.waitFor(root / "marker"));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(reports.contains(root / "c" / "b" / "y.txt"));
+    EXPECT_FALSE(reports.contains(away / "c" / "b" / "y.txt"));
+}
+
+TEST(Watcher, ReportsTheRootWhenEventsWereLost)
+{
+    std::uint64_t limit = 16384;
+    if (std::ifstream in("/proc/sys/fs/inotify/max_queued_events"); in) in >> limit;
+    if (limit > 100000) GTEST_SKIP() << "the event queue is too long to overflow quickly";
+
+    test::TempDir tmp;
+    fs::path root = resolved(tmp.path());
+    // The handler holds the watcher's thread, so the kernel's queue fills.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    Reports reports;
+    auto inner = reports.handler();
+    std::atomic<bool> first = true;
+    auto watcher = Watcher::create(
+        {{root.string(), 0}},
+        [&, released](std::vector<std::string> paths) {
+            bool wasFirst = first.exchange(false);
+            inner(std::move(paths));
+            if (wasFirst) released.wait();
+        },
+        {}, 10ms);
+    ASSERT_TRUE(watcher);
+    test::writeFile(root / "start", "x");
+    ASSERT_TRUE(reports.waitFor(root / "start"));
+    for (std::uint64_t i = 0; i < limit / 2 + 100; ++i) {
+        std::string path = (root / ("f" + std::to_string(i))).string();
+        int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+        ::unlink(path.c_str());
+    }
+    release.set_value();
+    EXPECT_TRUE(reports.waitFor(root, 10s));
+}
+
+TEST(Watcher, ARootThatDoesNotExistIsLeftOut)
+{
+    test::TempDir tmp;
+    fs::path root = resolved(tmp.path());
+    Reports reports;
+    auto watcher = Watcher::create({{(root / "missing").string(), 0}, {root.string(), 0}}, reports.handler(), {}, 10ms);
+    ASSERT_TRUE(watcher);
+    test::writeFile(root / "a", "x");
+    EXPECT_TRUE(reports.waitFor(root / "a"));
+}
+
+TEST(Package, IsDecidedByTheExtension)
+{
+    EXPECT_TRUE(isPackage("Tool.app"));
+    EXPECT_TRUE(isPackage("/x/y/Notes.RTFD"));
+    EXPECT_FALSE(isPackage("Photos"));
+    EXPECT_FALSE(isPackage(".app"));
+    EXPECT_FALSE(isPackage("archive.app.d"));
+}

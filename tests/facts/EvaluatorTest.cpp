@@ -1,0 +1,529 @@
+#include "Core/Evaluator.h"
+#include "Core/Formatting.h"
+#include "Core/TextSearch.h"
+#include "Core/platform/Xattr.h"
+#include "tests/facts/Fixtures.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace olva;
+using namespace olva::test;
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+class Evaluation : public ::testing::Test {
+protected:
+    void SetUp() override { pinLocaleAndZone("en_US", "America/New_York"); }
+
+    fs::path make(const std::string& name, const std::string& bytes = "")
+    {
+        fs::path path = dir / name;
+        writeFile(path, bytes);
+        return path;
+    }
+
+    static Node cond(Attr attr, Op op, std::string value) { return Condition{attr, op, std::move(value)}; }
+
+    static Outcome run(FileInfo& file, Group::Mode mode, std::vector<Node> items, Date now = std::chrono::system_clock::now())
+    {
+        return evaluate(Group{mode, std::move(items)}, file, now);
+    }
+
+    // One condition on one file: whether it holds and what the check shows.
+    static Check check(FileInfo& file, Attr attr, Op op, std::string value)
+    {
+        Outcome outcome = run(file, Group::Mode::all, {cond(attr, op, std::move(value))});
+        EXPECT_EQ(outcome.checks.size(), 1u);
+        return outcome.checks.empty() ? Check{} : outcome.checks.front();
+    }
+
+    TempDir dir;
+};
+
+// 12:00 on 1 May 2024 in New York.
+Date noonMay1()
+{
+    return Date(std::chrono::sys_days(std::chrono::year(2024) / 5 / 1) + 16h);
+}
+
+}  // namespace
+
+TEST_F(Evaluation, GroupsStopAsSoonAsTheAnswerIsKnown)
+{
+    FileInfo file(make("report.pdf", "x"));
+    EXPECT_TRUE(run(file, Group::Mode::all, {}).pass);
+    EXPECT_TRUE(run(file, Group::Mode::none, {}).pass);
+    EXPECT_FALSE(run(file, Group::Mode::any, {}).pass);
+    EXPECT_TRUE(run(file, Group::Mode::any, {}).checks.empty());
+
+    auto yes = cond(Attr::ext, Op::is, "pdf");
+    auto no = cond(Attr::ext, Op::is, "txt");
+    Outcome all = run(file, Group::Mode::all, {no, yes, yes});
+    EXPECT_FALSE(all.pass);
+    EXPECT_EQ(all.checks.size(), 1u);
+    Outcome any = run(file, Group::Mode::any, {no, yes, no});
+    EXPECT_TRUE(any.pass);
+    EXPECT_EQ(any.checks.size(), 2u);
+
+    Outcome none = run(file, Group::Mode::none, {yes});
+    EXPECT_FALSE(none.pass);
+    ASSERT_EQ(none.checks.size(), 1u);
+    EXPECT_TRUE(none.checks[0].pass);  // the condition's own result
+    Outcome noneFails = run(file, Group::Mode::none, {no});
+    EXPECT_TRUE(noneFails.pass);
+    EXPECT_FALSE(noneFails.checks[0].pass);
+
+    // A nested group that decides stops its parent: the date condition after
+    // it leaves no check and no flip candidate.
+    Outcome nested = run(file, Group::Mode::any,
+                         {Group{Group::Mode::all, {yes, yes}}, cond(Attr::modified, Op::inLast, "1 day")});
+    EXPECT_TRUE(nested.pass);
+    EXPECT_EQ(nested.checks.size(), 2u);
+    EXPECT_FALSE(nested.flipsAt.has_value());
+
+    Outcome deep = run(file, Group::Mode::all, {Group{Group::Mode::none, {Group{Group::Mode::any, {no}}}}, yes});
+    EXPECT_TRUE(deep.pass);
+    EXPECT_EQ(deep.checks.size(), 2u);
+}
+
+TEST_F(Evaluation, ChecksRecordTheConditionAndTheFilesValue)
+{
+    FileInfo file(make("Quarterly Report.pdf", std::string(2048, 'x')));
+    Outcome outcome = run(file, Group::Mode::all,
+                          {cond(Attr::name, Op::contains, " report "), cond(Attr::size, Op::contains, "2")});
+    ASSERT_EQ(outcome.checks.size(), 1u);
+    EXPECT_EQ(outcome.checks[0].value, " report ");  // not trimmed
+    EXPECT_EQ(outcome.checks[0].actual, "Quarterly Report");
+
+    // A pair the attribute does not support fails and still shows the value.
+    Check unsupported = check(file, Attr::size, Op::contains, "2");
+    EXPECT_FALSE(unsupported.pass);
+    EXPECT_EQ(unsupported.actual, "2 KB");
+    EXPECT_EQ(unsupported.attr, Attr::size);
+    EXPECT_EQ(unsupported.op, Op::contains);
+    EXPECT_FALSE(check(file, Attr::name, Op::gt, "a").pass);
+    EXPECT_FALSE(check(file, Attr::modified, Op::is, "x").pass);
+}
+
+TEST_F(Evaluation, NamesIgnoreCaseAndDiacriticsButPatternsOnlyCase)
+{
+    FileInfo upper(make("report.PDF"));
+    FileInfo accented(make("Réport.pdf"));
+    FileInfo plain(make("Report.pdf"));
+    EXPECT_TRUE(check(upper, Attr::name, Op::is, "Report").pass);
+    EXPECT_TRUE(check(accented, Attr::name, Op::is, "Report").pass);
+    EXPECT_TRUE(check(plain, Attr::name, Op::is, "RÉPORT").pass);
+    EXPECT_FALSE(check(plain, Attr::name, Op::isNot, "report").pass);
+    EXPECT_TRUE(check(plain, Attr::name, Op::matches, "^rep").pass);
+    EXPECT_FALSE(check(plain, Attr::name, Op::matches, "^rép").pass);
+    EXPECT_TRUE(check(accented, Attr::name, Op::matches, "^rép").pass);
+
+    FileInfo file(make("Quarterly Report 2024.txt"));
+    EXPECT_TRUE(check(file, Attr::name, Op::contains, "REPORT").pass);
+    EXPECT_TRUE(check(file, Attr::name, Op::startsWith, "quart").pass);
+    EXPECT_FALSE(check(file, Attr::name, Op::startsWith, "report").pass);
+    EXPECT_TRUE(check(file, Attr::name, Op::endsWith, "2024").pass);
+    EXPECT_FALSE(check(file, Attr::name, Op::endsWith, "txt").pass);
+    EXPECT_TRUE(check(file, Attr::name, Op::notContains, "invoice").pass);
+    EXPECT_FALSE(check(file, Attr::name, Op::notContains, "ly rep").pass);
+    EXPECT_TRUE(check(file, Attr::name, Op::matches, "\\d{4}$").pass);
+    // An invalid pattern finds nothing.
+    EXPECT_FALSE(check(file, Attr::name, Op::matches, "([unclosed").pass);
+    // Whole characters only: a letter is not found inside a letter with a
+    // mark that was written as two code points.
+    FileInfo decomposed(make("Cafe\xCC\x81 menu"));
+    EXPECT_TRUE(check(decomposed, Attr::name, Op::contains, "café").pass);
+    EXPECT_TRUE(check(decomposed, Attr::name, Op::is, "CAFE MENU").pass);
+}
+
+TEST_F(Evaluation, EmptyValuesAreNeverFound)
+{
+    FileInfo file(make("report.pdf"));
+    EXPECT_FALSE(check(file, Attr::name, Op::contains, "").pass);
+    EXPECT_FALSE(check(file, Attr::name, Op::startsWith, "").pass);
+    EXPECT_FALSE(check(file, Attr::name, Op::endsWith, "").pass);
+    EXPECT_FALSE(check(file, Attr::name, Op::matches, "").pass);
+    EXPECT_TRUE(check(file, Attr::name, Op::notContains, "").pass);
+    EXPECT_FALSE(check(file, Attr::name, Op::is, "").pass);
+
+    FileInfo bare(make("README"));
+    Check ext = check(bare, Attr::ext, Op::is, "");
+    EXPECT_TRUE(ext.pass);
+    EXPECT_EQ(ext.actual, "");
+    FileInfo pdf(make("a.PDF"));
+    EXPECT_TRUE(check(pdf, Attr::ext, Op::is, "pdf").pass);
+}
+
+// A pattern that backtracks without end gives up instead of holding up the
+// engine, and the condition does not hold.
+TEST_F(Evaluation, RunawayPatternsStopAtTheTimeLimit)
+{
+    FileInfo file(make(std::string(40, 'a') + "!"));
+    auto start = std::chrono::steady_clock::now();
+    Check runaway = check(file, Attr::name, Op::matches, "^(a+)+$");
+    auto spent = std::chrono::steady_clock::now() - start;
+    EXPECT_FALSE(runaway.pass);
+    EXPECT_LT(spent, 30s);
+    EXPECT_TRUE(check(file, Attr::name, Op::matches, "^a+!$").pass);
+}
+
+TEST_F(Evaluation, SourcesAreJoinedWithASpace)
+{
+    fs::path path = make("setup.pkg");
+    xattr::write(path, "user.xdg.origin.url", "https://downloads.example.com/setup.pkg");
+    xattr::write(path, "user.xdg.referrer.url", "https://example.com/get");
+    FileInfo file(path);
+    Check source = check(file, Attr::source, Op::contains, "EXAMPLE.COM/get");
+    EXPECT_TRUE(source.pass);
+    EXPECT_EQ(source.actual, "https://downloads.example.com/setup.pkg https://example.com/get");
+    EXPECT_TRUE(check(file, Attr::source, Op::startsWith, "https://downloads").pass);
+
+    FileInfo none(make("local.txt"));
+    Check empty = check(none, Attr::source, Op::contains, "example");
+    EXPECT_FALSE(empty.pass);
+    EXPECT_EQ(empty.actual, "");
+    EXPECT_TRUE(check(none, Attr::source, Op::notContains, "example").pass);
+}
+
+TEST_F(Evaluation, TagsMatchWholeTagsIgnoringCaseOnly)
+{
+    fs::path path = make("a.txt");
+    xattr::write(path, "user.xdg.tags", "Work,Privé");
+    FileInfo file(path);
+    Check work = check(file, Attr::tags, Op::contains, "work");
+    EXPECT_TRUE(work.pass);
+    EXPECT_EQ(work.actual, "Work, Privé");
+    EXPECT_TRUE(check(file, Attr::tags, Op::is, "WORK").pass);
+    EXPECT_TRUE(check(file, Attr::tags, Op::contains, "PRIVÉ").pass);
+    EXPECT_FALSE(check(file, Attr::tags, Op::contains, "prive").pass);  // accents count
+    EXPECT_FALSE(check(file, Attr::tags, Op::isNot, "work").pass);
+    EXPECT_TRUE(check(file, Attr::tags, Op::notContains, "home").pass);
+    EXPECT_FALSE(check(file, Attr::tags, Op::startsWith, "Work").pass);
+
+    fs::path shop = make("b.txt");
+    xattr::write(shop, "user.xdg.tags", "Workshop");
+    FileInfo workshop(shop);
+    EXPECT_FALSE(check(workshop, Attr::tags, Op::contains, "work").pass);
+
+    FileInfo untagged(make("c.txt"));
+    Check none = check(untagged, Attr::tags, Op::notContains, "anything");
+    EXPECT_TRUE(none.pass);
+    EXPECT_EQ(none.actual, "");
+    EXPECT_TRUE(check(untagged, Attr::tags, Op::isNot, "anything").pass);
+}
+
+TEST_F(Evaluation, KindsByWordIdentifierOrExtension)
+{
+    writeTextImage(dir / "photo.png", {"x"}, 200, 100);
+    FileInfo png(dir / "photo.png");
+    Check image = check(png, Attr::kind, Op::is, "Image");
+    EXPECT_TRUE(image.pass);
+    EXPECT_EQ(image.actual, "image/png");
+    EXPECT_FALSE(check(png, Attr::kind, Op::isNot, "image").pass);
+    EXPECT_TRUE(check(png, Attr::kind, Op::is, "public.image").pass);
+    EXPECT_TRUE(check(png, Attr::kind, Op::is, "png").pass);
+    EXPECT_FALSE(check(png, Attr::kind, Op::is, "pdf").pass);
+    EXPECT_TRUE(check(png, Attr::kind, Op::isNot, "text").pass);
+    EXPECT_FALSE(check(png, Attr::kind, Op::contains, "image").pass);
+
+    FileInfo text(make("notes.txt", "hello"));
+    EXPECT_EQ(check(text, Attr::kind, Op::is, "text").actual, "text/plain");
+    EXPECT_TRUE(check(text, Attr::kind, Op::is, "text").pass);
+    EXPECT_TRUE(check(text, Attr::kind, Op::is, "public.plain-text").pass);
+    EXPECT_TRUE(check(text, Attr::kind, Op::is, "txt").pass);
+    EXPECT_TRUE(check(text, Attr::kind, Op::is, "text/plain").pass);
+    FileInfo markdown(make("notes.md", "# hi"));
+    EXPECT_TRUE(check(markdown, Attr::kind, Op::is, "text").pass);  // a kind of plain text
+
+    struct Case {
+        const char* file;
+        const char* word;
+    } cases[] = {
+        {"a.zip", "archive"},     {"a.tar.gz", "archive"},       {"a.7z", "archive"},
+        {"a.pdf", "pdf"},         {"a.mp4", "movie"},            {"a.mkv", "video"},
+        {"a.mp3", "audio"},       {"a.iso", "disk image"},       {"a.xlsx", "spreadsheet"},
+        {"a.ods", "spreadsheet"}, {"a.pptx", "presentation"},    {"a.AppImage", "application"},
+        {"a.pdf", "com.adobe.pdf"},
+    };
+    for (const auto& c : cases) {
+        FileInfo file(make(c.file, "data"));
+        EXPECT_TRUE(check(file, Attr::kind, Op::is, c.word).pass) << c.file << " " << c.word << " "
+                                                                 << file.type()->identifier();
+    }
+    // Office documents are zip files inside, but no archives to the user.
+    FileInfo docx(make("letter.docx", "data"));
+    EXPECT_FALSE(check(docx, Attr::kind, Op::is, "archive").pass);
+
+    // A value that names no type makes both operators fail.
+    EXPECT_FALSE(check(text, Attr::kind, Op::is, "nonsense-kind").pass);
+    EXPECT_FALSE(check(text, Attr::kind, Op::isNot, "nonsense-kind").pass);
+    EXPECT_FALSE(check(text, Attr::kind, Op::isNot, "").pass);
+}
+
+TEST_F(Evaluation, KindWordsResolve)
+{
+    EXPECT_EQ(Evaluator::resolveKind("VIDEO"), Evaluator::resolveKind("movie"));
+    EXPECT_EQ(Evaluator::resolveKind("Disk Image")->identifier(), ContentType::diskImage().identifier());
+    EXPECT_EQ(Evaluator::resolveKind("jpg")->identifier(), "image/jpeg");
+    EXPECT_EQ(Evaluator::resolveKind("image/jpg")->identifier(), "image/jpeg");  // an alias
+    EXPECT_FALSE(Evaluator::resolveKind("folder-that-is-no-extension").has_value());
+    EXPECT_FALSE(Evaluator::resolveKind("").has_value());
+}
+
+TEST_F(Evaluation, SizesInDecimalUnits)
+{
+    fs::path above = make("above.bin");
+    fs::resize_file(above, 1'500'001);
+    fs::path exact = make("exact.bin");
+    fs::resize_file(exact, 1'500'000);
+    FileInfo big(above), equal(exact);
+    Check gt = check(big, Attr::size, Op::gt, "1.5 MB");
+    EXPECT_TRUE(gt.pass);
+    EXPECT_EQ(gt.actual, "1.5 MB");
+    EXPECT_FALSE(check(equal, Attr::size, Op::gt, "1.5 MB").pass);
+    EXPECT_FALSE(check(equal, Attr::size, Op::lt, "1.5 MB").pass);
+    EXPECT_TRUE(check(equal, Attr::size, Op::lt, "1.6mb ").pass);
+    EXPECT_FALSE(check(big, Attr::size, Op::lt, "abc").pass);
+    EXPECT_FALSE(check(big, Attr::size, Op::gt, "abc").pass);
+
+    FileInfo empty(make("empty.txt"));
+    EXPECT_EQ(check(empty, Attr::size, Op::lt, "1").actual, "Zero KB");
+    EXPECT_TRUE(check(empty, Attr::size, Op::lt, "1").pass);
+}
+
+TEST(SizeValues, ParseAndFormat)
+{
+    pinLocaleAndZone("en_US", "America/New_York");
+    EXPECT_EQ(parseSize("10 MB"), 10e6);
+    EXPECT_EQ(parseSize("10mb"), 10e6);
+    EXPECT_EQ(parseSize("1.5g"), 1.5e9);
+    EXPECT_EQ(parseSize("500"), 500);
+    EXPECT_EQ(parseSize("2 kB"), 2000);
+    EXPECT_EQ(parseSize("\t 7B "), 7);
+    EXPECT_EQ(parseSize("1."), 1);
+    EXPECT_EQ(parseSize(".5k"), 500);
+    for (const char* bad : {"10 KiB", "-5", "1,000", "1.2.3", ".", "", "k", "5 TB", "١٢"})
+        EXPECT_FALSE(parseSize(bad).has_value()) << bad;
+
+    EXPECT_EQ(fileSizeText(0), "Zero KB");
+    EXPECT_EQ(fileSizeText(1), "1 byte");
+    EXPECT_EQ(fileSizeText(532), "532 bytes");
+    EXPECT_EQ(fileSizeText(2048), "2 KB");
+    EXPECT_EQ(fileSizeText(999'999), "1 MB");
+    EXPECT_EQ(fileSizeText(123'456'789), "123.5 MB");
+    EXPECT_EQ(fileSizeText(2'310'000'000), "2.31 GB");
+    EXPECT_EQ(fileSizeText(1'234'567'890'123), "1.23 TB");
+    pinLocaleAndZone("de_DE", "Europe/Berlin");
+    EXPECT_EQ(fileSizeText(1'500'000), "1,5 MB");
+    EXPECT_EQ(fileSizeText(1'234'000), "1,2 MB");
+}
+
+TEST(DurationValues, UnitsAreReadByPrefix)
+{
+    using P = std::pair<std::int64_t, CalendarUnit>;
+    EXPECT_EQ(parseDuration("3 days"), (P{3, CalendarUnit::day}));
+    EXPECT_EQ(parseDuration("3d"), (P{3, CalendarUnit::day}));
+    EXPECT_EQ(parseDuration("2 hrs"), (P{2, CalendarUnit::hour}));
+    EXPECT_EQ(parseDuration("10 min"), (P{10, CalendarUnit::minute}));
+    EXPECT_EQ(parseDuration("6 Months"), (P{6, CalendarUnit::month}));
+    EXPECT_EQ(parseDuration("\t1 year "), (P{1, CalendarUnit::year}));
+    EXPECT_EQ(parseDuration("2 weeks"), (P{2, CalendarUnit::week}));
+    EXPECT_EQ(parseDuration("5 mi"), (P{5, CalendarUnit::minute}));
+    for (const char* bad : {"5 m", "30 seconds", "days", "3", "-3 days", "3.5 days", "99999999999999999999 days", ""})
+        EXPECT_FALSE(parseDuration(bad).has_value()) << bad;
+
+    EXPECT_EQ(parsePeriod("WEEK"), CalendarUnit::week);
+    EXPECT_EQ(parsePeriod("day"), CalendarUnit::day);
+    EXPECT_EQ(parsePeriod("Month"), CalendarUnit::month);
+    EXPECT_EQ(parsePeriod("year"), CalendarUnit::year);
+    EXPECT_FALSE(parsePeriod(" week").has_value());
+    EXPECT_FALSE(parsePeriod("hour").has_value());
+}
+
+TEST_F(Evaluation, DatesWithinTheLastDuration)
+{
+    FileInfo file(make("a.txt"));
+    Evaluator evaluator(file, noonMay1());
+    Date nine = noonMay1() - 3h;
+
+    auto result = evaluator.testDate(nine, Op::inLast, "3 hours");
+    EXPECT_FALSE(result.pass);
+    EXPECT_FALSE(evaluator.flipsAt.has_value());
+    EXPECT_EQ(result.actual, "May 1, 2024, 9:00\u202fAM");
+    EXPECT_TRUE(evaluator.testDate(nine, Op::notInLast, "3 hours").pass);
+    EXPECT_FALSE(evaluator.flipsAt.has_value());
+
+    EXPECT_TRUE(evaluator.testDate(nine, Op::inLast, "4 hours").pass);
+    EXPECT_EQ(evaluator.flipsAt, noonMay1() + 1h);
+    Evaluator other(file, noonMay1());
+    EXPECT_FALSE(other.testDate(nine, Op::notInLast, "4 hours").pass);
+    EXPECT_EQ(other.flipsAt, noonMay1() + 1h);
+
+    // The unit is read by prefix: "5 m" is nothing, "5 mi" five minutes.
+    Evaluator minutes(file, noonMay1());
+    EXPECT_FALSE(minutes.testDate(noonMay1() - 1min, Op::inLast, "5 m").pass);
+    EXPECT_TRUE(minutes.testDate(noonMay1() - 1min, Op::inLast, "5 mi").pass);
+
+    // A future date is within any last duration.
+    EXPECT_TRUE(minutes.testDate(noonMay1() + 24h, Op::inLast, "1 minute").pass);
+
+    // Calendar arithmetic: a month after 31 January 2024 is 29 February.
+    Date january31 = Date(std::chrono::sys_days(std::chrono::year(2024) / 1 / 31) + 17h);
+    Date march1 = Date(std::chrono::sys_days(std::chrono::year(2024) / 3 / 1) + 17h);
+    Evaluator leap(file, march1 - 1s);
+    EXPECT_FALSE(leap.testDate(january31, Op::inLast, "1 month").pass);
+    Evaluator beforeLeapDay(file, Date(std::chrono::sys_days(std::chrono::year(2024) / 2 / 29) + 16h));
+    EXPECT_TRUE(beforeLeapDay.testDate(january31, Op::inLast, "1 month").pass);
+    EXPECT_EQ(beforeLeapDay.flipsAt, Date(std::chrono::sys_days(std::chrono::year(2024) / 2 / 29) + 17h));
+
+    // Values that do not read, and operators dates do not have, fail with
+    // the date still shown.
+    auto unread = evaluator.testDate(nine, Op::inLast, "soon");
+    EXPECT_FALSE(unread.pass);
+    EXPECT_EQ(unread.actual, result.actual);
+    EXPECT_FALSE(evaluator.testDate(nine, Op::is, "3 hours").pass);
+    EXPECT_FALSE(evaluator.testDate(nine, Op::inLast, "4294967296 days").pass);
+}
+
+TEST_F(Evaluation, DatesInTheCurrentPeriod)
+{
+    FileInfo file(make("a.txt"));
+    // Wednesday 1 May 2024: the American week runs Sunday 28 April to
+    // Sunday 5 May.
+    Evaluator evaluator(file, noonMay1());
+    Date sunday = Date(std::chrono::sys_days(std::chrono::year(2024) / 4 / 28) + 4h);  // 00:00 in New York
+    Date nextSunday = Date(std::chrono::sys_days(std::chrono::year(2024) / 5 / 5) + 4h);
+    EXPECT_TRUE(evaluator.testDate(sunday, Op::inCurrent, "week").pass);
+    EXPECT_EQ(evaluator.flipsAt, nextSunday);
+    Evaluator notIn(file, noonMay1());
+    EXPECT_FALSE(notIn.testDate(sunday, Op::notInCurrent, "week").pass);
+    EXPECT_EQ(notIn.flipsAt, nextSunday);
+    Evaluator before(file, noonMay1());
+    EXPECT_FALSE(before.testDate(sunday - 1s, Op::inCurrent, "week").pass);
+    EXPECT_TRUE(before.testDate(sunday - 1s, Op::notInCurrent, "week").pass);
+    EXPECT_FALSE(before.flipsAt.has_value());
+
+    Evaluator periods(file, noonMay1());
+    EXPECT_TRUE(periods.testDate(noonMay1() - 11h, Op::inCurrent, "day").pass);
+    EXPECT_FALSE(periods.testDate(noonMay1() - 13h, Op::inCurrent, "day").pass);
+    EXPECT_TRUE(periods.testDate(noonMay1() - 12h, Op::inCurrent, "Month").pass);
+    EXPECT_TRUE(periods.testDate(noonMay1() - 24h * 100, Op::inCurrent, "year").pass);
+    EXPECT_FALSE(periods.testDate(noonMay1(), Op::inCurrent, " week").pass);
+    EXPECT_FALSE(periods.testDate(noonMay1(), Op::notInCurrent, " week").pass);
+    // The earliest candidate: the end of the day.
+    EXPECT_EQ(periods.flipsAt, Date(std::chrono::sys_days(std::chrono::year(2024) / 5 / 2) + 4h));
+
+    // In Germany the week starts on Monday.
+    pinLocaleAndZone("de_DE", "Europe/Berlin");
+    Evaluator german(file, noonMay1());
+    Date monday = Date(std::chrono::sys_days(std::chrono::year(2024) / 4 / 29) - 2h);  // 00:00 in Berlin
+    EXPECT_FALSE(german.testDate(monday - 1s, Op::inCurrent, "week").pass);
+    EXPECT_TRUE(german.testDate(monday, Op::inCurrent, "week").pass);
+    EXPECT_EQ(german.flipsAt, monday + 24h * 7);
+    EXPECT_EQ(german.testDate(monday, Op::inCurrent, "week").actual, "29.04.2024, 00:00");
+}
+
+TEST_F(Evaluation, FlipTimeIsTheEarliestCandidate)
+{
+    FileInfo file(make("a.txt"));
+    Date modified = *file.modified();
+    Date now = modified + 1h;
+    Outcome outcome = run(file, Group::Mode::all,
+                          {cond(Attr::modified, Op::inLast, "3 hours"), cond(Attr::added, Op::inLast, "2 hours")},
+                          now);
+    EXPECT_TRUE(outcome.pass);
+    ASSERT_TRUE(outcome.flipsAt.has_value());
+    EXPECT_LE(*outcome.flipsAt, *file.added() + 2h);
+    EXPECT_GT(*outcome.flipsAt, now);
+
+    // A missing date fails, shows "no date" and notes nothing.
+    Evaluator evaluator(file, now);
+    auto missing = evaluator.testDate(std::nullopt, Op::notInLast, "1 day");
+    EXPECT_FALSE(missing.pass);
+    EXPECT_EQ(missing.actual, "no date");
+    EXPECT_FALSE(evaluator.flipsAt.has_value());
+    evaluator.noteFlip(now + 5h);
+    evaluator.noteFlip(now + 9h);
+    evaluator.noteFlip(now + 2h);
+    EXPECT_EQ(evaluator.flipsAt, now + 2h);
+}
+
+TEST_F(Evaluation, RealFileDates)
+{
+    FileInfo file(make("fresh.txt", "x"));
+    EXPECT_TRUE(check(file, Attr::modified, Op::inLast, "1 day").pass);
+    EXPECT_TRUE(check(file, Attr::added, Op::inLast, "1 hour").pass);
+    EXPECT_FALSE(check(file, Attr::modified, Op::notInLast, "1 day").pass);
+    Check created = check(file, Attr::created, Op::inLast, "1 day");
+    EXPECT_EQ(created.pass, file.created().has_value());
+}
+
+TEST_F(Evaluation, LastOpenedFromTheRecentFilesList)
+{
+    ScopedEnv dataHome("XDG_DATA_HOME", (dir / "data").string());
+    fs::path path = make("My Notes.txt", "x");
+    fs::path other = make("other.txt", "x");
+    writeRecentFiles(dir / "data" / "recently-used.xbel",
+                     {{"file://" + (dir / "My%20Notes.txt").string(), "2024-05-01T13:00:00.123456Z",
+                       "2024-04-01T10:00:00Z"},
+                      {"file://" + (dir / "My%20Notes.txt").string(), "2024-03-01T10:00:00Z", "2024-05-01T14:30:00Z"},
+                      {"https://example.com/My%20Notes.txt", "2025-01-01T00:00:00Z", ""}});
+    FileInfo file(path);
+    ASSERT_TRUE(file.opened().has_value());
+    EXPECT_EQ(*file.opened(), Date(std::chrono::sys_days(std::chrono::year(2024) / 5 / 1) + 14h + 30min));
+    EXPECT_EQ(check(file, Attr::opened, Op::inLast, "1 day").actual, "May 1, 2024, 10:30\u202fAM");
+
+    FileInfo never(other);
+    EXPECT_FALSE(never.opened().has_value());
+    EXPECT_EQ(check(never, Attr::opened, Op::inLast, "1 day").actual, "no date");
+
+    // A damaged list names nothing; an assigned value wins.
+    writeFile(dir / "data" / "recently-used.xbel", "<xbel><bookmark href=");
+    FileInfo damaged(path);
+    EXPECT_FALSE(damaged.opened().has_value());
+    damaged.setOpened(noonMay1());
+    EXPECT_EQ(damaged.opened(), noonMay1());
+}
+
+// Plain ASCII names take a shortcut past the Unicode machinery; it must
+// answer exactly as the full comparison does.
+TEST_F(Evaluation, AsciiShortcutAgreesWithTheFullComparison)
+{
+    FileInfo file(make("x"));
+    Evaluator evaluator(file, std::chrono::system_clock::now());
+    const std::string alphabet = "aAb. ";
+    std::vector<std::string> words{""};
+    for (int length = 1; length <= 3; ++length) {
+        std::vector<std::string> longer;
+        for (const auto& word : words)
+            if (word.size() == static_cast<std::size_t>(length - 1))
+                for (char c : alphabet) longer.push_back(word + c);
+        words.insert(words.end(), longer.begin(), longer.end());
+    }
+    for (const auto& text : words)
+        for (const auto& value : words) {
+            SearchText search(text);
+            auto found = [&](Anchor anchor) { return search.find(value, Folding::caseAndDiacritics, anchor).has_value(); };
+            bool equal = search.equals(value, Folding::caseAndDiacritics);
+            ASSERT_EQ(evaluator.testText(text, Op::is, value), equal) << text << "|" << value;
+            ASSERT_EQ(evaluator.testText(text, Op::isNot, value), !equal) << text << "|" << value;
+            ASSERT_EQ(evaluator.testText(text, Op::contains, value), found(Anchor::none)) << text << "|" << value;
+            ASSERT_EQ(evaluator.testText(text, Op::notContains, value), !found(Anchor::none)) << text << "|" << value;
+            ASSERT_EQ(evaluator.testText(text, Op::startsWith, value), found(Anchor::start)) << text << "|" << value;
+            ASSERT_EQ(evaluator.testText(text, Op::endsWith, value), found(Anchor::end)) << text << "|" << value;
+        }
+}
+
+TEST_F(Evaluation, NamesThatAreNotUtf8StillGiveUtf8Checks)
+{
+    FileInfo file(make("caf\xe9.txt"));
+    Check name = check(file, Attr::name, Op::contains, "caf");
+    EXPECT_TRUE(name.pass);
+    EXPECT_EQ(name.actual, "caf\uFFFD");
+    EXPECT_NO_THROW(toJson(name).dump());
+}

@@ -1,7 +1,9 @@
 #include "Core/RuleTools.h"
 
 #include "Core/ActionError.h"
+#include "Core/Engine.h"
 #include "Core/Paths.h"
+#include "Core/Preview.h"
 #include "Core/RuleVersion.h"
 #include "Core/RulesLock.h"
 #include "Core/Store.h"
@@ -75,10 +77,21 @@ std::vector<RuleTools::IndexedRule> RuleTools::listRules(const std::string& fold
 
 std::vector<RuleTools::PreviewResult> RuleTools::preview(const Rule& rule, const std::string& folder) const
 {
+    // Scripts are allowed here: the preview only describes them.
     validate(rule);
     Config config = store_->loadConfig();
-    folderIndex(folder, config.folders);
-    throw ActionError("previews need the engine, which this build does not have yet");
+    const Folder& found = config.folders[folderIndex(folder, config.folders)];
+    std::vector<PreviewResult> results;
+    for (const PreviewRow& row : olva::preview(rule, found, kPreviewLimit).rows) {
+        PreviewResult result;
+        result.file = row.path;
+        result.matches = row.outcome.pass;
+        result.wouldDo = row.steps;
+        if (!row.outcome.checks.empty()) result.decidedBy = row.outcome.checks.back();
+        result.error = row.error;
+        results.push_back(std::move(result));
+    }
+    return results;
 }
 
 std::int64_t RuleTools::create(const Rule& rule, const std::string& folder) const
@@ -112,9 +125,15 @@ void RuleTools::update(const Rule& rule, const std::string& folder, std::int64_t
     store_->saveConfig(config);
 }
 
-std::vector<RuleTools::RuleExplanation> RuleTools::explain(const std::string&) const
+std::vector<RuleTools::RuleExplanation> RuleTools::explain(const std::string& file) const
 {
-    throw ActionError("explaining needs the engine, which this build does not have yet");
+    std::string path = realPath(expand(file));
+    std::shared_ptr<Engine> engine = Engine::create(store_, 2.0);
+    std::vector<RuleExplanation> explanations;
+    for (const Explanation& explanation : engine->explain(path))
+        explanations.push_back({explanation.rule.name, explanation.outcome.pass, explanation.alreadyApplied,
+                                explanation.outcome.checks});
+    return explanations;
 }
 
 std::vector<Entry> RuleTools::activity(std::int64_t limit, const std::optional<std::string>& folder) const
@@ -140,7 +159,7 @@ RuleTools::Reverted RuleTools::revert(const std::string& id) const
     if (matching.size() != 1) throw ActionError(std::to_string(matching.size()) + " activity entries match " + id);
     const Entry& entry = matching.front();
     if (entry.steps.empty()) throw ActionError("the rule changed nothing, so there's nothing to revert");
-    throw ActionError("undo needs the engine, which this build does not have yet");
+    Engine::create(store_, 2.0)->undo(entry.id);
     bool scripts = std::any_of(entry.steps.begin(), entry.steps.end(),
                                [](const Step& step) { return step.kind == Step::Kind::shell; });
     return {entry.file, entry.rule, scripts};

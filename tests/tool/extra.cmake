@@ -6,7 +6,7 @@ target_compile_definitions(${target} PRIVATE OLVA_EXECUTABLE="$<TARGET_FILE:olva
 # installs the pinned client into the build tree first.
 add_test(NAME mcp_sdk_client
   COMMAND ${PROJECT_SOURCE_DIR}/tests/mcp-client/run.sh ${CMAKE_BINARY_DIR}/mcp-client
-          $<TARGET_FILE:olva> ${CMAKE_BINARY_DIR}/test-tmp --without-engine)
+          $<TARGET_FILE:olva> ${CMAKE_BINARY_DIR}/test-tmp)
 set_tests_properties(mcp_sdk_client PROPERTIES TIMEOUT 300)
 
 # Notifications are checked on the session bus itself.

@@ -1,0 +1,242 @@
+// Scheduling, events, folder statuses, store problems, the periodic pass and
+// the rules watcher.
+#include "tests/engine/EngineFixture.h"
+
+#include "Core/FileInfo.h"
+#include "Core/RulesWatcher.h"
+
+#include <atomic>
+#include <thread>
+
+using namespace olva;
+using namespace olva::test;
+
+namespace {
+
+Date::duration ms(int value) { return std::chrono::milliseconds(value); }
+
+}  // namespace
+
+TEST_F(EngineTest, AScanReplacedByAnEarlierOneNeverRunsAsWell)
+{
+    saveRules({folder({})});
+    engine = makeEngine(2.0);
+    auto start = std::chrono::steady_clock::now();
+    onEngine([&](Engine::Impl& impl) {
+        impl.schedule(inbox.string(), impl.now() + ms(300));
+        impl.schedule(inbox.string(), impl.now() + ms(100));
+        // A later request leaves the earlier pending scan alone.
+        impl.schedule(inbox.string(), impl.now() + ms(500));
+        return 0;
+    });
+    EXPECT_TRUE(onEngine([&](Engine::Impl& impl) { return impl.activity; }));
+    ASSERT_TRUE(statuses.waitFor(1, 2s));  // the scan reports the folder's status
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 290ms);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(onEngine([](Engine::Impl& impl) { return impl.scans; }), 1u);
+    EXPECT_FALSE(onEngine([&](Engine::Impl& impl) { return impl.activity || !impl.scheduled.empty(); }));
+
+    // A date in the past runs at once.
+    onEngine([&](Engine::Impl& impl) { impl.schedule(inbox.string(), impl.now() - std::chrono::hours(1)); return 0; });
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(onEngine([](Engine::Impl& impl) { return impl.scans; }), 2u);
+}
+
+TEST_F(EngineTest, EventsScheduleTheFoldersTheyTouch)
+{
+    fs::path outer = fs::canonical(tmp.path()) / "a";
+    fs::path inner = outer / "b";
+    fs::path sibling = fs::canonical(tmp.path()) / "a" / "bc";
+    fs::create_directories(inner);
+    fs::create_directories(sibling);
+    saveRules({folder({}, outer, 5), folder({}, inner)});
+    engine = makeEngine(30.0);
+    auto scheduled = [&](const std::vector<std::string>& paths) {
+        return onEngine([&](Engine::Impl& impl) {
+            impl.scheduled.clear();
+            impl.handleEvents(paths);
+            std::vector<std::string> folders;
+            for (const auto& [path, item] : impl.scheduled) folders.push_back(path);
+            return folders;
+        });
+    };
+    EXPECT_EQ(scheduled({inner.string()}), (std::vector<std::string>{outer.string(), inner.string()}));
+    EXPECT_EQ(scheduled({(inner / "x").string()}), (std::vector<std::string>{outer.string(), inner.string()}));
+    EXPECT_EQ(scheduled({(sibling / "x").string()}), (std::vector<std::string>{outer.string()}));
+    EXPECT_EQ(scheduled({(fs::canonical(tmp.path()) / "ab").string()}), (std::vector<std::string>{}));
+    // At the engine's settle interval.
+    auto at = onEngine([&](Engine::Impl& impl) {
+        impl.scheduled.clear();
+        Date before = impl.now();
+        impl.handleEvents({inner.string()});
+        return impl.scheduled[inner.string()].at - before;
+    });
+    EXPECT_GE(at, std::chrono::seconds(30));
+    EXPECT_LT(at, std::chrono::seconds(31));
+}
+
+TEST_F(EngineTest, AFileInANewSubfolderIsActedOn)
+{
+    saveRules({folder({makeRule("Move", {extIs("txt")}, {Action::move(done.string())})}, inbox, 2)});
+    engine = makeEngine(0.2);
+    engine->start();
+    ASSERT_TRUE(statuses.waitFor(1));
+    fs::create_directories(inbox / "new" / "deeper");
+    std::this_thread::sleep_for(100ms);
+    writeFile(inbox / "new" / "deeper" / "a.txt", "x");
+    ASSERT_TRUE(entries.waitFor(1, 5s));
+    EXPECT_TRUE(fs::exists(done / "a.txt"));
+}
+
+TEST_F(EngineTest, StatusesAreReportedWhenTheyChange)
+{
+    fs::path later = fs::canonical(tmp.path()) / "later";
+    saveRules({folder({}), folder({}, later)});
+    engine = makeEngine(0);
+    engine->scanNow();
+    ASSERT_EQ(statuses.size(), 2u);
+    auto last = statuses.items().back();
+    EXPECT_EQ(last[inbox.string()], FolderStatus::watching);
+    EXPECT_EQ(last[later.string()], FolderStatus::missing);
+    EXPECT_FALSE(onEngine([](Engine::Impl& impl) { return bool(impl.watcher); }));
+
+    // Unchanged statuses are not reported again.
+    engine->scanNow();
+    EXPECT_EQ(statuses.size(), 2u);
+
+    // A folder that comes into being is reported and watched.
+    fs::create_directories(later);
+    engine->scanNow();
+    ASSERT_EQ(statuses.size(), 3u);
+    EXPECT_EQ(statuses.items().back()[later.string()], FolderStatus::watching);
+    EXPECT_TRUE(onEngine([](Engine::Impl& impl) { return bool(impl.watcher); }));
+
+    // A reload that drops a folder drops its status, once.
+    saveRules({folder({})});
+    engine->reload();
+    ASSERT_EQ(statuses.size(), 4u);
+    EXPECT_EQ(statuses.items().back().size(), 1u);
+    saveRules({folder({})});
+    engine->reload();
+    EXPECT_EQ(statuses.size(), 4u);
+    EXPECT_EQ(engine->statuses().size(), 1u);
+}
+
+TEST_F(EngineTest, PausedFoldersAreNotScannedButTheirStatusIsKept)
+{
+    Folder paused = folder({makeRule("Move", {}, {Action::move(done.string())})});
+    paused.paused = true;
+    saveRules({paused});
+    writeFile(inbox / "a.txt", "x");
+    engine = makeEngine(0);
+    engine->scanNow();
+    EXPECT_EQ(statuses.size(), 1u);
+    EXPECT_TRUE(fs::exists(inbox / "a.txt"));
+
+    paused.paused = false;
+    saveRules({paused}, true);
+    engine->reload();
+    engine->scanNow();
+    EXPECT_TRUE(fs::exists(inbox / "a.txt"));
+    EXPECT_EQ(onEngine([](Engine::Impl& impl) { return impl.scans; }), 0u);
+}
+
+TEST_F(EngineTest, EntriesThatCannotBeWrittenWaitAndOneProblemIsReported)
+{
+    saveRules({folder({makeRule("Move", {}, {Action::move(done.string())})})});
+    engine = makeEngine(0);
+    // A directory where the log should be: appends fail, even for root.
+    fs::create_directories(store->dir() / "log.json");
+    writeFile(inbox / "a.txt", "x");
+    engine->scanNow();
+    writeFile(inbox / "b.txt", "x");
+    engine->scanNow();  // skipped: the held entry still cannot be written
+    EXPECT_TRUE(fs::exists(inbox / "b.txt"));
+    ASSERT_EQ(problems.size(), 1u);
+    ASSERT_TRUE(problems.items()[0]);
+    EXPECT_TRUE(problems.items()[0]->starts_with("Olva can’t write to " + store->dir().string() + ": "));
+    EXPECT_EQ(engine->storeProblem(), problems.items()[0]);
+    EXPECT_EQ(entries.size(), 1u);  // the callback still hears of it
+
+    fs::remove(store->dir() / "log.json");
+    engine->scanNow();
+    auto log = logged();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].id, entries.items()[0].id);
+    EXPECT_EQ(fs::path(log[1].file).filename(), "b.txt");
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_FALSE(problems.items()[1]);
+    EXPECT_FALSE(engine->storeProblem());
+}
+
+TEST_F(EngineTest, ASeenFileThatCannotBeSavedIsAProblemAndTriedAgain)
+{
+    saveRules({folder({makeRule("Move", {}, {Action::move(done.string())})})});
+    engine = makeEngine(0);
+    fs::create_directories(store->dir() / "seen.json");
+    writeFile(inbox / "a.txt", "x");
+    engine->scanNow();
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_TRUE(onEngine([](Engine::Impl& impl) { return impl.seenChanged; }));
+
+    fs::remove(store->dir() / "seen.json");
+    engine->scanNow();
+    EXPECT_FALSE(engine->storeProblem());
+    EXPECT_TRUE(store->loadSeen().contains(FileInfo::keyFor(done / "a.txt")));
+}
+
+TEST_F(EngineTest, AnEmptyConfigurationStillRunsThePeriodicPass)
+{
+    engine = makeEngine(0.1);
+    onEngine([](Engine::Impl& impl) { impl.periodicInterval = std::chrono::milliseconds(50); return 0; });
+    engine->start();
+    std::this_thread::sleep_for(200ms);
+    EXPECT_FALSE(onEngine([](Engine::Impl& impl) { return bool(impl.watcher) || !impl.scheduled.empty(); }));
+    EXPECT_TRUE(onEngine([](Engine::Impl& impl) { return bool(impl.periodic); }));
+
+    // With a folder, the periodic pass keeps scanning it.
+    saveRules({folder({})});
+    engine->reload();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_GE(onEngine([](Engine::Impl& impl) { return impl.scans; }), 3u);
+}
+
+TEST_F(EngineTest, ReleasingTheEngineStopsEverything)
+{
+    saveRules({folder({makeRule("Move", {}, {Action::move(done.string())})})});
+    engine = makeEngine(0.2);
+    engine->start();
+    std::weak_ptr<Engine> weak = engine;
+    engine.reset();
+    // A pass that is running when the owner lets go finishes first.
+    for (int i = 0; i < 100 && !weak.expired(); ++i) std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(weak.expired());
+    writeFile(inbox / "a.txt", "x");
+    std::this_thread::sleep_for(400ms);
+    EXPECT_TRUE(fs::exists(inbox / "a.txt"));
+}
+
+TEST(RulesWatcher, CallsBackOnlyForOtherWritersOfTheRulesFile)
+{
+    TempDir tmp;
+    auto store = std::make_shared<Store>(tmp.path() / "data");
+    store->saveConfig(Config{});
+    std::atomic<int> calls = 0;
+    RulesWatcher watcher(store, [&] { ++calls; });
+    auto settleDown = [] { std::this_thread::sleep_for(700ms); };
+
+    // Our own save, and other files of the directory: nothing.
+    Config config;
+    config.paused = true;
+    store->saveConfig(config);
+    writeFile(store->dir() / "seen.json", "{}");
+    settleDown();
+    EXPECT_EQ(calls, 0);
+
+    // Another process writes different bytes.
+    Store other(store->dir());
+    config.paused = false;
+    other.saveConfig(config);
+    for (int i = 0; i < 50 && calls == 0; ++i) std::this_thread::sleep_for(20ms);
+    EXPECT_GE(calls, 1);
+}

@@ -148,10 +148,12 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
         Observation observation{info->size(), info->modified()};
         auto seenBefore = observed.find(path);
         if (seenBefore == observed.end() || !(seenBefore->second.observation == observation)) {
-            // Unchanged since its last status change, which on a local disk
-            // is when it was last written.
+            // On a local disk the file has been unchanged since its last
+            // status change, read after its facts so that no change to what
+            // was just observed can predate it.
             Date since = now;
-            if (local && stamp) since = std::min(now, statusChange(*stamp));
+            if (local)
+                if (auto fresh = stampOf(url)) since = std::min(now, statusChange(*fresh));
             observed[path] = Observed{observation, since};
         }
         const bool copying = info->isBeingCopiedByFinder();

@@ -2,6 +2,8 @@
 
 #include "Core/TextSearch.h"
 
+#include <exception>
+
 namespace olva {
 
 Outcome evaluate(const Group& group, FileInfo& file, Date now)
@@ -45,7 +47,14 @@ void Evaluator::noteFlip(Date candidate)
 
 bool Evaluator::testCondition(const Condition& condition)
 {
-    Result result = test(condition);
+    Result result;
+    // Nothing escapes a condition: should a test run out of memory on a huge
+    // text, that one condition fails and the others are still tested.
+    try {
+        result = test(condition);
+    } catch (const std::exception&) {
+        result = {false, {}};
+    }
     checks.push_back(Check{condition.attr, condition.op, condition.value, std::move(result.actual), result.pass});
     return checks.back().pass;
 }

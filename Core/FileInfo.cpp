@@ -22,26 +22,31 @@ Date dateOf(const platform::Timestamp& t)
                                                            + std::chrono::nanoseconds(t.nanoseconds)));
 }
 
-platform::FileStatus statusOrThrow(const std::filesystem::path& url)
+platform::FileStatus statusOrThrow(const std::filesystem::path& url, bool identityOnly = false)
 {
-    auto status = platform::fileStatus(url);
+    auto status = platform::fileStatus(url, identityOnly);
     if (!status) throw FileNotFound(url);
     return *status;
 }
 
-// Linux hands a freed inode number to the next new file at once, so the
-// whole second of birth cannot tell the two apart: the key carries the
-// nanoseconds too, or the inode's generation where no birth time is kept.
+// Linux hands a freed inode number to the next new file at once, and a file
+// made within the same clock tick gets the same birth time, nanoseconds
+// included. The file system's handle for the file carries the inode's
+// generation, which does tell them apart; where there is no handle, the
+// generation is asked for directly when there is no birth time either.
 std::string birthField(const std::filesystem::path& url, const platform::FileStatus& status)
 {
+    std::string field = "0";
     if (status.birth) {
         char buffer[48];
         std::snprintf(buffer, sizeof buffer, "%lld.%09u", static_cast<long long>(status.birth->seconds),
                       status.birth->nanoseconds);
-        return buffer;
+        field = buffer;
     }
-    if (auto generation = platform::inodeGeneration(url, status)) return "g" + std::to_string(*generation);
-    return "0";
+    if (auto handle = platform::fileHandle(url)) return field + "+" + *handle;
+    if (!status.birth)
+        if (auto generation = platform::inodeGeneration(url, status)) return "g" + std::to_string(*generation);
+    return field;
 }
 
 std::string keyOf(const std::filesystem::path& url, const platform::FileStatus& status)
@@ -91,7 +96,7 @@ FileInfo::FileInfo(std::filesystem::path url) : url_(std::move(url))
 
 std::string FileInfo::keyFor(const std::filesystem::path& url)
 {
-    return keyOf(url, statusOrThrow(url));
+    return keyOf(url, statusOrThrow(url, true));
 }
 
 const std::set<std::string>& FileInfo::partialExtensions()

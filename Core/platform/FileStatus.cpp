@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <cstddef>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -28,10 +29,12 @@ bool FileStatus::isDirectory() const
     return S_ISDIR(mode);
 }
 
-std::optional<FileStatus> fileStatus(const std::filesystem::path& path)
+std::optional<FileStatus> fileStatus(const std::filesystem::path& path, bool identityOnly)
 {
     struct statx sx{};
-    unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
+    // Asking for the change time makes the kernel keep finer times for the
+    // file from then on; a key alone does not need it.
+    unsigned mask = identityOnly ? STATX_TYPE | STATX_MODE | STATX_INO | STATX_BTIME : STATX_BASIC_STATS | STATX_BTIME;
 #ifdef STATX_MNT_ID
     mask |= STATX_MNT_ID;
 #endif
@@ -42,12 +45,31 @@ std::optional<FileStatus> fileStatus(const std::filesystem::path& path)
 #ifdef STATX_MNT_ID
     if (sx.stx_mask & STATX_MNT_ID) status.mountId = sx.stx_mnt_id;
 #endif
-    if (sx.stx_mask & STATX_SIZE) status.size = sx.stx_size;
+    if ((sx.stx_mask & STATX_SIZE) && !identityOnly) status.size = sx.stx_size;
     status.mode = sx.stx_mode;
     if (sx.stx_mask & STATX_BTIME) status.birth = timestamp(sx.stx_btime);
-    status.change = timestamp(sx.stx_ctime);
-    status.modification = timestamp(sx.stx_mtime);
+    if (!identityOnly) {
+        status.change = timestamp(sx.stx_ctime);
+        status.modification = timestamp(sx.stx_mtime);
+    }
     return status;
+}
+
+std::optional<std::string> fileHandle(const std::filesystem::path& path)
+{
+    alignas(struct file_handle) unsigned char storage[sizeof(struct file_handle) + MAX_HANDLE_SZ]{};
+    auto* handle = reinterpret_cast<struct file_handle*>(storage);
+    handle->handle_bytes = MAX_HANDLE_SZ;
+    int mountId = 0;
+    if (name_to_handle_at(AT_FDCWD, path.c_str(), handle, &mountId, AT_SYMLINK_FOLLOW) != 0) return std::nullopt;
+    const unsigned char* bytes = storage + offsetof(struct file_handle, f_handle);
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned i = 0; i < handle->handle_bytes && i < MAX_HANDLE_SZ; ++i) {
+        hex += digits[bytes[i] >> 4];
+        hex += digits[bytes[i] & 15];
+    }
+    return hex;
 }
 
 std::optional<std::uint32_t> inodeGeneration(const std::filesystem::path& path, const FileStatus& status)

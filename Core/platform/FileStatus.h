@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 
 namespace olva::platform {
 
@@ -26,8 +27,15 @@ struct FileStatus {
     bool isDirectory() const;
 };
 
-// Follows symbolic links. Nothing when the file cannot be reached.
-std::optional<FileStatus> fileStatus(const std::filesystem::path& path);
+// Follows symbolic links. Nothing when the file cannot be reached. With
+// identityOnly, the size and the change and modification times are not
+// asked for (and not reported).
+std::optional<FileStatus> fileStatus(const std::filesystem::path& path, bool identityOnly = false);
+
+// The file system's handle for the file (hexadecimal), which names the
+// inode and its generation: stable across renames, different for a new file
+// that reuses a freed inode number. Nothing where the file system has none.
+std::optional<std::string> fileHandle(const std::filesystem::path& path);
 
 // The inode's generation number, which tells a reused inode number from the
 // file that had it before. Asked only of regular files and directories (the

@@ -11,3 +11,8 @@ set_tests_properties(mcp_sdk_client PROPERTIES TIMEOUT 300)
 
 # Notifications are checked on the session bus itself.
 target_link_libraries(${target} PRIVATE PkgConfig::SYSTEMD)
+
+# Imports read Hazel exports written the way the Hazel import's own tests write them.
+target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/hazel/ArchiveBuilder.cpp
+                                 ${PROJECT_SOURCE_DIR}/tests/hazel/HazelExport.cpp)
+target_link_libraries(${target} PRIVATE PkgConfig::PLIST)

@@ -90,8 +90,18 @@ FileInfo::FileInfo(std::filesystem::path url) : url_(std::move(url))
     if (status.birth) created_ = dateOf(*status.birth);
     modified_ = dateOf(status.modification);
     tags_ = readTags(url_);
-    type_ = platform::contentTypeOf(url_, status);
+    mode_ = status.mode;
     isDownloaded_ = true;
+}
+
+const std::optional<ContentType>& FileInfo::type() const
+{
+    if (!type_) {
+        platform::FileStatus status;
+        status.mode = mode_;
+        type_ = platform::contentTypeOf(url_, status);
+    }
+    return *type_;
 }
 
 std::string FileInfo::keyFor(const std::filesystem::path& url)
@@ -149,7 +159,7 @@ void FileInfo::setSource(std::vector<std::string> addresses)
 
 const std::string& FileInfo::contents()
 {
-    if (!extractedText_) extractedText_ = extractText(url_, type_);
+    if (!extractedText_) extractedText_ = extractText(url_, type());
     return *extractedText_;
 }
 

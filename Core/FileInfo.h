@@ -58,7 +58,8 @@ public:
     const std::optional<Date>& created() const { return created_; }
     const std::optional<Date>& modified() const { return modified_; }
     const std::vector<std::string>& tags() const { return tags_; }
-    const std::optional<ContentType>& type() const { return type_; }
+    // Read on first use: telling some types apart means reading the file.
+    const std::optional<ContentType>& type() const;
     bool isDownloaded() const { return isDownloaded_; }
 
     // The last component without its last extension: report.tar.gz gives
@@ -93,7 +94,8 @@ private:
     std::optional<Date> created_;
     std::optional<Date> modified_;
     std::vector<std::string> tags_;
-    std::optional<ContentType> type_;
+    std::uint32_t mode_ = 0;  // the kind of file, for its type
+    mutable std::optional<std::optional<ContentType>> type_;
     bool isDownloaded_ = true;
 
     std::optional<std::optional<Date>> opened_;

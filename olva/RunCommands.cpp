@@ -103,6 +103,9 @@ int runCommand(const std::shared_ptr<Store>& store, const Console& console)
     // Finishes the file in hand, ends running scripts, and writes what was
     // held back before the process goes.
     engine->stop();
+    // Entries or marks that could still not be written are lost with the
+    // process: say so rather than end as if all was well.
+    if (auto problem = engine->storeProblem()) fail(*problem);
     return 0;
 }
 

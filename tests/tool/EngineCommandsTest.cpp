@@ -110,6 +110,19 @@ TEST_F(EngineCommands, RunStopsCleanlyOnSigterm)
     EXPECT_NE(readFile(fixture.home() / "seen.json").find(entries[0].version), std::string::npos);
 }
 
+TEST_F(EngineCommands, RunEndsWithTheStoreProblemWhenEntriesStayUnwritten)
+{
+    fixture.watch(fixture.inbox(), {extRule("Archive", "txt", Action::move(archive().string()))});
+    std::filesystem::create_directory(fixture.home() / "log.json");
+    writeFile(fixture.inbox() / "a.txt", "a");
+    Child child({"run"}, inHome());
+    ASSERT_TRUE(child.waitForOutput("did  'Archive'"));
+    child.signal(SIGTERM);
+    Finished finished = child.finish();
+    EXPECT_EQ(finished.status, 1);
+    EXPECT_TRUE(finished.err.starts_with("Olva can’t write to " + fixture.home().string() + ": ")) << finished.err;
+}
+
 TEST_F(EngineCommands, RunLeavesAFileThatAnotherProcessPutBack)
 {
     fixture.watch(fixture.inbox(), {extRule("Archive", "txt", Action::move(archive().string()))});

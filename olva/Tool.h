@@ -1,5 +1,5 @@
 // The `olva` program: start-up, the command line and what every command
-// shares (its output, its way of failing, the text of a log entry).
+// shares (its output and its way of failing).
 #pragma once
 
 #include <functional>
@@ -11,7 +11,6 @@
 namespace olva {
 
 class Store;
-struct Entry;
 
 // Where a command writes: whole texts, each ending in a line feed. The
 // program writes standard output line-buffered and standard error directly;

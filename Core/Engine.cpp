@@ -3,15 +3,18 @@
 #include "Core/ActionError.h"
 #include "Core/EngineImpl.h"
 #include "Core/Paths.h"
+#include "Core/platform/ChildProcess.h"
 #include "Core/platform/MountMonitor.h"
 #include "Core/platform/WakeMonitor.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <future>
 #include <system_error>
 
 namespace olva {
@@ -187,6 +190,17 @@ void Engine::Impl::setStoreProblem(std::optional<std::string> description)
 
 void Engine::Impl::setStoreProblem(const std::exception& error) { setStoreProblem(errorText(error)); }
 
+void Engine::Impl::finish()
+{
+    watcher.reset();
+    if (periodic) executor.cancel(*periodic);
+    periodic.reset();
+    for (const auto& [path, pending] : scheduled) executor.cancel(pending.task);
+    scheduled.clear();
+    flushUnwritten();
+    if (seenChanged) saveSeenOrReport();
+}
+
 // ---- The public face: every call runs on the executor
 
 Engine::Engine(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -287,6 +301,19 @@ void Engine::carryOver(const std::string& from, const std::string& to)
 void Engine::mergeSeenFromDisk()
 {
     impl_->executor.call([this] { impl_->mergeSeenFromDisk(); });
+}
+
+void Engine::stop()
+{
+    impl_->stopping = true;
+    auto finished = std::async(std::launch::async, [this] { impl_->executor.call([this] { impl_->finish(); }); });
+    // A script would hold the file in hand for up to its time-out: ask it to
+    // end, and after a few seconds make it.
+    for (int waited = 0; finished.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready; ++waited) {
+        platform::ChildProcess::signalAll(waited < 6 ? SIGTERM : SIGKILL);
+        finished.wait_for(std::chrono::milliseconds(500));
+    }
+    finished.get();
 }
 
 // ---- Wake and mount rescans

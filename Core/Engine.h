@@ -115,6 +115,12 @@ public:
     // Takes in the marks another process wrote to the seen file.
     void mergeSeenFromDisk();
 
+    // Ends the engine's work for good, for a process that is about to exit:
+    // the file in hand is finished (a script it runs is ended), the rest of
+    // the pass is left, nothing more is watched or scheduled, and held-back
+    // log entries and the seen file are written.
+    void stop();
+
     // The engine's inside, for its own parts and their tests.
     struct Impl;
     Impl& impl() { return *impl_; }

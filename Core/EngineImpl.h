@@ -9,6 +9,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -82,6 +83,8 @@ struct Engine::Impl {
     // Scans that went past their checks, and watcher batches handled.
     std::uint64_t scans = 0;
     std::uint64_t generation = 0;
+    // Set by stop() from another thread; a pass ends after the file in hand.
+    std::atomic<bool> stopping = false;
     // Rescheduling of the periodic pass; tests shorten it.
     std::chrono::nanoseconds periodicInterval = std::chrono::seconds(600);
 
@@ -99,6 +102,8 @@ struct Engine::Impl {
     void updateStatus(const Folder& folder);
     void setStoreProblem(std::optional<std::string> description);
     void setStoreProblem(const std::exception& error);
+    // The last work of a stopping engine: nothing left to run, everything written.
+    void finish();
 
     // Watching and scheduling.
     void restartWatcher();

@@ -73,7 +73,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
 {
     // A copy: a callback may reload the configuration in the middle of a pass.
     const Folder* found = folder(folderPath);
-    if (!found) return;
+    if (!found || stopping) return;
     const Folder current = *found;
 
     updateStatus(current);
@@ -105,6 +105,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
     std::optional<Date> next;
 
     for (const auto& url : listFiles(current)) {
+        if (stopping) break;
         const std::string path = url.string();
         listed.insert(path);
         const std::optional<Stamp> stamp = stampOf(url);

@@ -1,7 +1,9 @@
 #include "Core/RuleTools.h"
 
 #include "Core/ActionError.h"
+#include "Core/Engine.h"
 #include "Core/Paths.h"
+#include "Core/Preview.h"
 #include "Core/RuleVersion.h"
 #include "Core/RulesLock.h"
 #include "Core/Store.h"
@@ -59,14 +61,14 @@ Rule RuleTools::checkedRule(Rule rule)
 std::vector<RuleTools::FolderSummary> RuleTools::listFolders() const
 {
     std::vector<FolderSummary> summaries;
-    for (const Folder& folder : store_.loadConfig().folders)
+    for (const Folder& folder : store_->loadConfig().folders)
         summaries.push_back({folder.path, folder.depth, folder.paused, static_cast<std::int64_t>(folder.rules.size())});
     return summaries;
 }
 
 std::vector<RuleTools::IndexedRule> RuleTools::listRules(const std::string& folder) const
 {
-    Config config = store_.loadConfig();
+    Config config = store_->loadConfig();
     const Folder& found = config.folders[folderIndex(folder, config.folders)];
     std::vector<IndexedRule> rules;
     for (std::size_t i = 0; i < found.rules.size(); ++i) rules.push_back({static_cast<std::int64_t>(i), found.rules[i]});
@@ -75,22 +77,33 @@ std::vector<RuleTools::IndexedRule> RuleTools::listRules(const std::string& fold
 
 std::vector<RuleTools::PreviewResult> RuleTools::preview(const Rule& rule, const std::string& folder) const
 {
+    // Scripts are allowed here: the preview only describes them.
     validate(rule);
-    Config config = store_.loadConfig();
-    folderIndex(folder, config.folders);
-    throw ActionError("previews need the engine, which this build does not have yet");
+    Config config = store_->loadConfig();
+    const Folder& found = config.folders[folderIndex(folder, config.folders)];
+    std::vector<PreviewResult> results;
+    for (const PreviewRow& row : olva::preview(rule, found, kPreviewLimit).rows) {
+        PreviewResult result;
+        result.file = row.path;
+        result.matches = row.outcome.pass;
+        result.wouldDo = row.steps;
+        if (!row.outcome.checks.empty()) result.decidedBy = row.outcome.checks.back();
+        result.error = row.error;
+        results.push_back(std::move(result));
+    }
+    return results;
 }
 
 std::int64_t RuleTools::create(const Rule& rule, const std::string& folder) const
 {
     Rule prepared = checkedRule(rule);
     // Another writer must not slip a save in between this load and save.
-    RulesLock lock(store_.dir());
-    Config config = store_.loadConfig();
+    RulesLock lock(store_->dir());
+    Config config = store_->loadConfig();
     Folder& found = config.folders[folderIndex(folder, config.folders)];
     found.rules.push_back(std::move(prepared));
     std::int64_t index = static_cast<std::int64_t>(found.rules.size()) - 1;
-    store_.saveConfig(config);
+    store_->saveConfig(config);
     return index;
 }
 
@@ -98,8 +111,8 @@ void RuleTools::update(const Rule& rule, const std::string& folder, std::int64_t
                        const std::string& expectedName) const
 {
     Rule prepared = checkedRule(rule);
-    RulesLock lock(store_.dir());
-    Config config = store_.loadConfig();
+    RulesLock lock(store_->dir());
+    Config config = store_->loadConfig();
     Folder& found = config.folders[folderIndex(folder, config.folders)];
     if (index < 0 || index >= static_cast<std::int64_t>(found.rules.size()))
         throw ActionError("no rule at index " + std::to_string(index));
@@ -109,19 +122,25 @@ void RuleTools::update(const Rule& rule, const std::string& folder, std::int64_t
                           + "\", list the rules again");
     if (hasShell(current)) throw ActionError("this rule runs a shell script, so it can only be changed in Olva itself");
     current = std::move(prepared);
-    store_.saveConfig(config);
+    store_->saveConfig(config);
 }
 
-std::vector<RuleTools::RuleExplanation> RuleTools::explain(const std::string&) const
+std::vector<RuleTools::RuleExplanation> RuleTools::explain(const std::string& file) const
 {
-    throw ActionError("explaining needs the engine, which this build does not have yet");
+    std::string path = realPath(expand(file));
+    std::shared_ptr<Engine> engine = Engine::create(store_, 2.0);
+    std::vector<RuleExplanation> explanations;
+    for (const Explanation& explanation : engine->explain(path))
+        explanations.push_back({explanation.rule.name, explanation.outcome.pass, explanation.alreadyApplied,
+                                explanation.outcome.checks});
+    return explanations;
 }
 
 std::vector<Entry> RuleTools::activity(std::int64_t limit, const std::optional<std::string>& folder) const
 {
-    std::vector<Entry> entries = store_.entries(LogPosition{}).entries;
+    std::vector<Entry> entries = store_->entries(LogPosition{}).entries;
     if (folder) {
-        Config config = store_.loadConfig();
+        Config config = store_->loadConfig();
         std::string prefix = normalisedFolder(config.folders[folderIndex(*folder, config.folders)].path) + "/";
         std::erase_if(entries, [&](const Entry& entry) { return !entry.file.starts_with(prefix); });
     }
@@ -135,12 +154,12 @@ RuleTools::Reverted RuleTools::revert(const std::string& id) const
 {
     std::string prefix = upper(id);
     std::vector<Entry> matching;
-    for (Entry& entry : store_.entries(LogPosition{}).entries)
+    for (Entry& entry : store_->entries(LogPosition{}).entries)
         if (!entry.undoOf && upper(entry.id).starts_with(prefix)) matching.push_back(std::move(entry));
     if (matching.size() != 1) throw ActionError(std::to_string(matching.size()) + " activity entries match " + id);
     const Entry& entry = matching.front();
     if (entry.steps.empty()) throw ActionError("the rule changed nothing, so there's nothing to revert");
-    throw ActionError("undo needs the engine, which this build does not have yet");
+    Engine::create(store_, 2.0)->undo(entry.id);
     bool scripts = std::any_of(entry.steps.begin(), entry.steps.end(),
                                [](const Step& step) { return step.kind == Step::Kind::shell; });
     return {entry.file, entry.rule, scripts};

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,7 +56,7 @@ public:
         bool scriptsNotReverted = false;
     };
 
-    explicit RuleTools(Store& store) : store_(store) {}
+    explicit RuleTools(std::shared_ptr<Store> store) : store_(std::move(store)) {}
 
     std::vector<FolderSummary> listFolders() const;
     std::vector<IndexedRule> listRules(const std::string& folder) const;
@@ -74,7 +75,7 @@ public:
     static Rule checkedRule(Rule rule);
 
 private:
-    Store& store_;
+    std::shared_ptr<Store> store_;
 };
 
 // JSON forms, members in the order of the fields; absent optionals leave no key.

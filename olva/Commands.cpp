@@ -2,6 +2,8 @@
 #include "olva/Tool.h"
 
 #include "Core/ActionError.h"
+#include "Core/Engine.h"
+#include "Core/HazelImport.h"
 #include "Core/Paths.h"
 #include "Core/RulesLock.h"
 #include "Core/Store.h"
@@ -19,6 +21,26 @@ namespace olva {
 
 namespace {
 
+std::string readWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw ActionError("couldn’t read " + path + ": " + std::strerror(errno));
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) throw ActionError("couldn’t read " + path + ": " + std::strerror(errno));
+    return bytes;
+}
+
+// The folder as it is stored: "~" forms stay as typed, anything else that is
+// not absolute is taken against the working directory, since the engine
+// would otherwise resolve it against its own.
+std::string absoluteFolder(const std::string& folder)
+{
+    if (folder.empty() || folder.front() == '/' || folder == "~" || folder.starts_with("~/")) return folder;
+    std::string path = (std::filesystem::current_path() / folder).lexically_normal().string();
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
 std::string upper(std::string text)
 {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -27,29 +49,74 @@ std::string upper(std::string text)
 
 }  // namespace
 
-int importCommand(Store&, const std::string&, const std::string&, const Console&)
+int importCommand(const std::shared_ptr<Store>& store, const std::string& file, const std::string& folderArgument, const Console& console)
 {
-    fail("import failed: importing needs the Hazel reader, which this build does not have yet");
+    Imported imported;
+    try {
+        std::string folder = absoluteFolder(folderArgument);
+        std::string data = readWholeFile(file);
+        imported = importHazel(data, folder);
+        RulesLock lock(store->dir());
+        Config config = store->loadConfig();
+        auto existing = std::find_if(config.folders.begin(), config.folders.end(),
+                                     [&](const Folder& candidate) { return candidate.path == folder; });
+        if (existing != config.folders.end()) {
+            existing->rules.insert(existing->rules.end(), imported.folder.rules.begin(), imported.folder.rules.end());
+            existing->depth = std::max(existing->depth, imported.folder.depth);
+        } else {
+            config.folders.push_back(imported.folder);
+        }
+        store->saveConfig(config);
+    } catch (const std::exception& error) {
+        fail("import failed: " + failureText(error));
+    }
+    Store::announce(Store::rulesChanged);
+    std::size_t enabled = std::count_if(imported.folder.rules.begin(), imported.folder.rules.end(),
+                                        [](const Rule& rule) { return rule.enabled; });
+    console.out("imported " + std::to_string(imported.folder.rules.size()) + " rule(s), " + std::to_string(enabled)
+                + " enabled, all in dry-run\n");
+    for (const std::string& note : imported.notes) console.out("  - " + note + "\n");
+    return 0;
 }
 
-int explainCommand(Store&, const std::string&, const Console&)
+int explainCommand(const std::shared_ptr<Store>& store, const std::string& file, const Console& console)
 {
-    fail("explaining needs the engine, which this build does not have yet");
+    std::vector<Explanation> explanations;
+    try {
+        explanations = Engine::create(store, 2.0)->explain(realPath(expand(file)));
+    } catch (const ToolFailure&) {
+        throw;
+    } catch (const std::exception& error) {
+        fail(failureText(error));
+    }
+    std::string text;
+    for (const Explanation& explanation : explanations)
+        text += explanationText(explanation.rule.name, explanation.outcome.pass, explanation.alreadyApplied,
+                                explanation.outcome.checks);
+    if (!text.empty()) console.out(text);
+    return 0;
 }
 
-int undoCommand(Store& store, const std::string& id, const Console&)
+int undoCommand(const std::shared_ptr<Store>& store, const std::string& id, const Console& console)
 {
     // An empty prefix would pick whatever single entry the log holds.
     if (id.empty()) fail(usageText());
     std::string prefix = upper(id);
     std::vector<Entry> matching;
-    for (Entry& entry : store.entries(LogPosition{}).entries)
+    for (Entry& entry : store->entries(LogPosition{}).entries)
         if (!entry.undoOf && upper(entry.id).starts_with(prefix)) matching.push_back(std::move(entry));
     if (matching.size() != 1) fail(std::to_string(matching.size()) + " entries match " + prefix);
-    fail("undo failed: undo needs the engine, which this build does not have yet");
+    try {
+        Engine::create(store, 2.0)->undo(matching.front().id);
+    } catch (const std::exception& error) {
+        fail("undo failed: " + failureText(error));
+    }
+    Store::announce(Store::activityChanged);
+    console.out("undone: " + formatEntry(matching.front()) + "\n");
+    return 0;
 }
 
-int mcpCommand(Store& store, const Console& console)
+int mcpCommand(const std::shared_ptr<Store>& store, const Console& console)
 {
     serveMCP(store, console.in, console.outFd);
     return 0;

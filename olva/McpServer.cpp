@@ -222,7 +222,7 @@ bool writeAll(int fd, const std::string& bytes)
 
 }  // namespace
 
-void serveMCP(Store& store, int in, int out)
+void serveMCP(const std::shared_ptr<Store>& store, int in, int out)
 {
     // A client that hangs up ends the server through a failed write, not a signal.
     std::signal(SIGPIPE, SIG_IGN);

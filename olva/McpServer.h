@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -31,7 +32,7 @@ nlohmann::json serverInfo();
 
 class McpServer {
 public:
-    explicit McpServer(Store& store) : store_(store) {}
+    explicit McpServer(std::shared_ptr<Store> store) : store_(std::move(store)) {}
 
     // Answers one input line (without its line feed): the reply line, without
     // a line feed, or nothing for a notification.
@@ -41,11 +42,11 @@ public:
     nlohmann::json handleRequest(const std::string& method, const nlohmann::json& params);
 
 private:
-    Store& store_;
+    std::shared_ptr<Store> store_;
 };
 
 // Serves requests read from `in` until it ends or cannot be read, writing each
 // reply to `out` in one write.
-void serveMCP(Store& store, int in = 0, int out = 1);
+void serveMCP(const std::shared_ptr<Store>& store, int in = 0, int out = 1);
 
 }  // namespace olva

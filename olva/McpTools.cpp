@@ -171,7 +171,7 @@ ordered_json saved(std::optional<std::int64_t> index)
 }
 
 // Runs the tool's operation and gives the value to encode.
-ordered_json runOperation(const std::string& name, const json& arguments, Store& store)
+ordered_json runOperation(const std::string& name, const json& arguments, const std::shared_ptr<Store>& store)
 {
     RuleTools tools(store);
     if (name == "list_folders") return listJson(tools.listFolders());
@@ -220,7 +220,7 @@ json toolResult(const std::string& text, bool isError)
 
 }  // namespace
 
-json callTool(const std::string& name, const json& arguments, Store& store)
+json callTool(const std::string& name, const json& arguments, const std::shared_ptr<Store>& store)
 {
     ordered_json value;
     try {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -26,7 +27,7 @@ nlohmann::json toolDefinitions();
 // Runs one tool. Failures come back as a result with "isError" true; only a
 // result that cannot be written as JSON at all (a file name that is not
 // UTF-8) escapes, as EncodingError, for a JSON-RPC error reply.
-nlohmann::json callTool(const std::string& name, const nlohmann::json& arguments, Store& store);
+nlohmann::json callTool(const std::string& name, const nlohmann::json& arguments, const std::shared_ptr<Store>& store);
 
 // Argument readers; each throws ToolInputError (ruleArgument also the rule
 // model's DecodingError).

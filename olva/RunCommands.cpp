@@ -1,6 +1,8 @@
 // `olva run` and `olva once`: the engine without the app.
 #include "olva/Tool.h"
 
+#include "Core/Engine.h"
+#include "Core/RulesWatcher.h"
 #include "Core/Store.h"
 #include "olva/EntryText.h"
 
@@ -17,27 +19,102 @@ namespace {
 
 constexpr const char* kLockHeld = "the Olva app or another olva run already processes the watched folders, quit it first";
 
-void lockEngine(Store& store)
+int stopPipe[2] = {-1, -1};
+
+void onStopSignal(int)
+{
+    int saved = errno;
+    char byte = 1;
+    [[maybe_unused]] ssize_t n = ::write(stopPipe[1], &byte, 1);
+    errno = saved;
+}
+
+// Handlers rather than blocked signals: shell children must start with the
+// default dispositions and an empty mask, which exec gives them only then.
+void installStopHandlers()
+{
+    if (::pipe2(stopPipe, O_CLOEXEC) != 0) return;
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+void waitForStopSignal()
+{
+    char byte;
+    for (;;) {
+        ssize_t n = ::read(stopPipe[0], &byte, 1);
+        if (n == 1) {
+            // A second interrupt ends the process at once.
+            std::signal(SIGINT, SIG_DFL);
+            std::signal(SIGTERM, SIG_DFL);
+            return;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        // No pipe: nothing can wake us but the signal's default action.
+        if (n <= 0) ::pause();
+    }
+}
+
+void lockEngine(const std::shared_ptr<Store>& store)
 {
     try {
-        store.lockEngine();
+        store->lockEngine();
     } catch (const std::exception&) {
         fail(kLockHeld);
     }
 }
 
-}  // namespace
-
-int runCommand(Store& store, const Console&)
+std::shared_ptr<Engine> makeEngine(const std::shared_ptr<Store>& store, double settle, const Console& console)
 {
-    lockEngine(store);
-    fail("cannot read rules: running needs the engine, which this build does not have yet");
+    std::shared_ptr<Engine> engine;
+    try {
+        engine = Engine::create(store, settle);
+    } catch (const std::exception& error) {
+        fail("cannot read rules: " + failureText(error));
+    }
+    engine->onEntry([out = console.out](const Entry& entry) { out(formatEntry(entry) + "\n"); });
+    return engine;
 }
 
-int onceCommand(Store& store, const Console&)
+}  // namespace
+
+int runCommand(const std::shared_ptr<Store>& store, const Console& console)
 {
     lockEngine(store);
-    fail("cannot read rules: running needs the engine, which this build does not have yet");
+    installStopHandlers();
+    std::shared_ptr<Engine> engine = makeEngine(store, 2.0, console);
+    engine->start();
+    auto wake = rescanOnWake(engine);
+    auto watcher = std::make_unique<RulesWatcher>(store, [engine = engine.get()] {
+        try {
+            engine->reload();
+        } catch (...) {
+            // A rules file that cannot be read keeps the rules already running.
+        }
+    });
+    console.out("watching " + std::to_string(engine->config().folders.size()) + " folder(s), ctrl-c to stop\n");
+    waitForStopSignal();
+    watcher.reset();
+    wake.clear();
+    // Finishes the file in hand, ends running scripts, and writes what was
+    // held back before the process goes.
+    engine->stop();
+    return 0;
+}
+
+int onceCommand(const std::shared_ptr<Store>& store, const Console& console)
+{
+    lockEngine(store);
+    std::shared_ptr<Engine> engine = makeEngine(store, 0, console);
+    engine->scanNow();
+    // Files may have changed without their entries or marks being written:
+    // that must not look like success.
+    if (auto problem = engine->storeProblem()) fail(*problem);
+    return 0;
 }
 
 }  // namespace olva

@@ -60,7 +60,7 @@ const std::string& usageText()
     return text;
 }
 
-std::string errorText(const std::exception& error) { return error.what(); }
+std::string failureText(const std::exception& error) { return error.what(); }
 
 long long logCount(const std::vector<std::string>& args)
 {
@@ -78,10 +78,10 @@ long long logCount(const std::vector<std::string>& args)
     return value;
 }
 
-int logCommand(Store& store, const std::vector<std::string>& args, const Console& console)
+int logCommand(const std::shared_ptr<Store>& store, const std::vector<std::string>& args, const Console& console)
 {
     long long count = logCount(args);
-    std::vector<Entry> entries = store.entries(LogPosition{}).entries;
+    std::vector<Entry> entries = store->entries(LogPosition{}).entries;
     // A count below 1 shows nothing.
     std::size_t shown = count <= 0 ? 0 : std::min<std::size_t>(entries.size(), static_cast<unsigned long long>(count));
     for (std::size_t i = entries.size() - shown; i < entries.size(); ++i) console.out(formatEntry(entries[i]) + "\n");
@@ -91,22 +91,22 @@ int logCommand(Store& store, const std::vector<std::string>& args, const Console
 int runTool(const std::vector<std::string>& args, const Console& console)
 {
     try {
-        std::unique_ptr<Store> store;
+        std::shared_ptr<Store> store;
         try {
-            store = std::make_unique<Store>(Store::defaultDir());
+            store = std::make_shared<Store>(Store::defaultDir());
         } catch (const std::exception& error) {
-            fail(errorText(error));
+            fail(failureText(error));
         }
         if (args.size() < 2) fail(usageText());
         const std::string& command = args[1];
         std::size_t extra = args.size() - 2;
-        if (command == "run") return runCommand(*store, console);
-        if (command == "once") return onceCommand(*store, console);
-        if (command == "import" && extra == 2) return importCommand(*store, args[2], args[3], console);
-        if (command == "explain" && extra == 1) return explainCommand(*store, args[2], console);
-        if (command == "log") return logCommand(*store, args, console);
-        if (command == "undo" && extra == 1) return undoCommand(*store, args[2], console);
-        if (command == "mcp") return mcpCommand(*store, console);
+        if (command == "run") return runCommand(store, console);
+        if (command == "once") return onceCommand(store, console);
+        if (command == "import" && extra == 2) return importCommand(store, args[2], args[3], console);
+        if (command == "explain" && extra == 1) return explainCommand(store, args[2], console);
+        if (command == "log") return logCommand(store, args, console);
+        if (command == "undo" && extra == 1) return undoCommand(store, args[2], console);
+        if (command == "mcp") return mcpCommand(store, console);
         fail(usageText());
     } catch (const ToolFailure& failure) {
         console.err(std::string(failure.what()) + "\n");

@@ -39,7 +39,7 @@ public:
 const std::string& usageText();
 
 // The text of an error for the user: the library's sentence or the system's.
-std::string errorText(const std::exception& error);
+std::string failureText(const std::exception& error);
 
 // Runs the program with its arguments (the program path first) and returns
 // the exit status.
@@ -47,13 +47,13 @@ int runTool(const std::vector<std::string>& args, const Console& console);
 
 // The commands, after start-up. Each returns the exit status or throws
 // ToolFailure.
-int runCommand(Store& store, const Console& console);
-int onceCommand(Store& store, const Console& console);
-int logCommand(Store& store, const std::vector<std::string>& args, const Console& console);
-int importCommand(Store& store, const std::string& file, const std::string& folder, const Console& console);
-int explainCommand(Store& store, const std::string& file, const Console& console);
-int undoCommand(Store& store, const std::string& id, const Console& console);
-int mcpCommand(Store& store, const Console& console);
+int runCommand(const std::shared_ptr<Store>& store, const Console& console);
+int onceCommand(const std::shared_ptr<Store>& store, const Console& console);
+int logCommand(const std::shared_ptr<Store>& store, const std::vector<std::string>& args, const Console& console);
+int importCommand(const std::shared_ptr<Store>& store, const std::string& file, const std::string& folder, const Console& console);
+int explainCommand(const std::shared_ptr<Store>& store, const std::string& file, const Console& console);
+int undoCommand(const std::shared_ptr<Store>& store, const std::string& id, const Console& console);
+int mcpCommand(const std::shared_ptr<Store>& store, const Console& console);
 
 // The count `olva log` shows: a whole decimal number, else 20.
 long long logCount(const std::vector<std::string>& args);

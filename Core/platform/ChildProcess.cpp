@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <mutex>
+#include <set>
 #include <thread>
 
 extern char** environ;
@@ -34,7 +36,18 @@ public:
     posix_spawn_file_actions_t actions;
 };
 
+// The children not yet reaped, so that a process that is stopping can end
+// them all. A reaped child leaves before its id can be reused.
+std::mutex runningMutex;
+std::set<pid_t> running;
+
 }  // namespace
+
+void ChildProcess::signalAll(int signal)
+{
+    std::lock_guard lock(runningMutex);
+    for (pid_t pid : running) ::kill(-pid, signal);
+}
 
 ChildProcess::ChildProcess(const std::string& executable, const std::vector<std::string>& arguments, int outputFd)
 {
@@ -66,6 +79,10 @@ ChildProcess::ChildProcess(const std::string& executable, const std::vector<std:
     int error = ::posix_spawn(&pid, executable.c_str(), &settings.actions, &settings.attributes, argv.data(), environ);
     if (error != 0) throwErrno(error, "couldn't start " + executable);
     pid_ = pid;
+    {
+        std::lock_guard lock(runningMutex);
+        running.insert(pid_);
+    }
     pidfd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));  // without it, waiting polls
 }
 
@@ -108,14 +125,21 @@ void ChildProcess::signalGroup(int signal)
 int ChildProcess::reap()
 {
     if (reaped_) return -1;
+    // Wait for the end without reaping, then reap while no one can signal
+    // the group: its id is free for reuse from that moment on.
+    siginfo_t info {};
+    while (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+    }
     int status = 0;
-    while (::waitpid(pid_, &status, 0) < 0) {
-        if (errno != EINTR) {
-            reaped_ = true;
-            return -1;
+    int result;
+    {
+        std::lock_guard lock(runningMutex);
+        running.erase(pid_);
+        while ((result = ::waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
         }
     }
     reaped_ = true;
+    if (result < 0) return -1;
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     if (WIFSIGNALED(status)) return WTERMSIG(status);
     return -1;

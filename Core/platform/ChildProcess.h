@@ -31,6 +31,9 @@ public:
 
     int pid() const { return pid_; }
 
+    // Sends `signal` to the group of every child that is not yet reaped.
+    static void signalAll(int signal);
+
 private:
     int pid_ = -1;
     int pidfd_ = -1;

@@ -527,3 +527,31 @@ TEST_F(Evaluation, NamesThatAreNotUtf8StillGiveUtf8Checks)
     EXPECT_EQ(name.actual, "caf\uFFFD");
     EXPECT_NO_THROW(toJson(name).dump());
 }
+
+TEST(CalendarPeriods, FollowTheLocalCalendar)
+{
+    pinLocaleAndZone("en_US", "America/New_York");
+    Calendar calendar = Calendar::current();
+    auto local = [](int y, unsigned m, unsigned d, std::chrono::hours offset) {
+        return Date(std::chrono::sys_days(std::chrono::year(y) / m / d) - offset);
+    };
+    Date may1 = local(2024, 5, 1, -4h) + 12h;
+    auto month = calendar.interval(CalendarUnit::month, may1);
+    ASSERT_TRUE(month);
+    EXPECT_EQ(month->start, local(2024, 5, 1, -4h));
+    EXPECT_EQ(month->end, local(2024, 6, 1, -4h));
+    auto year = calendar.interval(CalendarUnit::year, may1);
+    ASSERT_TRUE(year);
+    EXPECT_EQ(year->start, local(2024, 1, 1, -5h));
+    EXPECT_EQ(year->end, local(2025, 1, 1, -5h));
+    // The day the clocks go forward has 23 hours.
+    Date springForward = local(2024, 3, 10, -5h) + 12h;
+    auto day = calendar.interval(CalendarUnit::day, springForward);
+    ASSERT_TRUE(day);
+    EXPECT_EQ(day->start, local(2024, 3, 10, -5h));
+    EXPECT_EQ(day->end - day->start, 23h);
+    EXPECT_TRUE(day->contains(day->end));
+    EXPECT_EQ(calendar.adding(springForward - 12h, CalendarUnit::day, 1), day->end);
+    EXPECT_EQ(calendar.adding(may1, CalendarUnit::year, -1), may1 - 24h * 366);  // across 29 February
+    EXPECT_FALSE(calendar.adding(may1, CalendarUnit::year, 5'000'000'000LL).has_value());
+}

@@ -3,7 +3,7 @@
 // with a strict JSON Schema 2020-12 validator, and call every tool on a
 // scratch data directory.
 //
-// usage: node interop.mjs <path of olva> <scratch folder> [--without-engine]
+// usage: node interop.mjs <path of olva> <scratch folder>
 import { Client } from '@modelcontextprotocol/sdk/client/index.js';
 import { StdioClientTransport } from '@modelcontextprotocol/sdk/client/stdio.js';
 import { ResultSchema } from '@modelcontextprotocol/sdk/types.js';
@@ -13,12 +13,11 @@ import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 
-const [olva, scratchRoot, flag] = process.argv.slice(2);
+const [olva, scratchRoot] = process.argv.slice(2);
 if (!olva || !scratchRoot) {
-    console.error('usage: node interop.mjs <olva> <scratch folder> [--without-engine]');
+    console.error('usage: node interop.mjs <olva> <scratch folder>');
     process.exit(2);
 }
-const withEngine = flag !== '--without-engine';
 
 fs.mkdirSync(scratchRoot, { recursive: true });
 const scratch = fs.mkdtempSync(path.join(scratchRoot, 'mcp-'));
@@ -74,7 +73,7 @@ async function callError(client, name, args) {
     return text(result);
 }
 
-if (withEngine) {
+{
     // A live run moves notes.txt into Archive and logs it.
     const once = spawnSync(olva, ['once'], { env, encoding: 'utf8' });
     assert.equal(once.status, 0, `olva once failed: ${once.stderr}`);
@@ -119,7 +118,7 @@ try {
 
     // A preview changes nothing, not even the rules file.
     const rulesBefore = fs.readFileSync(rulesFile, 'utf8');
-    if (withEngine) {
+    {
         const filesBefore = snapshot();
         const preview = await call(client, 'preview_rule', { folder: inbox, rule: { ...trashRule, actions: [{ move: { to: archive } }] } });
         const row = preview.find((item) => item.file.endsWith('/build.log'));
@@ -148,7 +147,7 @@ try {
     assert.equal(await callError(client, 'create_rule', { folder: inbox, rule: { ...trashRule, actions: [{ shell: { script: 'true' } }] } }),
         'shell scripts can only be added in Olva itself');
 
-    if (withEngine) {
+    {
         const explained = await call(client, 'explain_file', { path: path.join(inbox, 'build.log') });
         assert.deepEqual(explained.map((item) => item.rule), ['Archive notes', 'Tagged']);
         assert.equal(explained[0].matches, false);
@@ -165,8 +164,6 @@ try {
         assert.ok(!fs.existsSync(path.join(archive, 'notes.txt')));
         assert.equal(fs.readFileSync(path.join(inbox, 'notes.txt'), 'utf8'), 'some notes\n');
         assert.match(await callError(client, 'revert_activity', { id: activity[0].id }), /^0 activity entries match|already undone/);
-    } else {
-        assert.deepEqual(await call(client, 'recent_activity', {}), []);
     }
     assert.equal(await callError(client, 'revert_activity', { id: '' }), 'id is required');
 

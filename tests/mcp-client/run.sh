@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the pinned MCP SDK client into a work folder and runs the
 # interoperability test there.
-# usage: run.sh <work folder> <olva> <scratch folder> [--without-engine]
+# usage: run.sh <work folder> <olva> <scratch folder>
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 work=$1

@@ -36,7 +36,7 @@ protected:
         for (int i = 0; i < count; ++i) {
             char id[37];
             std::snprintf(id, sizeof id, "E0000000-0000-0000-0000-%012d", i);
-            fixture.store().append(entry(id, "/in/f" + std::to_string(i)));
+            fixture.store()->append(entry(id, "/in/f" + std::to_string(i)));
         }
     }
 
@@ -151,11 +151,11 @@ TEST_F(Commands, LogShowsTheLastEntries)
 TEST_F(Commands, UndoNeedsExactlyOneEntry)
 {
     Step move{Step::Kind::move, "/in/a", "/out/a", std::nullopt, std::nullopt, std::nullopt};
-    fixture.store().append(entry("C1000000-0000-0000-0000-000000000001", "/in/a", {move}));
-    fixture.store().append(entry("C1000000-0000-0000-0000-000000000002", "/in/b", {move}));
+    fixture.store()->append(entry("C1000000-0000-0000-0000-000000000001", "/in/a", {move}));
+    fixture.store()->append(entry("C1000000-0000-0000-0000-000000000002", "/in/b", {move}));
     Entry undo = entry("C3000000-0000-0000-0000-000000000003", "/in/a", {move});
     undo.undoOf = "C1000000-0000-0000-0000-000000000001";
-    fixture.store().append(undo);
+    fixture.store()->append(undo);
 
     EXPECT_EQ(run({"undo", "c1"}), 1);
     EXPECT_EQ(captured.err, "2 entries match C1\n");

@@ -5,7 +5,7 @@ namespace olva::test {
 ToolFixture::ToolFixture() : env_("OLVA_HOME", (temp / "data").string())
 {
     std::filesystem::create_directories(inbox());
-    store_ = std::make_unique<Store>(home());
+    store_ = std::make_shared<Store>(home());
 }
 
 void ToolFixture::watch(const std::filesystem::path& folder, std::vector<Rule> rules, std::int64_t depth)

@@ -20,7 +20,7 @@ public:
 
     std::filesystem::path home() const { return temp / "data"; }
     std::filesystem::path inbox() const { return temp / "Inbox"; }
-    Store& store() { return *store_; }
+    const std::shared_ptr<Store>& store() { return store_; }
 
     // Writes rules.json with one folder holding these rules.
     void watch(const std::filesystem::path& folder, std::vector<Rule> rules = {}, std::int64_t depth = 0);
@@ -30,7 +30,7 @@ public:
 
 private:
     ScopedEnv env_;
-    std::unique_ptr<Store> store_;
+    std::shared_ptr<Store> store_;
 };
 
 Rule extRule(const std::string& name, const std::string& ext, Action action);

@@ -217,8 +217,7 @@ TEST_F(Tools, ConcurrentWritersLoseNoRule)
     for (int w = 0; w < writers; ++w) {
         threads.emplace_back([&, w] {
             // Each writer has its own Store, as separate processes would.
-            Store store(fixture.home());
-            RuleTools own(store);
+            RuleTools own(std::make_shared<Store>(fixture.home()));
             for (int i = 0; i < each; ++i)
                 own.create(extRule("r" + std::to_string(w) + "-" + std::to_string(i), "tmp", Action::trash()),
                            fixture.inbox().string());
@@ -232,9 +231,9 @@ TEST_F(Tools, ActivityIsTheLastEntriesOfTheFolder)
 {
     fixture.watch(fixture.inbox());
     std::string inbox = fixture.inbox().string();
-    fixture.store().append(entry("A0000000-0000-0000-0000-000000000001", inbox + "/a.txt"));
-    fixture.store().append(entry("A0000000-0000-0000-0000-000000000002", inbox + "/sub/b.txt"));
-    fixture.store().append(entry("A0000000-0000-0000-0000-000000000003", inbox + "2/c.txt"));
+    fixture.store()->append(entry("A0000000-0000-0000-0000-000000000001", inbox + "/a.txt"));
+    fixture.store()->append(entry("A0000000-0000-0000-0000-000000000002", inbox + "/sub/b.txt"));
+    fixture.store()->append(entry("A0000000-0000-0000-0000-000000000003", inbox + "2/c.txt"));
 
     auto all = tools.activity(20, std::nullopt);
     ASSERT_EQ(all.size(), 3u);
@@ -261,7 +260,7 @@ TEST_F(Tools, RecentActivityBoundsItsLimit)
     for (int i = 0; i < 205; ++i) {
         char id[37];
         std::snprintf(id, sizeof id, "B0000000-0000-0000-0000-%012d", i);
-        fixture.store().append(entry(id, "/x/f" + std::to_string(i)));
+        fixture.store()->append(entry(id, "/x/f" + std::to_string(i)));
     }
     EXPECT_EQ(callValue("recent_activity", {{"limit", 500}}).size(), 200u);
     EXPECT_EQ(callValue("recent_activity", {{"limit", "10"}}).size(), 20u);
@@ -277,12 +276,12 @@ TEST_F(Tools, RecentActivityBoundsItsLimit)
 TEST_F(Tools, RevertNeedsExactlyOneEntryThatChangedSomething)
 {
     Step move{Step::Kind::move, "/in/a", "/out/a", std::nullopt, std::nullopt, std::nullopt};
-    fixture.store().append(entry("C1000000-0000-0000-0000-000000000001", "/in/a", {move}));
-    fixture.store().append(entry("C1000000-0000-0000-0000-000000000002", "/in/b", {move}));
-    fixture.store().append(entry("C2000000-0000-0000-0000-000000000003", "/in/c"));
+    fixture.store()->append(entry("C1000000-0000-0000-0000-000000000001", "/in/a", {move}));
+    fixture.store()->append(entry("C1000000-0000-0000-0000-000000000002", "/in/b", {move}));
+    fixture.store()->append(entry("C2000000-0000-0000-0000-000000000003", "/in/c"));
     Entry undo = entry("C3000000-0000-0000-0000-000000000004", "/in/c", {move});
     undo.undoOf = "C1000000-0000-0000-0000-000000000001";
-    fixture.store().append(undo);
+    fixture.store()->append(undo);
     SignalListener listener;
     ASSERT_TRUE(listener.connected());
 

@@ -6,8 +6,13 @@ target_compile_definitions(${target} PRIVATE OLVA_EXECUTABLE="$<TARGET_FILE:olva
 # installs the pinned client into the build tree first.
 add_test(NAME mcp_sdk_client
   COMMAND ${PROJECT_SOURCE_DIR}/tests/mcp-client/run.sh ${CMAKE_BINARY_DIR}/mcp-client
-          $<TARGET_FILE:olva> ${CMAKE_BINARY_DIR}/test-tmp --without-engine)
+          $<TARGET_FILE:olva> ${CMAKE_BINARY_DIR}/test-tmp)
 set_tests_properties(mcp_sdk_client PROPERTIES TIMEOUT 300)
 
 # Notifications are checked on the session bus itself.
 target_link_libraries(${target} PRIVATE PkgConfig::SYSTEMD)
+
+# Imports read Hazel exports written the way the Hazel import's own tests write them.
+target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/hazel/ArchiveBuilder.cpp
+                                 ${PROJECT_SOURCE_DIR}/tests/hazel/HazelExport.cpp)
+target_link_libraries(${target} PRIVATE PkgConfig::PLIST)

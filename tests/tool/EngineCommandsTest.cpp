@@ -1,0 +1,234 @@
+// The commands and tools that run the engine, on real folders.
+#include "Core/RuleTools.h"
+#include "olva/McpServer.h"
+#include "tests/hazel/HazelExport.h"
+#include "tests/tool/SignalListener.h"
+#include "tests/tool/Spawn.h"
+#include "tests/tool/ToolTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <thread>
+
+using namespace olva;
+using namespace olva::test;
+using nlohmann::json;
+using namespace std::chrono_literals;
+
+namespace {
+
+class EngineCommands : public ::testing::Test {
+protected:
+    EngineCommands() { std::filesystem::create_directories(archive()); }
+
+    std::filesystem::path archive() const { return fixture.temp / "Archive"; }
+
+    SpawnOptions inHome() const
+    {
+        SpawnOptions options;
+        options.env["OLVA_HOME"] = fixture.home().string();
+        options.cwd = fixture.temp.path().string();
+        return options;
+    }
+
+    int run(std::vector<std::string> args)
+    {
+        captured = {};
+        args.insert(args.begin(), "olva");
+        return runTool(args, captured.console());
+    }
+
+    template <typename Predicate>
+    static bool eventually(Predicate done, std::chrono::milliseconds timeout = 10s)
+    {
+        auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(20ms);
+        }
+        return true;
+    }
+
+    ToolFixture fixture;
+    Captured captured;
+};
+
+}  // namespace
+
+TEST_F(EngineCommands, OnceActsAtOnceAndFailsWhenItCannotLog)
+{
+    fixture.watch(fixture.inbox(), {extRule("Archive", "txt", Action::move(archive().string()))});
+    writeFile(fixture.inbox() / "a.txt", "a");
+    Finished finished = runOlva({"once", "extra"}, inHome());
+    EXPECT_EQ(finished.status, 0) << finished.err;
+    EXPECT_EQ(finished.err, "");
+    EXPECT_NE(finished.out.find("  did  'Archive' " + (fixture.inbox() / "a.txt").string() + "\n    move "),
+              std::string::npos)
+        << finished.out;
+    EXPECT_TRUE(std::filesystem::exists(archive() / "a.txt"));
+
+    // The next file is moved but its entry cannot be written: no success.
+    writeFile(fixture.inbox() / "b.txt", "b");
+    std::filesystem::create_directory(fixture.home() / "log.json.tmp");
+    std::filesystem::rename(fixture.home() / "log.json", fixture.home() / "log.kept");
+    std::filesystem::rename(fixture.home() / "log.json.tmp", fixture.home() / "log.json");
+    finished = runOlva({"once"}, inHome());
+    EXPECT_EQ(finished.status, 1);
+    EXPECT_TRUE(finished.err.starts_with("Olva can’t write to " + fixture.home().string() + ": ")) << finished.err;
+    EXPECT_EQ(std::count(finished.err.begin(), finished.err.end(), '\n'), 1);
+    EXPECT_NE(finished.out.find("'Archive' " + (fixture.inbox() / "b.txt").string()), std::string::npos);
+}
+
+TEST_F(EngineCommands, RunStopsCleanlyOnSigterm)
+{
+    // The file is moved, then a script holds it up until it is ended.
+    std::string pidFile = (fixture.temp / "script.pid").string();
+    Rule rule = extRule("Hold", "txt", Action::move(archive().string()));
+    rule.actions.push_back(Action::shell("echo $$ > '" + pidFile + "'; sleep 30"));
+    fixture.watch(fixture.inbox(), {rule});
+    writeFile(fixture.inbox() / "a.txt", "a");
+
+    Child child({"run"}, inHome());
+    ASSERT_TRUE(child.waitForOutput("watching 1 folder(s), ctrl-c to stop\n"));
+    ASSERT_TRUE(eventually([&] { return !readFile(pidFile).empty(); })) << "the script never ran";
+    int scriptGroup = std::stoi(readFile(pidFile));
+
+    auto stopAt = std::chrono::steady_clock::now();
+    child.signal(SIGTERM);
+    Finished finished = child.finish();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopAt, 8s);
+    EXPECT_EQ(finished.status, 0) << finished.err;
+    // The script's whole group is gone, the run is logged and the file marked.
+    EXPECT_EQ(::kill(-scriptGroup, 0), -1);
+    EXPECT_NE(finished.out.find("ERROR  'Hold' " + (fixture.inbox() / "a.txt").string()), std::string::npos)
+        << finished.out;
+    auto entries = fixture.store()->entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].steps.size(), 1u);
+    EXPECT_TRUE(entries[0].error.has_value());
+    EXPECT_NE(readFile(fixture.home() / "seen.json").find(entries[0].version), std::string::npos);
+}
+
+TEST_F(EngineCommands, RunLeavesAFileThatAnotherProcessPutBack)
+{
+    fixture.watch(fixture.inbox(), {extRule("Archive", "txt", Action::move(archive().string()))});
+    Child child({"run"}, inHome());
+    ASSERT_TRUE(child.waitForOutput("ctrl-c to stop\n"));
+    writeFile(fixture.inbox() / "a.txt", "a");
+    ASSERT_TRUE(child.waitForOutput("did  'Archive'")) << "the file was never moved";
+
+    std::string id = fixture.store()->entries().at(0).id;
+    Finished undone = runOlva({"undo", id.substr(0, 8)}, inHome());
+    ASSERT_EQ(undone.status, 0) << undone.err;
+    EXPECT_TRUE(undone.out.starts_with("undone: " + id.substr(0, 8) + "  "));
+    ASSERT_TRUE(std::filesystem::exists(fixture.inbox() / "a.txt"));
+
+    // Back in the folder, settled, and still left alone.
+    std::this_thread::sleep_for(3500ms);
+    child.signal(SIGINT);
+    Finished finished = child.finish();
+    EXPECT_EQ(finished.status, 0);
+    EXPECT_TRUE(std::filesystem::exists(fixture.inbox() / "a.txt"));
+    EXPECT_EQ(std::count(finished.out.begin(), finished.out.end(), '\n'), 3) << finished.out;
+    EXPECT_NE(readFile(fixture.home() / "seen.json").find(fixture.store()->entries().at(0).version), std::string::npos);
+}
+
+TEST_F(EngineCommands, ImportAddsRulesToTheFolderAsTyped)
+{
+    HazelExport h;
+    HazelExport::Ref recurse = h.object("HazelRecurseAction", {});
+    std::string bytes = h.withHeader(h.ruleSet(
+        {h.rule({.name = "Old", .criteria = {h.compare("displayBasename", HazelExport::contains, "old")}}),
+         h.rule({.name = "Into subfolders", .actions = {recurse}})}));
+    writeFile(fixture.temp / "rules.hazelrules", bytes);
+    SignalListener listener;
+    ASSERT_TRUE(listener.connected());
+
+    // A relative folder is stored as the absolute path it named.
+    Finished finished = runOlva({"import", "rules.hazelrules", "Inbox/"}, inHome());
+    ASSERT_EQ(finished.status, 0) << finished.err;
+    EXPECT_EQ(finished.out,
+              "imported 1 rule(s), 1 enabled, all in dry-run\n"
+              "  - 'Into subfolders' ran rules inside subfolders, so the folder now includes its subfolders\n");
+    Config config = fixture.config();
+    ASSERT_EQ(config.folders.size(), 1u);
+    EXPECT_EQ(config.folders[0].path, fixture.inbox().string());
+    EXPECT_EQ(config.folders[0].depth, 99);
+    ASSERT_EQ(config.folders[0].rules.size(), 1u);
+    EXPECT_TRUE(config.folders[0].rules[0].dryRun);
+    EXPECT_EQ(listener.received(), std::vector<std::string>{"rulesChanged"});
+
+    // The same folder again: its rules are appended.
+    ASSERT_EQ(runOlva({"import", "rules.hazelrules", fixture.inbox().string()}, inHome()).status, 0);
+    config = fixture.config();
+    ASSERT_EQ(config.folders.size(), 1u);
+    EXPECT_EQ(config.folders[0].rules.size(), 2u);
+
+    std::string before = readFile(fixture.home() / "rules.json");
+    finished = runOlva({"import", "missing.hazelrules", "Inbox"}, inHome());
+    EXPECT_EQ(finished.status, 1);
+    EXPECT_TRUE(finished.err.starts_with("import failed: ")) << finished.err;
+    EXPECT_NE(finished.err.find("missing.hazelrules"), std::string::npos);
+    writeFile(fixture.temp / "junk.hazelrules", "not an export");
+    EXPECT_EQ(runOlva({"import", "junk.hazelrules", "Inbox"}, inHome()).status, 1);
+    EXPECT_EQ(readFile(fixture.home() / "rules.json"), before);
+    EXPECT_EQ(listener.received().size(), 2u);
+}
+
+TEST_F(EngineCommands, ExplainAndUndoReportThroughTheirOwnWords)
+{
+    Rule dry = extRule("Dry", "txt", Action::trash());
+    dry.dryRun = true;
+    fixture.watch(fixture.inbox(), {extRule("Never", "pdf", Action::trash()), dry});
+    writeFile(fixture.inbox() / "a.txt", "a");
+    ASSERT_EQ(runOlva({"once"}, inHome()).status, 0);
+
+    EXPECT_EQ(run({"explain", (fixture.inbox() / "a.txt").string()}), 0);
+    EXPECT_EQ(captured.out, "'Never': no match\n"
+                            "    \u2717 ext is \"pdf\"   actual: txt\n"
+                            "'Dry': already applied\n"
+                            "    \u2713 ext is \"txt\"   actual: txt\n");
+    EXPECT_EQ(run({"explain", fixture.temp.path().string()}), 1);
+    EXPECT_EQ(captured.err, fixture.temp.path().string() + " is not in a watched folder\n");
+
+    SignalListener listener;
+    ASSERT_TRUE(listener.connected());
+    EXPECT_EQ(run({"undo", fixture.store()->entries().at(0).id.substr(0, 4)}), 1);
+    EXPECT_EQ(captured.err, "undo failed: dry-run entries changed nothing\n");
+    EXPECT_TRUE(listener.received().empty());
+}
+
+TEST_F(EngineCommands, PreviewsDescribeScriptsAndNamesThatAreNotUtf8GetAnError)
+{
+    fixture.watch(fixture.inbox());
+    writeFile(fixture.inbox() / "a.txt", "a");
+    RuleTools tools(fixture.store());
+    auto rows = tools.preview(extRule("Script", "txt", Action::shell("rm \"$1\"")), fixture.inbox().string());
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_TRUE(rows[0].matches);
+    ASSERT_EQ(rows[0].wouldDo.size(), 1u);
+    EXPECT_EQ(rows[0].wouldDo[0].kind, Step::Kind::shell);
+    EXPECT_EQ(rows[0].wouldDo[0].note, "not run in dry-run");
+    ASSERT_TRUE(rows[0].decidedBy.has_value());
+    EXPECT_EQ(rows[0].decidedBy->actual, "txt");
+    EXPECT_TRUE(std::filesystem::exists(fixture.inbox() / "a.txt"));
+
+    writeFile(fixture.inbox() / "b\xff.txt", "b");
+    McpServer server(fixture.store());
+    json request = {{"jsonrpc", "2.0"}, {"id", 9}, {"method", "tools/call"},
+                    {"params", {{"name", "preview_rule"},
+                                {"arguments", {{"folder", fixture.inbox().string()},
+                                               {"rule", toJson(extRule("T", "txt", Action::trash()))}}}}}};
+    json reply = json::parse(*server.handleLine(request.dump()));
+    EXPECT_EQ(reply["id"], 9);
+    EXPECT_EQ(reply["error"]["code"], -32603) << reply;
+    EXPECT_NE(reply["error"]["message"].get<std::string>().find("UTF-8"), std::string::npos);
+
+    // The error text of a failed call may hold such a name too.
+    writeFile(fixture.temp / "outside\xfe.txt", "c");
+    std::filesystem::create_symlink(fixture.temp / "outside\xfe.txt", fixture.temp / "link");
+    request["params"] = {{"name", "explain_file"}, {"arguments", {{"path", (fixture.temp / "link").string()}}}};
+    reply = json::parse(*server.handleLine(request.dump()));
+    EXPECT_EQ(reply["error"]["code"], -32603) << reply;
+}

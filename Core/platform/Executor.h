@@ -59,23 +59,45 @@ public:
     {
         using R = std::invoke_result_t<F&>;
         if (isCurrent()) return work();
-        auto promise = std::make_shared<std::promise<R>>();
-        std::future<R> result = promise->get_future();
-        // The closure owns the promise: when it is dropped unrun, the waiter
-        // gets a broken promise instead of waiting forever.
-        post([promise = std::move(promise), &work] {
+        // The result (or the error) is handed over under a lock and taken by
+        // the waiter alone. The promise only says that it is there; the
+        // closure owns it, so a closure dropped unrun (the executor stopped)
+        // breaks it and the waiter is released with an error.
+        struct Slot {
+            std::mutex mutex;
+            std::optional<std::conditional_t<std::is_void_v<R>, bool, R>> value;
+            std::exception_ptr error;
+        };
+        auto slot = std::make_shared<Slot>();
+        auto ready = std::make_shared<std::promise<void>>();
+        std::future<void> handedOver = ready->get_future();
+        post([slot, ready = std::move(ready), &work] {
+            std::exception_ptr error;
+            std::optional<std::conditional_t<std::is_void_v<R>, bool, R>> value;
             try {
                 if constexpr (std::is_void_v<R>) {
                     work();
-                    promise->set_value();
+                    value.emplace(true);
                 } else {
-                    promise->set_value(work());
+                    value.emplace(work());
                 }
             } catch (...) {
-                promise->set_exception(std::current_exception());
+                error = std::current_exception();
             }
+            {
+                std::lock_guard lock(slot->mutex);
+                slot->value = std::move(value);
+                slot->error = std::move(error);
+            }
+            ready->set_value();
         });
-        return result.get();
+        handedOver.get();
+        std::lock_guard lock(slot->mutex);
+        if (slot->error) {
+            std::exception_ptr error = std::move(slot->error);
+            std::rethrow_exception(error);
+        }
+        if constexpr (!std::is_void_v<R>) return std::move(*slot->value);
     }
 
     // Stops the thread (see the destructor); later posts are ignored.

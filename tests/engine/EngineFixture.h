@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace olva::test {
@@ -92,8 +93,11 @@ protected:
 
     ~EngineTest() override
     {
-        // The engine's thread stops before the inboxes it reports to go away.
+        // A pass that is running holds the engine until it ends: wait for
+        // it, so no callback reaches the inboxes after they are gone.
+        std::weak_ptr<Engine> weak = engine;
         engine.reset();
+        while (!weak.expired()) std::this_thread::sleep_for(1ms);
     }
 
     Folder folder(std::vector<Rule> rules, const fs::path& path = {}, std::int64_t depth = 0)

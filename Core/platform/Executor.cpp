@@ -59,16 +59,16 @@ struct Executor::Shared {
     void armLocked()
     {
         while (!heap.empty() && !timers.contains(heap.top().id)) heap.pop();
-        itimerspec spec{};
+        itimerspec deadline{};
         if (!heap.empty()) {
             auto since = heap.top().at.time_since_epoch();
             if (since <= std::chrono::nanoseconds::zero()) since = std::chrono::nanoseconds(1);
             auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
-            spec.it_value.tv_sec = seconds.count();
-            spec.it_value.tv_nsec = (since - seconds).count();
-            if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0) spec.it_value.tv_nsec = 1;
+            deadline.it_value.tv_sec = seconds.count();
+            deadline.it_value.tv_nsec = (since - seconds).count();
+            if (deadline.it_value.tv_sec == 0 && deadline.it_value.tv_nsec == 0) deadline.it_value.tv_nsec = 1;
         }
-        ::timerfd_settime(timer, TFD_TIMER_ABSTIME, &spec, nullptr);
+        ::timerfd_settime(timer, TFD_TIMER_ABSTIME, &deadline, nullptr);
     }
 
     // Under the mutex: the next closure to run, a due timer before posted

@@ -20,14 +20,8 @@ Check checkFromJson(const nlohmann::json& value)
     JsonReader reader(value);
     reader.object();
     Check check;
-    auto attrReader = reader["attr"];
-    auto attr = attrFromRaw(attrReader.string());
-    if (!attr) attrReader.fail(DecodingError::Kind::dataCorrupted, "“" + attrReader.string() + "” is not an attribute");
-    auto opReader = reader["op"];
-    auto op = opFromRaw(opReader.string());
-    if (!op) opReader.fail(DecodingError::Kind::dataCorrupted, "“" + opReader.string() + "” is not an operator");
-    check.attr = *attr;
-    check.op = *op;
+    check.attr = reader["attr"].parsed(attrFromRaw, "an attribute");
+    check.op = reader["op"].parsed(opFromRaw, "an operator");
     check.value = reader["value"].string();
     check.actual = reader["actual"].string();
     check.pass = reader["pass"].boolean();

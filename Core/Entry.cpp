@@ -13,12 +13,7 @@ DecodingError within(const JsonReader& item, const DecodingError& error)
     return DecodingError(error.kind(), path, error.detail());
 }
 
-std::string readUUID(const JsonReader& reader)
-{
-    auto id = platform::canonicalUUID(reader.string());
-    if (!id) reader.fail(DecodingError::Kind::dataCorrupted, "“" + reader.string() + "” is not a UUID");
-    return *id;
-}
+std::string readUUID(const JsonReader& reader) { return reader.parsed(platform::canonicalUUID, "a UUID"); }
 
 }  // namespace
 
@@ -46,10 +41,7 @@ Entry entryFromJson(const nlohmann::json& value)
     reader.object();
     Entry entry;
     entry.id = readUUID(reader["id"]);
-    auto atReader = reader["at"];
-    auto at = parseIso8601(atReader.string());
-    if (!at) atReader.fail(DecodingError::Kind::dataCorrupted, "“" + atReader.string() + "” is not an ISO 8601 date");
-    entry.at = *at;
+    entry.at = reader["at"].parsed(parseIso8601, "an ISO 8601 date");
     entry.file = reader["file"].string();
     entry.rule = reader["rule"].string();
     entry.version = reader["version"].string();

@@ -1,5 +1,7 @@
 #include "Core/HazelConvert.h"
 
+#include "Core/NamePattern.h"
+
 #include <unicode/locid.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
@@ -195,28 +197,6 @@ std::optional<Node> convertComparison(const Predicate& predicate, HazelFindings&
     return Node(Condition{*attr, *op, *value});
 }
 
-// Where `pattern` holds a name-pattern token starting at `at`, its length:
-// "{" name [ "@" keyword ] [ ":" format ] "}".
-std::size_t tokenLength(std::string_view pattern, std::size_t at)
-{
-    std::size_t i = at + 1;
-    std::size_t nameStart = i;
-    while (i < pattern.size() && pattern[i] >= 'a' && pattern[i] <= 'z') ++i;
-    if (i == nameStart) return 0;
-    if (i < pattern.size() && pattern[i] == '@') {
-        std::size_t start = ++i;
-        while (i < pattern.size() && pattern[i] != ':' && pattern[i] != '}') ++i;
-        if (i == start) return 0;
-    }
-    if (i < pattern.size() && pattern[i] == ':') {
-        std::size_t start = ++i;
-        while (i < pattern.size() && pattern[i] != '}') ++i;
-        if (i == start) return 0;
-    }
-    if (i >= pattern.size() || pattern[i] != '}') return 0;
-    return i + 1 - at;
-}
-
 }  // namespace
 
 std::optional<Node> convertHazelPredicate(const Archived& criterion, HazelFindings& findings)
@@ -370,17 +350,14 @@ std::optional<std::string> convertHazelRename(const Archived::Array& tokens, Haz
     // Literal text that reads as a token (say "{draft}") would be replaced
     // by a fact of the file, or fail, when the pattern is rendered.
     std::size_t next = 0;
-    for (std::size_t at = 0; at < pattern.size(); ++at) {
-        if (pattern[at] != '{') continue;
-        std::size_t length = tokenLength(pattern, at);
-        if (!length) continue;
-        if (next < tokenSpans.size() && tokenSpans[next] == std::pair{at, length}) {
+    for (auto token = findToken(pattern); token; token = findToken(pattern, token->end)) {
+        std::pair span{token->begin, token->end - token->begin};
+        if (next < tokenSpans.size() && tokenSpans[next] == span) {
             ++next;
         } else {
-            findings.unsupported.push_back("rename text " + pattern.substr(at, length));
+            findings.unsupported.push_back("rename text " + pattern.substr(span.first, span.second));
             return std::nullopt;
         }
-        at += length - 1;
     }
     return pattern;
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace olva {
@@ -31,6 +32,18 @@ public:
     std::int64_t integer() const;
     std::vector<JsonReader> array() const;
     const nlohmann::json& object() const;
+
+    // The string as `parse` reads it (attrFromRaw, parseIso8601...), or a
+    // dataCorrupted error saying that the text is not `what` ("an
+    // attribute", "a UUID").
+    template <typename Parse>
+    auto parsed(Parse parse, const std::string& what) const
+    {
+        std::string text = string();
+        auto value = parse(text);
+        if (!value) fail(DecodingError::Kind::dataCorrupted, "“" + text + "” is not " + what);
+        return *std::move(value);
+    }
 
     [[noreturn]] void fail(DecodingError::Kind kind, const std::string& detail) const;
 

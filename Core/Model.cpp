@@ -47,13 +47,7 @@ std::optional<Enum> fromRaw(const std::array<std::string_view, N>& names, std::s
     return std::nullopt;
 }
 
-template <typename Enum, std::size_t N>
-Enum readEnum(const JsonReader& reader, const std::array<std::string_view, N>& names)
-{
-    std::string text = reader.string();
-    if (auto value = fromRaw<Enum>(names, text)) return *value;
-    reader.fail(DecodingError::Kind::dataCorrupted, "“" + text + "” is not one of the known values");
-}
+constexpr const char* kKnownValue = "one of the known values";
 
 void readStrings(const JsonReader& reader, std::vector<std::string>& out)
 {
@@ -73,8 +67,8 @@ Condition readCondition(const JsonReader& reader)
 {
     reader.object();
     Condition condition;
-    condition.attr = readEnum<Attr>(reader["attr"], kAttrNames);
-    condition.op = readEnum<Op>(reader["op"], kOpNames);
+    condition.attr = reader["attr"].parsed(attrFromRaw, kKnownValue);
+    condition.op = reader["op"].parsed(opFromRaw, kKnownValue);
     condition.value = reader["value"].string();
     return condition;
 }
@@ -99,7 +93,7 @@ Group readGroup(const JsonReader& reader, int depth)
                              "groups are nested more than " + std::to_string(kMaxGroupDepth) + " levels deep");
     reader.object();
     Group group;
-    group.mode = readEnum<Group::Mode>(reader["mode"], kModeNames);
+    group.mode = reader["mode"].parsed(modeFromRaw, kKnownValue);
     for (const auto& item : reader["items"].array()) group.items.push_back(readNode(item, depth));
     return group;
 }

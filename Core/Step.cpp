@@ -37,10 +37,7 @@ Step stepFromJson(const nlohmann::json& value)
     JsonReader reader(value);
     reader.object();
     Step step;
-    auto kindReader = reader["kind"];
-    auto kind = stepKindFromRaw(kindReader.string());
-    if (!kind) kindReader.fail(DecodingError::Kind::dataCorrupted, "“" + kindReader.string() + "” is not a kind of step");
-    step.kind = *kind;
+    step.kind = reader["kind"].parsed(stepKindFromRaw, "a kind of step");
     step.from = reader["from"].string();
     if (auto to = reader.find("to")) step.to = to->string();
     if (auto tags = reader.find("tagsBefore")) {

@@ -1,5 +1,7 @@
 #include "Core/platform/FileTransfer.h"
 
+#include "Core/platform/RenameNoReplace.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -256,25 +258,12 @@ void moveByCopying(const fs::path& from, const fs::path& to)
 
 void moveItem(const fs::path& from, const fs::path& to)
 {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
-    int error = errno;
-    if (error == EXDEV) return moveByCopying(from, to);
-    if (error == EINVAL) {
-        // A file system without no-replace renames: a hard link cannot
-        // replace either, and folders cannot take this way.
-        struct stat info {};
-        if (::lstat(from.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
-            if (::link(from.c_str(), to.c_str()) == 0) {
-                if (::unlink(from.c_str()) == 0) return;
-                error = errno;
-                ::unlink(to.c_str());
-            } else {
-                error = errno;
-                if (error == EXDEV) return moveByCopying(from, to);
-            }
-        }
+    try {
+        renameNoReplace(from, to);
+    } catch (const std::system_error& error) {
+        if (error.code() == std::errc::cross_device_link) return moveByCopying(from, to);
+        throwErrno(error.code().value(), "couldn't move " + quoted(from) + " to " + quoted(to));
     }
-    throwErrno(error, "couldn't move " + quoted(from) + " to " + quoted(to));
 }
 
 }  // namespace olva::platform

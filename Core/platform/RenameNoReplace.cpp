@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,12 +16,16 @@ void renameNoReplace(const std::filesystem::path& from, const std::filesystem::p
     int error = errno;
     // Some file systems lack the flag; a hard link refuses a taken name just
     // as well, and the old name is dropped only once the new one exists.
-    if (error == EINVAL || error == ENOSYS) {
+    // Folders cannot take this way.
+    struct stat info {};
+    if ((error == EINVAL || error == ENOSYS) && ::lstat(from.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
         if (::link(from.c_str(), to.c_str()) == 0) {
-            ::unlink(from.c_str());
-            return;
+            if (::unlink(from.c_str()) == 0) return;
+            error = errno;
+            ::unlink(to.c_str());  // the item stays where it was
+        } else {
+            error = errno;
         }
-        if (errno == EEXIST) error = EEXIST;
     }
     throw std::system_error(error, std::generic_category(),
                             "couldn’t move “" + from.string() + "” to “" + to.string() + "”");

@@ -3,6 +3,7 @@
 #include "Core/JsonWriter.h"
 #include "Core/Store.h"
 #include "Core/platform/AtomicFile.h"
+#include "Core/platform/SystemError.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -15,11 +16,6 @@
 namespace olva {
 namespace {
 
-[[noreturn]] void fail(int error, const std::string& what)
-{
-    throw std::system_error(error, std::generic_category(), what);
-}
-
 // Serialises rotation and appends between processes: without it, two
 // writers that both find the log full would each move it aside, and the
 // second move would replace the generation the first one just kept.
@@ -28,12 +24,12 @@ public:
     explicit LogLock(const std::filesystem::path& path)
     {
         fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd_ < 0) fail(errno, "couldn’t open “" + path.string() + "”");
+        if (fd_ < 0) platform::throwErrno(errno, "couldn’t open " + platform::quoted(path));
         while (::flock(fd_, LOCK_EX) != 0) {
             if (errno == EINTR) continue;
             int error = errno;
             ::close(fd_);
-            fail(error, "couldn’t lock “" + path.string() + "”");
+            platform::throwErrno(error, "couldn’t lock " + platform::quoted(path));
         }
     }
     ~LogLock() { ::close(fd_); }
@@ -130,13 +126,13 @@ void Store::append(const Entry& entry) const
     if (::stat(current.c_str(), &status) == 0 && static_cast<std::uint64_t>(status.st_size) > maxLog) {
         ::unlink(previous.c_str());
         if (::rename(current.c_str(), previous.c_str()) != 0)
-            fail(errno, "couldn’t move “" + current.string() + "” aside");
+            platform::throwErrno(errno, "couldn’t move " + platform::quoted(current) + " aside");
     }
 
     // O_APPEND and one write per line: a writer that does not take the lock
     // still never overwrites a line.
     Descriptor fd(::open(current.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-    if (fd.get() < 0) fail(errno, "couldn’t open “" + current.string() + "”");
+    if (fd.get() < 0) platform::throwErrno(errno, "couldn’t open " + platform::quoted(current));
     // A line cut short (a crash, a full disk) must not swallow this one.
     if (::fstat(fd.get(), &status) == 0 && status.st_size > 0) {
         char last = '\n';
@@ -147,7 +143,7 @@ void Store::append(const Entry& entry) const
         ssize_t written = ::write(fd.get(), rest.data(), rest.size());
         if (written < 0) {
             if (errno == EINTR) continue;
-            fail(errno, "couldn’t write to “" + current.string() + "”");
+            platform::throwErrno(errno, "couldn’t write to " + platform::quoted(current));
         }
         rest.remove_prefix(static_cast<std::size_t>(written));
     }

@@ -3,7 +3,7 @@
 #include "Core/ActionError.h"
 #include "Core/UTF8.h"
 #include "Core/platform/ChildProcess.h"
-#include "Core/platform/FileTransfer.h"
+#include "Core/platform/SystemError.h"
 
 #include <fcntl.h>
 #include <signal.h>

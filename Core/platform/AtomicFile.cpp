@@ -1,5 +1,7 @@
 #include "Core/platform/AtomicFile.h"
 
+#include "Core/platform/SystemError.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,8 +16,7 @@ namespace {
 
 [[noreturn]] void fail(int error, const char* verb, const std::filesystem::path& path)
 {
-    throw std::system_error(error, std::generic_category(),
-                            std::string("couldn’t ") + verb + " “" + path.string() + "”");
+    throwErrno(error, std::string("couldn’t ") + verb + " " + quoted(path));
 }
 
 // Writes everything, resuming after interruptions and short writes.

@@ -17,11 +17,6 @@
 namespace olva::platform {
 namespace fs = std::filesystem;
 
-void throwErrno(int error, const std::string& what)
-{
-    throw std::system_error(error, std::generic_category(), what);
-}
-
 bool isFileExistsError(const std::exception& error)
 {
     const auto* system = dynamic_cast<const std::system_error*>(&error);
@@ -50,8 +45,6 @@ public:
 private:
     int fd_;
 };
-
-std::string quoted(const fs::path& path) { return "“" + path.string() + "”"; }
 
 // Copies every "user." attribute; a destination file system without extended
 // attributes keeps the copy without them, as other file managers do.

@@ -19,8 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string quoted(const fs::path& path) { return "“" + path.string() + "”"; }
-
 // Percent-encodes everything but unreserved characters and "/", as the
 // ".trashinfo" Path key wants.
 std::string escapePath(const std::string& path)

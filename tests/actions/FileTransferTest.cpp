@@ -11,9 +11,7 @@
 #include <unistd.h>
 
 using namespace olva;
-using olva::test::readFile;
-using olva::test::TempDir;
-using olva::test::writeFile;
+using namespace olva::test;
 namespace fs = std::filesystem;
 
 namespace {

@@ -1,50 +1,23 @@
 #include "Core/ActionError.h"
 #include "Core/FileInfo.h"
 #include "Core/NamePattern.h"
-#include "tests/support/TestSupport.h"
-
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <sys/stat.h>
+#include "tests/actions/ActionFixture.h"
 
 using namespace olva;
-using olva::test::ScopedEnv;
-using olva::test::TempDir;
-using olva::test::writeFile;
+using namespace olva::test;
 namespace fs = std::filesystem;
 
 namespace {
 
-// 2024-05-01T14:05:09Z, a Wednesday.
-const Date kMay1 = Date(std::chrono::seconds(1714572309));
 const Date kJune2 = Date(std::chrono::seconds(1717286400));  // 2024-06-02T00:00:00Z
 
-// Files with a known modification date, rendered in UTC and English unless
-// a test says otherwise.
-class NamePattern : public ::testing::Test {
+// Patterns rendered in UTC and English unless a test says otherwise.
+class NamePattern : public InTestHome {
 protected:
-    FileInfo make(const std::string& name)
-    {
-        writeFile(dir / name, "x");
-        const struct timespec times[2] = {{1714572309, 0}, {1714572309, 0}};
-        ::utimensat(AT_FDCWD, (dir / name).c_str(), times, 0);
-        return FileInfo(dir / name);
-    }
-
     std::string error(const std::string& pattern, FileInfo& file)
     {
-        try {
-            render(pattern, file, kJune2);
-        } catch (const ActionError& failure) {
-            return failure.description();
-        }
-        return "(no error)";
+        return thrownText<ActionError>([&] { render(pattern, file, kJune2); });
     }
-
-    TempDir dir;
-    ScopedEnv tz{"TZ", "UTC"};
-    ScopedEnv lcAll{"LC_ALL", "en_US.UTF-8"};
 };
 
 }  // namespace
@@ -72,7 +45,7 @@ TEST(PatternTokens, OnlyTheTokenFormIsAToken)
 
 TEST_F(NamePattern, RendersNameExtensionAndDates)
 {
-    FileInfo file = make("Scan.final.pdf");
+    FileInfo file(make("Scan.final.pdf"));
     EXPECT_EQ(render("{name}|{ext}|{name@x:y}", file, kJune2), "Scan.final|pdf|Scan.final");
     EXPECT_EQ(render("{name} {modified:yyyy-MM}", file, kJune2), "Scan.final 2024-05");
     EXPECT_EQ(render("{modified}", file, kJune2), "2024-05-01");
@@ -95,7 +68,7 @@ TEST_F(NamePattern, RendersNameExtensionAndDates)
 
 TEST_F(NamePattern, DatesFollowTheLocaleWithLatinDigitsAndTheTimeZone)
 {
-    FileInfo file = make("a.txt");
+    FileInfo file(make("a.txt"));
     {
         ScopedEnv german("LC_ALL", "de_DE.UTF-8");
         EXPECT_EQ(render("{modified:EEEE d. MMMM}", file, kJune2), "Mittwoch 1. Mai");
@@ -114,7 +87,7 @@ TEST_F(NamePattern, DatesFollowTheLocaleWithLatinDigitsAndTheTimeZone)
 
 TEST_F(NamePattern, LiteralTextIsCleanedAndTrimmed)
 {
-    FileInfo file = make("notes");
+    FileInfo file(make("notes"));
     EXPECT_EQ(render("a/b:c", file, kJune2), "a-b-c");
     EXPECT_EQ(render(" \t{Name} {} { x\t ", file, kJune2), "{Name} {} { x");
     EXPECT_EQ(render("\nx\n", file, kJune2), "\nx\n");
@@ -123,7 +96,7 @@ TEST_F(NamePattern, LiteralTextIsCleanedAndTrimmed)
 
 TEST_F(NamePattern, UnknownTokensAndMissingValuesFail)
 {
-    FileInfo file = make("a.pdf");
+    FileInfo file(make("a.pdf"));
     EXPECT_EQ(error("{size}", file), "unknown token {size}");
     EXPECT_EQ(error("{name} {bogus} {date}", file), "unknown token {bogus}");
     file.setExtractedText("");
@@ -133,7 +106,7 @@ TEST_F(NamePattern, UnknownTokensAndMissingValuesFail)
 
 TEST_F(NamePattern, ContentDatesAreFoundAfterTheKeyword)
 {
-    FileInfo file = make("invoice.pdf");
+    FileInfo file(make("invoice.pdf"));
     const std::string text = "Order 2024-01-02 — ÍNVOICE Däte: 2024-03-04, due 2024-04-05";
     // Offsets count UTF-16 code units: "—" is one, the accented letters one each.
     file.setExtractedText(text);

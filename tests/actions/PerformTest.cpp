@@ -2,37 +2,21 @@
 #include "Core/Perform.h"
 #include "Core/platform/FileTransfer.h"
 #include "Core/platform/Xattr.h"
-#include "tests/support/TestSupport.h"
+#include "tests/actions/ActionFixture.h"
 
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <sys/stat.h>
+#include <set>
 
 using namespace olva;
-using olva::test::readFile;
-using olva::test::ScopedEnv;
-using olva::test::TempDir;
-using olva::test::writeFile;
+using namespace olva::test;
 namespace fs = std::filesystem;
 
 namespace {
 
 const Date kNow = Date(std::chrono::seconds(1717286400));  // 2024-06-02T00:00:00Z
 
-// A watched folder "w" and a Trash of its own, in UTC and English.
-class Perform : public ::testing::Test {
+// Files in a watched folder "w".
+class Perform : public InTestHome {
 protected:
-    fs::path make(const std::string& relative, const std::string& contents = "x")
-    {
-        fs::path path = dir / relative;
-        fs::create_directories(path.parent_path());
-        writeFile(path, contents);
-        const struct timespec times[2] = {{1714572309, 0}, {1714572309, 0}};  // 2024-05-01
-        ::utimensat(AT_FDCWD, path.c_str(), times, 0);
-        return path;
-    }
-
     Applied run(const std::vector<Action>& actions, const fs::path& path, bool dryRun = false)
     {
         FileInfo file(path);
@@ -47,12 +31,6 @@ protected:
             items.insert(entry.path().lexically_relative(dir.path()).string());
         return items;
     }
-
-    TempDir dir;
-    ScopedEnv home{"HOME", dir.path().string()};
-    ScopedEnv dataHome{"XDG_DATA_HOME", (dir / "data").string()};
-    ScopedEnv tz{"TZ", "UTC"};
-    ScopedEnv lcAll{"LC_ALL", "en_US.UTF-8"};
 };
 
 void expectStep(const Step& step, Step::Kind kind, const fs::path& from, const std::optional<fs::path>& to)
@@ -230,10 +208,10 @@ TEST_F(Perform, TrashEndsTheRun)
     Applied applied = run({Action::trash(), Action::move((dir / "Elsewhere").string())}, file);
     EXPECT_FALSE(applied.error);
     ASSERT_EQ(applied.steps.size(), 1u);
-    fs::path trashed = dir / "data" / "Trash" / "files" / "old.log";
+    fs::path trashed = trash / "files" / "old.log";
     expectStep(applied.steps[0], Step::Kind::trash, file, trashed);
     EXPECT_EQ(applied.steps[0].key, FileInfo::keyFor(trashed));
-    EXPECT_TRUE(fs::exists(dir / "data" / "Trash" / "info" / "old.log.trashinfo"));
+    EXPECT_TRUE(fs::exists(trash / "info" / "old.log.trashinfo"));
     EXPECT_FALSE(fs::exists(dir / "Elsewhere"));
 }
 

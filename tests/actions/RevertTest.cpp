@@ -2,29 +2,16 @@
 #include "Core/Perform.h"
 #include "Core/Revert.h"
 #include "Core/platform/Xattr.h"
-#include "tests/support/TestSupport.h"
-
-#include <gtest/gtest.h>
+#include "tests/actions/ActionFixture.h"
 
 using namespace olva;
-using olva::test::readFile;
-using olva::test::ScopedEnv;
-using olva::test::TempDir;
-using olva::test::writeFile;
+using namespace olva::test;
 namespace fs = std::filesystem;
 
 namespace {
 
-class Revert : public ::testing::Test {
+class Revert : public InTestHome {
 protected:
-    fs::path make(const std::string& relative, const std::string& contents = "x")
-    {
-        fs::path path = dir / relative;
-        fs::create_directories(path.parent_path());
-        writeFile(path, contents);
-        return path;
-    }
-
     std::vector<Step> run(const std::vector<Action>& actions, const fs::path& path)
     {
         FileInfo file(path);
@@ -34,11 +21,6 @@ protected:
     }
 
     void setTags(const fs::path& path, const std::string& value) { xattr::write(path, "user.xdg.tags", value); }
-
-    TempDir dir;
-    ScopedEnv home{"HOME", dir.path().string()};
-    ScopedEnv dataHome{"XDG_DATA_HOME", (dir / "data").string()};
-    fs::path trash = dir / "data" / "Trash";
 };
 
 }  // namespace

@@ -6,13 +6,9 @@
 
 #include <chrono>
 #include <fstream>
-#include <thread>
 
 using namespace olva;
-using olva::test::readFile;
-using olva::test::ScopedEnv;
-using olva::test::TempDir;
-using olva::test::writeFile;
+using namespace olva::test;
 namespace fs = std::filesystem;
 
 namespace {
@@ -25,12 +21,7 @@ protected:
 
     std::string failure(const std::string& script, double timeout = 10)
     {
-        try {
-            runScript(script, file, timeout);
-        } catch (const ActionError& error) {
-            return error.description();
-        }
-        return "(no error)";
+        return thrownText<ActionError>([&] { runScript(script, file, timeout); });
     }
 
     TempDir dir;
@@ -90,8 +81,7 @@ TEST_F(ScriptRunner, ATimedOutScriptIsStoppedWithEverythingItStarted)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     pid_t child = std::stoi(readFile(pidFile));
     // A kill takes effect when the process is next scheduled.
-    for (int i = 0; i < 200 && !ended(child); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_TRUE(ended(child));
+    EXPECT_TRUE(eventually([&] { return ended(child); }, std::chrono::seconds(2)));
 }
 
 TEST_F(ScriptRunner, AScriptThatIgnoresTheTerminateSignalIsKilled)

@@ -1,29 +1,21 @@
 #include "Core/platform/FileTransfer.h"
 #include "Core/platform/Trash.h"
-#include "tests/support/TestSupport.h"
-
-#include <gtest/gtest.h>
+#include "tests/actions/ActionFixture.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace olva;
-using olva::test::readFile;
-using olva::test::ScopedEnv;
-using olva::test::TempDir;
-using olva::test::writeFile;
+using namespace olva::test;
 namespace fs = std::filesystem;
 
-TEST(Trash, MovesIntoTheHomeTrashWithItsInfoAndRestores)
+using Trash = InTestHome;
+
+TEST_F(Trash, MovesIntoTheHomeTrashWithItsInfoAndRestores)
 {
-    TempDir dir;
-    ScopedEnv dataHome("XDG_DATA_HOME", (dir / "data").string());
-    fs::create_directories(dir / "w");
-    fs::path file = dir / "w" / "big report%.pdf";
-    writeFile(file, "one");
+    fs::path file = make("w/big report%.pdf", "one");
 
     fs::path trashed = platform::moveToTrash(file);
-    fs::path trash = dir / "data" / "Trash";
     EXPECT_EQ(trashed, trash / "files" / "big report%.pdf");
     EXPECT_FALSE(fs::exists(file));
     EXPECT_EQ(readFile(trashed), "one");
@@ -55,20 +47,19 @@ TEST(Trash, MovesIntoTheHomeTrashWithItsInfoAndRestores)
     EXPECT_TRUE(fs::exists(trash / "info" / "big report% 2.pdf.trashinfo"));
 }
 
-TEST(Trash, HomeTrashFollowsTheEnvironment)
+TEST_F(Trash, HomeTrashFollowsTheEnvironment)
 {
-    ScopedEnv home("HOME", "/home/someone");
+    ScopedEnv someone("HOME", "/home/someone");
     {
-        ScopedEnv dataHome("XDG_DATA_HOME", std::nullopt);
+        ScopedEnv unset("XDG_DATA_HOME", std::nullopt);
         EXPECT_EQ(platform::homeTrash(), "/home/someone/.local/share/Trash");
     }
-    ScopedEnv dataHome("XDG_DATA_HOME", "/data");
+    ScopedEnv data("XDG_DATA_HOME", "/data");
     EXPECT_EQ(platform::homeTrash(), "/data/Trash");
 }
 
-TEST(Trash, TopFolderTrashIsChosenSafely)
+TEST_F(Trash, TopFolderTrashIsChosenSafely)
 {
-    TempDir dir;
     uid_t uid = ::getuid();
     std::string mine = std::to_string(uid);
 
@@ -94,10 +85,9 @@ TEST(Trash, TopFolderTrashIsChosenSafely)
     EXPECT_THROW(platform::topdirTrash(linked.path(), uid), std::system_error);
 }
 
-TEST(Trash, MountPointIsTheTopOfTheFileSystem)
+TEST_F(Trash, MountPointIsTheTopOfTheFileSystem)
 {
     EXPECT_EQ(platform::mountPointOf("/"), "/");
-    TempDir dir;
     fs::path top = platform::mountPointOf(dir.path());
     struct stat a {}, b {};
     ASSERT_EQ(::stat(top.c_str(), &a), 0);

@@ -12,16 +12,6 @@ using namespace olva::test;
 
 namespace {
 
-std::string thrownText(const std::function<void()>& work)
-{
-    try {
-        work();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "(nothing thrown)";
-}
-
 void writeSeenFile(const fs::path& dir, const Seen& seen)
 {
     nlohmann::json json = nlohmann::json::object();

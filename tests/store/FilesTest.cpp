@@ -1,7 +1,7 @@
 #include "Core/platform/AtomicFile.h"
 #include "Core/platform/RenameNoReplace.h"
 #include "Core/platform/UUID.h"
-#include "tests/support/TestSupport.h"
+#include "tests/store/StoreFixture.h"
 
 #include <sys/stat.h>
 
@@ -12,36 +12,19 @@
 
 using namespace olva;
 using namespace olva::platform;
+using namespace olva::test;
 namespace fs = std::filesystem;
-
-namespace {
-
-ino_t inodeOf(const fs::path& path)
-{
-    struct stat status{};
-    ::stat(path.c_str(), &status);
-    return status.st_ino;
-}
-
-std::set<std::string> namesIn(const fs::path& folder)
-{
-    std::set<std::string> names;
-    for (const auto& item : fs::directory_iterator(folder)) names.insert(item.path().filename().string());
-    return names;
-}
-
-}  // namespace
 
 TEST(AtomicFile, ReplacesTheWholeFileWithANewOneAndLeavesNothingBehind)
 {
-    test::TempDir tmp;
+    TempDir tmp;
     auto file = tmp / "rules.json";
-    test::writeFile(file, std::string(100000, 'x'));
+    writeFile(file, std::string(100000, 'x'));
     ::chmod(file.c_str(), 0600);
     auto before = inodeOf(file);
 
     writeFileAtomically(file, "short");
-    EXPECT_EQ(test::readFile(file), "short");
+    EXPECT_EQ(readFile(file), "short");
     // A new file took the old one's place: a reader holding the old one
     // never sees a mixture.
     EXPECT_NE(inodeOf(file), before);
@@ -49,22 +32,18 @@ TEST(AtomicFile, ReplacesTheWholeFileWithANewOneAndLeavesNothingBehind)
     EXPECT_EQ(namesIn(tmp.path()), std::set<std::string>{"rules.json"});
 
     writeFileAtomically(tmp / "new.json", "");
-    EXPECT_EQ(test::readFile(tmp / "new.json"), "");
+    EXPECT_EQ(readFile(tmp / "new.json"), "");
     EXPECT_EQ(readFileBytes(tmp / "new.json"), "");
 }
 
 TEST(AtomicFile, AFailedWriteKeepsTheOldFile)
 {
-    test::TempDir tmp;
+    TempDir tmp;
     auto file = tmp / "seen.json";
     // A directory in the way makes the final rename fail.
     fs::create_directories(file / "inside");
-    try {
-        writeFileAtomically(file, "new");
-        FAIL() << "wrote";
-    } catch (const std::system_error& error) {
-        EXPECT_NE(std::string(error.what()).find(file.string()), std::string::npos) << error.what();
-    }
+    std::string message = thrownText<std::system_error>([&] { writeFileAtomically(file, "new"); });
+    EXPECT_NE(message.find(file.string()), std::string::npos) << message;
     EXPECT_TRUE(fs::is_directory(file / "inside"));
     EXPECT_EQ(namesIn(tmp.path()), std::set<std::string>{"seen.json"});
 
@@ -73,41 +52,26 @@ TEST(AtomicFile, AFailedWriteKeepsTheOldFile)
 
 TEST(AtomicFile, ReadingTellsAMissingFileFromOtherFailures)
 {
-    test::TempDir tmp;
-    try {
-        readFileBytes(tmp / "absent");
-        FAIL();
-    } catch (const std::system_error& error) {
-        EXPECT_EQ(error.code(), std::errc::no_such_file_or_directory);
-    }
-    try {
-        readFileBytes(tmp.path());
-        FAIL();
-    } catch (const std::system_error& error) {
-        EXPECT_EQ(error.code(), std::errc::is_a_directory);
-    }
+    TempDir tmp;
+    EXPECT_EQ(thrownCode([&] { readFileBytes(tmp / "absent"); }), std::errc::no_such_file_or_directory);
+    EXPECT_EQ(thrownCode([&] { readFileBytes(tmp.path()); }), std::errc::is_a_directory);
     std::string binary("a\0b\nc", 5);
-    test::writeFile(tmp / "bytes", binary);
+    writeFile(tmp / "bytes", binary);
     EXPECT_EQ(readFileBytes(tmp / "bytes"), binary);
 }
 
 TEST(RenameNoReplace, MovesOnlyToAFreeName)
 {
-    test::TempDir tmp;
-    test::writeFile(tmp / "a", "A");
-    test::writeFile(tmp / "b", "B");
-    try {
-        renameNoReplace(tmp / "a", tmp / "b");
-        FAIL() << "replaced";
-    } catch (const std::system_error& error) {
-        EXPECT_EQ(error.code(), std::errc::file_exists);
-    }
-    EXPECT_EQ(test::readFile(tmp / "a"), "A");
-    EXPECT_EQ(test::readFile(tmp / "b"), "B");
+    TempDir tmp;
+    writeFile(tmp / "a", "A");
+    writeFile(tmp / "b", "B");
+    EXPECT_EQ(thrownCode([&] { renameNoReplace(tmp / "a", tmp / "b"); }), std::errc::file_exists);
+    EXPECT_EQ(readFile(tmp / "a"), "A");
+    EXPECT_EQ(readFile(tmp / "b"), "B");
 
     renameNoReplace(tmp / "a", tmp / "c");
     EXPECT_FALSE(fs::exists(tmp / "a"));
-    EXPECT_EQ(test::readFile(tmp / "c"), "A");
+    EXPECT_EQ(readFile(tmp / "c"), "A");
     EXPECT_THROW(renameNoReplace(tmp / "a", tmp / "d"), std::system_error);
 }
 
@@ -123,7 +87,6 @@ TEST(UUIDText, FreshIdentifiersAreUpperCaseAndDistinct)
     }
     EXPECT_EQ(seen.size(), 100u);
     EXPECT_EQ(canonicalUUID("0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0"), "0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0");
-    EXPECT_FALSE(canonicalUUID("0f1e2d3c4b5a69788796a5b4c3d2e1f0"));
-    EXPECT_FALSE(canonicalUUID("0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1fg"));
-    EXPECT_FALSE(canonicalUUID(""));
+    for (const char* bad : {"0f1e2d3c4b5a69788796a5b4c3d2e1f0", "0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1fg", ""})
+        EXPECT_FALSE(canonicalUUID(bad)) << bad;
 }

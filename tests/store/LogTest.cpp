@@ -1,9 +1,7 @@
 #include "Core/DecodingError.h"
-#include "Core/Store.h"
 #include "tests/store/Child.h"
-#include "tests/support/TestSupport.h"
+#include "tests/store/StoreFixture.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +10,7 @@
 #include <set>
 
 using namespace olva;
+using namespace olva::test;
 namespace fs = std::filesystem;
 
 namespace {
@@ -33,18 +32,11 @@ std::vector<std::string> filesOf(const std::vector<Entry>& entries)
     return files;
 }
 
-std::uint64_t inodeOf(const fs::path& path)
-{
-    struct stat status{};
-    ::stat(path.c_str(), &status);
-    return status.st_ino;
-}
-
 // A log of exactly `size` bytes whose content is one complete entry line
 // followed by zeros, made sparse so that it costs no disk space.
 void makeLog(const fs::path& path, const std::string& firstFile, std::uintmax_t size)
 {
-    test::writeFile(path, logLine(entryFor(firstFile)));
+    writeFile(path, logLine(entryFor(firstFile)));
     fs::resize_file(path, size);
 }
 
@@ -56,10 +48,12 @@ void appendRaw(const fs::path& path, const std::string& bytes)
 
 }  // namespace
 
-TEST(LogReading, NoFilesReadAsAnEmptyWholeLog)
+using LogReading = InStore;
+using LogRotation = InStore;
+using LogAppend = InStore;
+
+TEST_F(LogReading, NoFilesReadAsAnEmptyWholeLog)
 {
-    test::TempDir tmp;
-    Store store(tmp.path());
     EXPECT_TRUE(store.entries().empty());
     LogRead read = store.entries(LogPosition{7, 99});
     EXPECT_TRUE(read.entries.empty());
@@ -67,18 +61,16 @@ TEST(LogReading, NoFilesReadAsAnEmptyWholeLog)
     EXPECT_TRUE(read.isWhole);
 
     // Only the older generation: read whole, and position 0,0 asks again.
-    test::writeFile(tmp / "log.1.json", logLine(entryFor("old")));
+    writeFile(tmp / "log.1.json", logLine(entryFor("old")));
     read = store.entries(LogPosition{});
     EXPECT_EQ(filesOf(read.entries), std::vector<std::string>{"old"});
     EXPECT_EQ(read.position, LogPosition{});
     EXPECT_TRUE(read.isWhole);
 }
 
-TEST(LogReading, PicksUpOnlyNewCompleteLines)
+TEST_F(LogReading, PicksUpOnlyNewCompleteLines)
 {
-    test::TempDir tmp;
-    Store store(tmp.path());
-    test::writeFile(tmp / "log.1.json", logLine(entryFor("old")));
+    writeFile(tmp / "log.1.json", logLine(entryFor("old")));
     store.append(entryFor("a"));
     store.append(entryFor("b"));
     auto log = tmp / "log.json";
@@ -114,12 +106,10 @@ TEST(LogReading, PicksUpOnlyNewCompleteLines)
     EXPECT_EQ(filesOf(store.entries()), (std::vector<std::string>{"old", "a", "b", "c", "d"}));
 }
 
-TEST(LogReading, StartsOverWhenTheLogWasCutOrReplaced)
+TEST_F(LogReading, StartsOverWhenTheLogWasCutOrReplaced)
 {
-    test::TempDir tmp;
-    Store store(tmp.path());
     auto log = tmp / "log.json";
-    test::writeFile(tmp / "log.1.json", logLine(entryFor("old")));
+    writeFile(tmp / "log.1.json", logLine(entryFor("old")));
     store.append(entryFor("a"));
     store.append(entryFor("b"));
     LogRead before = store.entries(LogPosition{});
@@ -136,25 +126,23 @@ TEST(LogReading, StartsOverWhenTheLogWasCutOrReplaced)
 
     // Replaced by another file: new inode, even when it is larger.
     fs::path other = tmp / "other";
-    test::writeFile(other, logLine(entryFor("p")) + logLine(entryFor("q")) + logLine(entryFor("r")));
+    writeFile(other, logLine(entryFor("p")) + logLine(entryFor("q")) + logLine(entryFor("r")));
     fs::rename(other, log);
     LogRead replaced = store.entries(cut.position);
     EXPECT_TRUE(replaced.isWhole);
     EXPECT_EQ(filesOf(replaced.entries), (std::vector<std::string>{"old", "p", "q", "r"}));
 }
 
-TEST(LogRotation, HappensOnlyPastTheLimit)
+TEST_F(LogRotation, HappensOnlyPastTheLimit)
 {
-    test::TempDir tmp;
-    Store store(tmp.path());
     auto log = tmp / "log.json";
     auto older = tmp / "log.1.json";
     const std::string ancient = logLine(entryFor("ancient"));
-    test::writeFile(older, ancient);
+    writeFile(older, ancient);
 
     makeLog(log, "full", Store::maxLog);
     store.append(entryFor("still here"));
-    EXPECT_EQ(test::readFile(older), ancient);
+    EXPECT_EQ(readFile(older), ancient);
     EXPECT_GT(fs::file_size(log), Store::maxLog);
 
     fs::remove(log);
@@ -163,15 +151,13 @@ TEST(LogRotation, HappensOnlyPastTheLimit)
     store.append(entryFor("new"));
     EXPECT_EQ(inodeOf(older), inode);
     EXPECT_EQ(fs::file_size(older), Store::maxLog + 1);
-    auto current = parseLogLines(test::readFile(log));
+    auto current = parseLogLines(readFile(log));
     EXPECT_EQ(filesOf(current), std::vector<std::string>{"new"});
-    EXPECT_EQ(test::readFile(log).size(), logLine(current[0]).size());
+    EXPECT_EQ(readFile(log).size(), logLine(current[0]).size());
 }
 
-TEST(LogRotation, AReaderOfTheOldGenerationRereadsBothFiles)
+TEST_F(LogRotation, AReaderOfTheOldGenerationRereadsBothFiles)
 {
-    test::TempDir tmp;
-    Store store(tmp.path());
     auto log = tmp / "log.json";
     makeLog(log, "first", Store::maxLog - 10);
     // The line that crosses the limit still goes into log.json.
@@ -191,10 +177,8 @@ TEST(LogRotation, AReaderOfTheOldGenerationRereadsBothFiles)
     EXPECT_EQ(after.position.offset, fs::file_size(log));
 }
 
-TEST(LogAppend, CompletesALineCutShortInsteadOfJoiningIt)
+TEST_F(LogAppend, CompletesALineCutShortInsteadOfJoiningIt)
 {
-    test::TempDir tmp;
-    Store store(tmp.path());
     auto log = tmp / "log.json";
     store.append(entryFor("a"));
     appendRaw(log, logLine(entryFor("cut")).substr(0, 30));
@@ -202,33 +186,30 @@ TEST(LogAppend, CompletesALineCutShortInsteadOfJoiningIt)
     EXPECT_EQ(filesOf(store.entries()), (std::vector<std::string>{"a", "b"}));
 }
 
-TEST(LogAppend, WritersInSeveralProcessesLoseNoLine)
+TEST_F(LogAppend, WritersInSeveralProcessesLoseNoLine)
 {
-    test::TempDir tmp;
     constexpr int kWriters = 4;
     constexpr int kEach = 300;
     std::vector<pid_t> children;
     for (int w = 0; w < kWriters; ++w)
-        children.push_back(test::startChild([&, w] {
-            Store store(tmp.path());
-            for (int i = 0; i < kEach; ++i) store.append(entryFor(std::to_string(w) + "/" + std::to_string(i)));
+        children.push_back(startChild([&, w] {
+            Store writer(tmp.path());
+            for (int i = 0; i < kEach; ++i) writer.append(entryFor(std::to_string(w) + "/" + std::to_string(i)));
             return 0;
         }));
-    for (pid_t child : children) EXPECT_EQ(test::waitChild(child), 0);
+    for (pid_t child : children) EXPECT_EQ(waitChild(child), 0);
 
-    Store store(tmp.path());
     auto entries = store.entries();
     ASSERT_EQ(entries.size(), static_cast<std::size_t>(kWriters * kEach));
     auto names = filesOf(entries);
     std::set<std::string> files(names.begin(), names.end());
     EXPECT_EQ(files.size(), entries.size());
-    std::string bytes = test::readFile(tmp / "log.json");
+    std::string bytes = readFile(tmp / "log.json");
     EXPECT_EQ(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')), entries.size());
 }
 
-TEST(LogAppend, WritersRacingToRotateKeepEveryGeneration)
+TEST_F(LogAppend, WritersRacingToRotateKeepEveryGeneration)
 {
-    test::TempDir tmp;
     constexpr int kWriters = 8;
     for (int round = 0; round < 5; ++round) {
         fs::remove(tmp / "log.json");
@@ -240,30 +221,28 @@ TEST(LogAppend, WritersRacingToRotateKeepEveryGeneration)
         ASSERT_EQ(::pipe(gate), 0);
         std::vector<pid_t> children;
         for (int w = 0; w < kWriters; ++w)
-            children.push_back(test::startChild([&, w] {
+            children.push_back(startChild([&, w] {
                 ::close(gate[1]);
                 char byte;
                 if (::read(gate[0], &byte, 1) != 0) return 3;
-                Store store(tmp.path());
-                store.append(entryFor("w" + std::to_string(w)));
+                Store writer(tmp.path());
+                writer.append(entryFor("w" + std::to_string(w)));
                 return 0;
             }));
         ::close(gate[0]);
         ::close(gate[1]);
-        for (pid_t child : children) EXPECT_EQ(test::waitChild(child), 0);
+        for (pid_t child : children) EXPECT_EQ(waitChild(child), 0);
 
         // One rotation: the full file is the older generation, and every
         // writer's line is in the new one.
         EXPECT_EQ(fs::file_size(tmp / "log.1.json"), Store::maxLog + 1) << "round " << round;
-        auto current = parseLogLines(test::readFile(tmp / "log.json"));
+        auto current = parseLogLines(readFile(tmp / "log.json"));
         EXPECT_EQ(current.size(), static_cast<std::size_t>(kWriters)) << "round " << round;
     }
 }
 
-TEST(LogAppend, AnEntryThatCannotBeWrittenTouchesNoFile)
+TEST_F(LogAppend, AnEntryThatCannotBeWrittenTouchesNoFile)
 {
-    test::TempDir tmp;
-    Store store(tmp.path());
     EXPECT_THROW(store.append(entryFor("bad \xff name")), EncodingError);
     EXPECT_FALSE(fs::exists(tmp / "log.json"));
 }

@@ -1,9 +1,15 @@
 #include "tests/support/TestSupport.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace olva::test {
 
@@ -35,6 +41,31 @@ ScopedEnv::~ScopedEnv()
     else unsetenv(name_.c_str());
 }
 
+PrivateBus::PrivateBus()
+{
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::dup2(pipe[1], 3);
+        ::execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--print-address=3", nullptr);
+        ::_exit(127);
+    }
+    ::close(pipe[1]);
+    // The daemon prints its address once it listens; end of file means it
+    // could not start.
+    char c;
+    while (pid_ > 0 && ::read(pipe[0], &c, 1) == 1 && c != '\n') address_ += c;
+    ::close(pipe[0]);
+}
+
+PrivateBus::~PrivateBus()
+{
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+}
+
 void writeFile(const std::filesystem::path& path, const std::string& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -48,6 +79,16 @@ std::string readFile(const std::filesystem::path& path)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
+{
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 }  // namespace olva::test

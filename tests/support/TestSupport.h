@@ -1,9 +1,13 @@
 // Helpers shared by the test programs.
 #pragma once
 
+#include <chrono>
+#include <exception>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <system_error>
 
 namespace olva::test {
 
@@ -36,7 +40,53 @@ private:
     std::optional<std::string> previous_;
 };
 
+// A D-Bus daemon of the test's own, so that no other test hears what it is
+// sent; stopped when the object goes away. The address is empty when no
+// daemon could be started.
+class PrivateBus {
+public:
+    PrivateBus();
+    ~PrivateBus();
+    PrivateBus(const PrivateBus&) = delete;
+    PrivateBus& operator=(const PrivateBus&) = delete;
+
+    const std::string& address() const { return address_; }
+
+private:
+    int pid_ = -1;
+    std::string address_;
+};
+
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 std::string readFile(const std::filesystem::path& path);
+
+// Polls `condition` until it holds or `timeout` passes; whether it held.
+bool eventually(const std::function<bool()>& condition,
+                std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+// The message of the E that `call` throws, or "(nothing thrown)" when it
+// returns. An exception of another type escapes and fails the test.
+template <typename E = std::exception, typename F>
+std::string thrownText(F&& call)
+{
+    try {
+        call();
+    } catch (const E& error) {
+        return error.what();
+    }
+    return "(nothing thrown)";
+}
+
+// The code of the system error `call` throws, or no code when it returns.
+template <typename F>
+std::error_code thrownCode(F&& call)
+{
+    try {
+        call();
+    } catch (const std::system_error& error) {
+        return error.code();
+    }
+    return {};
+}
 
 }  // namespace olva::test

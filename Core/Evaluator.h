@@ -30,7 +30,11 @@ struct Outcome {
     std::optional<Date> flipsAt;
 };
 
-Outcome evaluate(const Group& group, FileInfo& file, Date now);
+// How much an evaluation works out: the checks too, or only the answer and
+// the flip time, with no file value put into words.
+enum class Detail { checks, answerOnly };
+
+Outcome evaluate(const Group& group, FileInfo& file, Date now, Detail detail = Detail::checks);
 
 class SearchText;
 
@@ -47,6 +51,7 @@ struct Evaluator {
     std::vector<Check> checks;
     std::optional<Date> flipsAt;
     Calendar calendar;
+    Detail detail = Detail::checks;
 
     // With the user's current calendar.
     Evaluator(FileInfo& file, Date now);

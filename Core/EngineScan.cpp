@@ -158,7 +158,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
         const Stamp stamp = stampOf(item.status);
 
         if (auto q = previousQuiet.find(path); q != previousQuiet.end() && q->second.stamp == stamp && q->second.until > now) {
-            newQuiet.emplace(path, q->second);
+            newQuiet.insert(previousQuiet.extract(q));
             continue;
         }
 

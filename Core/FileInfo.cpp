@@ -61,9 +61,15 @@ std::string legacyKeyOf(const platform::FileStatus& status)
     return std::to_string(status.device) + "-" + std::to_string(status.inode) + "-" + std::to_string(birth);
 }
 
+std::string_view lastComponent(std::string_view path)
+{
+    std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
 // The position of the dot before the last extension, if there is one: not
 // a leading dot (hidden files) and not a trailing one.
-std::optional<std::size_t> extensionDot(const std::string& component)
+std::optional<std::size_t> extensionDot(std::string_view component)
 {
     std::size_t dot = component.rfind('.');
     if (dot == std::string::npos || dot == 0 || dot + 1 == component.size()) return std::nullopt;
@@ -79,10 +85,12 @@ FileNotFound::FileNotFound(const std::filesystem::path& path)
 {
 }
 
-FileInfo::FileInfo(std::filesystem::path url) : FileInfo(url, statusOrThrow(url)) {}
+FileInfo::FileInfo(std::filesystem::path url) : FileInfo(url.string(), statusOrThrow(url))
+{
+    url_ = std::move(url);
+}
 
-FileInfo::FileInfo(std::filesystem::path url, const platform::FileStatus& status)
-    : url_(std::move(url)), status_(status)
+FileInfo::FileInfo(std::string path, const platform::FileStatus& status) : path_(std::move(path)), status_(status)
 {
     size_ = status.size ? static_cast<std::int64_t>(*status.size) : 0;
     // Linux keeps no date added: the status change, which a move or a
@@ -93,9 +101,15 @@ FileInfo::FileInfo(std::filesystem::path url, const platform::FileStatus& status
     isDownloaded_ = true;
 }
 
+const std::filesystem::path& FileInfo::url() const
+{
+    if (!url_) url_.emplace(path_);
+    return *url_;
+}
+
 const std::string& FileInfo::key() const
 {
-    if (!key_) key_ = keyOf(url_, status_);
+    if (!key_) key_ = keyOf(url(), status_);
     return *key_;
 }
 
@@ -107,13 +121,13 @@ const std::string& FileInfo::legacyKey() const
 
 const std::vector<std::string>& FileInfo::tags() const
 {
-    if (!tags_) tags_ = readTags(url_);
+    if (!tags_) tags_ = readTags(url());
     return *tags_;
 }
 
 const std::optional<ContentType>& FileInfo::type() const
 {
-    if (!type_) type_ = platform::contentTypeOf(url_, status_);
+    if (!type_) type_ = platform::contentTypeOf(url(), status_);
     return *type_;
 }
 
@@ -153,16 +167,16 @@ const std::set<std::string>& FileInfo::partialExtensions()
 
 std::string FileInfo::name() const
 {
-    std::string component = url_.filename().string();
+    std::string_view component = lastComponent(path_);
     auto dot = extensionDot(component);
-    return dot ? component.substr(0, *dot) : component;
+    return std::string(dot ? component.substr(0, *dot) : component);
 }
 
 std::string FileInfo::ext() const
 {
-    std::string component = url_.filename().string();
+    std::string_view component = lastComponent(path_);
     auto dot = extensionDot(component);
-    return dot ? component.substr(*dot + 1) : std::string();
+    return dot ? std::string(component.substr(*dot + 1)) : std::string();
 }
 
 bool FileInfo::isBeingCopiedByFinder() const
@@ -173,7 +187,7 @@ bool FileInfo::isBeingCopiedByFinder() const
 
 const std::optional<Date>& FileInfo::opened()
 {
-    if (!opened_) opened_ = platform::lastOpened(url_);
+    if (!opened_) opened_ = platform::lastOpened(url());
     return *opened_;
 }
 
@@ -184,7 +198,7 @@ void FileInfo::setOpened(std::optional<Date> date)
 
 const std::vector<std::string>& FileInfo::source()
 {
-    if (!source_) source_ = readSource(url_);
+    if (!source_) source_ = readSource(url());
     return *source_;
 }
 
@@ -195,7 +209,7 @@ void FileInfo::setSource(std::vector<std::string> addresses)
 
 const std::string& FileInfo::contents()
 {
-    if (!extractedText_) extractedText_ = extractText(url_, type());
+    if (!extractedText_) extractedText_ = extractText(url(), type());
     return *extractedText_;
 }
 

@@ -279,7 +279,7 @@ Evaluator::Result Evaluator::testDate(const std::optional<Date>& date, Op op, st
     case Op::notInLast: {
         auto duration = parseDuration(value);
         if (!duration) return {false, std::move(actual)};
-        auto moment = calendar.adding(*date, duration->second, duration->first);
+        auto moment = calendar().adding(*date, duration->second, duration->first);
         if (!moment) return {false, std::move(actual)};
         bool after = *moment > now;
         if (after) noteFlip(*moment);
@@ -289,7 +289,7 @@ Evaluator::Result Evaluator::testDate(const std::optional<Date>& date, Op op, st
     case Op::notInCurrent: {
         auto unit = parsePeriod(value);
         if (!unit) return {false, std::move(actual)};
-        auto period = calendar.interval(*unit, now);
+        auto period = calendar().interval(*unit, now);
         if (!period) return {false, std::move(actual)};
         bool inside = period->contains(*date);
         if (inside) noteFlip(period->end);

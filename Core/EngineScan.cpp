@@ -138,12 +138,12 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
         versions.push_back(rules.back().second);
     }
 
-    std::map<std::string, Quiet> previousQuiet;
+    std::unordered_map<std::string, Quiet> previousQuiet;
     if (auto it = quiet.find(folderPath); it != quiet.end() && it->second.versions == versions)
         previousQuiet = std::move(it->second.files);
     const auto& lastTexts = extractedTexts[folderPath];
 
-    std::map<std::string, Quiet> newQuiet;
+    std::unordered_map<std::string, Quiet> newQuiet;
     std::map<std::string, CachedText> passTexts;
     std::optional<Date> next;
 
@@ -151,6 +151,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
     refreshSeen();
     const std::vector<ListedFile> listing = listFileStatuses(current);
     RecordIndex records(*this, listing.size());
+    newQuiet.reserve(listing.size());
 
     for (const auto& item : listing) {
         if (stopping) break;

@@ -17,9 +17,15 @@ Outcome evaluate(const Group& group, FileInfo& file, Date now, Detail detail)
     return outcome;
 }
 
-Evaluator::Evaluator(FileInfo& file, Date now) : file(file), now(now), calendar(Calendar::current()) {}
+Evaluator::Evaluator(FileInfo& file, Date now) : file(file), now(now) {}
 
 Evaluator::~Evaluator() = default;
+
+const Calendar& Evaluator::calendar()
+{
+    if (!calendar_) calendar_.emplace(Calendar::current());
+    return *calendar_;
+}
 
 bool Evaluator::evaluateGroup(Group::Mode mode, const std::vector<Node>& items)
 {

@@ -50,10 +50,10 @@ struct Evaluator {
     Date now;
     std::vector<Check> checks;
     std::optional<Date> flipsAt;
-    Calendar calendar;
+    // The user's current calendar, made when a date is first tested.
+    const Calendar& calendar();
     Detail detail = Detail::checks;
 
-    // With the user's current calendar.
     Evaluator(FileInfo& file, Date now);
     ~Evaluator();
 
@@ -73,6 +73,7 @@ private:
     Result test(const Condition& condition);
 
     std::unique_ptr<SearchText> contents_;
+    std::optional<Calendar> calendar_;
 };
 
 // "10 MB", "1.5g", "500", "2 kB": decimal multiples. Nothing for anything

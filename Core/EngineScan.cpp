@@ -82,7 +82,6 @@ public:
         return !usable_ || inodes_.contains(inode);
     }
 
-    // After a rule run, which may have given the file a record.
     void add(std::uint64_t inode)
     {
         if (usable_) inodes_.insert(inode);
@@ -207,7 +206,8 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
             info.setExtractedText(cached->second.text);
 
         RuleRun run = runRule(info, pending, now);
-        records.add(info.inode());
+        // A rule that acted may have given the file a record.
+        if (run.matched) records.add(info.inode());
         if (run.flipsAt) keepEarlier(next, *run.flipsAt);
         if (info.extractedText()) passTexts[path] = CachedText{info.modified(), *info.extractedText()};
         if (!run.matched) {

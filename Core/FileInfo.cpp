@@ -1,6 +1,7 @@
 #include "Core/FileInfo.h"
 
 #include "Core/DateScanner.h"
+#include "Core/FileName.h"
 #include "Core/TextExtraction.h"
 #include "Core/UTF8.h"
 #include "Core/platform/ContentTypes.h"
@@ -9,6 +10,8 @@
 #include "Core/platform/Volumes.h"
 #include "Core/platform/Xattr.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <system_error>
 
@@ -60,15 +63,6 @@ std::string legacyKeyOf(const platform::FileStatus& status)
     return std::to_string(status.device) + "-" + std::to_string(status.inode) + "-" + std::to_string(birth);
 }
 
-// The position of the dot before the last extension, if there is one: not
-// a leading dot (hidden files) and not a trailing one.
-std::optional<std::size_t> extensionDot(const std::string& component)
-{
-    std::size_t dot = component.rfind('.');
-    if (dot == std::string::npos || dot == 0 || dot + 1 == component.size()) return std::nullopt;
-    return dot;
-}
-
 }  // namespace
 
 FileNotFound::FileNotFound(const std::filesystem::path& path)
@@ -115,19 +109,17 @@ const std::set<std::string>& FileInfo::partialExtensions()
     return extensions;
 }
 
-std::string FileInfo::name() const
+bool FileInfo::isPartialDownload() const
 {
-    std::string component = url_.filename().string();
-    auto dot = extensionDot(component);
-    return dot ? component.substr(0, *dot) : component;
+    std::string extension = ext();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
+    return partialExtensions().contains(extension);
 }
 
-std::string FileInfo::ext() const
-{
-    std::string component = url_.filename().string();
-    auto dot = extensionDot(component);
-    return dot ? component.substr(*dot + 1) : std::string();
-}
+std::string FileInfo::name() const { return splitName(url_.filename().string()).stem; }
+
+std::string FileInfo::ext() const { return splitName(url_.filename().string()).ext; }
 
 bool FileInfo::isBeingCopiedByFinder() const
 {

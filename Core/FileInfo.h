@@ -47,6 +47,8 @@ public:
 
     // Extensions of downloads still in progress.
     static const std::set<std::string>& partialExtensions();
+    // Whether the extension, lower-cased, is one of them.
+    bool isPartialDownload() const;
 
     const std::filesystem::path& url() const { return url_; }
     // Survives renames and moves within the volume; a copy gets a new one.

@@ -3,12 +3,11 @@
 #include "Core/DateScanner.h"
 #include "Core/FileName.h"
 #include "Core/TextExtraction.h"
-#include "Core/UTF8.h"
 #include "Core/platform/ContentTypes.h"
+#include "Core/platform/FileMetadata.h"
 #include "Core/platform/FileStatus.h"
 #include "Core/platform/RecentFiles.h"
 #include "Core/platform/Volumes.h"
-#include "Core/platform/Xattr.h"
 
 #include <algorithm>
 #include <cctype>
@@ -83,7 +82,7 @@ FileInfo::FileInfo(std::filesystem::path url) : url_(std::move(url))
     added_ = dateOf(status.change);
     if (status.birth) created_ = dateOf(*status.birth);
     modified_ = dateOf(status.modification);
-    tags_ = readTags(url_);
+    tags_ = platform::readTags(url_);
     mode_ = status.mode;
     isDownloaded_ = true;
 }
@@ -140,7 +139,7 @@ void FileInfo::setOpened(std::optional<Date> date)
 
 const std::vector<std::string>& FileInfo::source()
 {
-    if (!source_) source_ = readSource(url_);
+    if (!source_) source_ = platform::readSource(url_);
     return *source_;
 }
 
@@ -169,31 +168,6 @@ const std::vector<ContentDate>& FileInfo::contentDates()
 void FileInfo::setContentDates(std::vector<ContentDate> dates)
 {
     contentDates_ = std::move(dates);
-}
-
-std::vector<std::string> readTags(const std::filesystem::path& url)
-{
-    auto value = xattr::read(url, tagsAttribute);
-    if (!value || value->empty() || !isValidUTF8(*value)) return {};
-    std::vector<std::string> tags;
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t comma = value->find(',', start);
-        tags.push_back(value->substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-    }
-    return tags;
-}
-
-std::vector<std::string> readSource(const std::filesystem::path& url)
-{
-    std::vector<std::string> addresses;
-    for (const char* name : {"user.xdg.origin.url", "user.xdg.referrer.url"}) {
-        auto value = xattr::read(url, name);
-        if (value && !value->empty() && isValidUTF8(*value)) addresses.push_back(*value);
-    }
-    return addresses;
 }
 
 }  // namespace olva

@@ -106,15 +106,4 @@ private:
     std::optional<std::vector<ContentDate>> contentDates_;
 };
 
-// The tags of a file ("user.xdg.tags", separated by ","); empty when it has
-// none or they cannot be read.
-std::vector<std::string> readTags(const std::filesystem::path& url);
-
-// The addresses a file was downloaded from: "user.xdg.origin.url", then
-// "user.xdg.referrer.url"; empty when there are none.
-std::vector<std::string> readSource(const std::filesystem::path& url);
-
-// The attribute under which tags are kept.
-inline constexpr const char* tagsAttribute = "user.xdg.tags";
-
 }  // namespace olva

@@ -1,5 +1,7 @@
 #include "Core/Calendar.h"
 
+#include "Core/Locale.h"
+
 #include <unicode/calendar.h>
 
 #include <cmath>
@@ -45,7 +47,7 @@ struct Calendar::Impl {
         if (!made) {
             made = true;
             UErrorCode status = U_ZERO_ERROR;
-            calendar.reset(icu::Calendar::createInstance(status));
+            calendar.reset(icu::Calendar::createInstance(icu::Locale(currentLocale().c_str()), status));
             if (U_FAILURE(status) || !calendar) {
                 status = U_ZERO_ERROR;
                 calendar.reset(icu::Calendar::createInstance(icu::Locale::getRoot(), status));

@@ -1,5 +1,7 @@
 #include "Core/DateScanner.h"
 
+#include "Core/Locale.h"
+
 #include <unicode/brkiter.h>
 #include <unicode/datefmt.h>
 #include <unicode/dtfmtsym.h>
@@ -215,7 +217,7 @@ std::vector<ContentDate> scanDates(std::string_view utf8)
         }
     }
 
-    const icu::Locale& locale = icu::Locale::getDefault();
+    const icu::Locale locale(currentLocale().c_str());
     auto patterns = patternsFor(locale);
     UErrorCode status = U_ZERO_ERROR;
     icu::GregorianCalendar calendar(status);

@@ -1,5 +1,7 @@
 #include "Core/Formatting.h"
 
+#include "Core/Locale.h"
+
 #include <unicode/datefmt.h>
 #include <unicode/locid.h>
 #include <unicode/numfmt.h>
@@ -68,9 +70,10 @@ std::string dateTimeText(Date date)
 {
     thread_local std::string locale;
     thread_local std::unique_ptr<icu::DateFormat> format;
-    if (!format || locale != icu::Locale::getDefault().getName()) {
-        format.reset(icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium, icu::DateFormat::kShort));
-        locale = icu::Locale::getDefault().getName();
+    if (std::string current = currentLocale(); !format || locale != current) {
+        format.reset(icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium, icu::DateFormat::kShort,
+                                                             icu::Locale(current.c_str())));
+        locale = std::move(current);
     }
     if (!format) return iso8601(date);
     format->adoptTimeZone(icu::TimeZone::createDefault());

@@ -3,6 +3,8 @@
 #include "Core/JsonWriter.h"
 #include "Core/Store.h"
 #include "Core/platform/AtomicFile.h"
+#include "Core/platform/Descriptor.h"
+#include "Core/platform/SystemError.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -15,45 +17,21 @@
 namespace olva {
 namespace {
 
-[[noreturn]] void fail(int error, const std::string& what)
-{
-    throw std::system_error(error, std::generic_category(), what);
-}
-
 // Serialises rotation and appends between processes: without it, two
 // writers that both find the log full would each move it aside, and the
 // second move would replace the generation the first one just kept.
 class LogLock {
 public:
     explicit LogLock(const std::filesystem::path& path)
+        : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644))
     {
-        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd_ < 0) fail(errno, "couldn’t open “" + path.string() + "”");
-        while (::flock(fd_, LOCK_EX) != 0) {
-            if (errno == EINTR) continue;
-            int error = errno;
-            ::close(fd_);
-            fail(error, "couldn’t lock “" + path.string() + "”");
-        }
+        if (!fd_) platform::throwErrno(errno, "couldn’t open " + platform::quoted(path));
+        while (::flock(fd_.get(), LOCK_EX) != 0)
+            if (errno != EINTR) platform::throwErrno(errno, "couldn’t lock " + platform::quoted(path));
     }
-    ~LogLock() { ::close(fd_); }
-    LogLock(const LogLock&) = delete;
-    LogLock& operator=(const LogLock&) = delete;
 
 private:
-    int fd_;
-};
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() { if (fd_ >= 0) ::close(fd_); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
+    platform::Descriptor fd_;  // the lock goes with it
 };
 
 std::string readOrNothing(const std::filesystem::path& path)
@@ -130,33 +108,26 @@ void Store::append(const Entry& entry) const
     if (::stat(current.c_str(), &status) == 0 && static_cast<std::uint64_t>(status.st_size) > maxLog) {
         ::unlink(previous.c_str());
         if (::rename(current.c_str(), previous.c_str()) != 0)
-            fail(errno, "couldn’t move “" + current.string() + "” aside");
+            platform::throwErrno(errno, "couldn’t move " + platform::quoted(current) + " aside");
     }
 
     // O_APPEND and one write per line: a writer that does not take the lock
     // still never overwrites a line.
-    Descriptor fd(::open(current.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-    if (fd.get() < 0) fail(errno, "couldn’t open “" + current.string() + "”");
+    platform::Descriptor fd(::open(current.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    if (!fd) platform::throwErrno(errno, "couldn’t open " + platform::quoted(current));
     // A line cut short (a crash, a full disk) must not swallow this one.
     if (::fstat(fd.get(), &status) == 0 && status.st_size > 0) {
         char last = '\n';
         if (::pread(fd.get(), &last, 1, status.st_size - 1) == 1 && last != '\n') line.insert(0, "\n");
     }
-    std::string_view rest = line;
-    while (!rest.empty()) {
-        ssize_t written = ::write(fd.get(), rest.data(), rest.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            fail(errno, "couldn’t write to “" + current.string() + "”");
-        }
-        rest.remove_prefix(static_cast<std::size_t>(written));
-    }
+    if (!platform::writeAll(fd.get(), line))
+        platform::throwErrno(errno, "couldn’t write to " + platform::quoted(current));
 }
 
 LogRead Store::entries(LogPosition after) const
 {
-    Descriptor fd(::open(path("log.json").c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) return {parseLogLines(readOrNothing(path("log.1.json"))), LogPosition{}, true};
+    platform::Descriptor fd(::open(path("log.json").c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) return {parseLogLines(readOrNothing(path("log.1.json"))), LogPosition{}, true};
 
     struct stat status{};
     if (::fstat(fd.get(), &status) != 0) return {{}, after, false};
@@ -168,24 +139,15 @@ LogRead Store::entries(LogPosition after) const
     std::uint64_t start = whole ? 0 : after.offset;
 
     if (::lseek(fd.get(), static_cast<off_t>(start), SEEK_SET) < 0) return {{}, after, false};
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            return {{}, after, false};
-        }
-        if (count == 0) break;
-        bytes.append(buffer, static_cast<std::size_t>(count));
-    }
+    std::optional<std::string> bytes = platform::readToEnd(fd.get());
+    if (!bytes) return {{}, after, false};
     // A last line without its line feed is still being written: leave it.
-    auto lastFeed = bytes.rfind('\n');
+    auto lastFeed = bytes->rfind('\n');
     std::size_t kept = lastFeed == std::string::npos ? 0 : lastFeed + 1;
 
     LogRead read;
     if (whole) read.entries = parseLogLines(readOrNothing(path("log.1.json")));
-    auto fresh = parseLogLines(std::string_view(bytes).substr(0, kept));
+    auto fresh = parseLogLines(std::string_view(*bytes).substr(0, kept));
     read.entries.insert(read.entries.end(), std::make_move_iterator(fresh.begin()),
                         std::make_move_iterator(fresh.end()));
     read.position = {inode, start + kept};

@@ -2,6 +2,7 @@
 
 #include "Core/ActionError.h"
 #include "Core/FileInfo.h"
+#include "Core/Locale.h"
 
 #include <unicode/coll.h>
 #include <unicode/gregocal.h>
@@ -12,7 +13,6 @@
 #include <unicode/unistr.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace olva {
 
@@ -89,19 +89,6 @@ DateFormatter makeDateFormatter(const std::string& format, const std::string& lo
     auto impl = std::make_unique<DateFormatter::Impl>();
     impl->formatter = std::move(formatter);
     return DateFormatter(std::move(impl));
-}
-
-std::string currentLocale()
-{
-    for (const char* name : {"LC_ALL", "LC_TIME", "LANG"}) {
-        const char* value = std::getenv(name);
-        if (!value || !*value) continue;
-        std::string id(value);
-        id = id.substr(0, id.find_first_of(".@"));  // codeset and modifier
-        if (id == "C" || id == "POSIX") return "en_US_POSIX";
-        return id;
-    }
-    return icu::Locale::getDefault().getName();
 }
 
 // ---- keyword search

@@ -59,9 +59,6 @@ private:
 // Throws ActionError when `format` is not a date pattern.
 DateFormatter makeDateFormatter(const std::string& format, const std::string& locale);
 
-// The user's locale for dates (LC_ALL, LC_TIME, then LANG), as a locale id.
-std::string currentLocale();
-
 // Where `keyword` first occurs in `text`, compared ignoring case and
 // diacritics: the end of the occurrence in UTF-16 code units.
 std::optional<std::size_t> findKeywordEnd(const std::string& text, const std::string& keyword);

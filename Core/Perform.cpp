@@ -178,7 +178,7 @@ fs::path uniqueDestination(const fs::path& folder, const std::string& name, bool
     if (!dryRun) {
         std::error_code error;
         fs::create_directories(folder, error);
-        if (error) throw std::system_error(error, "couldn't create the folder “" + folder.string() + "”");
+        if (error) throw std::system_error(error, "couldn't create the folder " + platform::quoted(folder));
     }
     fs::path candidate = folder / name;
     for (unsigned long counter = 2; platform::itemExists(candidate); ++counter)

@@ -3,15 +3,16 @@
 #include "Core/ActionError.h"
 #include "Core/UTF8.h"
 #include "Core/platform/ChildProcess.h"
-#include "Core/platform/FileTransfer.h"
+#include "Core/platform/Descriptor.h"
+#include "Core/platform/RegularFile.h"
+#include "Core/platform/SystemError.h"
+#include "Core/platform/UUID.h"
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
-#include <uuid/uuid.h>
 
 #include <cerrno>
 #include <chrono>
@@ -49,52 +50,34 @@ std::string trimmed(const std::string& text)
 
 fs::path outputFileURL()
 {
-    uuid_t id;
-    uuid_generate(id);
-    char text[37];
-    uuid_unparse_upper(id, text);
     std::error_code error;
     fs::path folder = fs::temp_directory_path(error);
     if (error) folder = "/tmp";
-    return folder / ("olva-script-" + std::string(text) + ".log");
+    return folder / ("olva-script-" + platform::newUUID() + ".log");
 }
 
 // The output file, open for writing; removed when the run is over, however
 // it ends.
 class OutputFile {
 public:
-    explicit OutputFile(fs::path path) : path_(std::move(path))
+    explicit OutputFile(fs::path path)
+        : path_(std::move(path)), fd_(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600))
     {
-        fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd_ < 0) platform::throwErrno(errno, "couldn't create " + path_.string());
+        if (!fd_) platform::throwErrno(errno, "couldn't create " + path_.string());
     }
-    ~OutputFile()
-    {
-        ::close(fd_);
-        ::unlink(path_.c_str());
-    }
+    ~OutputFile() { ::unlink(path_.c_str()); }
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    int fd() const { return fd_; }
+    int fd() const { return fd_.get(); }
 
     // At most kScriptOutputLimit bytes, cut at a character boundary and
     // marked when more was written; a read failure counts as no output.
     std::string readBounded() const
     {
-        int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return {};
-        std::string bytes(kScriptOutputLimit + 1, '\0');
-        std::size_t got = 0;
-        while (got < bytes.size()) {
-            ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            got += static_cast<std::size_t>(n);
-        }
-        ::close(fd);
-        bytes.resize(got);
-        if (got <= kScriptOutputLimit) return trimmed(decodeUTF8Repairing(bytes));
+        auto file = platform::RegularFile::open(path_);
+        std::string bytes = file ? file->read(kScriptOutputLimit + 1).value_or(std::string()) : std::string();
+        if (bytes.size() <= kScriptOutputLimit) return trimmed(decodeUTF8Repairing(bytes));
         std::size_t cut = kScriptOutputLimit;
         while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80) --cut;
         bytes.resize(cut);
@@ -104,7 +87,7 @@ public:
 
 private:
     fs::path path_;
-    int fd_ = -1;
+    platform::Descriptor fd_;
 };
 
 }  // namespace

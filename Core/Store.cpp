@@ -7,6 +7,7 @@
 #include "Core/platform/AtomicFile.h"
 #include "Core/platform/RenameNoReplace.h"
 #include "Core/platform/SessionBus.h"
+#include "Core/platform/SystemError.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -84,7 +85,7 @@ Store::Store(std::filesystem::path dir) : dir_(std::move(dir))
 {
     std::error_code error;
     std::filesystem::create_directories(dir_, error);
-    if (error) throw std::system_error(error, "couldn’t create the folder “" + dir_.string() + "”");
+    if (error) throw std::system_error(error, "couldn’t create the folder " + platform::quoted(dir_));
 }
 
 std::optional<std::string> Store::knownRules() const
@@ -180,7 +181,7 @@ void Store::lockEngine()
         int error = errno;
         ::close(fd);
         if (error == EWOULDBLOCK) throw ActionError("another Olva is already processing these folders");
-        throw std::system_error(error, std::generic_category(), "couldn’t lock “" + path("engine.lock").string() + "”");
+        platform::throwErrno(error, "couldn’t lock " + platform::quoted(path("engine.lock")));
     }
     engineLock_.store(fd);
 }

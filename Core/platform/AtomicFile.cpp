@@ -1,5 +1,8 @@
 #include "Core/platform/AtomicFile.h"
 
+#include "Core/platform/Descriptor.h"
+#include "Core/platform/SystemError.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,22 +17,7 @@ namespace {
 
 [[noreturn]] void fail(int error, const char* verb, const std::filesystem::path& path)
 {
-    throw std::system_error(error, std::generic_category(),
-                            std::string("couldn’t ") + verb + " “" + path.string() + "”");
-}
-
-// Writes everything, resuming after interruptions and short writes.
-bool writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
+    throwErrno(error, std::string("couldn’t ") + verb + " " + quoted(path));
 }
 
 std::string randomSuffix()
@@ -85,23 +73,11 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view byt
 
 std::string readFileBytes(const std::filesystem::path& path)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) fail(errno, "read", path);
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            int error = errno;
-            ::close(fd);
-            fail(error, "read", path);
-        }
-        if (count == 0) break;
-        bytes.append(buffer, static_cast<std::size_t>(count));
-    }
-    ::close(fd);
-    return bytes;
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) fail(errno, "read", path);
+    auto bytes = readToEnd(fd.get());
+    if (!bytes) fail(errno, "read", path);
+    return std::move(*bytes);
 }
 
 }  // namespace olva::platform

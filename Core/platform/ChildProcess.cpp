@@ -1,6 +1,6 @@
 #include "Core/platform/ChildProcess.h"
 
-#include "Core/platform/FileTransfer.h"
+#include "Core/platform/SystemError.h"
 
 #include <poll.h>
 #include <signal.h>

@@ -1,5 +1,6 @@
 #include "Core/platform/FileTransfer.h"
 
+#include "Core/platform/Descriptor.h"
 #include "Core/platform/RenameNoReplace.h"
 
 #include <dirent.h>
@@ -17,11 +18,6 @@
 namespace olva::platform {
 namespace fs = std::filesystem;
 
-void throwErrno(int error, const std::string& what)
-{
-    throw std::system_error(error, std::generic_category(), what);
-}
-
 bool isFileExistsError(const std::exception& error)
 {
     const auto* system = dynamic_cast<const std::system_error*>(&error);
@@ -35,23 +31,6 @@ bool itemExists(const fs::path& path)
 }
 
 namespace {
-
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-std::string quoted(const fs::path& path) { return "“" + path.string() + "”"; }
 
 // Copies every "user." attribute; a destination file system without extended
 // attributes keeps the copy without them, as other file managers do.
@@ -117,14 +96,8 @@ void copyData(int from, int to, const fs::path& source)
                 if (errno == EINTR) continue;
                 throwErrno(errno, "couldn't read " + quoted(source));
             }
-            for (ssize_t written = 0; written < got;) {
-                ssize_t n = ::write(to, buffer.data() + written, static_cast<std::size_t>(got - written));
-                if (n < 0) {
-                    if (errno == EINTR) continue;
-                    throwErrno(errno, "couldn't write the copy of " + quoted(source));
-                }
-                written += n;
-            }
+            if (!writeAll(to, std::string_view(buffer.data(), static_cast<std::size_t>(got))))
+                throwErrno(errno, "couldn't write the copy of " + quoted(source));
             copied = got;
         }
         if (copied < 0) {
@@ -139,9 +112,9 @@ void copyTree(const fs::path& from, const fs::path& to, bool& created);
 
 void copyFile(const fs::path& from, const fs::path& to, const struct stat& info, bool& created)
 {
-    Fd source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    Descriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (source.get() < 0) throwErrno(errno, "couldn't open " + quoted(from));
-    Fd target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+    Descriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (target.get() < 0) throwErrno(errno, "couldn't create " + quoted(to));
     created = true;
     copyData(source.get(), target.get(), from);
@@ -154,7 +127,7 @@ void copyFile(const fs::path& from, const fs::path& to, const struct stat& info,
 
 void copyFolder(const fs::path& from, const fs::path& to, const struct stat& info, bool& created)
 {
-    Fd source(::open(from.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
+    Descriptor source(::open(from.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
     if (source.get() < 0) throwErrno(errno, "couldn't open " + quoted(from));
     if (::mkdir(to.c_str(), 0700) != 0) throwErrno(errno, "couldn't create " + quoted(to));
     created = true;
@@ -177,7 +150,7 @@ void copyFolder(const fs::path& from, const fs::path& to, const struct stat& inf
         copyTree(from / name, to / name, childCreated);
     }
 
-    Fd target(::open(to.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
+    Descriptor target(::open(to.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
     if (target.get() < 0) throwErrno(errno, "couldn't open " + quoted(to));
     copyUserAttributes(source.get(), target.get(), from);
     if (::fchmod(target.get(), info.st_mode & 07777) != 0)

@@ -4,8 +4,9 @@
 // std::errc::file_exists and leaves both sides untouched.
 #pragma once
 
+#include "Core/platform/SystemError.h"
+
 #include <filesystem>
-#include <string>
 
 namespace olva::platform {
 
@@ -29,7 +30,5 @@ void copyItem(const std::filesystem::path& from, const std::filesystem::path& to
 bool itemExists(const std::filesystem::path& path);
 
 bool isFileExistsError(const std::exception& error);
-
-[[noreturn]] void throwErrno(int error, const std::string& what);
 
 }  // namespace olva::platform

@@ -1,5 +1,7 @@
 #include "Core/platform/MountMonitor.h"
 
+#include "Core/platform/Descriptor.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -17,16 +19,8 @@ namespace {
 // and a read from the start gives the new table.
 std::string readTable(int fd)
 {
-    std::string table;
-    char buffer[8192];
-    if (::lseek(fd, 0, SEEK_SET) < 0) return table;
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        table.append(buffer, std::size_t(n));
-    }
-    return table;
+    if (::lseek(fd, 0, SEEK_SET) < 0) return {};
+    return readToEnd(fd).value_or(std::string());
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // blocking, and checked again through the descriptor.
 #pragma once
 
+#include "Core/platform/Descriptor.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -15,12 +17,6 @@ public:
     // Nothing when the path is not a regular file or cannot be opened.
     static std::optional<RegularFile> open(const std::filesystem::path& path);
 
-    RegularFile(RegularFile&& other) noexcept;
-    RegularFile& operator=(RegularFile&& other) noexcept;
-    RegularFile(const RegularFile&) = delete;
-    RegularFile& operator=(const RegularFile&) = delete;
-    ~RegularFile();
-
     std::int64_t size() const { return size_; }
     // A path that names this very file for libraries that open by name.
     std::filesystem::path descriptorPath() const;
@@ -28,9 +24,9 @@ public:
     std::optional<std::string> read(std::int64_t limit) const;
 
 private:
-    RegularFile(int fd, std::int64_t size) : fd_(fd), size_(size) {}
+    RegularFile(Descriptor fd, std::int64_t size) : fd_(std::move(fd)), size_(size) {}
 
-    int fd_ = -1;
+    Descriptor fd_;
     std::int64_t size_ = 0;
 };
 

@@ -1,12 +1,13 @@
 #include "Core/platform/RenameNoReplace.h"
 
+#include "Core/platform/SystemError.h"
+
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <system_error>
 
 namespace olva::platform {
 
@@ -27,8 +28,7 @@ void renameNoReplace(const std::filesystem::path& from, const std::filesystem::p
             error = errno;
         }
     }
-    throw std::system_error(error, std::generic_category(),
-                            "couldn’t move “" + from.string() + "” to “" + to.string() + "”");
+    throwErrno(error, "couldn’t move " + quoted(from) + " to " + quoted(to));
 }
 
 }  // namespace olva::platform

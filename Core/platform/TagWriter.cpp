@@ -2,7 +2,7 @@
 
 #include "Core/ActionError.h"
 #include "Core/FileInfo.h"
-#include "Core/platform/FileTransfer.h"
+#include "Core/platform/SystemError.h"
 
 #include <sys/xattr.h>
 
@@ -22,11 +22,11 @@ void writeTags(const std::filesystem::path& file, const std::vector<std::string>
     const char* name = tagsAttribute;
     if (tags.empty()) {
         if (::removexattr(file.c_str(), name) != 0 && errno != ENODATA)
-            throwErrno(errno, "couldn't change the tags of “" + file.string() + "”");
+            throwErrno(errno, "couldn't change the tags of " + quoted(file));
         return;
     }
     if (::setxattr(file.c_str(), name, value.data(), value.size(), 0) != 0)
-        throwErrno(errno, "couldn't change the tags of “" + file.string() + "”");
+        throwErrno(errno, "couldn't change the tags of " + quoted(file));
 }
 
 }  // namespace olva::platform

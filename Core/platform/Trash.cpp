@@ -2,6 +2,7 @@
 
 #include "Core/FileName.h"
 #include "Core/Paths.h"
+#include "Core/platform/Descriptor.h"
 #include "Core/platform/FileTransfer.h"
 
 #include <fcntl.h>
@@ -18,8 +19,6 @@ namespace olva::platform {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string quoted(const fs::path& path) { return "“" + path.string() + "”"; }
 
 // Percent-encodes everything but unreserved characters and "/", as the
 // ".trashinfo" Path key wants.
@@ -89,18 +88,6 @@ bool usableOwnTrash(const fs::path& path, uid_t uid, int& error)
         return true;
     };
     return ownFolder(path) && ownFolder(path / "files") && ownFolder(path / "info");
-}
-
-void writeAll(int fd, const std::string& text)
-{
-    for (std::size_t done = 0; done < text.size();) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw std::system_error(errno, std::generic_category());
-        }
-        done += static_cast<std::size_t>(n);
-    }
 }
 
 }  // namespace
@@ -178,14 +165,13 @@ fs::path moveToTrash(const fs::path& item)
             if (errno == EEXIST) continue;
             throwErrno(errno, "couldn't move " + quoted(source) + " to the Trash");
         }
-        try {
-            writeAll(fd, contents);
-        } catch (const std::system_error& error) {
-            ::close(fd);
-            ::unlink(infoPath.c_str());
-            throw std::system_error(error.code(), "couldn't move " + quoted(source) + " to the Trash");
-        }
+        bool written = writeAll(fd, contents);
+        int error = errno;
         ::close(fd);
+        if (!written) {
+            ::unlink(infoPath.c_str());
+            throwErrno(error, "couldn't move " + quoted(source) + " to the Trash");
+        }
 
         fs::path destination = trash / "files" / candidate;
         try {

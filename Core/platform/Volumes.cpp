@@ -1,5 +1,7 @@
 #include "Core/platform/Volumes.h"
 
+#include "Core/platform/Descriptor.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -122,16 +124,7 @@ private:
     void reload()
     {
         std::string text;
-        if (fd_ >= 0) {
-            char buffer[16384];
-            off_t offset = 0;
-            for (;;) {
-                ssize_t got = pread(fd_, buffer, sizeof buffer, offset);
-                if (got <= 0) break;
-                text.append(buffer, static_cast<std::size_t>(got));
-                offset += got;
-            }
-        }
+        if (fd_ >= 0 && ::lseek(fd_, 0, SEEK_SET) == 0) text = readToEnd(fd_).value_or(std::string());
         mounts_ = parseMountInfo(text);
         links_ = readUuidLinks("/dev/disk/by-uuid");
         names_.clear();

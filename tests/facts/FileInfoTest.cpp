@@ -158,6 +158,13 @@ TEST_F(FileFacts, KeyFormAndLegacyKey)
     if (handle) expected += "+" + *handle;
     if (handle || status->birth) EXPECT_EQ(birth, expected);
     else EXPECT_TRUE(birth == "0" || birth.starts_with("g")) << birth;
+
+    // Both forms give back the inode, whatever the volume's name holds.
+    EXPECT_EQ(FileInfo::inodeInKey(info.key()), status->inode);
+    EXPECT_EQ(FileInfo::inodeInKey(info.legacyKey()), status->inode);
+    EXPECT_EQ(FileInfo::inodeInKey("/media/a:b:42:17.000000001+ff"), 42u);
+    EXPECT_EQ(FileInfo::inodeInKey("-5-42--7"), 42u);
+    EXPECT_EQ(FileInfo::inodeInKey("k"), std::nullopt);
 }
 
 // A freed inode number goes to the next new file at once, and within one

@@ -71,6 +71,7 @@ void pinLocaleAndZone(const std::string& locale, const std::string& zone)
     UErrorCode status = U_ZERO_ERROR;
     icu::Locale::setDefault(icu::Locale(locale.c_str()), status);
     if (U_FAILURE(status)) throw std::runtime_error("cannot set the locale");
+    setenv("LC_ALL", locale.c_str(), 1);
     icu::TimeZone::adoptDefault(icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zone)));
     setenv("TZ", zone.c_str(), 1);
     tzset();

@@ -25,7 +25,8 @@ protected:
     TempDir dir;
 };
 
-// ICU's locale and time zone (and TZ) for the rest of the program.
+// The user's locale (LC_ALL and ICU's default) and time zone (ICU's and TZ)
+// for the rest of the program.
 void pinLocaleAndZone(const std::string& locale, const std::string& zone);
 
 struct PdfPage {

@@ -1,0 +1,36 @@
+// An open file descriptor that closes itself, and whole reads and writes
+// through a descriptor, resumed after interruptions and short counts.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace olva::platform {
+
+class Descriptor {
+public:
+    // Takes over `fd`; -1 holds nothing.
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Descriptor& operator=(Descriptor&& other) noexcept;
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor();
+
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+// Writes all the bytes; false, with errno set, when a write fails.
+bool writeAll(int fd, std::string_view bytes);
+
+// Everything from the descriptor's offset to the end; nothing, with errno
+// set, when a read fails.
+std::optional<std::string> readToEnd(int fd);
+
+}  // namespace olva::platform

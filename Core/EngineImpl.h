@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,7 +50,9 @@ struct Engine::Impl {
         bool matched = false;
         std::optional<Date> flipsAt;
     };
-    using Pending = std::vector<std::pair<const Rule*, std::string>>;
+    // The rules that may still act on a file: a leading run of a folder's
+    // enabled rules with their versions.
+    using Pending = std::span<const std::pair<const Rule*, std::string>>;
 
     Impl(std::shared_ptr<Store> store, double settle);
     ~Impl();
@@ -78,6 +81,9 @@ struct Engine::Impl {
 
     // The seen file as last read or written by this engine.
     std::optional<FileSignature> seenOnDisk;
+    // Counts the times keys came into `seen` other than by a pass's own rule
+    // runs, so that a pass knows when its index of them is out of date.
+    std::uint64_t seenEdits = 0;
     // The current time; tests move it.
     std::function<Date()> clock = [] { return std::chrono::system_clock::now(); };
     // Scans that went past their checks, and watcher batches handled.
@@ -116,7 +122,7 @@ struct Engine::Impl {
     void scanFolder(const std::string& folderPath);
     double settleInterval(const Folder& folder) const;
     void migrateSeenKey(const FileInfo& file);
-    Pending pendingRules(const std::vector<std::pair<const Rule*, std::string>>& rules, const std::string& key) const;
+    Pending pendingRules(Pending rules, const std::string& key) const;
 
     // Running a rule.
     RuleRun runRule(FileInfo& file, const Pending& pending, Date now);
@@ -130,7 +136,8 @@ struct Engine::Impl {
     std::optional<FileSignature> seenSignature() const;
     bool seenFileChanged() const;
     void mergeSeenFromDisk();
-    void refreshSeen();
+    // Merges the seen file when another process changed it; true if it did.
+    bool refreshSeen();
     void saveSeen();
     // saveSeen that reports its failure as the store problem.
     void saveSeenOrReport();

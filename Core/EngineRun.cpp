@@ -40,14 +40,19 @@ bool Engine::Impl::noteFailure(const std::string& key, const std::string& messag
 Engine::Impl::RuleRun Engine::Impl::runRule(FileInfo& file, const Pending& pending, Date now)
 {
     RuleRun result;
-    for (const auto& [rule, version] : pending) {
+    for (std::size_t index = 0; index < pending.size(); ++index) {
+        const auto& [rule, version] = pending[index];
         Outcome outcome = evaluate(rule->match, file, now);
         if (outcome.flipsAt && (!result.flipsAt || *outcome.flipsAt < *result.flipsAt))
             result.flipsAt = outcome.flipsAt;
         if (!outcome.pass) continue;
 
-        result.matched = true;
         const std::string key = file.key();
+        // Another process (an undo) may have marked the file since the pass
+        // began: the rule, or one before it, may have handled it already.
+        if (refreshSeen() && pendingRules(pending, key).size() <= index) return result;
+
+        result.matched = true;
         Applied applied;
         if (loopGuardStops(key, now)) applied.error = loopMessage;
         else applied = perform(rule->actions, file, rule->dryRun, now);
@@ -141,11 +146,14 @@ void Engine::Impl::mergeSeenFromDisk()
     }
     for (auto& [key, versions] : disk) seen[key].merge(versions);
     seenOnDisk = signature;
+    ++seenEdits;
 }
 
-void Engine::Impl::refreshSeen()
+bool Engine::Impl::refreshSeen()
 {
-    if (seenFileChanged()) mergeSeenFromDisk();
+    if (!seenFileChanged()) return false;
+    mergeSeenFromDisk();
+    return true;
 }
 
 void Engine::Impl::saveSeen()

@@ -8,8 +8,8 @@
 #include "Core/platform/Volume.h"
 
 #include <algorithm>
-#include <set>
-#include <system_error>
+#include <string_view>
+#include <unordered_set>
 
 namespace olva {
 
@@ -50,17 +50,61 @@ void Engine::Impl::migrateSeenKey(const FileInfo& file)
     seenChanged = true;
 }
 
-Engine::Impl::Pending Engine::Impl::pendingRules(const std::vector<std::pair<const Rule*, std::string>>& rules,
-                                                 const std::string& key) const
+Engine::Impl::Pending Engine::Impl::pendingRules(Pending rules, const std::string& key) const
 {
-    Pending pending;
     auto handled = seen.find(key);
-    for (const auto& rule : rules) {
-        if (handled != seen.end() && handled->second.contains(rule.second)) break;
-        pending.push_back(rule);
-    }
-    return pending;
+    if (handled == seen.end()) return rules;
+    std::size_t count = 0;
+    while (count < rules.size() && !handled->second.contains(rules[count].second)) ++count;
+    return rules.first(count);
 }
+
+namespace {
+
+// The inodes named by the keys of the seen and failure records. A file whose
+// inode is not among them has no record, which is known without forming its
+// key (a further system call). Built on first use in a pass, and used only
+// while the records are few next to the files listed.
+class RecordIndex {
+public:
+    RecordIndex(const Engine::Impl& engine, std::size_t listed) : engine_(engine), listed_(listed) {}
+
+    bool mayHold(std::uint64_t inode)
+    {
+        if (!built_ || edits_ != engine_.seenEdits) build();
+        return !usable_ || inodes_.contains(inode);
+    }
+
+    // After a rule run, which may have given the file a record.
+    void add(std::uint64_t inode)
+    {
+        if (usable_) inodes_.insert(inode);
+    }
+
+private:
+    void build()
+    {
+        built_ = true;
+        edits_ = engine_.seenEdits;
+        inodes_.clear();
+        usable_ = engine_.seen.size() + engine_.failures.size() <= 4 * listed_;
+        if (!usable_) return;
+        auto note = [&](const std::string& key) {
+            if (auto inode = FileInfo::inodeInKey(key)) inodes_.insert(*inode);
+        };
+        for (const auto& record : engine_.seen) note(record.first);
+        for (const auto& record : engine_.failures) note(record.first);
+    }
+
+    const Engine::Impl& engine_;
+    std::size_t listed_;
+    bool built_ = false;
+    bool usable_ = false;
+    std::uint64_t edits_ = 0;
+    std::unordered_set<std::uint64_t> inodes_;
+};
+
+}  // namespace
 
 void Engine::Impl::scanFolder(const std::string& folderPath)
 {
@@ -94,77 +138,73 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
 
     std::map<std::string, Quiet> newQuiet;
     std::map<std::string, CachedText> passTexts;
-    std::set<std::string> listed;
     std::optional<Date> next;
 
-    for (const auto& url : listFiles(current)) {
-        if (stopping) break;
-        const std::string path = url.string();
-        listed.insert(path);
-        const std::optional<Stamp> stamp = stampOf(url);
+    // Another process (an undo) may have marked files since the last pass.
+    refreshSeen();
+    const std::vector<ListedFile> listing = listFileStatuses(current);
+    RecordIndex records(*this, listing.size());
 
-        if (auto q = previousQuiet.find(path);
-            stamp && q != previousQuiet.end() && q->second.stamp == *stamp && q->second.until > now) {
+    for (const auto& item : listing) {
+        if (stopping) break;
+        const std::string& path = item.path;
+        const Stamp stamp = stampOf(item.status);
+
+        if (auto q = previousQuiet.find(path); q != previousQuiet.end() && q->second.stamp == stamp && q->second.until > now) {
             newQuiet.emplace(path, q->second);
             continue;
         }
 
-        // Only regular files and packages are ever read; the item may have
-        // been replaced since it was listed.
-        std::error_code error;
-        auto type = std::filesystem::symlink_status(url, error).type();
-        if (type != std::filesystem::file_type::regular && type != std::filesystem::file_type::directory) continue;
+        FileInfo info(path, item.status);
+        if (!info.isDownloaded() || info.isPartialDownload()) continue;
 
-        std::optional<FileInfo> info;
-        try {
-            info.emplace(url);
-        } catch (const std::exception&) {
-            continue;
-        }
-        if (!info->isDownloaded() || info->isPartialDownload()) continue;
-
-        migrateSeenKey(*info);
-        // Another process (an undo) may have marked this file since.
-        refreshSeen();
-        Pending pending = pendingRules(rules, info->key());
+        const bool recorded = records.mayHold(info.inode());
+        if (recorded) migrateSeenKey(info);
+        Pending pending = recorded ? pendingRules(rules, info.key()) : Pending(rules);
         if (pending.empty()) {
-            if (stamp) newQuiet.emplace(path, Quiet{*stamp, now + seconds(quietFor)});
+            newQuiet.emplace(path, Quiet{stamp, now + seconds(quietFor)});
             continue;
         }
 
-        if (auto failure = failures.find(info->key()); failure != failures.end() && failure->second.retry > now) {
-            keepEarlier(next, failure->second.retry);
-            continue;
-        }
+        if (recorded)
+            if (auto failure = failures.find(info.key()); failure != failures.end() && failure->second.retry > now) {
+                keepEarlier(next, failure->second.retry);
+                continue;
+            }
 
-        Observation observation{info->size(), info->modified()};
-        auto seenBefore = observed.find(path);
-        if (seenBefore == observed.end() || !(seenBefore->second.observation == observation)) {
-            // On a local disk the file has been unchanged since its last
-            // status change, read after its facts so that no change to what
-            // was just observed can predate it.
-            Date since = now;
-            if (local)
-                if (auto fresh = stampOf(url)) since = std::min(now, statusChange(*fresh));
-            observed[path] = Observed{observation, since};
+        // Without a settle interval a file is ready as soon as it is found.
+        const bool copying = info.isBeingCopiedByFinder();
+        Date readyAt = now + seconds(settleFor);
+        if (settleFor > 0 && !copying) {
+            Observation observation{info.size(), info.modified()};
+            auto seenBefore = observed.find(path);
+            if (seenBefore == observed.end() || !(seenBefore->second.observation == observation)) {
+                // On a local disk the file has been unchanged since its last
+                // status change, read after its facts so that no change to
+                // what was just observed can predate it.
+                Date since = now;
+                if (local)
+                    if (auto fresh = stampOf(path)) since = std::min(now, statusChange(*fresh));
+                seenBefore = observed.insert_or_assign(path, Observed{observation, since}).first;
+            }
+            readyAt = seenBefore->second.since + seconds(settleFor);
         }
-        const bool copying = info->isBeingCopiedByFinder();
-        const Date readyAt = copying ? now + seconds(settleFor) : observed[path].since + seconds(settleFor);
         if (readyAt > now || copying) {
             keepEarlier(next, readyAt);
             continue;
         }
 
-        if (auto cached = lastTexts.find(path); cached != lastTexts.end() && cached->second.modified == info->modified())
-            info->setExtractedText(cached->second.text);
+        if (auto cached = lastTexts.find(path); cached != lastTexts.end() && cached->second.modified == info.modified())
+            info.setExtractedText(cached->second.text);
 
-        RuleRun run = runRule(*info, pending, now);
+        RuleRun run = runRule(info, pending, now);
+        records.add(info.inode());
         if (run.flipsAt) keepEarlier(next, *run.flipsAt);
-        if (info->extractedText()) passTexts[path] = CachedText{info->modified(), *info->extractedText()};
-        if (!run.matched && stamp) {
+        if (info.extractedText()) passTexts[path] = CachedText{info.modified(), *info.extractedText()};
+        if (!run.matched) {
             Date until = now + seconds(quietFor);
             if (run.flipsAt) until = std::min(until, *run.flipsAt);
-            newQuiet.emplace(path, Quiet{*stamp, until});
+            newQuiet.emplace(path, Quiet{stamp, until});
         }
     }
 
@@ -172,9 +212,15 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
     quiet[folderPath] = QuietList{versions, std::move(newQuiet)};
     std::string resolved = folderURL(current).string();
     std::string prefix = resolved.ends_with('/') ? resolved : resolved + "/";
-    std::erase_if(observed, [&](const auto& item) {
-        return item.first.starts_with(prefix) && !listed.contains(item.first);
-    });
+    if (!observed.empty()) {
+        std::vector<std::string_view> listed;
+        listed.reserve(listing.size());
+        for (const auto& item : listing) listed.push_back(item.path);
+        std::sort(listed.begin(), listed.end());
+        std::erase_if(observed, [&](const auto& item) {
+            return item.first.starts_with(prefix) && !std::binary_search(listed.begin(), listed.end(), item.first);
+        });
+    }
     if (seenChanged) saveSeenOrReport();
     if (next) {
         if (debugEnabled()) debugLog("next scan of " + resolved + " at " + printedDate(*next));

@@ -67,6 +67,7 @@ void Engine::Impl::revertEntry(const std::string& id, const std::vector<Entry>& 
         try {
             seen[FileInfo::keyFor(step.from)].insert(entry.version);
             seenChanged = true;
+            ++seenEdits;
         } catch (const std::exception&) {
         }
     }

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <system_error>
 
@@ -71,35 +72,70 @@ FileNotFound::FileNotFound(const std::filesystem::path& path)
 {
 }
 
-FileInfo::FileInfo(std::filesystem::path url) : url_(std::move(url))
+FileInfo::FileInfo(std::filesystem::path url) : FileInfo(url, statusOrThrow(url)) {}
+
+FileInfo::FileInfo(std::filesystem::path url, const platform::FileStatus& status)
+    : url_(std::move(url)), status_(status)
 {
-    platform::FileStatus status = statusOrThrow(url_);
-    key_ = keyOf(url_, status);
-    legacyKey_ = legacyKeyOf(status);
     size_ = status.size ? static_cast<std::int64_t>(*status.size) : 0;
     // Linux keeps no date added: the status change, which a move or a
     // download into the folder sets, stands for it.
     added_ = dateOf(status.change);
     if (status.birth) created_ = dateOf(*status.birth);
     modified_ = dateOf(status.modification);
-    tags_ = platform::readTags(url_);
-    mode_ = status.mode;
     isDownloaded_ = true;
+}
+
+const std::string& FileInfo::key() const
+{
+    if (!key_) key_ = keyOf(url_, status_);
+    return *key_;
+}
+
+const std::string& FileInfo::legacyKey() const
+{
+    if (!legacyKey_) legacyKey_ = legacyKeyOf(status_);
+    return *legacyKey_;
+}
+
+const std::vector<std::string>& FileInfo::tags() const
+{
+    if (!tags_) tags_ = platform::readTags(url_);
+    return *tags_;
 }
 
 const std::optional<ContentType>& FileInfo::type() const
 {
-    if (!type_) {
-        platform::FileStatus status;
-        status.mode = mode_;
-        type_ = platform::contentTypeOf(url_, status);
-    }
+    if (!type_) type_ = platform::contentTypeOf(url_, status_);
     return *type_;
 }
 
 std::string FileInfo::keyFor(const std::filesystem::path& url)
 {
     return keyOf(url, statusOrThrow(url, true));
+}
+
+std::optional<std::uint64_t> FileInfo::inodeInKey(std::string_view key)
+{
+    // volume ":" inode ":" birth, where only the volume may hold a colon;
+    // else device "-" inode "-" birth, where the device may be negative.
+    std::string_view field;
+    if (std::size_t last = key.rfind(':'); last != std::string_view::npos) {
+        std::size_t before = last == 0 ? std::string_view::npos : key.rfind(':', last - 1);
+        if (before == std::string_view::npos) return std::nullopt;
+        field = key.substr(before + 1, last - before - 1);
+    } else {
+        std::size_t start = key.starts_with('-') ? 1 : 0;
+        std::size_t first = key.find('-', start);
+        if (first == std::string_view::npos) return std::nullopt;
+        std::size_t second = key.find('-', first + 1);
+        if (second == std::string_view::npos) return std::nullopt;
+        field = key.substr(first + 1, second - first - 1);
+    }
+    std::uint64_t inode = 0;
+    auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), inode);
+    if (field.empty() || error != std::errc() || end != field.data() + field.size()) return std::nullopt;
+    return inode;
 }
 
 const std::set<std::string>& FileInfo::partialExtensions()

@@ -6,12 +6,14 @@
 
 #include "Core/ContentType.h"
 #include "Core/Date.h"
+#include "Core/platform/FileStatus.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace olva {
@@ -40,10 +42,16 @@ class FileInfo {
 public:
     // Follows symbolic links. Throws FileNotFound.
     explicit FileInfo(std::filesystem::path url);
+    // From a status of the file already taken.
+    FileInfo(std::filesystem::path url, const platform::FileStatus& status);
 
     // The identity key of a file without reading its other facts. Throws
     // FileNotFound.
     static std::string keyFor(const std::filesystem::path& url);
+
+    // The inode number that a key or a legacy key names; nothing for text of
+    // neither form.
+    static std::optional<std::uint64_t> inodeInKey(std::string_view key);
 
     // Extensions of downloads still in progress.
     static const std::set<std::string>& partialExtensions();
@@ -52,14 +60,17 @@ public:
 
     const std::filesystem::path& url() const { return url_; }
     // Survives renames and moves within the volume; a copy gets a new one.
-    const std::string& key() const { return key_; }
+    // Formed on first use: it asks the file system for the file's handle.
+    const std::string& key() const;
     // The older form of the key, under which earlier records may be kept.
-    const std::string& legacyKey() const { return legacyKey_; }
+    const std::string& legacyKey() const;
+    std::uint64_t inode() const { return status_.inode; }
     std::int64_t size() const { return size_; }
     const std::optional<Date>& added() const { return added_; }
     const std::optional<Date>& created() const { return created_; }
     const std::optional<Date>& modified() const { return modified_; }
-    const std::vector<std::string>& tags() const { return tags_; }
+    // Read on first use.
+    const std::vector<std::string>& tags() const;
     // Read on first use: telling some types apart means reading the file.
     const std::optional<ContentType>& type() const;
     bool isDownloaded() const { return isDownloaded_; }
@@ -89,14 +100,14 @@ public:
 
 private:
     std::filesystem::path url_;
-    std::string key_;
-    std::string legacyKey_;
+    platform::FileStatus status_;
+    mutable std::optional<std::string> key_;
+    mutable std::optional<std::string> legacyKey_;
     std::int64_t size_ = 0;
     std::optional<Date> added_;
     std::optional<Date> created_;
     std::optional<Date> modified_;
-    std::vector<std::string> tags_;
-    std::uint32_t mode_ = 0;  // the kind of file, for its type
+    mutable std::optional<std::vector<std::string>> tags_;
     mutable std::optional<std::optional<ContentType>> type_;
     bool isDownloaded_ = true;
 

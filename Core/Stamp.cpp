@@ -13,4 +13,10 @@ std::optional<Stamp> stampOf(const std::filesystem::path& path)
                  static_cast<std::int64_t>(info.st_ctim.tv_nsec)};
 }
 
+Stamp stampOf(const platform::FileStatus& status)
+{
+    return Stamp{static_cast<std::int32_t>(status.device), status.inode,
+                 static_cast<std::int64_t>(status.size.value_or(0)), status.change.seconds, status.change.nanoseconds};
+}
+
 }  // namespace olva

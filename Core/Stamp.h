@@ -3,6 +3,8 @@
 // name, links or attributes gives a new stamp.
 #pragma once
 
+#include "Core/platform/FileStatus.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -22,5 +24,7 @@ struct Stamp {
 // The stamp of the item itself (a symbolic link is not followed); nothing
 // when it cannot be read.
 std::optional<Stamp> stampOf(const std::filesystem::path& path);
+// The stamp of a status already taken.
+Stamp stampOf(const platform::FileStatus& status);
 
 }  // namespace olva

@@ -17,19 +17,7 @@ Timestamp timestamp(const struct statx_timestamp& t)
     return {t.tv_sec, t.tv_nsec};
 }
 
-}  // namespace
-
-bool FileStatus::isRegular() const
-{
-    return S_ISREG(mode);
-}
-
-bool FileStatus::isDirectory() const
-{
-    return S_ISDIR(mode);
-}
-
-std::optional<FileStatus> fileStatus(const std::filesystem::path& path, bool identityOnly)
+std::optional<FileStatus> statusOf(int directory, const char* path, int flags, bool identityOnly)
 {
     struct statx sx{};
     // Asking for the change time makes the kernel keep finer times for the
@@ -38,7 +26,7 @@ std::optional<FileStatus> fileStatus(const std::filesystem::path& path, bool ide
 #ifdef STATX_MNT_ID
     mask |= STATX_MNT_ID;
 #endif
-    if (statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT, mask, &sx) != 0) return std::nullopt;
+    if (statx(directory, path, flags | AT_STATX_SYNC_AS_STAT, mask, &sx) != 0) return std::nullopt;
     FileStatus status;
     status.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     status.inode = sx.stx_ino;
@@ -53,6 +41,28 @@ std::optional<FileStatus> fileStatus(const std::filesystem::path& path, bool ide
         status.modification = timestamp(sx.stx_mtime);
     }
     return status;
+}
+
+}  // namespace
+
+bool FileStatus::isRegular() const
+{
+    return S_ISREG(mode);
+}
+
+bool FileStatus::isDirectory() const
+{
+    return S_ISDIR(mode);
+}
+
+std::optional<FileStatus> fileStatus(const std::filesystem::path& path, bool identityOnly)
+{
+    return statusOf(AT_FDCWD, path.c_str(), 0, identityOnly);
+}
+
+std::optional<FileStatus> entryStatus(int directory, const char* name)
+{
+    return statusOf(directory, name, AT_SYMLINK_NOFOLLOW, false);
 }
 
 std::optional<std::string> fileHandle(const std::filesystem::path& path)

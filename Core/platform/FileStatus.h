@@ -32,6 +32,10 @@ struct FileStatus {
 // asked for (and not reported).
 std::optional<FileStatus> fileStatus(const std::filesystem::path& path, bool identityOnly = false);
 
+// The item `name` of the directory open at `directory`, itself: a symbolic
+// link is not followed. Nothing when it cannot be reached.
+std::optional<FileStatus> entryStatus(int directory, const char* name);
+
 // The file system's handle for the file (hexadecimal), which names the
 // inode and its generation: stable across renames, different for a new file
 // that reuses a freed inode number. Nothing where the file system has none.

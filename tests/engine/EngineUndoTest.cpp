@@ -214,6 +214,31 @@ TEST_F(EngineTest, MarksWrittenByAnotherProcessAreKeptAndHonoured)
     EXPECT_TRUE(seen[FileInfo::keyFor(done / "new.txt")].contains(ruleVersion(rule)));
 }
 
+TEST_F(EngineTest, MarksUnderTheOlderKeyOrMadeDuringAPassAreHonoured)
+{
+    Rule rule = makeRule("Move", {extIs("txt")}, {Action::move(done.string())});
+    saveRules({folder({rule})});
+    writeFile(inbox / "old.txt", "x");
+    const std::string oldKey = FileInfo(inbox / "old.txt").key();
+    writeSeenFile(store->dir(), {{FileInfo(inbox / "old.txt").legacyKey(), {ruleVersion(rule)}}});
+    writeFile(inbox / "a.txt", "x");
+    writeFile(inbox / "b.txt", "x");
+    engine = makeEngine(0);
+    // Once the first of a and b has moved, another process marks the other.
+    engine->onEntry([&](const Entry&) {
+        Seen seen = store->loadSeen();
+        for (const char* name : {"a.txt", "b.txt"})
+            if (fs::exists(inbox / name)) seen[FileInfo::keyFor(inbox / name)].insert(ruleVersion(rule));
+        store->saveSeen(seen);
+    });
+    engine->scanNow();
+
+    EXPECT_EQ(logged().size(), 1u);
+    EXPECT_TRUE(fs::exists(inbox / "old.txt"));
+    EXPECT_NE(fs::exists(inbox / "a.txt"), fs::exists(inbox / "b.txt"));
+    EXPECT_TRUE(store->loadSeen()[oldKey].contains(ruleVersion(rule)));
+}
+
 TEST_F(EngineTest, AnUndoByAnotherEngineIsNotUndoneByTheRunningOne)
 {
     Rule rule = makeRule("Move", {extIs("txt")}, {Action::move(done.string())});

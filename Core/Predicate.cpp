@@ -1,6 +1,7 @@
 #include "Core/Predicate.h"
 
 #include "Core/KeyedArchive.h"
+#include "Core/UTF8.h"
 
 #include <charconv>
 #include <chrono>
@@ -222,8 +223,7 @@ std::optional<Condition> conditionFromPredicate(const Predicate& predicate)
         return std::nullopt;
     // Only the last character is dropped, whatever it is (a UTF-8 sequence
     // counts as one character).
-    std::size_t last = predicate.selector.size() - 1;
-    while (last > 0 && (static_cast<unsigned char>(predicate.selector[last]) & 0xC0) == 0x80) --last;
+    std::size_t last = characterStart(predicate.selector, predicate.selector.size() - 1);
     auto op = opFromRaw(std::string_view(predicate.selector).substr(0, last));
     if (!op) return std::nullopt;
     if (predicate.left.type != Expression::Type::keyPath) return std::nullopt;

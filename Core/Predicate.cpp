@@ -10,9 +10,6 @@ namespace olva {
 
 namespace {
 
-// Seconds between 1970-01-01 and 2001-01-01, the archive format's epoch.
-constexpr std::int64_t kReferenceEpoch = 978307200;
-
 std::string quoted(const std::string& text)
 {
     std::string out = "\"";
@@ -56,7 +53,7 @@ std::string formatValue(const Archived* value)
         std::string operator()(const Bytes&) const { return "<data>"; }
         std::string operator()(const Date& date) const
         {
-            auto seconds = std::chrono::duration<double>(date.time_since_epoch()).count() - kReferenceEpoch;
+            auto seconds = std::chrono::duration<double>(date.time_since_epoch()).count() - kArchiveReferenceEpoch;
             return "CAST(" + formatReal(seconds) + ", \"NSDate\")";
         }
         std::string operator()(const Archived::Array& array) const

@@ -1,14 +1,16 @@
 #include "Core/FileInfo.h"
 
 #include "Core/DateScanner.h"
+#include "Core/FileName.h"
 #include "Core/TextExtraction.h"
-#include "Core/UTF8.h"
 #include "Core/platform/ContentTypes.h"
+#include "Core/platform/FileMetadata.h"
 #include "Core/platform/FileStatus.h"
 #include "Core/platform/RecentFiles.h"
 #include "Core/platform/Volumes.h"
-#include "Core/platform/Xattr.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <system_error>
@@ -61,15 +63,6 @@ std::string legacyKeyOf(const platform::FileStatus& status)
     return std::to_string(status.device) + "-" + std::to_string(status.inode) + "-" + std::to_string(birth);
 }
 
-// The position of the dot before the last extension, if there is one: not
-// a leading dot (hidden files) and not a trailing one.
-std::optional<std::size_t> extensionDot(const std::string& component)
-{
-    std::size_t dot = component.rfind('.');
-    if (dot == std::string::npos || dot == 0 || dot + 1 == component.size()) return std::nullopt;
-    return dot;
-}
-
 }  // namespace
 
 FileNotFound::FileNotFound(const std::filesystem::path& path)
@@ -107,7 +100,7 @@ const std::string& FileInfo::legacyKey() const
 
 const std::vector<std::string>& FileInfo::tags() const
 {
-    if (!tags_) tags_ = readTags(url_);
+    if (!tags_) tags_ = platform::readTags(url_);
     return *tags_;
 }
 
@@ -151,19 +144,17 @@ const std::set<std::string>& FileInfo::partialExtensions()
     return extensions;
 }
 
-std::string FileInfo::name() const
+bool FileInfo::isPartialDownload() const
 {
-    std::string component = url_.filename().string();
-    auto dot = extensionDot(component);
-    return dot ? component.substr(0, *dot) : component;
+    std::string extension = ext();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
+    return partialExtensions().contains(extension);
 }
 
-std::string FileInfo::ext() const
-{
-    std::string component = url_.filename().string();
-    auto dot = extensionDot(component);
-    return dot ? component.substr(*dot + 1) : std::string();
-}
+std::string FileInfo::name() const { return splitName(url_.filename().string()).stem; }
+
+std::string FileInfo::ext() const { return splitName(url_.filename().string()).ext; }
 
 bool FileInfo::isBeingCopiedByFinder() const
 {
@@ -184,7 +175,7 @@ void FileInfo::setOpened(std::optional<Date> date)
 
 const std::vector<std::string>& FileInfo::source()
 {
-    if (!source_) source_ = readSource(url_);
+    if (!source_) source_ = platform::readSource(url_);
     return *source_;
 }
 
@@ -213,31 +204,6 @@ const std::vector<ContentDate>& FileInfo::contentDates()
 void FileInfo::setContentDates(std::vector<ContentDate> dates)
 {
     contentDates_ = std::move(dates);
-}
-
-std::vector<std::string> readTags(const std::filesystem::path& url)
-{
-    auto value = xattr::read(url, tagsAttribute);
-    if (!value || value->empty() || !isValidUTF8(*value)) return {};
-    std::vector<std::string> tags;
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t comma = value->find(',', start);
-        tags.push_back(value->substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-    }
-    return tags;
-}
-
-std::vector<std::string> readSource(const std::filesystem::path& url)
-{
-    std::vector<std::string> addresses;
-    for (const char* name : {"user.xdg.origin.url", "user.xdg.referrer.url"}) {
-        auto value = xattr::read(url, name);
-        if (value && !value->empty() && isValidUTF8(*value)) addresses.push_back(*value);
-    }
-    return addresses;
 }
 
 }  // namespace olva

@@ -1,4 +1,5 @@
 #include "Core/FileInfo.h"
+#include "Core/platform/FileMetadata.h"
 #include "Core/platform/FileStatus.h"
 #include "Core/platform/Volumes.h"
 #include "Core/platform/Xattr.h"
@@ -224,19 +225,19 @@ TEST_F(Volumes, UuidThenMountPointThenDevice)
 TEST_F(Tags, ReadFromTheDesktopAttribute)
 {
     fs::path file = make("a");
-    EXPECT_TRUE(readTags(file).empty());
+    EXPECT_TRUE(platform::readTags(file).empty());
     xattr::write(file, "user.xdg.tags", "Work,Privé,Red");
-    EXPECT_EQ(readTags(file), (std::vector<std::string>{"Work", "Privé", "Red"}));
-    EXPECT_EQ(FileInfo(file).tags(), readTags(file));
+    EXPECT_EQ(platform::readTags(file), (std::vector<std::string>{"Work", "Privé", "Red"}));
+    EXPECT_EQ(FileInfo(file).tags(), platform::readTags(file));
     xattr::write(file, "user.xdg.tags", "one");
-    EXPECT_EQ(readTags(file), (std::vector<std::string>{"one"}));
+    EXPECT_EQ(platform::readTags(file), (std::vector<std::string>{"one"}));
     xattr::write(file, "user.xdg.tags", "a,,b");
-    EXPECT_EQ(readTags(file), (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_EQ(platform::readTags(file), (std::vector<std::string>{"a", "", "b"}));
     xattr::write(file, "user.xdg.tags", "");
-    EXPECT_TRUE(readTags(file).empty());
+    EXPECT_TRUE(platform::readTags(file).empty());
     xattr::write(file, "user.xdg.tags", "bad\xff");
-    EXPECT_TRUE(readTags(file).empty());
-    EXPECT_TRUE(readTags(dir / "missing").empty());
+    EXPECT_TRUE(platform::readTags(file).empty());
+    EXPECT_TRUE(platform::readTags(dir / "missing").empty());
 }
 
 TEST_F(Source, OriginThenReferrer)
@@ -250,7 +251,7 @@ TEST_F(Source, OriginThenReferrer)
     info.setSource({"x"});
     EXPECT_EQ(info.source(), std::vector<std::string>{"x"});
     xattr::write(file, "user.xdg.origin.url", "\xc3");
-    EXPECT_EQ(readSource(file), std::vector<std::string>{"https://example.com/page"});
+    EXPECT_EQ(platform::readSource(file), std::vector<std::string>{"https://example.com/page"});
 }
 
 TEST_F(FileFacts, SpecialFilesAreNeverOpened)

@@ -111,20 +111,6 @@ bool testAsciiText(std::string_view text, Op op, std::string_view value)
     }
 }
 
-bool isTextOp(Op op)
-{
-    switch (op) {
-    case Op::is:
-    case Op::isNot:
-    case Op::contains:
-    case Op::notContains:
-    case Op::startsWith:
-    case Op::endsWith:
-    case Op::matches: return true;
-    default: return false;
-    }
-}
-
 struct KindWord {
     std::string_view word;
     ContentType (*type)();
@@ -164,7 +150,7 @@ Evaluator::Result Evaluator::test(const Condition& condition)
         // A file name need not be UTF-8; the check, which is logged as JSON,
         // must be.
         if (!isValidUTF8(text)) text = decodeUTF8Repairing(text);
-        bool pass = isTextOp(op) && testText(text, op, value);
+        bool pass = allows(condition.attr, op) && testText(text, op, value);
         return {pass, std::move(text)};
     }
     case Attr::contents:

@@ -13,8 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const Date kNow = Date(std::chrono::seconds(1717286400));  // 2024-06-02T00:00:00Z
-
 // Files in a watched folder "w".
 class Perform : public InTestHome {
 protected:

@@ -226,17 +226,14 @@ TEST_F(Tags, ReadFromTheDesktopAttribute)
 {
     fs::path file = make("a");
     EXPECT_TRUE(platform::readTags(file).empty());
-    xattr::write(file, "user.xdg.tags", "Work,Privé,Red");
-    EXPECT_EQ(platform::readTags(file), (std::vector<std::string>{"Work", "Privé", "Red"}));
-    EXPECT_EQ(FileInfo(file).tags(), platform::readTags(file));
-    xattr::write(file, "user.xdg.tags", "one");
-    EXPECT_EQ(platform::readTags(file), (std::vector<std::string>{"one"}));
-    xattr::write(file, "user.xdg.tags", "a,,b");
-    EXPECT_EQ(platform::readTags(file), (std::vector<std::string>{"a", "", "b"}));
-    xattr::write(file, "user.xdg.tags", "");
-    EXPECT_TRUE(platform::readTags(file).empty());
-    xattr::write(file, "user.xdg.tags", "bad\xff");
-    EXPECT_TRUE(platform::readTags(file).empty());
+    using Names = std::vector<std::string>;
+    for (const auto& [stored, tags] : std::vector<std::pair<std::string, Names>>{
+             {"Work,Privé,Red", {"Work", "Privé", "Red"}}, {"one", {"one"}}, {"a,,b", {"a", "", "b"}}, {"", {}},
+             {"bad\xff", {}}}) {
+        xattr::write(file, "user.xdg.tags", stored);
+        EXPECT_EQ(platform::readTags(file), tags) << stored;
+        EXPECT_EQ(FileInfo(file).tags(), tags) << stored;
+    }
     EXPECT_TRUE(platform::readTags(dir / "missing").empty());
 }
 

@@ -25,6 +25,14 @@ protected:
     TempDir dir;
 };
 
+// A check, or an evaluator's result, as it reads: "holds: " or "fails: ",
+// then the file's value.
+template <typename Result>
+std::string shown(const Result& result)
+{
+    return (result.pass ? "holds: " : "fails: ") + result.actual;
+}
+
 // The user's locale (LC_ALL and ICU's default) and time zone (ICU's and TZ)
 // for the rest of the program.
 void pinLocaleAndZone(const std::string& locale, const std::string& zone);

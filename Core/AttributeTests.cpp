@@ -7,7 +7,6 @@
 #include "Core/TextSearch.h"
 #include "Core/UTF8.h"
 
-#include <unicode/locid.h>
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
 
@@ -29,16 +28,6 @@ std::string_view trimBlanks(std::string_view text)
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
     return text;
-}
-
-std::string lowercased(std::string_view text)
-{
-    icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(
-        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-    unicode.toLower(icu::Locale::getRoot());
-    std::string out;
-    unicode.toUTF8String(out);
-    return out;
 }
 
 std::string join(const std::vector<std::string>& items, std::string_view separator)
@@ -67,8 +56,7 @@ public:
     {
         if (!pattern_) return std::nullopt;
         UErrorCode status = U_ZERO_ERROR;
-        icu::UnicodeString input = icu::UnicodeString::fromUTF8(
-            icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+        icu::UnicodeString input = icu::UnicodeString::fromUTF8(text);
         std::unique_ptr<icu::RegexMatcher> matcher(pattern_->matcher(input, status));
         if (U_FAILURE(status) || !matcher->find(status) || U_FAILURE(status)) return std::nullopt;
         std::vector<std::string> values;
@@ -124,20 +112,6 @@ bool testAsciiText(std::string_view text, Op op, std::string_view value)
     }
 }
 
-bool isTextOp(Op op)
-{
-    switch (op) {
-    case Op::is:
-    case Op::isNot:
-    case Op::contains:
-    case Op::notContains:
-    case Op::startsWith:
-    case Op::endsWith:
-    case Op::matches: return true;
-    default: return false;
-    }
-}
-
 struct KindWord {
     std::string_view word;
     ContentType (*type)();
@@ -177,7 +151,7 @@ Evaluator::Result Evaluator::test(const Condition& condition)
         // A file name need not be UTF-8; the check, which is logged as JSON,
         // must be.
         if (!isValidUTF8(text)) text = decodeUTF8Repairing(text);
-        bool pass = isTextOp(op) && testText(text, op, value);
+        bool pass = allows(condition.attr, op) && testText(text, op, value);
         return {pass, std::move(text)};
     }
     case Attr::contents:

@@ -8,7 +8,6 @@
 #include "Core/platform/Volume.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string_view>
 #include <unordered_set>
 
@@ -24,12 +23,6 @@ Date::duration seconds(double value)
 void keepEarlier(std::optional<Date>& next, Date candidate)
 {
     if (!next || candidate < *next) next = candidate;
-}
-
-std::string lowercased(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
 }
 
 Date statusChange(const Stamp& stamp)
@@ -163,8 +156,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
         }
 
         FileInfo info(path, item.status);
-        if (!info.isDownloaded()) continue;
-        if (FileInfo::partialExtensions().contains(lowercased(info.ext()))) continue;
+        if (!info.isDownloaded() || info.isPartialDownload()) continue;
 
         const bool recorded = records.mayHold(info.inode());
         if (recorded) migrateSeenKey(info);

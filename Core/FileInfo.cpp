@@ -1,14 +1,16 @@
 #include "Core/FileInfo.h"
 
 #include "Core/DateScanner.h"
+#include "Core/FileName.h"
 #include "Core/TextExtraction.h"
-#include "Core/UTF8.h"
 #include "Core/platform/ContentTypes.h"
+#include "Core/platform/FileMetadata.h"
 #include "Core/platform/FileStatus.h"
 #include "Core/platform/RecentFiles.h"
 #include "Core/platform/Volumes.h"
-#include "Core/platform/Xattr.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <system_error>
@@ -67,15 +69,6 @@ std::string_view lastComponent(std::string_view path)
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-// The position of the dot before the last extension, if there is one: not
-// a leading dot (hidden files) and not a trailing one.
-std::optional<std::size_t> extensionDot(std::string_view component)
-{
-    std::size_t dot = component.rfind('.');
-    if (dot == std::string::npos || dot == 0 || dot + 1 == component.size()) return std::nullopt;
-    return dot;
-}
-
 }  // namespace
 
 FileNotFound::FileNotFound(const std::filesystem::path& path)
@@ -121,7 +114,7 @@ const std::string& FileInfo::legacyKey() const
 
 const std::vector<std::string>& FileInfo::tags() const
 {
-    if (!tags_) tags_ = readTags(url());
+    if (!tags_) tags_ = platform::readTags(url());
     return *tags_;
 }
 
@@ -165,19 +158,17 @@ const std::set<std::string>& FileInfo::partialExtensions()
     return extensions;
 }
 
-std::string FileInfo::name() const
+bool FileInfo::isPartialDownload() const
 {
-    std::string_view component = lastComponent(path_);
-    auto dot = extensionDot(component);
-    return std::string(dot ? component.substr(0, *dot) : component);
+    std::string extension = ext();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
+    return partialExtensions().contains(extension);
 }
 
-std::string FileInfo::ext() const
-{
-    std::string_view component = lastComponent(path_);
-    auto dot = extensionDot(component);
-    return dot ? std::string(component.substr(*dot + 1)) : std::string();
-}
+std::string FileInfo::name() const { return splitName(lastComponent(path_)).stem; }
+
+std::string FileInfo::ext() const { return splitName(lastComponent(path_)).ext; }
 
 bool FileInfo::isBeingCopiedByFinder() const
 {
@@ -198,7 +189,7 @@ void FileInfo::setOpened(std::optional<Date> date)
 
 const std::vector<std::string>& FileInfo::source()
 {
-    if (!source_) source_ = readSource(url());
+    if (!source_) source_ = platform::readSource(url());
     return *source_;
 }
 
@@ -227,31 +218,6 @@ const std::vector<ContentDate>& FileInfo::contentDates()
 void FileInfo::setContentDates(std::vector<ContentDate> dates)
 {
     contentDates_ = std::move(dates);
-}
-
-std::vector<std::string> readTags(const std::filesystem::path& url)
-{
-    auto value = xattr::read(url, tagsAttribute);
-    if (!value || value->empty() || !isValidUTF8(*value)) return {};
-    std::vector<std::string> tags;
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t comma = value->find(',', start);
-        tags.push_back(value->substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-    }
-    return tags;
-}
-
-std::vector<std::string> readSource(const std::filesystem::path& url)
-{
-    std::vector<std::string> addresses;
-    for (const char* name : {"user.xdg.origin.url", "user.xdg.referrer.url"}) {
-        auto value = xattr::read(url, name);
-        if (value && !value->empty() && isValidUTF8(*value)) addresses.push_back(*value);
-    }
-    return addresses;
 }
 
 }  // namespace olva

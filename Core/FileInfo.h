@@ -55,6 +55,8 @@ public:
 
     // Extensions of downloads still in progress.
     static const std::set<std::string>& partialExtensions();
+    // Whether the extension, lower-cased, is one of them.
+    bool isPartialDownload() const;
 
     const std::string& path() const { return path_; }
     const std::filesystem::path& url() const;
@@ -116,16 +118,5 @@ private:
     std::optional<std::string> extractedText_;
     std::optional<std::vector<ContentDate>> contentDates_;
 };
-
-// The tags of a file ("user.xdg.tags", separated by ","); empty when it has
-// none or they cannot be read.
-std::vector<std::string> readTags(const std::filesystem::path& url);
-
-// The addresses a file was downloaded from: "user.xdg.origin.url", then
-// "user.xdg.referrer.url"; empty when there are none.
-std::vector<std::string> readSource(const std::filesystem::path& url);
-
-// The attribute under which tags are kept.
-inline constexpr const char* tagsAttribute = "user.xdg.tags";
 
 }  // namespace olva

@@ -1,10 +1,9 @@
 #include "Core/HazelConvert.h"
 
 #include "Core/NamePattern.h"
+#include "Core/UTF8.h"
 
-#include <unicode/locid.h>
 #include <unicode/uchar.h>
-#include <unicode/unistr.h>
 #include <unicode/utf8.h>
 
 #include <array>
@@ -72,13 +71,6 @@ bool isTrue(const Archived* value)
     if (const auto* integer = std::get_if<std::int64_t>(&value->value)) return *integer != 0;
     if (const auto* real = std::get_if<double>(&value->value)) return *real != 0;
     return false;
-}
-
-std::string lowercased(const std::string& text)
-{
-    std::string out;
-    icu::UnicodeString::fromUTF8(text).toLower(icu::Locale::getRoot()).toUTF8String(out);
-    return out;
 }
 
 bool hasLetter(const std::string& text)

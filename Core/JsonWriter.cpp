@@ -1,6 +1,7 @@
 #include "Core/JsonWriter.h"
 
 #include "Core/DecodingError.h"
+#include "Core/UTF8.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,40 +10,11 @@
 namespace olva {
 namespace {
 
-// Length of the UTF-8 sequence at text[i], or 0 when it is malformed.
-std::size_t utf8Length(const std::string& text, std::size_t i)
-{
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    unsigned char lead = byte(i);
-    std::size_t length;
-    std::uint32_t cp;
-    if (lead < 0x80) return 1;
-    if ((lead & 0xE0) == 0xC0) { length = 2; cp = lead & 0x1F; }
-    else if ((lead & 0xF0) == 0xE0) { length = 3; cp = lead & 0x0F; }
-    else if ((lead & 0xF8) == 0xF0) { length = 4; cp = lead & 0x07; }
-    else return 0;
-    if (i + length > text.size()) return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (byte(i + k) & 0x3F);
-    }
-    static constexpr std::uint32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < minimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return length;
-}
-
 void writeString(std::string& out, const std::string& text, const JsonStyle& style)
 {
+    if (!isValidUTF8(text)) throw EncodingError("a text that is not valid UTF-8 can’t be written as JSON");
     out += '"';
-    for (std::size_t i = 0; i < text.size();) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x80) {
-            std::size_t length = utf8Length(text, i);
-            if (length == 0) throw EncodingError("a text that is not valid UTF-8 can’t be written as JSON");
-            out.append(text, i, length);
-            i += length;
-            continue;
-        }
+    for (unsigned char c : text) {
         switch (c) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;
@@ -61,7 +33,6 @@ void writeString(std::string& out, const std::string& text, const JsonStyle& sty
                 out += static_cast<char>(c);
             }
         }
-        ++i;
     }
     out += '"';
 }

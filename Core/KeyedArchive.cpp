@@ -20,12 +20,20 @@ constexpr std::uint64_t kMaxPlistValues = 1000000;
 constexpr int kMaxObjectDepth = 64;              // archived objects inside each other
 constexpr std::uint64_t kMaxValues = 1000000;    // decoded values, shared ones counted each time
 
-constexpr std::int64_t kReferenceEpoch = 978307200;  // 2001-01-01 in Unix time
-
 const char* const kNoPlist =
     "not a keyed archive: the data is no readable property list (it may be damaged or cut short)";
 
 [[noreturn]] void fail(const std::string& description) { throw ArchiveError(description); }
+
+[[noreturn]] void plistTooDeep()
+{
+    fail("not a keyed archive: the property list nests more than " + std::to_string(kMaxPlistDepth) + " levels deep");
+}
+
+[[noreturn]] void plistTooLarge()
+{
+    fail("not a keyed archive: the property list holds more than " + std::to_string(kMaxPlistValues) + " values");
+}
 
 // ---------------------------------------------------------------------------
 // Shape checks before libplist sees the bytes. libplist copies a value each
@@ -146,11 +154,11 @@ private:
                 if (state[child] == 2) {
                     frame.height = std::max(frame.height, height[child]);
                     frame.size += size[child];
-                    if (frame.size > kMaxPlistValues) tooMany();
+                    if (frame.size > kMaxPlistValues) plistTooLarge();
                     continue;
                 }
                 if (state[child] == 1) fail(kNoPlist);  // a value inside itself
-                if (stack.size() >= static_cast<std::size_t>(kMaxPlistDepth)) tooDeep();
+                if (stack.size() >= static_cast<std::size_t>(kMaxPlistDepth)) plistTooDeep();
                 state[child] = 1;
                 stack.push_back(open(child));
                 continue;
@@ -164,20 +172,9 @@ private:
                 Frame& parent = stack.back();
                 parent.height = std::max(parent.height, height[done.index]);
                 parent.size += done.size;
-                if (parent.size > kMaxPlistValues) tooMany();
+                if (parent.size > kMaxPlistValues) plistTooLarge();
             }
         }
-    }
-
-    [[noreturn]] static void tooDeep()
-    {
-        fail("not a keyed archive: the property list nests more than " + std::to_string(kMaxPlistDepth) +
-             " levels deep");
-    }
-    [[noreturn]] static void tooMany()
-    {
-        fail("not a keyed archive: the property list holds more than " + std::to_string(kMaxPlistValues) +
-             " values");
     }
 
     std::span<const std::uint8_t> b_;
@@ -213,12 +210,8 @@ void checkXmlPlist(std::span<const std::uint8_t> bytes)
         } else {
             std::size_t close = text.find('>', at);
             if (close == std::string_view::npos) break;
-            if (text[close - 1] != '/' && ++depth > kMaxPlistDepth)
-                fail("not a keyed archive: the property list nests more than " + std::to_string(kMaxPlistDepth) +
-                     " levels deep");
-            if (++elements > 2 * kMaxPlistValues)
-                fail("not a keyed archive: the property list holds more than " + std::to_string(kMaxPlistValues) +
-                     " values");
+            if (text[close - 1] != '/' && ++depth > kMaxPlistDepth) plistTooDeep();
+            if (++elements > 2 * kMaxPlistValues) plistTooLarge();
             at = close + 1;
         }
     }
@@ -301,7 +294,7 @@ std::optional<double> realOf(plist_t node)
 std::optional<Date> dateFromReference(double seconds)
 {
     if (!std::isfinite(seconds) || std::fabs(seconds) > 1e11) return std::nullopt;
-    auto since1970 = std::chrono::duration<double>(seconds + static_cast<double>(kReferenceEpoch));
+    auto since1970 = std::chrono::duration<double>(seconds + static_cast<double>(kArchiveReferenceEpoch));
     return Date(std::chrono::duration_cast<Date::duration>(since1970));
 }
 
@@ -450,11 +443,15 @@ private:
              " levels deep");
     }
 
+    [[noreturn]] static void tooLarge()
+    {
+        fail("the archive is too large: it holds more than " + std::to_string(kMaxValues) + " values");
+    }
+
     void count(std::uint64_t values)
     {
         total_ += values;
-        if (total_ > kMaxValues)
-            fail("the archive is too large: it holds more than " + std::to_string(kMaxValues) + " values");
+        if (total_ > kMaxValues) tooLarge();
     }
 
     static std::string where(std::uint64_t index) { return "object " + std::to_string(index); }
@@ -567,8 +564,7 @@ private:
         if (!list || plist_get_node_type(list) != PLIST_ARRAY)
             damaged(std::string("“") + key + "” of " + where(index) + " is not a list");
         std::uint32_t size = plist_array_get_size(list);
-        if (size > kMaxValues)
-            fail("the archive is too large: it holds more than " + std::to_string(kMaxValues) + " values");
+        if (size > kMaxValues) tooLarge();
         Archived::Array array;
         array.reserve(size);
         for (std::uint32_t i = 0; i < size; ++i) {

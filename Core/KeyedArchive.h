@@ -120,4 +120,7 @@ private:
 // The key under which an archive made from one root object holds it.
 inline constexpr std::string_view kArchiveRootKey = "root";
 
+// Archived dates count seconds from 2001-01-01; that moment in Unix time.
+inline constexpr std::int64_t kArchiveReferenceEpoch = 978307200;
+
 }  // namespace olva

@@ -34,15 +34,6 @@ private:
     platform::Descriptor fd_;  // the lock goes with it
 };
 
-std::string readOrNothing(const std::filesystem::path& path)
-{
-    try {
-        return platform::readFileBytes(path);
-    } catch (const std::system_error&) {
-        return {};
-    }
-}
-
 }  // namespace
 
 std::string logLine(const Entry& entry)
@@ -127,7 +118,7 @@ void Store::append(const Entry& entry) const
 LogRead Store::entries(LogPosition after) const
 {
     platform::Descriptor fd(::open(path("log.json").c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd) return {parseLogLines(readOrNothing(path("log.1.json"))), LogPosition{}, true};
+    if (!fd) return {parseLogLines(platform::readFileIfPossible(path("log.1.json")).value_or("")), LogPosition{}, true};
 
     struct stat status{};
     if (::fstat(fd.get(), &status) != 0) return {{}, after, false};
@@ -146,7 +137,7 @@ LogRead Store::entries(LogPosition after) const
     std::size_t kept = lastFeed == std::string::npos ? 0 : lastFeed + 1;
 
     LogRead read;
-    if (whole) read.entries = parseLogLines(readOrNothing(path("log.1.json")));
+    if (whole) read.entries = parseLogLines(platform::readFileIfPossible(path("log.1.json")).value_or(""));
     auto fresh = parseLogLines(std::string_view(*bytes).substr(0, kept));
     read.entries.insert(read.entries.end(), std::make_move_iterator(fresh.begin()),
                         std::make_move_iterator(fresh.end()));

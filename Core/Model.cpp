@@ -3,6 +3,7 @@
 #include "Core/Base64.h"
 #include "Core/JsonReader.h"
 
+#include <algorithm>
 #include <array>
 
 namespace olva {
@@ -204,6 +205,12 @@ std::span<const Op> allowedOps(Attr attr)
     case Attr::tags: return kTagOps;
     }
     return {};
+}
+
+bool allows(Attr attr, Op op)
+{
+    auto ops = allowedOps(attr);
+    return std::find(ops.begin(), ops.end(), op) != ops.end();
 }
 
 Node::Node(Condition condition) : payload_(std::move(condition)) {}

@@ -37,6 +37,7 @@ std::span<const Op> allOps();
 
 // The tests an attribute allows, in the order menus and messages list them.
 std::span<const Op> allowedOps(Attr attr);
+bool allows(Attr attr, Op op);
 
 struct Condition {
     Attr attr = Attr::name;

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <mutex>
 
 namespace olva {
 
@@ -45,5 +44,14 @@ std::string abbreviate(const std::string& path)
 }
 
 std::filesystem::path folderURL(const Folder& folder) { return realPath(expand(folder.path)); }
+
+std::filesystem::path dataHome()
+{
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && data[0] == '/') return data;
+    const char* home = std::getenv("HOME");
+    std::filesystem::path base = home && home[0] == '/' ? home : userHome();
+    return base / ".local" / "share";
+}
 
 }  // namespace olva

@@ -22,4 +22,9 @@ std::string abbreviate(const std::string& path);
 // Where a watched folder really is: expanded and resolved.
 std::filesystem::path folderURL(const Folder& folder);
 
+// Where desktop programs keep the user's data: $XDG_DATA_HOME when it is
+// absolute, else .local/share in $HOME (in the home folder when $HOME is not
+// absolute).
+std::filesystem::path dataHome();
+
 }  // namespace olva

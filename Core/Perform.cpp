@@ -7,7 +7,7 @@
 #include "Core/Paths.h"
 #include "Core/ScriptRunner.h"
 #include "Core/platform/FileTransfer.h"
-#include "Core/platform/TagWriter.h"
+#include "Core/platform/FileMetadata.h"
 #include "Core/platform/Trash.h"
 
 #include <algorithm>
@@ -134,7 +134,7 @@ private:
 
     void changeTags(const std::vector<std::string>& tags, bool add)
     {
-        std::vector<std::string> before = readTags(current_);
+        std::vector<std::string> before = platform::readTags(current_);
         std::vector<std::string> after;
         if (add) {
             after = before;

@@ -1,6 +1,7 @@
 #include "Core/Predicate.h"
 
 #include "Core/KeyedArchive.h"
+#include "Core/UTF8.h"
 
 #include <charconv>
 #include <chrono>
@@ -8,9 +9,6 @@
 namespace olva {
 
 namespace {
-
-// Seconds between 1970-01-01 and 2001-01-01, the archive format's epoch.
-constexpr std::int64_t kReferenceEpoch = 978307200;
 
 std::string quoted(const std::string& text)
 {
@@ -55,7 +53,7 @@ std::string formatValue(const Archived* value)
         std::string operator()(const Bytes&) const { return "<data>"; }
         std::string operator()(const Date& date) const
         {
-            auto seconds = std::chrono::duration<double>(date.time_since_epoch()).count() - kReferenceEpoch;
+            auto seconds = std::chrono::duration<double>(date.time_since_epoch()).count() - kArchiveReferenceEpoch;
             return "CAST(" + formatReal(seconds) + ", \"NSDate\")";
         }
         std::string operator()(const Archived::Array& array) const
@@ -222,8 +220,7 @@ std::optional<Condition> conditionFromPredicate(const Predicate& predicate)
         return std::nullopt;
     // Only the last character is dropped, whatever it is (a UTF-8 sequence
     // counts as one character).
-    std::size_t last = predicate.selector.size() - 1;
-    while (last > 0 && (static_cast<unsigned char>(predicate.selector[last]) & 0xC0) == 0x80) --last;
+    std::size_t last = characterStart(predicate.selector, predicate.selector.size() - 1);
     auto op = opFromRaw(std::string_view(predicate.selector).substr(0, last));
     if (!op) return std::nullopt;
     if (predicate.left.type != Expression::Type::keyPath) return std::nullopt;

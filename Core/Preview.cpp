@@ -5,7 +5,6 @@
 #include "Core/Perform.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace olva {
 
@@ -23,10 +22,7 @@ FolderPreview preview(const Rule& rule, const Folder& folder, std::int64_t limit
         } catch (const std::exception&) {
             continue;
         }
-        if (!file->isDownloaded()) continue;
-        std::string ext = file->ext();
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-        if (FileInfo::partialExtensions().contains(ext)) continue;
+        if (!file->isDownloaded() || file->isPartialDownload()) continue;
 
         PreviewRow row;
         row.path = files[i].string();

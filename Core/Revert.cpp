@@ -3,7 +3,7 @@
 #include "Core/ActionError.h"
 #include "Core/FileInfo.h"
 #include "Core/platform/FileTransfer.h"
-#include "Core/platform/TagWriter.h"
+#include "Core/platform/FileMetadata.h"
 #include "Core/platform/Trash.h"
 
 #include <algorithm>
@@ -158,7 +158,7 @@ std::vector<std::string> tagsAfterRevert(const Step& step)
     for (const std::string& tag : before)
         if (!contains(after, tag)) removed.push_back(tag);
 
-    const std::vector<std::string> current = readTags(step.from);
+    const std::vector<std::string> current = platform::readTags(step.from);
     std::vector<std::string> result;
     for (const std::string& tag : current)
         if (!contains(added, tag)) result.push_back(tag);

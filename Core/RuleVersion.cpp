@@ -45,9 +45,7 @@ const Condition* firstBadCondition(const Group& group)
             continue;
         }
         const Condition& condition = item.condition();
-        bool allowed = false;
-        for (Op op : allowedOps(condition.attr)) allowed = allowed || op == condition.op;
-        if (!allowed) return &condition;
+        if (!allows(condition.attr, condition.op)) return &condition;
     }
     return nullptr;
 }

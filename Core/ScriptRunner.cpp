@@ -78,9 +78,7 @@ public:
         auto file = platform::RegularFile::open(path_);
         std::string bytes = file ? file->read(kScriptOutputLimit + 1).value_or(std::string()) : std::string();
         if (bytes.size() <= kScriptOutputLimit) return trimmed(decodeUTF8Repairing(bytes));
-        std::size_t cut = kScriptOutputLimit;
-        while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80) --cut;
-        bytes.resize(cut);
+        bytes.resize(characterStart(bytes, kScriptOutputLimit));
         return trimmed(decodeUTF8Repairing(bytes)) + "\n… (output cut after the first " +
                std::to_string(kScriptOutputLimit) + " bytes)";
     }

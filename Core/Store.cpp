@@ -35,15 +35,6 @@ nlohmann::json parseDocument(const std::string& bytes)
     return json;
 }
 
-std::optional<std::string> readIfPossible(const std::filesystem::path& path)
-{
-    try {
-        return platform::readFileBytes(path);
-    } catch (const std::system_error&) {
-        return std::nullopt;
-    }
-}
-
 bool decodesAsConfig(const std::string& bytes)
 {
     try {
@@ -113,7 +104,7 @@ Config Store::loadConfig()
 void Store::saveConfig(const Config& config)
 {
     auto rules = path("rules.json");
-    if (auto old = readIfPossible(rules); old && !decodesAsConfig(*old)) {
+    if (auto old = platform::readFileIfPossible(rules); old && !decodesAsConfig(*old)) {
         // What the user wrote is kept: a name already taken (two saves within
         // one second) fails the save rather than replace the earlier file.
         auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
@@ -130,7 +121,7 @@ void Store::saveConfig(const Config& config)
 
 bool Store::rulesChangedOnDisk() const
 {
-    auto bytes = readIfPossible(path("rules.json"));
+    auto bytes = platform::readFileIfPossible(path("rules.json"));
     std::lock_guard lock(knownRulesMutex_);
     return bytes != knownRules_;
 }

@@ -88,11 +88,6 @@ Folded fold(const icu::UnicodeString& text, const std::vector<int32_t>& starts, 
     return folded;
 }
 
-icu::UnicodeString unicode(std::string_view utf8)
-{
-    return icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
-}
-
 }  // namespace
 
 struct SearchText::Impl {
@@ -121,7 +116,7 @@ struct SearchText::Impl {
 
 SearchText::SearchText(std::string_view utf8) : impl_(std::make_unique<Impl>())
 {
-    impl_->text = unicode(utf8);
+    impl_->text = icu::UnicodeString::fromUTF8(utf8);
     impl_->starts = characterStarts(impl_->text, isAscii(utf8));
 }
 
@@ -184,7 +179,7 @@ std::optional<CharacterRange> SearchText::findPattern(std::string_view pattern) 
     UErrorCode status = U_ZERO_ERROR;
     UParseError parseError{};
     std::unique_ptr<icu::RegexPattern> compiled(
-        icu::RegexPattern::compile(unicode(pattern), UREGEX_CASE_INSENSITIVE, parseError, status));
+        icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(pattern), UREGEX_CASE_INSENSITIVE, parseError, status));
     if (U_FAILURE(status) || !compiled) return std::nullopt;
     std::unique_ptr<icu::RegexMatcher> matcher(compiled->matcher(impl_->text, status));
     if (U_FAILURE(status) || !matcher) return std::nullopt;

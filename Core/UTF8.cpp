@@ -1,5 +1,7 @@
 #include "Core/UTF8.h"
 
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
 #include <unicode/utf8.h>
 
 #include <algorithm>
@@ -38,6 +40,19 @@ std::string decodeUTF8Repairing(std::string_view bytes)
         at += static_cast<std::size_t>(i);
     }
     return out;
+}
+
+std::string lowercased(std::string_view text)
+{
+    std::string out;
+    icu::UnicodeString::fromUTF8(text).toLower(icu::Locale::getRoot()).toUTF8String(out);
+    return out;
+}
+
+std::size_t characterStart(std::string_view text, std::size_t at)
+{
+    while (at > 0 && at < text.size() && U8_IS_TRAIL(text[at])) --at;
+    return at;
 }
 
 }  // namespace olva

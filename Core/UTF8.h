@@ -1,6 +1,7 @@
-// UTF-8 checks and repairs.
+// UTF-8 text: checks, repairs, case and character boundaries.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -10,5 +11,12 @@ bool isValidUTF8(std::string_view bytes);
 
 // Each invalid sequence becomes U+FFFD.
 std::string decodeUTF8Repairing(std::string_view bytes);
+
+// Lower case by the rules of no particular language.
+std::string lowercased(std::string_view text);
+
+// Where the character that holds byte `at` begins: `at` moved back over
+// continuation bytes.
+std::size_t characterStart(std::string_view text, std::size_t at);
 
 }  // namespace olva

@@ -80,4 +80,13 @@ std::string readFileBytes(const std::filesystem::path& path)
     return std::move(*bytes);
 }
 
+std::optional<std::string> readFileIfPossible(const std::filesystem::path& path)
+{
+    try {
+        return readFileBytes(path);
+    } catch (const std::system_error&) {
+        return std::nullopt;
+    }
+}
+
 }  // namespace olva::platform

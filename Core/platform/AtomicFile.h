@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,5 +19,7 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view byt
 // The whole content of a file. Throws std::system_error (the code tells a
 // missing file, ENOENT, from other failures).
 std::string readFileBytes(const std::filesystem::path& path);
+// The same, or nothing when the file cannot be read.
+std::optional<std::string> readFileIfPossible(const std::filesystem::path& path);
 
 }  // namespace olva::platform

@@ -1,5 +1,7 @@
 #include "Core/platform/Package.h"
 
+#include "Core/FileName.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -24,9 +26,7 @@ bool isPackage(std::string_view directoryName)
 {
     auto slash = directoryName.rfind('/');
     if (slash != std::string_view::npos) directoryName.remove_prefix(slash + 1);
-    auto dot = directoryName.rfind('.');
-    if (dot == std::string_view::npos || dot == 0 || dot + 1 == directoryName.size()) return false;
-    std::string ext(directoryName.substr(dot + 1));
+    std::string ext = splitName(directoryName).ext;
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
     return std::find(packageExtensions.begin(), packageExtensions.end(), ext) != packageExtensions.end();
 }

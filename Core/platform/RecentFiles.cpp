@@ -9,7 +9,6 @@
 #include <QUrl>
 #include <QXmlStreamReader>
 
-#include <cstdlib>
 
 namespace olva::platform {
 
@@ -24,15 +23,7 @@ std::optional<Date> parseStamp(QStringView text)
 
 }  // namespace
 
-std::filesystem::path recentFilesList()
-{
-    // Only an absolute XDG_DATA_HOME counts; a relative one is ignored.
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome && dataHome[0] == '/') return std::filesystem::path(dataHome) / "recently-used.xbel";
-    const char* home = std::getenv("HOME");
-    std::filesystem::path base = home && home[0] == '/' ? std::filesystem::path(home) : std::filesystem::path(userHome());
-    return base / ".local/share/recently-used.xbel";
-}
+std::filesystem::path recentFilesList() { return dataHome() / "recently-used.xbel"; }
 
 std::optional<Date> lastOpened(const std::filesystem::path& file)
 {

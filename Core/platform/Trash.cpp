@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <system_error>
@@ -92,14 +91,7 @@ bool usableOwnTrash(const fs::path& path, uid_t uid, int& error)
 
 }  // namespace
 
-fs::path homeTrash()
-{
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome && *dataHome == '/') return fs::path(dataHome) / "Trash";
-    const char* home = std::getenv("HOME");
-    fs::path base = home && *home == '/' ? fs::path(home) : fs::path(userHome());
-    return base / ".local" / "share" / "Trash";
-}
+fs::path homeTrash() { return dataHome() / "Trash"; }
 
 fs::path mountPointOf(const fs::path& path)
 {

@@ -2,6 +2,7 @@
 // dates shown in UTC and English.
 #pragma once
 
+#include "Core/Date.h"
 #include "tests/support/TestSupport.h"
 
 #include <fcntl.h>
@@ -13,6 +14,9 @@
 #include <string>
 
 namespace olva::test {
+
+// The moment the tests render patterns and act at: 2024-06-02T00:00:00Z.
+inline const Date kNow{std::chrono::seconds(1717286400)};
 
 class InTestHome : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 #include "Core/FileInfo.h"
 #include "Core/Perform.h"
+#include "Core/platform/FileMetadata.h"
 #include "Core/platform/FileTransfer.h"
 #include "Core/platform/Xattr.h"
 #include "tests/actions/ActionFixture.h"
@@ -11,8 +12,6 @@ using namespace olva::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-const Date kNow = Date(std::chrono::seconds(1717286400));  // 2024-06-02T00:00:00Z
 
 // Files in a watched folder "w".
 class Perform : public InTestHome {
@@ -187,7 +186,7 @@ TEST_F(Perform, TagsAreAddedAndRemovedCaseSensitively)
     EXPECT_EQ(step.tagsBefore, std::vector<std::string>{"Red"});
     EXPECT_EQ(step.note, "Red, red, Work, Work");
     EXPECT_EQ(step.key, FileInfo::keyFor(file));
-    EXPECT_EQ(readTags(file), (std::vector<std::string>{"Red", "red", "Work", "Work"}));
+    EXPECT_EQ(platform::readTags(file), (std::vector<std::string>{"Red", "red", "Work", "Work"}));
 
     applied = run({Action::removeTags({"Work", "Red"})}, file);
     EXPECT_EQ(applied.steps.at(0).note, "red");
@@ -199,7 +198,7 @@ TEST_F(Perform, TagsAreAddedAndRemovedCaseSensitively)
     applied = run({Action::addTags({"a,b"})}, file);
     EXPECT_TRUE(applied.steps.empty());
     EXPECT_EQ(applied.error, "the tag “a,b” can't be stored because tags can't contain a comma");
-    EXPECT_TRUE(readTags(file).empty());
+    EXPECT_TRUE(platform::readTags(file).empty());
 }
 
 TEST_F(Perform, TrashEndsTheRun)

@@ -1,6 +1,7 @@
 #include "Core/FileInfo.h"
 #include "Core/Perform.h"
 #include "Core/Revert.h"
+#include "Core/platform/FileMetadata.h"
 #include "Core/platform/Xattr.h"
 #include "tests/actions/ActionFixture.h"
 
@@ -130,18 +131,18 @@ TEST_F(Revert, TagsUndoOnlyTheStepsOwnChange)
     auto added = run({Action::addTags({"Work"})}, file);
     setTags(file, "Blue,Work,Urgent");
     EXPECT_FALSE(revert(added).error);
-    EXPECT_EQ(readTags(file), (std::vector<std::string>{"Blue", "Urgent"}));
+    EXPECT_EQ(platform::readTags(file), (std::vector<std::string>{"Blue", "Urgent"}));
 
     auto removed = run({Action::removeTags({"Blue"})}, file);
     setTags(file, "Urgent,Later");
     EXPECT_FALSE(revert(removed).error);
-    EXPECT_EQ(readTags(file), (std::vector<std::string>{"Urgent", "Later", "Blue"}));
+    EXPECT_EQ(platform::readTags(file), (std::vector<std::string>{"Urgent", "Later", "Blue"}));
 
     // Another file in its place is not retagged.
     fs::rename(file, dir / "w" / "b.txt");
     make("w/a.txt");
     EXPECT_EQ(revert(removed).error, file.string() + " is no longer the file Olva put there, so it was left alone");
-    EXPECT_TRUE(readTags(file).empty());
+    EXPECT_TRUE(platform::readTags(file).empty());
 }
 
 TEST_F(Revert, TagsThatContainTheSeparatorAreRestoredExactly)

@@ -135,6 +135,7 @@ protected:
     }
 
     std::vector<Entry> logged() { return store->entries(); }
+    std::size_t scans() { return onEngine([](Engine::Impl& impl) { return impl.scans; }); }
 
     TempDir tmp;
 

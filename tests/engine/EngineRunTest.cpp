@@ -31,7 +31,8 @@ TEST_F(EngineTest, ANewFileIsActedOnOnceWithinTheSettleIntervalPlusOneSecond)
 {
     const double settle = 0.5;
     fs::path marker = tmp.path() / "marker";
-    saveRules({folder({makeRule("Note", {extIs("txt")}, {Action::shell("echo \"$1\" >> '" + marker.string() + "'")})})});
+    Rule note = makeRule("Note", {extIs("txt")}, {Action::shell("echo \"$1\" >> '" + marker.string() + "'")});
+    saveRules({folder({note})});
     engine = makeEngine(settle);
     engine->start();
     ASSERT_TRUE(statuses.waitFor(1));
@@ -67,7 +68,7 @@ TEST_F(EngineTest, ANewFileIsActedOnOnceWithinTheSettleIntervalPlusOneSecond)
     Seen seen = store->loadSeen();
     auto key = FileInfo::keyFor(inbox / "a.txt");
     ASSERT_TRUE(seen.contains(key));
-    EXPECT_TRUE(seen[key].contains(ruleVersion(makeRule("Note", {extIs("txt")}, {Action::shell("echo \"$1\" >> '" + marker.string() + "'")}))));
+    EXPECT_TRUE(seen[key].contains(ruleVersion(note)));
 }
 
 TEST_F(EngineTest, AGrowingFileWaitsUntilItStopsChanging)

@@ -115,11 +115,10 @@ TEST_F(EngineTest, PreviewEvaluatesAtMostItsLimitAndCountsEverything)
 
 TEST_F(EngineTest, PreviewLeavesOutPartialDownloads)
 {
-    writeFile(inbox / "movie.mp4.part", "x");
-    writeFile(inbox / "page.CRDOWNLOAD", "x");
-    writeFile(inbox / "done.txt", "x");
+    for (const char* name : {"movie.mp4.part", "page.CRDOWNLOAD", "a.download", "b.partial", "c.tmp", "done.txt"})
+        writeFile(inbox / name, "x");
     FolderPreview result = preview(makeRule("Every", {}, {Action::trash()}), folder({}), 300);
-    EXPECT_EQ(result.total, 3);
+    EXPECT_EQ(result.total, 6);
     ASSERT_EQ(result.rows.size(), 1u);
     EXPECT_EQ(result.rows[0].path, (inbox / "done.txt").string());
     ASSERT_EQ(result.rows[0].steps.size(), 1u);

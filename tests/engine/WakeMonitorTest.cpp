@@ -5,46 +5,15 @@
 #include <gtest/gtest.h>
 #include <systemd/sd-bus.h>
 
-#include <signal.h>
-#include <sys/wait.h>
-
 #include <atomic>
-#include <cstdio>
 #include <string>
 #include <thread>
 
 using namespace olva;
+using namespace olva::test;
 using namespace std::chrono_literals;
 
 namespace {
-
-// A bus daemon of the test's own, standing in for the system bus.
-class PrivateBus {
-public:
-    PrivateBus()
-    {
-        FILE* out = ::popen("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null", "r");
-        if (!out) return;
-        char line[512];
-        if (std::fgets(line, sizeof line, out)) address_ = trim(line);
-        if (std::fgets(line, sizeof line, out)) pid_ = std::stoi(trim(line));
-        ::pclose(out);
-    }
-    ~PrivateBus()
-    {
-        if (pid_ > 0) ::kill(pid_, SIGTERM);
-    }
-    const std::string& address() const { return address_; }
-
-private:
-    static std::string trim(std::string text)
-    {
-        while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-        return text;
-    }
-    std::string address_;
-    int pid_ = 0;
-};
 
 // The login manager's announcement, from a connection that owns its name.
 void announce(sd_bus* bus, bool sleeping)
@@ -59,9 +28,10 @@ void announce(sd_bus* bus, bool sleeping)
 
 TEST(WakeMonitor, CallsBackWhenTheLoginManagerAnnouncesAWake)
 {
+    // A bus of the test's own stands in for the system bus.
     PrivateBus daemon;
     if (daemon.address().empty()) GTEST_SKIP() << "no dbus-daemon";
-    test::ScopedEnv systemBus("DBUS_SYSTEM_BUS_ADDRESS", daemon.address());
+    ScopedEnv systemBus("DBUS_SYSTEM_BUS_ADDRESS", daemon.address());
 
     sd_bus* manager = nullptr;
     ASSERT_GE(sd_bus_new(&manager), 0);
@@ -76,7 +46,7 @@ TEST(WakeMonitor, CallsBackWhenTheLoginManagerAnnouncesAWake)
 
     announce(manager, true);
     announce(manager, false);
-    for (int i = 0; i < 200 && wakes == 0; ++i) std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(eventually([&] { return wakes > 0; }, 2s));
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(wakes, 1);
 
@@ -90,7 +60,7 @@ TEST(WakeMonitor, CallsBackWhenTheLoginManagerAnnouncesAWake)
 
 TEST(WakeMonitor, WithoutASystemBusThereIsNothingToWatch)
 {
-    test::TempDir tmp;
-    test::ScopedEnv systemBus("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (tmp.path() / "no-bus").string());
+    TempDir tmp;
+    ScopedEnv systemBus("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (tmp.path() / "no-bus").string());
     EXPECT_FALSE(platform::WakeMonitor::create([] {}));
 }

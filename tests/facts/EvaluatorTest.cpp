@@ -3,9 +3,6 @@
 #include "Core/TextSearch.h"
 #include "Core/platform/Xattr.h"
 #include "tests/facts/Fixtures.h"
-#include "tests/support/TestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <unistd.h>
 
@@ -16,16 +13,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class Evaluation : public ::testing::Test {
+class Evaluation : public InFolder {
 protected:
     void SetUp() override { pinLocaleAndZone("en_US", "America/New_York"); }
-
-    fs::path make(const std::string& name, const std::string& bytes = "")
-    {
-        fs::path path = dir / name;
-        writeFile(path, bytes);
-        return path;
-    }
 
     static Node cond(Attr attr, Op op, std::string value) { return Condition{attr, op, std::move(value)}; }
 
@@ -42,14 +32,30 @@ protected:
         return outcome.checks.empty() ? Check{} : outcome.checks.front();
     }
 
-    TempDir dir;
+    struct Expected {
+        FileInfo& file;
+        Op op;
+        std::string value;
+        bool holds;
+    };
+    // Whether each condition on `attr` holds on its file, as listed.
+    static void expectHolds(Attr attr, std::initializer_list<Expected> cases)
+    {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.file.url().filename().string() + ": " + std::string(rawValue(c.op)) + " \"" + c.value + "\"");
+            EXPECT_EQ(check(c.file, attr, c.op, c.value).pass, c.holds);
+        }
+    }
 };
 
-// 12:00 on 1 May 2024 in New York.
-Date noonMay1()
+// The start of a day in UTC.
+Date utcDay(int year, unsigned month, unsigned day)
 {
-    return Date(std::chrono::sys_days(std::chrono::year(2024) / 5 / 1) + 16h);
+    return Date(std::chrono::sys_days(std::chrono::year(year) / month / day));
 }
+
+// 12:00 on 1 May 2024 in New York.
+Date noonMay1() { return utcDay(2024, 5, 1) + 16h; }
 
 }  // namespace
 
@@ -102,8 +108,7 @@ TEST_F(Evaluation, ChecksRecordTheConditionAndTheFilesValue)
 
     // A pair the attribute does not support fails and still shows the value.
     Check unsupported = check(file, Attr::size, Op::contains, "2");
-    EXPECT_FALSE(unsupported.pass);
-    EXPECT_EQ(unsupported.actual, "2 KB");
+    EXPECT_EQ(shown(unsupported), "fails: 2 KB");
     EXPECT_EQ(unsupported.attr, Attr::size);
     EXPECT_EQ(unsupported.op, Op::contains);
     EXPECT_FALSE(check(file, Attr::name, Op::gt, "a").pass);
@@ -112,49 +117,45 @@ TEST_F(Evaluation, ChecksRecordTheConditionAndTheFilesValue)
 
 TEST_F(Evaluation, NamesIgnoreCaseAndDiacriticsButPatternsOnlyCase)
 {
-    FileInfo upper(make("report.PDF"));
-    FileInfo accented(make("Réport.pdf"));
-    FileInfo plain(make("Report.pdf"));
-    EXPECT_TRUE(check(upper, Attr::name, Op::is, "Report").pass);
-    EXPECT_TRUE(check(accented, Attr::name, Op::is, "Report").pass);
-    EXPECT_TRUE(check(plain, Attr::name, Op::is, "RÉPORT").pass);
-    EXPECT_FALSE(check(plain, Attr::name, Op::isNot, "report").pass);
-    EXPECT_TRUE(check(plain, Attr::name, Op::matches, "^rep").pass);
-    EXPECT_FALSE(check(plain, Attr::name, Op::matches, "^rép").pass);
-    EXPECT_TRUE(check(accented, Attr::name, Op::matches, "^rép").pass);
-
+    FileInfo upper(make("report.PDF")), accented(make("Réport.pdf")), plain(make("Report.pdf"));
     FileInfo file(make("Quarterly Report 2024.txt"));
-    EXPECT_TRUE(check(file, Attr::name, Op::contains, "REPORT").pass);
-    EXPECT_TRUE(check(file, Attr::name, Op::startsWith, "quart").pass);
-    EXPECT_FALSE(check(file, Attr::name, Op::startsWith, "report").pass);
-    EXPECT_TRUE(check(file, Attr::name, Op::endsWith, "2024").pass);
-    EXPECT_FALSE(check(file, Attr::name, Op::endsWith, "txt").pass);
-    EXPECT_TRUE(check(file, Attr::name, Op::notContains, "invoice").pass);
-    EXPECT_FALSE(check(file, Attr::name, Op::notContains, "ly rep").pass);
-    EXPECT_TRUE(check(file, Attr::name, Op::matches, "\\d{4}$").pass);
-    // An invalid pattern finds nothing.
-    EXPECT_FALSE(check(file, Attr::name, Op::matches, "([unclosed").pass);
     // Whole characters only: a letter is not found inside a letter with a
     // mark that was written as two code points.
     FileInfo decomposed(make("Cafe\xCC\x81 menu"));
-    EXPECT_TRUE(check(decomposed, Attr::name, Op::contains, "café").pass);
-    EXPECT_TRUE(check(decomposed, Attr::name, Op::is, "CAFE MENU").pass);
+    expectHolds(Attr::name, {
+        {upper, Op::is, "Report", true},
+        {accented, Op::is, "Report", true},
+        {plain, Op::is, "RÉPORT", true},
+        {plain, Op::isNot, "report", false},
+        {plain, Op::matches, "^rep", true},
+        {plain, Op::matches, "^rép", false},
+        {accented, Op::matches, "^rép", true},
+        {file, Op::contains, "REPORT", true},
+        {file, Op::startsWith, "quart", true},
+        {file, Op::startsWith, "report", false},
+        {file, Op::endsWith, "2024", true},
+        {file, Op::endsWith, "txt", false},
+        {file, Op::notContains, "invoice", true},
+        {file, Op::notContains, "ly rep", false},
+        {file, Op::matches, "\\d{4}$", true},
+        {file, Op::matches, "([unclosed", false},  // an invalid pattern finds nothing
+        {decomposed, Op::contains, "café", true},
+        {decomposed, Op::is, "CAFE MENU", true},
+    });
 }
 
 TEST_F(Evaluation, EmptyValuesAreNeverFound)
 {
     FileInfo file(make("report.pdf"));
-    EXPECT_FALSE(check(file, Attr::name, Op::contains, "").pass);
-    EXPECT_FALSE(check(file, Attr::name, Op::startsWith, "").pass);
-    EXPECT_FALSE(check(file, Attr::name, Op::endsWith, "").pass);
-    EXPECT_FALSE(check(file, Attr::name, Op::matches, "").pass);
-    EXPECT_TRUE(check(file, Attr::name, Op::notContains, "").pass);
-    EXPECT_FALSE(check(file, Attr::name, Op::is, "").pass);
+    expectHolds(Attr::name, {{file, Op::contains, "", false},
+                             {file, Op::startsWith, "", false},
+                             {file, Op::endsWith, "", false},
+                             {file, Op::matches, "", false},
+                             {file, Op::notContains, "", true},
+                             {file, Op::is, "", false}});
 
     FileInfo bare(make("README"));
-    Check ext = check(bare, Attr::ext, Op::is, "");
-    EXPECT_TRUE(ext.pass);
-    EXPECT_EQ(ext.actual, "");
+    EXPECT_EQ(shown(check(bare, Attr::ext, Op::is, "")), "holds: ");
     FileInfo pdf(make("a.PDF"));
     EXPECT_TRUE(check(pdf, Attr::ext, Op::is, "pdf").pass);
 }
@@ -178,15 +179,12 @@ TEST_F(Evaluation, SourcesAreJoinedWithASpace)
     xattr::write(path, "user.xdg.origin.url", "https://downloads.example.com/setup.pkg");
     xattr::write(path, "user.xdg.referrer.url", "https://example.com/get");
     FileInfo file(path);
-    Check source = check(file, Attr::source, Op::contains, "EXAMPLE.COM/get");
-    EXPECT_TRUE(source.pass);
-    EXPECT_EQ(source.actual, "https://downloads.example.com/setup.pkg https://example.com/get");
+    EXPECT_EQ(shown(check(file, Attr::source, Op::contains, "EXAMPLE.COM/get")),
+              "holds: https://downloads.example.com/setup.pkg https://example.com/get");
     EXPECT_TRUE(check(file, Attr::source, Op::startsWith, "https://downloads").pass);
 
     FileInfo none(make("local.txt"));
-    Check empty = check(none, Attr::source, Op::contains, "example");
-    EXPECT_FALSE(empty.pass);
-    EXPECT_EQ(empty.actual, "");
+    EXPECT_EQ(shown(check(none, Attr::source, Op::contains, "example")), "fails: ");
     EXPECT_TRUE(check(none, Attr::source, Op::notContains, "example").pass);
 }
 
@@ -195,50 +193,55 @@ TEST_F(Evaluation, TagsMatchWholeTagsIgnoringCaseOnly)
     fs::path path = make("a.txt");
     xattr::write(path, "user.xdg.tags", "Work,Privé");
     FileInfo file(path);
-    Check work = check(file, Attr::tags, Op::contains, "work");
-    EXPECT_TRUE(work.pass);
-    EXPECT_EQ(work.actual, "Work, Privé");
-    EXPECT_TRUE(check(file, Attr::tags, Op::is, "WORK").pass);
-    EXPECT_TRUE(check(file, Attr::tags, Op::contains, "PRIVÉ").pass);
-    EXPECT_FALSE(check(file, Attr::tags, Op::contains, "prive").pass);  // accents count
-    EXPECT_FALSE(check(file, Attr::tags, Op::isNot, "work").pass);
-    EXPECT_TRUE(check(file, Attr::tags, Op::notContains, "home").pass);
-    EXPECT_FALSE(check(file, Attr::tags, Op::startsWith, "Work").pass);
-
+    EXPECT_EQ(check(file, Attr::tags, Op::contains, "work").actual, "Work, Privé");
     fs::path shop = make("b.txt");
     xattr::write(shop, "user.xdg.tags", "Workshop");
     FileInfo workshop(shop);
-    EXPECT_FALSE(check(workshop, Attr::tags, Op::contains, "work").pass);
-
     FileInfo untagged(make("c.txt"));
-    Check none = check(untagged, Attr::tags, Op::notContains, "anything");
-    EXPECT_TRUE(none.pass);
-    EXPECT_EQ(none.actual, "");
-    EXPECT_TRUE(check(untagged, Attr::tags, Op::isNot, "anything").pass);
+    EXPECT_EQ(check(untagged, Attr::tags, Op::notContains, "anything").actual, "");
+    expectHolds(Attr::tags, {
+        {file, Op::contains, "work", true},
+        {file, Op::is, "WORK", true},
+        {file, Op::contains, "PRIVÉ", true},
+        {file, Op::contains, "prive", false},  // accents count
+        {file, Op::isNot, "work", false},
+        {file, Op::notContains, "home", true},
+        {file, Op::startsWith, "Work", false},
+        {workshop, Op::contains, "work", false},
+        {untagged, Op::notContains, "anything", true},
+        {untagged, Op::isNot, "anything", true},
+    });
 }
 
 TEST_F(Evaluation, KindsByWordIdentifierOrExtension)
 {
     writeTextImage(dir / "photo.png", {"x"}, 200, 100);
     FileInfo png(dir / "photo.png");
-    Check image = check(png, Attr::kind, Op::is, "Image");
-    EXPECT_TRUE(image.pass);
-    EXPECT_EQ(image.actual, "image/png");
-    EXPECT_FALSE(check(png, Attr::kind, Op::isNot, "image").pass);
-    EXPECT_TRUE(check(png, Attr::kind, Op::is, "public.image").pass);
-    EXPECT_TRUE(check(png, Attr::kind, Op::is, "png").pass);
-    EXPECT_FALSE(check(png, Attr::kind, Op::is, "pdf").pass);
-    EXPECT_TRUE(check(png, Attr::kind, Op::isNot, "text").pass);
-    EXPECT_FALSE(check(png, Attr::kind, Op::contains, "image").pass);
-
+    EXPECT_EQ(check(png, Attr::kind, Op::is, "Image").actual, "image/png");
     FileInfo text(make("notes.txt", "hello"));
     EXPECT_EQ(check(text, Attr::kind, Op::is, "text").actual, "text/plain");
-    EXPECT_TRUE(check(text, Attr::kind, Op::is, "text").pass);
-    EXPECT_TRUE(check(text, Attr::kind, Op::is, "public.plain-text").pass);
-    EXPECT_TRUE(check(text, Attr::kind, Op::is, "txt").pass);
-    EXPECT_TRUE(check(text, Attr::kind, Op::is, "text/plain").pass);
     FileInfo markdown(make("notes.md", "# hi"));
-    EXPECT_TRUE(check(markdown, Attr::kind, Op::is, "text").pass);  // a kind of plain text
+    // Office documents are zip files inside, but no archives to the user.
+    FileInfo docx(make("letter.docx", "data"));
+    expectHolds(Attr::kind, {
+        {png, Op::is, "Image", true},
+        {png, Op::isNot, "image", false},
+        {png, Op::is, "public.image", true},
+        {png, Op::is, "png", true},
+        {png, Op::is, "pdf", false},
+        {png, Op::isNot, "text", true},
+        {png, Op::contains, "image", false},
+        {text, Op::is, "text", true},
+        {text, Op::is, "public.plain-text", true},
+        {text, Op::is, "txt", true},
+        {text, Op::is, "text/plain", true},
+        {markdown, Op::is, "text", true},  // a kind of plain text
+        {docx, Op::is, "archive", false},
+        // A value that names no type makes both operators fail.
+        {text, Op::is, "nonsense-kind", false},
+        {text, Op::isNot, "nonsense-kind", false},
+        {text, Op::isNot, "", false},
+    });
 
     struct Case {
         const char* file;
@@ -255,14 +258,6 @@ TEST_F(Evaluation, KindsByWordIdentifierOrExtension)
         EXPECT_TRUE(check(file, Attr::kind, Op::is, c.word).pass) << c.file << " " << c.word << " "
                                                                  << file.type()->identifier();
     }
-    // Office documents are zip files inside, but no archives to the user.
-    FileInfo docx(make("letter.docx", "data"));
-    EXPECT_FALSE(check(docx, Attr::kind, Op::is, "archive").pass);
-
-    // A value that names no type makes both operators fail.
-    EXPECT_FALSE(check(text, Attr::kind, Op::is, "nonsense-kind").pass);
-    EXPECT_FALSE(check(text, Attr::kind, Op::isNot, "nonsense-kind").pass);
-    EXPECT_FALSE(check(text, Attr::kind, Op::isNot, "").pass);
 }
 
 TEST_F(Evaluation, KindWordsResolve)
@@ -281,43 +276,34 @@ TEST_F(Evaluation, SizesInDecimalUnits)
     fs::resize_file(above, 1'500'001);
     fs::path exact = make("exact.bin");
     fs::resize_file(exact, 1'500'000);
-    FileInfo big(above), equal(exact);
-    Check gt = check(big, Attr::size, Op::gt, "1.5 MB");
-    EXPECT_TRUE(gt.pass);
-    EXPECT_EQ(gt.actual, "1.5 MB");
-    EXPECT_FALSE(check(equal, Attr::size, Op::gt, "1.5 MB").pass);
-    EXPECT_FALSE(check(equal, Attr::size, Op::lt, "1.5 MB").pass);
-    EXPECT_TRUE(check(equal, Attr::size, Op::lt, "1.6mb ").pass);
-    EXPECT_FALSE(check(big, Attr::size, Op::lt, "abc").pass);
-    EXPECT_FALSE(check(big, Attr::size, Op::gt, "abc").pass);
-
-    FileInfo empty(make("empty.txt"));
+    FileInfo big(above), equal(exact), empty(make("empty.txt"));
+    EXPECT_EQ(check(big, Attr::size, Op::gt, "1.5 MB").actual, "1.5 MB");
     EXPECT_EQ(check(empty, Attr::size, Op::lt, "1").actual, "Zero KB");
-    EXPECT_TRUE(check(empty, Attr::size, Op::lt, "1").pass);
+    expectHolds(Attr::size, {
+        {big, Op::gt, "1.5 MB", true},
+        {equal, Op::gt, "1.5 MB", false},
+        {equal, Op::lt, "1.5 MB", false},
+        {equal, Op::lt, "1.6mb ", true},
+        {big, Op::lt, "abc", false},
+        {big, Op::gt, "abc", false},
+        {empty, Op::lt, "1", true},
+    });
 }
 
 TEST(SizeValues, ParseAndFormat)
 {
     pinLocaleAndZone("en_US", "America/New_York");
-    EXPECT_EQ(parseSize("10 MB"), 10e6);
-    EXPECT_EQ(parseSize("10mb"), 10e6);
-    EXPECT_EQ(parseSize("1.5g"), 1.5e9);
-    EXPECT_EQ(parseSize("500"), 500);
-    EXPECT_EQ(parseSize("2 kB"), 2000);
-    EXPECT_EQ(parseSize("\t 7B "), 7);
-    EXPECT_EQ(parseSize("1."), 1);
-    EXPECT_EQ(parseSize(".5k"), 500);
+    for (auto [text, bytes] : std::vector<std::pair<const char*, double>>{
+             {"10 MB", 10e6}, {"10mb", 10e6}, {"1.5g", 1.5e9}, {"500", 500}, {"2 kB", 2000}, {"\t 7B ", 7},
+             {"1.", 1}, {".5k", 500}})
+        EXPECT_EQ(parseSize(text), bytes) << text;
     for (const char* bad : {"10 KiB", "-5", "1,000", "1.2.3", ".", "", "k", "5 TB", "١٢"})
         EXPECT_FALSE(parseSize(bad).has_value()) << bad;
 
-    EXPECT_EQ(fileSizeText(0), "Zero KB");
-    EXPECT_EQ(fileSizeText(1), "1 byte");
-    EXPECT_EQ(fileSizeText(532), "532 bytes");
-    EXPECT_EQ(fileSizeText(2048), "2 KB");
-    EXPECT_EQ(fileSizeText(999'999), "1 MB");
-    EXPECT_EQ(fileSizeText(123'456'789), "123.5 MB");
-    EXPECT_EQ(fileSizeText(2'310'000'000), "2.31 GB");
-    EXPECT_EQ(fileSizeText(1'234'567'890'123), "1.23 TB");
+    for (auto [bytes, text] : std::vector<std::pair<std::int64_t, const char*>>{
+             {0, "Zero KB"}, {1, "1 byte"}, {532, "532 bytes"}, {2048, "2 KB"}, {999'999, "1 MB"},
+             {123'456'789, "123.5 MB"}, {2'310'000'000, "2.31 GB"}, {1'234'567'890'123, "1.23 TB"}})
+        EXPECT_EQ(fileSizeText(bytes), text) << bytes;
     pinLocaleAndZone("de_DE", "Europe/Berlin");
     EXPECT_EQ(fileSizeText(1'500'000), "1,5 MB");
     EXPECT_EQ(fileSizeText(1'234'000), "1,2 MB");
@@ -325,22 +311,20 @@ TEST(SizeValues, ParseAndFormat)
 
 TEST(DurationValues, UnitsAreReadByPrefix)
 {
-    using P = std::pair<std::int64_t, CalendarUnit>;
-    EXPECT_EQ(parseDuration("3 days"), (P{3, CalendarUnit::day}));
-    EXPECT_EQ(parseDuration("3d"), (P{3, CalendarUnit::day}));
-    EXPECT_EQ(parseDuration("2 hrs"), (P{2, CalendarUnit::hour}));
-    EXPECT_EQ(parseDuration("10 min"), (P{10, CalendarUnit::minute}));
-    EXPECT_EQ(parseDuration("6 Months"), (P{6, CalendarUnit::month}));
-    EXPECT_EQ(parseDuration("\t1 year "), (P{1, CalendarUnit::year}));
-    EXPECT_EQ(parseDuration("2 weeks"), (P{2, CalendarUnit::week}));
-    EXPECT_EQ(parseDuration("5 mi"), (P{5, CalendarUnit::minute}));
+    using enum CalendarUnit;
+    struct Case {
+        const char* text;
+        std::int64_t count;
+        CalendarUnit unit;
+    } cases[] = {{"3 days", 3, day},     {"3d", 3, day},         {"2 hrs", 2, hour},     {"10 min", 10, minute},
+                 {"6 Months", 6, month}, {"\t1 year ", 1, year}, {"2 weeks", 2, week}, {"5 mi", 5, minute}};
+    for (const auto& c : cases) EXPECT_EQ(parseDuration(c.text), std::pair(c.count, c.unit)) << c.text;
     for (const char* bad : {"5 m", "30 seconds", "days", "3", "-3 days", "3.5 days", "99999999999999999999 days", ""})
         EXPECT_FALSE(parseDuration(bad).has_value()) << bad;
 
-    EXPECT_EQ(parsePeriod("WEEK"), CalendarUnit::week);
-    EXPECT_EQ(parsePeriod("day"), CalendarUnit::day);
-    EXPECT_EQ(parsePeriod("Month"), CalendarUnit::month);
-    EXPECT_EQ(parsePeriod("year"), CalendarUnit::year);
+    for (auto [text, unit] : std::vector<std::pair<const char*, CalendarUnit>>{
+             {"WEEK", week}, {"day", day}, {"Month", month}, {"year", year}})
+        EXPECT_EQ(parsePeriod(text), unit) << text;
     EXPECT_FALSE(parsePeriod(" week").has_value());
     EXPECT_FALSE(parsePeriod("hour").has_value());
 }
@@ -352,9 +336,8 @@ TEST_F(Evaluation, DatesWithinTheLastDuration)
     Date nine = noonMay1() - 3h;
 
     auto result = evaluator.testDate(nine, Op::inLast, "3 hours");
-    EXPECT_FALSE(result.pass);
+    EXPECT_EQ(shown(result), "fails: May 1, 2024, 9:00\u202fAM");
     EXPECT_FALSE(evaluator.flipsAt.has_value());
-    EXPECT_EQ(result.actual, "May 1, 2024, 9:00\u202fAM");
     EXPECT_TRUE(evaluator.testDate(nine, Op::notInLast, "3 hours").pass);
     EXPECT_FALSE(evaluator.flipsAt.has_value());
 
@@ -373,19 +356,17 @@ TEST_F(Evaluation, DatesWithinTheLastDuration)
     EXPECT_TRUE(minutes.testDate(noonMay1() + 24h, Op::inLast, "1 minute").pass);
 
     // Calendar arithmetic: a month after 31 January 2024 is 29 February.
-    Date january31 = Date(std::chrono::sys_days(std::chrono::year(2024) / 1 / 31) + 17h);
-    Date march1 = Date(std::chrono::sys_days(std::chrono::year(2024) / 3 / 1) + 17h);
+    Date january31 = utcDay(2024, 1, 31) + 17h;
+    Date march1 = utcDay(2024, 3, 1) + 17h;
     Evaluator leap(file, march1 - 1s);
     EXPECT_FALSE(leap.testDate(january31, Op::inLast, "1 month").pass);
-    Evaluator beforeLeapDay(file, Date(std::chrono::sys_days(std::chrono::year(2024) / 2 / 29) + 16h));
+    Evaluator beforeLeapDay(file, utcDay(2024, 2, 29) + 16h);
     EXPECT_TRUE(beforeLeapDay.testDate(january31, Op::inLast, "1 month").pass);
-    EXPECT_EQ(beforeLeapDay.flipsAt, Date(std::chrono::sys_days(std::chrono::year(2024) / 2 / 29) + 17h));
+    EXPECT_EQ(beforeLeapDay.flipsAt, utcDay(2024, 2, 29) + 17h);
 
     // Values that do not read, and operators dates do not have, fail with
     // the date still shown.
-    auto unread = evaluator.testDate(nine, Op::inLast, "soon");
-    EXPECT_FALSE(unread.pass);
-    EXPECT_EQ(unread.actual, result.actual);
+    EXPECT_EQ(shown(evaluator.testDate(nine, Op::inLast, "soon")), "fails: " + result.actual);
     EXPECT_FALSE(evaluator.testDate(nine, Op::is, "3 hours").pass);
     EXPECT_FALSE(evaluator.testDate(nine, Op::inLast, "4294967296 days").pass);
 }
@@ -396,8 +377,8 @@ TEST_F(Evaluation, DatesInTheCurrentPeriod)
     // Wednesday 1 May 2024: the American week runs Sunday 28 April to
     // Sunday 5 May.
     Evaluator evaluator(file, noonMay1());
-    Date sunday = Date(std::chrono::sys_days(std::chrono::year(2024) / 4 / 28) + 4h);  // 00:00 in New York
-    Date nextSunday = Date(std::chrono::sys_days(std::chrono::year(2024) / 5 / 5) + 4h);
+    Date sunday = utcDay(2024, 4, 28) + 4h;  // 00:00 in New York
+    Date nextSunday = utcDay(2024, 5, 5) + 4h;
     EXPECT_TRUE(evaluator.testDate(sunday, Op::inCurrent, "week").pass);
     EXPECT_EQ(evaluator.flipsAt, nextSunday);
     Evaluator notIn(file, noonMay1());
@@ -416,12 +397,12 @@ TEST_F(Evaluation, DatesInTheCurrentPeriod)
     EXPECT_FALSE(periods.testDate(noonMay1(), Op::inCurrent, " week").pass);
     EXPECT_FALSE(periods.testDate(noonMay1(), Op::notInCurrent, " week").pass);
     // The earliest candidate: the end of the day.
-    EXPECT_EQ(periods.flipsAt, Date(std::chrono::sys_days(std::chrono::year(2024) / 5 / 2) + 4h));
+    EXPECT_EQ(periods.flipsAt, utcDay(2024, 5, 2) + 4h);
 
     // In Germany the week starts on Monday.
     pinLocaleAndZone("de_DE", "Europe/Berlin");
     Evaluator german(file, noonMay1());
-    Date monday = Date(std::chrono::sys_days(std::chrono::year(2024) / 4 / 29) - 2h);  // 00:00 in Berlin
+    Date monday = utcDay(2024, 4, 29) - 2h;  // 00:00 in Berlin
     EXPECT_FALSE(german.testDate(monday - 1s, Op::inCurrent, "week").pass);
     EXPECT_TRUE(german.testDate(monday, Op::inCurrent, "week").pass);
     EXPECT_EQ(german.flipsAt, monday + 24h * 7);
@@ -443,9 +424,7 @@ TEST_F(Evaluation, FlipTimeIsTheEarliestCandidate)
 
     // A missing date fails, shows "no date" and notes nothing.
     Evaluator evaluator(file, now);
-    auto missing = evaluator.testDate(std::nullopt, Op::notInLast, "1 day");
-    EXPECT_FALSE(missing.pass);
-    EXPECT_EQ(missing.actual, "no date");
+    EXPECT_EQ(shown(evaluator.testDate(std::nullopt, Op::notInLast, "1 day")), "fails: no date");
     EXPECT_FALSE(evaluator.flipsAt.has_value());
     evaluator.noteFlip(now + 5h);
     evaluator.noteFlip(now + 9h);
@@ -475,7 +454,7 @@ TEST_F(Evaluation, LastOpenedFromTheRecentFilesList)
                       {"https://example.com/My%20Notes.txt", "2025-01-01T00:00:00Z", ""}});
     FileInfo file(path);
     ASSERT_TRUE(file.opened().has_value());
-    EXPECT_EQ(*file.opened(), Date(std::chrono::sys_days(std::chrono::year(2024) / 5 / 1) + 14h + 30min));
+    EXPECT_EQ(*file.opened(), utcDay(2024, 5, 1) + 14h + 30min);
     EXPECT_EQ(check(file, Attr::opened, Op::inLast, "1 day").actual, "May 1, 2024, 10:30\u202fAM");
 
     FileInfo never(other);
@@ -507,15 +486,16 @@ TEST_F(Evaluation, AsciiShortcutAgreesWithTheFullComparison)
     }
     for (const auto& text : words)
         for (const auto& value : words) {
+            SCOPED_TRACE(text + "|" + value);
             SearchText search(text);
             auto found = [&](Anchor anchor) { return search.find(value, Folding::caseAndDiacritics, anchor).has_value(); };
             bool equal = search.equals(value, Folding::caseAndDiacritics);
-            ASSERT_EQ(evaluator.testText(text, Op::is, value), equal) << text << "|" << value;
-            ASSERT_EQ(evaluator.testText(text, Op::isNot, value), !equal) << text << "|" << value;
-            ASSERT_EQ(evaluator.testText(text, Op::contains, value), found(Anchor::none)) << text << "|" << value;
-            ASSERT_EQ(evaluator.testText(text, Op::notContains, value), !found(Anchor::none)) << text << "|" << value;
-            ASSERT_EQ(evaluator.testText(text, Op::startsWith, value), found(Anchor::start)) << text << "|" << value;
-            ASSERT_EQ(evaluator.testText(text, Op::endsWith, value), found(Anchor::end)) << text << "|" << value;
+            ASSERT_EQ(evaluator.testText(text, Op::is, value), equal);
+            ASSERT_EQ(evaluator.testText(text, Op::isNot, value), !equal);
+            ASSERT_EQ(evaluator.testText(text, Op::contains, value), found(Anchor::none));
+            ASSERT_EQ(evaluator.testText(text, Op::notContains, value), !found(Anchor::none));
+            ASSERT_EQ(evaluator.testText(text, Op::startsWith, value), found(Anchor::start));
+            ASSERT_EQ(evaluator.testText(text, Op::endsWith, value), found(Anchor::end));
         }
 }
 
@@ -523,8 +503,7 @@ TEST_F(Evaluation, NamesThatAreNotUtf8StillGiveUtf8Checks)
 {
     FileInfo file(make("caf\xe9.txt"));
     Check name = check(file, Attr::name, Op::contains, "caf");
-    EXPECT_TRUE(name.pass);
-    EXPECT_EQ(name.actual, "caf\uFFFD");
+    EXPECT_EQ(shown(name), "holds: caf\uFFFD");
     EXPECT_NO_THROW(toJson(name).dump());
 }
 
@@ -532,9 +511,7 @@ TEST(CalendarPeriods, FollowTheLocalCalendar)
 {
     pinLocaleAndZone("en_US", "America/New_York");
     Calendar calendar = Calendar::current();
-    auto local = [](int y, unsigned m, unsigned d, std::chrono::hours offset) {
-        return Date(std::chrono::sys_days(std::chrono::year(y) / m / d) - offset);
-    };
+    auto local = [](int y, unsigned m, unsigned d, std::chrono::hours offset) { return utcDay(y, m, d) - offset; };
     Date may1 = local(2024, 5, 1, -4h) + 12h;
     auto month = calendar.interval(CalendarUnit::month, may1);
     ASSERT_TRUE(month);

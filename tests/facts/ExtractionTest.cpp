@@ -2,9 +2,6 @@
 #include "Core/FileInfo.h"
 #include "Core/TextExtraction.h"
 #include "tests/facts/Fixtures.h"
-#include "tests/support/TestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
@@ -19,20 +16,26 @@ std::string textOf(const fs::path& path)
     return FileInfo(path).contents();
 }
 
+// Whether all the conditions hold on a file now, and what they show.
+Outcome contentsOf(FileInfo& file, std::vector<Node> conditions)
+{
+    return evaluate(Group{Group::Mode::all, std::move(conditions)}, file, std::chrono::system_clock::now());
+}
+
 }  // namespace
 
-TEST(Extraction, PdfWithItsOwnText)
+using Extraction = InFolder;
+
+TEST_F(Extraction, PdfWithItsOwnText)
 {
-    TempDir dir;
     writeTextPdf(dir / "a.pdf", {{{"Invoice number 4711", "Total due"}}, {{"Second page here"}}});
     std::string text = textOf(dir / "a.pdf");
     EXPECT_NE(text.find("Invoice number 4711"), std::string::npos) << text;
     EXPECT_NE(text.find("Second page here"), std::string::npos) << text;
 }
 
-TEST(Extraction, ShortPdfTextCountsAsAScan)
+TEST_F(Extraction, ShortPdfTextCountsAsAScan)
 {
-    TempDir dir;
     // Twenty visible characters, white on white: the PDF's own text stands.
     writeTextPdf(dir / "twenty.pdf", {{{"abcde fghij", "klmno pqrst"}, true}});
     EXPECT_EQ(simplified(textOf(dir / "twenty.pdf")), "abcdefghij\nklmnopqrst");
@@ -41,76 +44,60 @@ TEST(Extraction, ShortPdfTextCountsAsAScan)
     EXPECT_EQ(textOf(dir / "nineteen.pdf"), "");
 }
 
-TEST(Extraction, ScannedPdfFirstThreePagesRecognised)
+TEST_F(Extraction, ScannedPdfFirstThreePagesRecognised)
 {
-    TempDir dir;
     writeScannedPdf(dir / "scan.pdf", {{"First page"}, {"Second page"}, {"Third page"}, {"Fourth page"}});
     EXPECT_EQ(simplified(textOf(dir / "scan.pdf")), "firstpage\nsecondpage\nthirdpage");
 }
 
-TEST(Extraction, ImageTextIsRecognised)
+TEST_F(Extraction, ImageTextIsRecognised)
 {
-    TempDir dir;
     writeTextImage(dir / "shot.png", {"Quarterly report", "Invoice 2024"});
     EXPECT_EQ(simplified(textOf(dir / "shot.png")), "quarterlyreport\ninvoice2024");
     writeTextImage(dir / "shot.jpg", {"Hello world"});
     EXPECT_EQ(simplified(textOf(dir / "shot.jpg")), "helloworld");
 }
 
-TEST(Extraction, PlainTextUpToTheSizeLimit)
+TEST_F(Extraction, PlainTextUpToTheSizeLimit)
 {
-    TempDir dir;
     std::string atLimit(static_cast<std::size_t>(plainTextLimit), 'a');
     atLimit.replace(0, 5, "hello");
-    writeFile(dir / "limit.txt", atLimit);
-    std::string read = textOf(dir / "limit.txt");
+    std::string read = textOf(make("limit.txt", atLimit));
     EXPECT_EQ(read.size(), static_cast<std::size_t>(plainTextLimit));
     EXPECT_EQ(read.substr(0, 5), "hello");
-    writeFile(dir / "over.txt", atLimit + "a");
-    EXPECT_EQ(textOf(dir / "over.txt"), "");
+    EXPECT_EQ(textOf(make("over.txt", atLimit + "a")), "");
     // Source code is plain text too.
-    writeFile(dir / "main.c", "int main() { return 0; }\n");
-    EXPECT_EQ(textOf(dir / "main.c"), "int main() { return 0; }\n");
+    EXPECT_EQ(textOf(make("main.c", "int main() { return 0; }\n")), "int main() { return 0; }\n");
 }
 
-TEST(Extraction, InvalidUtf8BecomesReplacementCharacters)
+TEST_F(Extraction, InvalidUtf8BecomesReplacementCharacters)
 {
-    TempDir dir;
-    writeFile(dir / "latin1.txt", "caf\xe9 cr\xe8me \xc3\xa9");
-    EXPECT_EQ(textOf(dir / "latin1.txt"), "caf\uFFFD cr\uFFFDme \u00e9");
-    writeFile(dir / "cut.txt", "ab\xe2\x82");
-    EXPECT_EQ(textOf(dir / "cut.txt"), "ab\uFFFD");
+    EXPECT_EQ(textOf(make("latin1.txt", "caf\xe9 cr\xe8me \xc3\xa9")), "caf\uFFFD cr\uFFFDme \u00e9");
+    EXPECT_EQ(textOf(make("cut.txt", "ab\xe2\x82")), "ab\uFFFD");
 }
 
-TEST(Extraction, OtherFilesHaveNoText)
+TEST_F(Extraction, OtherFilesHaveNoText)
 {
-    TempDir dir;
-    writeFile(dir / "song.mp3", "ID3 not really");
-    writeFile(dir / "blob.bin", std::string("\x00\x01\x02\x03", 4));
-    EXPECT_EQ(textOf(dir / "song.mp3"), "");
-    EXPECT_EQ(textOf(dir / "blob.bin"), "");
-    EXPECT_EQ(extractText(dir / "song.mp3", std::nullopt), "");
-    FileInfo info(dir / "song.mp3");
-    EXPECT_TRUE(info.contentDates().empty());
+    fs::path song = make("song.mp3", "ID3 not really");
+    EXPECT_EQ(textOf(song), "");
+    EXPECT_EQ(textOf(make("blob.bin", std::string("\x00\x01\x02\x03", 4))), "");
+    EXPECT_EQ(extractText(song, std::nullopt), "");
+    EXPECT_TRUE(FileInfo(song).contentDates().empty());
 }
 
-TEST(Extraction, DamagedDocumentsHaveNoText)
+TEST_F(Extraction, DamagedDocumentsHaveNoText)
 {
-    TempDir dir;
-    writeFile(dir / "broken.pdf", "%PDF-1.4\n1 0 obj << /Type /Catalog >> garbage");
-    writeFile(dir / "broken.png", "\x89PNG\r\n\x1a\n not an image at all");
-    writeFile(dir / "empty.pdf", "");
-    EXPECT_EQ(extractText(dir / "broken.pdf", ContentType::pdf()), "");
-    EXPECT_EQ(extractText(dir / "broken.png", ContentType::named("image/png")), "");
-    EXPECT_EQ(extractText(dir / "empty.pdf", ContentType::pdf()), "");
+    EXPECT_EQ(extractText(make("broken.pdf", "%PDF-1.4\n1 0 obj << /Type /Catalog >> garbage"), ContentType::pdf()), "");
+    EXPECT_EQ(extractText(make("broken.png", "\x89PNG\r\n\x1a\n not an image at all"), ContentType::named("image/png")),
+              "");
+    EXPECT_EQ(extractText(make("empty.pdf"), ContentType::pdf()), "");
     EXPECT_EQ(extractText(dir / "missing.pdf", ContentType::pdf()), "");
 }
 
 // A FIFO, a device or a link to one is never opened: reading one would
 // block the engine or never end.
-TEST(Extraction, OnlyRegularFilesAreRead)
+TEST_F(Extraction, OnlyRegularFilesAreRead)
 {
-    TempDir dir;
     fs::path fifo = dir / "pipe.txt";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     fs::create_symlink(fifo, dir / "link.txt");
@@ -123,24 +110,21 @@ TEST(Extraction, OnlyRegularFilesAreRead)
     EXPECT_EQ(extractText(dir / "noise.png", ContentType::image()), "");
     EXPECT_EQ(FileInfo(dir / "link.txt").contents(), "");
     // A link to a regular file is read.
-    writeFile(dir / "real.txt", "linked text");
-    fs::create_symlink(dir / "real.txt", dir / "alias.txt");
+    fs::create_symlink(make("real.txt", "linked text"), dir / "alias.txt");
     EXPECT_EQ(FileInfo(dir / "alias.txt").contents(), "linked text");
 }
 
 // Recognition is bounded in pixels: an image too large to decode gives no
 // text at once, and a large one is scaled down and still read.
-TEST(Extraction, HugeImagesAreNotDecoded)
+TEST_F(Extraction, HugeImagesAreNotDecoded)
 {
-    TempDir dir;
     // A PNG header that claims 60000 x 60000 pixels, with no data behind it.
     std::string png = "\x89PNG\r\n\x1a\n";
     png += std::string("\x00\x00\x00\x0dIHDR", 8);
     png += std::string("\x00\x00\xea\x60\x00\x00\xea\x60\x08\x00\x00\x00\x00", 13);
     png += std::string("\x00\x00\x00\x00", 4);
-    writeFile(dir / "bomb.png", png);
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(extractText(dir / "bomb.png", ContentType::image()), "");
+    EXPECT_EQ(extractText(make("bomb.png", png), ContentType::image()), "");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 
     // 6000 x 3000 = 18 million pixels: above the recognition bound.
@@ -148,14 +132,12 @@ TEST(Extraction, HugeImagesAreNotDecoded)
     EXPECT_NE(simplified(textOf(dir / "wide.png")).find("largepicturetext"), std::string::npos);
 }
 
-TEST(Extraction, TextIsExtractedOnceAndCanBeHandedIn)
+TEST_F(Extraction, TextIsExtractedOnceAndCanBeHandedIn)
 {
-    TempDir dir;
-    writeFile(dir / "a.txt", "first");
-    FileInfo info(dir / "a.txt");
+    FileInfo info(make("a.txt", "first"));
     EXPECT_FALSE(info.extractedText().has_value());
     EXPECT_EQ(info.contents(), "first");
-    writeFile(dir / "a.txt", "second");
+    make("a.txt", "second");
     EXPECT_EQ(info.contents(), "first");
 
     FileInfo handed(dir / "a.txt");
@@ -163,93 +145,82 @@ TEST(Extraction, TextIsExtractedOnceAndCanBeHandedIn)
     EXPECT_EQ(handed.contents(), "from an earlier pass");
 }
 
-TEST(ContentsCondition, SnippetAroundTheFirstMatch)
+using ContentsCondition = InFolder;
+
+TEST_F(ContentsCondition, SnippetAroundTheFirstMatch)
 {
     pinLocaleAndZone("en_US", "America/New_York");
-    TempDir dir;
     std::string before = "0123\n56789";  // ten characters
     std::string after = " and thirty more characters ab\ncdefgh";  // thirty before the line feed
-    writeFile(dir / "a.txt", before + "Invoice" + after + " invoice again");
-    FileInfo info(dir / "a.txt");
-    Outcome outcome = evaluate(Group{Group::Mode::all, {Condition{Attr::contents, Op::contains, "invoice"}}}, info,
-                               std::chrono::system_clock::now());
+    FileInfo info(make("a.txt", before + "Invoice" + after + " invoice again"));
+    Outcome outcome = contentsOf(info, {Condition{Attr::contents, Op::contains, "invoice"}});
     ASSERT_EQ(outcome.checks.size(), 1u);
     EXPECT_TRUE(outcome.pass);
     EXPECT_EQ(outcome.checks[0].actual, "…0123 56789Invoice and thirty more characters ab…");
 
     // Every operator shows the first plain occurrence; matches its match.
     Evaluator evaluator(info, std::chrono::system_clock::now());
-    auto starts = evaluator.testContents(Op::startsWith, "invoice");
-    EXPECT_FALSE(starts.pass);
-    EXPECT_EQ(starts.actual, outcome.checks[0].actual);
+    EXPECT_EQ(shown(evaluator.testContents(Op::startsWith, "invoice")), "fails: " + outcome.checks[0].actual);
     EXPECT_TRUE(evaluator.testContents(Op::startsWith, "0123").pass);
     EXPECT_TRUE(evaluator.testContents(Op::endsWith, "AGAIN").pass);
-    auto pattern = evaluator.testContents(Op::matches, "inv\\w+ again");
-    EXPECT_TRUE(pattern.pass);
-    EXPECT_EQ(pattern.actual, "…rty more characters ab cdefgh invoice again…");
-    auto missing = evaluator.testContents(Op::contains, "receipt");
-    EXPECT_FALSE(missing.pass);
-    EXPECT_EQ(missing.actual, "no match in 68 characters");
+    EXPECT_EQ(shown(evaluator.testContents(Op::matches, "inv\\w+ again")),
+              "holds: …rty more characters ab cdefgh invoice again…");
+    EXPECT_EQ(shown(evaluator.testContents(Op::contains, "receipt")), "fails: no match in 68 characters");
     EXPECT_TRUE(evaluator.testContents(Op::notContains, "receipt").pass);
     EXPECT_FALSE(evaluator.testContents(Op::is, "invoice").pass);
     EXPECT_FALSE(evaluator.testContents(Op::gt, "invoice").pass);
 }
 
-TEST(ContentsCondition, CountsCharactersNotBytes)
+TEST_F(ContentsCondition, CountsCharactersNotBytes)
 {
-    TempDir dir;
     // Each flag is one character made of two code points and four UTF-16 units.
-    std::string flags;
-    for (int i = 0; i < 40; ++i) flags += "\U0001F1E9\U0001F1EA";
-    writeFile(dir / "flags.txt", flags + "é" + flags);
-    FileInfo info(dir / "flags.txt");
+    auto flags = [](int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i) text += "\U0001F1E9\U0001F1EA";
+        return text;
+    };
+    FileInfo info(make("flags.txt", flags(40) + "é" + flags(40)));
     Evaluator evaluator(info, std::chrono::system_clock::now());
-    auto found = evaluator.testContents(Op::contains, "E");
-    EXPECT_TRUE(found.pass);
-    std::string thirty;
-    for (int i = 0; i < 30; ++i) thirty += "\U0001F1E9\U0001F1EA";
-    EXPECT_EQ(found.actual, "…" + thirty + "é" + thirty + "…");
+    EXPECT_EQ(shown(evaluator.testContents(Op::contains, "E")), "holds: …" + flags(30) + "é" + flags(30) + "…");
     EXPECT_EQ(evaluator.testContents(Op::contains, "x").actual, "no match in 81 characters");
 }
 
-TEST(ContentsCondition, FileWithoutTextFindsNothing)
+TEST_F(ContentsCondition, FileWithoutTextFindsNothing)
 {
-    TempDir dir;
-    writeFile(dir / "a.bin", std::string("\x01\x02", 2));
-    FileInfo info(dir / "a.bin");
+    FileInfo info(make("a.bin", std::string("\x01\x02", 2)));
     Evaluator evaluator(info, std::chrono::system_clock::now());
-    auto contains = evaluator.testContents(Op::contains, "x");
-    EXPECT_FALSE(contains.pass);
-    EXPECT_EQ(contains.actual, "no match in 0 characters");
-    auto absent = evaluator.testContents(Op::notContains, "x");
-    EXPECT_TRUE(absent.pass);
-    EXPECT_EQ(absent.actual, "no match in 0 characters");
+    EXPECT_EQ(shown(evaluator.testContents(Op::contains, "x")), "fails: no match in 0 characters");
+    EXPECT_EQ(shown(evaluator.testContents(Op::notContains, "x")), "holds: no match in 0 characters");
 }
 
-TEST(ContentsCondition, DocumentsOfEveryKind)
+TEST_F(ContentsCondition, DocumentsOfEveryKind)
 {
     pinLocaleAndZone("en_US", "America/New_York");
-    TempDir dir;
     writeTextPdf(dir / "invoice.pdf", {{{"ACME Corporation", "Invoice date: 2024-03-15", "Amount due"}}});
     writeScannedPdf(dir / "scan.pdf", {{"Scanned receipt"}});
     writeTextImage(dir / "board.png", {"Meeting notes"});
-    auto holds = [](const fs::path& path, Op op, const std::string& value) {
-        FileInfo info(path);
-        return evaluate(Group{Group::Mode::all, {Condition{Attr::contents, op, value}}}, info,
-                        std::chrono::system_clock::now())
-            .pass;
+    struct Case {
+        const char* file;
+        Op op;
+        const char* value;
+        bool holds;
+    } cases[] = {
+        {"invoice.pdf", Op::contains, "invoice DATE", true},
+        {"invoice.pdf", Op::matches, "\\d{4}-\\d{2}-\\d{2}", true},
+        {"scan.pdf", Op::contains, "receipt", true},
+        {"board.png", Op::contains, "meeting", true},
+        {"board.png", Op::contains, "invoice", false},
     };
-    EXPECT_TRUE(holds(dir / "invoice.pdf", Op::contains, "invoice DATE"));
-    EXPECT_TRUE(holds(dir / "invoice.pdf", Op::matches, "\\d{4}-\\d{2}-\\d{2}"));
-    EXPECT_TRUE(holds(dir / "scan.pdf", Op::contains, "receipt"));
-    EXPECT_TRUE(holds(dir / "board.png", Op::contains, "meeting"));
-    EXPECT_FALSE(holds(dir / "board.png", Op::contains, "invoice"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + c.value);
+        FileInfo info(dir / c.file);
+        EXPECT_EQ(contentsOf(info, {Condition{Attr::contents, c.op, c.value}}).pass, c.holds);
+    }
 
     // Several conditions on the contents extract the text once.
     FileInfo info(dir / "scan.pdf");
-    Outcome outcome = evaluate(Group{Group::Mode::all, {Condition{Attr::contents, Op::contains, "scanned"},
-                                                        Condition{Attr::contents, Op::notContains, "invoice"}}},
-                               info, std::chrono::system_clock::now());
-    EXPECT_TRUE(outcome.pass);
+    EXPECT_TRUE(contentsOf(info, {Condition{Attr::contents, Op::contains, "scanned"},
+                                  Condition{Attr::contents, Op::notContains, "invoice"}})
+                    .pass);
     EXPECT_TRUE(info.extractedText().has_value());
 }

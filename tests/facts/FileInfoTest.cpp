@@ -1,28 +1,27 @@
 #include "Core/FileInfo.h"
+#include "Core/platform/FileMetadata.h"
 #include "Core/platform/FileStatus.h"
 #include "Core/platform/Volumes.h"
 #include "Core/platform/Xattr.h"
-#include "tests/support/TestSupport.h"
-
-#include <gtest/gtest.h>
+#include "tests/facts/Fixtures.h"
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include <fstream>
-
 using namespace olva;
-using olva::test::TempDir;
-using olva::test::writeFile;
-
+using namespace olva::test;
 namespace fs = std::filesystem;
 
-TEST(Xattr, WritesReadsListsAndRemoves)
+using Xattr = InFolder;
+using FileFacts = InFolder;
+using Volumes = InFolder;
+using Tags = InFolder;
+using Source = InFolder;
+
+TEST_F(Xattr, WritesReadsListsAndRemoves)
 {
-    TempDir dir;
-    fs::path file = dir / "a.txt";
-    writeFile(file, "x");
+    fs::path file = make("a.txt", "x");
     EXPECT_FALSE(xattr::read(file, "user.test").has_value());
 
     xattr::write(file, "user.test", "one");
@@ -41,11 +40,9 @@ TEST(Xattr, WritesReadsListsAndRemoves)
     EXPECT_THROW(xattr::list(dir / "missing"), fs::filesystem_error);
 }
 
-TEST(Xattr, LargeValuesAndDescriptors)
+TEST_F(Xattr, LargeValuesAndDescriptors)
 {
-    TempDir dir;
-    fs::path file = dir / "a";
-    writeFile(file, "");
+    fs::path file = make("a");
     std::string big(4000, 'z');
     xattr::write(file, "user.big", big);
     FILE* f = std::fopen(file.c_str(), "r");
@@ -57,11 +54,9 @@ TEST(Xattr, LargeValuesAndDescriptors)
     std::fclose(f);
 }
 
-TEST(FileFacts, BasicFacts)
+TEST_F(FileFacts, BasicFacts)
 {
-    TempDir dir;
-    fs::path file = dir / "report.tar.gz";
-    writeFile(file, std::string(1234, 'a'));
+    fs::path file = make("report.tar.gz", std::string(1234, 'a'));
     FileInfo info(file);
     EXPECT_EQ(info.url(), file);
     EXPECT_EQ(info.size(), 1234);
@@ -83,9 +78,8 @@ TEST(FileFacts, BasicFacts)
     EXPECT_EQ(added.count(), st.st_ctim.tv_sec * 1'000'000'000LL + st.st_ctim.tv_nsec);
 }
 
-TEST(FileFacts, NamesAndExtensions)
+TEST_F(FileFacts, NamesAndExtensions)
 {
-    TempDir dir;
     struct Case {
         const char* file;
         const char* name;
@@ -99,23 +93,17 @@ TEST(FileFacts, NamesAndExtensions)
         {"Réport.pdf", "Réport", "pdf"},
     };
     for (const auto& c : cases) {
-        writeFile(dir / c.file, "");
-        FileInfo info(dir / c.file);
+        FileInfo info(make(c.file));
         EXPECT_EQ(info.name(), c.name) << c.file;
         EXPECT_EQ(info.ext(), c.ext) << c.file;
     }
 }
 
-TEST(FileFacts, MissingFileThrowsNoSuchFile)
+TEST_F(FileFacts, MissingFileThrowsNoSuchFile)
 {
-    TempDir dir;
-    try {
-        FileInfo info(dir / "gone.txt");
-        FAIL() << "built facts of a missing file";
-    } catch (const FileNotFound& error) {
-        EXPECT_EQ(error.code(), std::make_error_code(std::errc::no_such_file_or_directory));
-        EXPECT_NE(std::string(error.what()).find("gone.txt"), std::string::npos);
-    }
+    auto gone = [&] { FileInfo info(dir / "gone.txt"); };
+    EXPECT_EQ(thrownCode(gone), std::make_error_code(std::errc::no_such_file_or_directory));
+    EXPECT_NE(thrownText<FileNotFound>(gone).find("gone.txt"), std::string::npos);
     EXPECT_THROW(FileInfo::keyFor(dir / "gone.txt"), FileNotFound);
     // A dangling link is as missing as its target.
     fs::create_symlink(dir / "nowhere", dir / "link");
@@ -123,18 +111,16 @@ TEST(FileFacts, MissingFileThrowsNoSuchFile)
     // Reading a file through a folder that cannot be searched fails the same way.
     if (geteuid() != 0) {
         fs::create_directory(dir / "closed");
-        writeFile(dir / "closed" / "f", "");
+        make("closed/f");
         fs::permissions(dir / "closed", fs::perms::none);
         EXPECT_THROW(FileInfo info(dir / "closed" / "f"), FileNotFound);
         fs::permissions(dir / "closed", fs::perms::owner_all);
     }
 }
 
-TEST(FileFacts, KeySurvivesRenameAndMoveButNotCopy)
+TEST_F(FileFacts, KeySurvivesRenameAndMoveButNotCopy)
 {
-    TempDir dir;
-    fs::path file = dir / "a.txt";
-    writeFile(file, "hello");
+    fs::path file = make("a.txt", "hello");
     std::string key = FileInfo(file).key();
     EXPECT_EQ(FileInfo::keyFor(file), key);
     EXPECT_EQ(key.find("a.txt"), std::string::npos);
@@ -149,11 +135,9 @@ TEST(FileFacts, KeySurvivesRenameAndMoveButNotCopy)
     EXPECT_NE(FileInfo::keyFor(dir / "copy.txt"), key);
 }
 
-TEST(FileFacts, KeyFormAndLegacyKey)
+TEST_F(FileFacts, KeyFormAndLegacyKey)
 {
-    TempDir dir;
-    fs::path file = dir / "a";
-    writeFile(file, "");
+    fs::path file = make("a");
     FileInfo info(file);
     auto status = platform::fileStatus(file);
     ASSERT_TRUE(status);
@@ -187,9 +171,8 @@ TEST(FileFacts, KeyFormAndLegacyKey)
 // A freed inode number goes to the next new file at once, and within one
 // clock tick the new file is even born at the same nanosecond: the rules must
 // still not take the new file for the old one.
-TEST(FileFacts, ReusedInodeGetsANewKey)
+TEST_F(FileFacts, ReusedInodeGetsANewKey)
 {
-    TempDir dir;
     int reused = 0, sameBirth = 0;
     for (int attempt = 0; attempt < 50; ++attempt) {
         fs::path file = dir / ("f" + std::to_string(attempt));
@@ -212,12 +195,10 @@ TEST(FileFacts, ReusedInodeGetsANewKey)
     RecordProperty("sameBirth", sameBirth);
 }
 
-TEST(Volumes, UuidThenMountPointThenDevice)
+TEST_F(Volumes, UuidThenMountPointThenDevice)
 {
-    TempDir dir;
-    writeFile(dir / "disk", "");
     fs::create_directory(dir / "by-uuid");
-    fs::create_symlink(dir / "disk", dir / "by-uuid" / "1234-ABCD");
+    fs::create_symlink(make("disk"), dir / "by-uuid" / "1234-ABCD");
     std::string table =
         "22 1 0:21 / /proc rw - proc proc rw\n"
         "garbage line\n"
@@ -241,31 +222,24 @@ TEST(Volumes, UuidThenMountPointThenDevice)
     EXPECT_EQ(platform::volumeNameIn(mounts, dir / "by-uuid", status), std::to_string(makedev(9, 9)));
 }
 
-TEST(Tags, ReadFromTheDesktopAttribute)
+TEST_F(Tags, ReadFromTheDesktopAttribute)
 {
-    TempDir dir;
-    fs::path file = dir / "a";
-    writeFile(file, "");
-    EXPECT_TRUE(readTags(file).empty());
-    xattr::write(file, "user.xdg.tags", "Work,Privé,Red");
-    EXPECT_EQ(readTags(file), (std::vector<std::string>{"Work", "Privé", "Red"}));
-    EXPECT_EQ(FileInfo(file).tags(), readTags(file));
-    xattr::write(file, "user.xdg.tags", "one");
-    EXPECT_EQ(readTags(file), (std::vector<std::string>{"one"}));
-    xattr::write(file, "user.xdg.tags", "a,,b");
-    EXPECT_EQ(readTags(file), (std::vector<std::string>{"a", "", "b"}));
-    xattr::write(file, "user.xdg.tags", "");
-    EXPECT_TRUE(readTags(file).empty());
-    xattr::write(file, "user.xdg.tags", "bad\xff");
-    EXPECT_TRUE(readTags(file).empty());
-    EXPECT_TRUE(readTags(dir / "missing").empty());
+    fs::path file = make("a");
+    EXPECT_TRUE(platform::readTags(file).empty());
+    using Names = std::vector<std::string>;
+    for (const auto& [stored, tags] : std::vector<std::pair<std::string, Names>>{
+             {"Work,Privé,Red", {"Work", "Privé", "Red"}}, {"one", {"one"}}, {"a,,b", {"a", "", "b"}}, {"", {}},
+             {"bad\xff", {}}}) {
+        xattr::write(file, "user.xdg.tags", stored);
+        EXPECT_EQ(platform::readTags(file), tags) << stored;
+        EXPECT_EQ(FileInfo(file).tags(), tags) << stored;
+    }
+    EXPECT_TRUE(platform::readTags(dir / "missing").empty());
 }
 
-TEST(Source, OriginThenReferrer)
+TEST_F(Source, OriginThenReferrer)
 {
-    TempDir dir;
-    fs::path file = dir / "a";
-    writeFile(file, "");
+    fs::path file = make("a");
     EXPECT_TRUE(FileInfo(file).source().empty());
     xattr::write(file, "user.xdg.referrer.url", "https://example.com/page");
     xattr::write(file, "user.xdg.origin.url", "https://example.com/a.pdf");
@@ -274,19 +248,11 @@ TEST(Source, OriginThenReferrer)
     info.setSource({"x"});
     EXPECT_EQ(info.source(), std::vector<std::string>{"x"});
     xattr::write(file, "user.xdg.origin.url", "\xc3");
-    EXPECT_EQ(readSource(file), std::vector<std::string>{"https://example.com/page"});
+    EXPECT_EQ(platform::readSource(file), std::vector<std::string>{"https://example.com/page"});
 }
 
-TEST(FileFacts, PartialDownloadExtensions)
+TEST_F(FileFacts, SpecialFilesAreNeverOpened)
 {
-    const auto& partial = FileInfo::partialExtensions();
-    for (const char* ext : {"download", "crdownload", "part", "partial", "tmp"}) EXPECT_TRUE(partial.count(ext));
-    EXPECT_EQ(partial.size(), 5u);
-}
-
-TEST(FileFacts, SpecialFilesAreNeverOpened)
-{
-    TempDir dir;
     fs::path fifo = dir / "pipe";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     FileInfo info(fifo);  // must not block

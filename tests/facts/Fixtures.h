@@ -2,11 +2,36 @@
 // drawn into images and scanned PDFs, recent-files lists.
 #pragma once
 
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
 
 namespace olva::test {
+
+// A fresh folder to make files in.
+class InFolder : public ::testing::Test {
+protected:
+    // A file of the folder holding `bytes`.
+    std::filesystem::path make(const std::string& name, const std::string& bytes = "")
+    {
+        writeFile(dir / name, bytes);
+        return dir / name;
+    }
+
+    TempDir dir;
+};
+
+// A check, or an evaluator's result, as it reads: "holds: " or "fails: ",
+// then the file's value.
+template <typename Result>
+std::string shown(const Result& result)
+{
+    return (result.pass ? "holds: " : "fails: ") + result.actual;
+}
 
 // The user's locale (LC_ALL and ICU's default) and time zone (ICU's and TZ)
 // for the rest of the program.

@@ -151,29 +151,24 @@ void* ArchiveBuilder::archive(Ref root) const
     return plist;
 }
 
-std::string ArchiveBuilder::binary(Ref root) const
+namespace {
+
+// The property list in one of libplist's formats; frees the list.
+std::string serialised(plist_t plist, void (*write)(plist_t, char**, std::uint32_t*))
 {
-    plist_t plist = archive(root);
     char* bytes = nullptr;
     std::uint32_t length = 0;
-    plist_to_bin(plist, &bytes, &length);
+    write(plist, &bytes, &length);
     std::string out(bytes, length);
     free(bytes);
     plist_free(plist);
     return out;
 }
 
-std::string ArchiveBuilder::xml(Ref root) const
-{
-    plist_t plist = archive(root);
-    char* text = nullptr;
-    std::uint32_t length = 0;
-    plist_to_xml(plist, &text, &length);
-    std::string out(text, length);
-    free(text);
-    plist_free(plist);
-    return out;
-}
+}  // namespace
+
+std::string ArchiveBuilder::binary(Ref root) const { return serialised(archive(root), plist_to_bin); }
+std::string ArchiveBuilder::xml(Ref root) const { return serialised(archive(root), plist_to_xml); }
 
 std::string ArchiveBuilder::withHeader(Ref root) const
 {

@@ -2,6 +2,7 @@
 #include "Core/HazelImport.h"
 #include "Core/KeyedArchive.h"
 #include "tests/hazel/HazelExport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -31,6 +32,9 @@ std::string text(const Group& group)
 
 std::string text(const Action& action) { return toJson(action).dump(); }
 
+// The note of a rule named R that the import disabled.
+std::string unsupported(const std::string& what) { return "'R' is disabled, unsupported: " + what; }
+
 struct OneRule {
     Rule rule;
     std::vector<std::string> notes;
@@ -47,29 +51,26 @@ OneRule importRule(H& h, H::RuleParts parts)
     return {imported.folder.rules[0], imported.notes};
 }
 
+std::string lastNote(const OneRule& one) { return one.notes.empty() ? "(disabled, no note)" : one.notes.back(); }
+
 // The match of a rule with one criterion, or its note when it was disabled.
 std::string convert(H& h, Ref criterion)
 {
     OneRule one = importRule(h, {.criteria = {criterion}});
-    if (!one.rule.enabled) return one.notes.empty() ? "(disabled, no note)" : one.notes.back();
-    return text(one.rule.match);
+    return one.rule.enabled ? text(one.rule.match) : lastNote(one);
 }
 
+// The action of a rule with one action, or its note when it was disabled.
 std::string convertAction(H& h, Ref action)
 {
     OneRule one = importRule(h, {.actions = {action}});
-    if (!one.rule.enabled) return one.notes.empty() ? "(disabled, no note)" : one.notes.back();
+    if (!one.rule.enabled) return lastNote(one);
     return one.rule.actions.size() == 1 ? text(one.rule.actions[0]) : "(no action)";
 }
 
 std::string importError(const std::string& bytes)
 {
-    try {
-        importHazel(bytes, "~/Inbox");
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "(imported)";
+    return thrownText([&] { importHazel(bytes, "~/Inbox"); });
 }
 
 }  // namespace
@@ -107,9 +108,9 @@ TEST(HazelConditions, KeyPathsMapToAttributes)
         EXPECT_EQ(convert(h, h.compare(keyPath, H::contains, "x")), "all(" + attr + " contains \"x\")") << keyPath;
     }
     H h;
-    EXPECT_EQ(convert(h, h.compare("fileSize", H::greaterThan, "5")), "'R' is disabled, unsupported: attribute fileSize");
+    EXPECT_EQ(convert(h, h.compare("fileSize", H::greaterThan, "5")), unsupported("attribute fileSize"));
     Ref notAKeyPath = h.comparison(h.constant(h.text("a")), H::equalTo, h.constant(h.text("b")));
-    EXPECT_EQ(convert(h, notAKeyPath), "'R' is disabled, unsupported: attribute ?");
+    EXPECT_EQ(convert(h, notAKeyPath), unsupported("attribute ?"));
 }
 
 TEST(HazelConditions, OperatorsAndCustomSelectors)
@@ -137,9 +138,9 @@ TEST(HazelConditions, OperatorsAndCustomSelectors)
     }
     H h;
     EXPECT_EQ(convert(h, h.compare("displayBasename", H::like, "x*")),
-              "'R' is disabled, unsupported: displayBasename condition displayBasename LIKE \"x*\"");
+              unsupported("displayBasename condition displayBasename LIKE \"x*\""));
     EXPECT_EQ(convert(h, h.compare("displayBasename", H::customSelector, "x", "hazelIsSimilarTo:")),
-              "'R' is disabled, unsupported: displayBasename condition displayBasename hazelIsSimilarTo: \"x\"");
+              unsupported("displayBasename condition displayBasename hazelIsSimilarTo: \"x\""));
 }
 
 TEST(HazelConditions, CalendarPeriods)
@@ -154,13 +155,13 @@ TEST(HazelConditions, CalendarPeriods)
                                       "hazelIsInTheLast:")),
               "all(added inLast \"week\")");
     EXPECT_EQ(convert(h, h.comparePeriod("dateAdded", H::customSelector, "thisWeek")),
-              "'R' is disabled, unsupported: dateAdded condition dateAdded <no selector> thisWeek");
+              unsupported("dateAdded condition dateAdded <no selector> thisWeek"));
     // No test says "after the current period", and gt never holds on dates.
     EXPECT_EQ(convert(h, h.comparePeriod("dateAdded", H::greaterThan, "today")),
-              "'R' is disabled, unsupported: dateAdded after the current day");
+              unsupported("dateAdded after the current day"));
     // A key path on the right that names no period gives no value.
     EXPECT_EQ(convert(h, h.comparePeriod("dateAdded", H::equalTo, "yesterday")),
-              "'R' is disabled, unsupported: dateAdded condition dateAdded == yesterday");
+              unsupported("dateAdded condition dateAdded == yesterday"));
 }
 
 TEST(HazelConditions, ConstantsAndMeasurements)
@@ -176,11 +177,10 @@ TEST(HazelConditions, ConstantsAndMeasurements)
     Ref noUnit = h.object("NoodleMeasurement", {{"amount", h.integer(3)}});
     EXPECT_EQ(convert(h, h.comparison(h.keyPath("dateAdded"), H::customSelector, h.constant(noUnit),
                                       "hazelIsInTheLast:")),
-              "'R' is disabled, unsupported: dateAdded condition dateAdded hazelIsInTheLast: <NoodleMeasurement>");
+              unsupported("dateAdded condition dateAdded hazelIsInTheLast: <NoodleMeasurement>"));
     EXPECT_EQ(convert(h, h.comparison(h.keyPath("dateAdded"), H::lessThan, h.constant(h.date(0)))),
-              "'R' is disabled, unsupported: dateAdded condition dateAdded < CAST(0, \"NSDate\")");
-    EXPECT_EQ(convert(h, h.compare("typeObject", H::equalTo, "public.folder")),
-              "'R' is disabled, unsupported: matching folders");
+              unsupported("dateAdded condition dateAdded < CAST(0, \"NSDate\")"));
+    EXPECT_EQ(convert(h, h.compare("typeObject", H::equalTo, "public.folder")), unsupported("matching folders"));
     EXPECT_EQ(convert(h, h.compare("typeObject", H::customSelector, "public.image", "isType:")),
               "all(kind is \"public.image\")");
 }
@@ -194,12 +194,12 @@ TEST(HazelConditions, CompoundsTruePredicateAndGroupMode)
     EXPECT_EQ(convert(h, h.compound(H::andType, {inner, h.compound(H::notType, {a})})),
               "all(all(any(name startsWith \"a\", ext is \"b\"), none(name startsWith \"a\")))");
     EXPECT_EQ(convert(h, h.truePredicate()), "all(all())");
-    EXPECT_EQ(convert(h, h.falsePredicate()), "'R' is disabled, unsupported: condition FALSEPREDICATE");
+    EXPECT_EQ(convert(h, h.falsePredicate()), unsupported("condition FALSEPREDICATE"));
 
-    EXPECT_EQ(text(importRule(h, {.criteria = {a}, .predicateType = 0}).rule.match), "none(name startsWith \"a\")");
-    EXPECT_EQ(text(importRule(h, {.criteria = {a}, .predicateType = 2}).rule.match), "any(name startsWith \"a\")");
-    EXPECT_EQ(text(importRule(h, {.criteria = {a}, .predicateType = 1}).rule.match), "all(name startsWith \"a\")");
-    EXPECT_EQ(text(importRule(h, {.criteria = {a}, .predicateType = 7}).rule.match), "all(name startsWith \"a\")");
+    // The rule's predicate type sets the mode of its criteria; an unknown one reads as all.
+    for (auto [type, mode] : std::vector<std::pair<std::int64_t, std::string>>{{0, "none"}, {2, "any"}, {1, "all"}, {7, "all"}})
+        EXPECT_EQ(text(importRule(h, {.criteria = {a}, .predicateType = type}).rule.match),
+                  mode + "(name startsWith \"a\")") << type;
 }
 
 TEST(HazelConditions, WhatCannotBeConvertedDisablesTheRuleAndIsNamed)
@@ -210,16 +210,14 @@ TEST(HazelConditions, WhatCannotBeConvertedDisablesTheRuleAndIsNamed)
     OneRule one = importRule(h, {.criteria = {good, h.compound(H::andType, {good, bad})}});
     EXPECT_FALSE(one.rule.enabled);
     EXPECT_EQ(text(one.rule.match), "all(name contains \"invoice\")");
-    EXPECT_EQ(one.notes, std::vector<std::string>{"'R' is disabled, unsupported: attribute fileSize"});
+    EXPECT_EQ(one.notes, std::vector<std::string>{unsupported("attribute fileSize")});
 
     // Objects that are no predicates are never dropped silently.
     one = importRule(h, {.criteria = {good, h.object("HazelSpotlightCriterion", {}), h.text("abc")}});
     EXPECT_FALSE(one.rule.enabled);
     EXPECT_EQ(text(one.rule.match), "all(name contains \"invoice\")");
-    EXPECT_EQ(one.notes.back(),
-              "'R' is disabled, unsupported: condition HazelSpotlightCriterion, condition text \"abc\"");
-    EXPECT_EQ(convert(h, h.compound(H::orType, {good, h.integer(3)})),
-              "'R' is disabled, unsupported: condition number");
+    EXPECT_EQ(one.notes.back(), unsupported("condition HazelSpotlightCriterion, condition text \"abc\""));
+    EXPECT_EQ(convert(h, h.compound(H::orType, {good, h.integer(3)})), unsupported("condition number"));
 }
 
 TEST(HazelActions, MoveCopyTrashAndOthers)
@@ -230,11 +228,9 @@ TEST(HazelActions, MoveCopyTrashAndOthers)
     EXPECT_EQ(convertAction(h, h.move(h.trashFolder())), R"({"trash":{}})");
     Ref trashWithPath = h.object("HazelTrashFolder", {{"path", h.text("~/.Trash")}});
     EXPECT_EQ(convertAction(h, h.copy(trashWithPath)), R"({"copy":{"to":"~/.Trash"}})");
-    EXPECT_EQ(convertAction(h, h.copy(h.trashFolder())), "'R' is disabled, unsupported: destination HazelTrashFolder");
-    EXPECT_EQ(convertAction(h, h.object("HazelMoveAction", {})),
-              "'R' is disabled, unsupported: action without destination");
-    EXPECT_EQ(convertAction(h, h.object("HazelRunShellScriptAction", {})),
-              "'R' is disabled, unsupported: action RunShellScriptAction");
+    EXPECT_EQ(convertAction(h, h.copy(h.trashFolder())), unsupported("destination HazelTrashFolder"));
+    EXPECT_EQ(convertAction(h, h.object("HazelMoveAction", {})), unsupported("action without destination"));
+    EXPECT_EQ(convertAction(h, h.object("HazelRunShellScriptAction", {})), unsupported("action RunShellScriptAction"));
     // Swift module prefixes do not count in class names.
     EXPECT_EQ(convertAction(h, h.object("ComNoodlesoft_HazelCopyAction", {{"parameter", h.folder("/x")}})),
               R"({"copy":{"to":"/x"}})");
@@ -287,7 +283,7 @@ TEST(HazelRename, WhatCannotBeConvertedIsNamed)
         {"rename text {x:{name}", {h.text("{x:"), name}},
     };
     for (const auto& [label, parts] : cases)
-        EXPECT_EQ(convertAction(h, h.rename(parts)), "'R' is disabled, unsupported: " + label);
+        EXPECT_EQ(convertAction(h, h.rename(parts)), unsupported(label));
     EXPECT_EQ(convertAction(h, h.rename({h.text("{"), name, h.text("}")})), R"({"rename":{"to":"{{name}}"}})");
 }
 

@@ -1,5 +1,6 @@
 #include "Core/KeyedArchive.h"
 #include "tests/hazel/ArchiveBuilder.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -31,12 +32,7 @@ ArchivedRef decode(const std::string& bytes)
 
 std::string decodeError(const std::string& bytes)
 {
-    try {
-        decode(bytes);
-    } catch (const ArchiveError& error) {
-        return error.what();
-    }
-    return "(decoded)";
+    return thrownText<ArchiveError>([&] { decode(bytes); });
 }
 
 // Binary property lists written byte by byte, for shapes libplist's writer

@@ -14,6 +14,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <map>
 #include <memory>
 
 namespace olva {
@@ -165,7 +166,7 @@ Evaluator::Result Evaluator::test(const Condition& condition)
         bool pass = (op == Op::contains || op == Op::is) ? found
             : (op == Op::notContains || op == Op::isNot) ? !found
                                                          : false;
-        return {pass, join(file.tags(), ", ")};
+        return {pass, detail == Detail::checks ? join(file.tags(), ", ") : std::string()};
     }
     case Attr::kind: {
         const auto& type = file.type();
@@ -177,7 +178,7 @@ Evaluator::Result Evaluator::test(const Condition& condition)
         return {op == Op::is ? conforms : !conforms, std::move(actual)};
     }
     case Attr::size: {
-        std::string actual = fileSizeText(file.size());
+        std::string actual = detail == Detail::checks ? fileSizeText(file.size()) : std::string();
         if (op != Op::gt && op != Op::lt) return {false, std::move(actual)};
         auto bytes = parseSize(value);
         if (!bytes) return {false, std::move(actual)};
@@ -216,8 +217,11 @@ Evaluator::Result Evaluator::testContents(Op op, std::string_view value)
 
     // Where the value first occurs, whatever the operator: what the check
     // shows around it.
-    std::optional<CharacterRange> first =
-        op == Op::matches ? search.findPattern(value) : search.find(value, Folding::caseAndDiacritics);
+    const bool describe = detail == Detail::checks;
+    std::optional<CharacterRange> first;
+    if (op == Op::matches) first = search.findPattern(value);
+    else if (describe || op == Op::contains || op == Op::notContains)
+        first = search.find(value, Folding::caseAndDiacritics);
 
     bool pass = false;
     switch (op) {
@@ -231,6 +235,7 @@ Evaluator::Result Evaluator::testContents(Op op, std::string_view value)
     default: break;
     }
 
+    if (!describe) return {pass, {}};
     if (!first) return {pass, "no match in " + std::to_string(search.characterCount()) + " characters"};
     std::size_t begin = first->begin > snippetContext ? first->begin - snippetContext : 0;
     std::string snippet = search.characters(begin, first->end + snippetContext);
@@ -242,13 +247,13 @@ Evaluator::Result Evaluator::testContents(Op op, std::string_view value)
 Evaluator::Result Evaluator::testDate(const std::optional<Date>& date, Op op, std::string_view value)
 {
     if (!date) return {false, "no date"};
-    std::string actual = dateTimeText(*date);
+    std::string actual = detail == Detail::checks ? dateTimeText(*date) : std::string();
     switch (op) {
     case Op::inLast:
     case Op::notInLast: {
         auto duration = parseDuration(value);
         if (!duration) return {false, std::move(actual)};
-        auto moment = calendar.adding(*date, duration->second, duration->first);
+        auto moment = calendar().adding(*date, duration->second, duration->first);
         if (!moment) return {false, std::move(actual)};
         bool after = *moment > now;
         if (after) noteFlip(*moment);
@@ -258,7 +263,7 @@ Evaluator::Result Evaluator::testDate(const std::optional<Date>& date, Op op, st
     case Op::notInCurrent: {
         auto unit = parsePeriod(value);
         if (!unit) return {false, std::move(actual)};
-        auto period = calendar.interval(*unit, now);
+        auto period = calendar().interval(*unit, now);
         if (!period) return {false, std::move(actual)};
         bool inside = period->contains(*date);
         if (inside) noteFlip(period->end);
@@ -278,7 +283,21 @@ std::optional<ContentType> Evaluator::resolveKind(std::string_view value)
     return ContentType::forExtension(value);
 }
 
-std::optional<double> parseSize(std::string_view value)
+namespace {
+
+// Rules test the same few values against every file of a pass: each is read
+// once per thread, and a bounded number are kept.
+template <auto read>
+auto remembered(std::string_view value)
+{
+    using Result = decltype(read(value));
+    thread_local std::map<std::string, Result, std::less<>> known;
+    if (auto found = known.find(value); found != known.end()) return found->second;
+    if (known.size() >= 64) known.clear();
+    return known.emplace(std::string(value), read(value)).first->second;
+}
+
+std::optional<double> readSize(std::string_view value)
 {
     static const FixedPattern pattern(u"^([\\d.]+)\\s*([kKmMgG]?)[bB]?$");
     auto groups = pattern.match(trimBlanks(value), 2);
@@ -300,7 +319,7 @@ std::optional<double> parseSize(std::string_view value)
     return number * factor;
 }
 
-std::optional<std::pair<std::int64_t, CalendarUnit>> parseDuration(std::string_view value)
+std::optional<std::pair<std::int64_t, CalendarUnit>> readDuration(std::string_view value)
 {
     static const FixedPattern pattern(u"^(\\d+)\\s*([a-zA-Z]+)$");
     auto groups = pattern.match(trimBlanks(value), 2);
@@ -321,6 +340,18 @@ std::optional<std::pair<std::int64_t, CalendarUnit>> parseDuration(std::string_v
     for (const auto& [prefix, calendarUnit] : prefixes)
         if (unit.starts_with(prefix)) return std::make_pair(amount, calendarUnit);
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<double> parseSize(std::string_view value)
+{
+    return remembered<readSize>(value);
+}
+
+std::optional<std::pair<std::int64_t, CalendarUnit>> parseDuration(std::string_view value)
+{
+    return remembered<readDuration>(value);
 }
 
 std::optional<CalendarUnit> parsePeriod(std::string_view value)

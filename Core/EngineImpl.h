@@ -19,6 +19,7 @@
 #include <set>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -36,7 +37,7 @@ struct Engine::Impl {
     };
     struct QuietList {
         std::vector<std::string> versions;
-        std::map<std::string, Quiet> files;
+        std::unordered_map<std::string, Quiet> files;
     };
     // Enough of the seen file's status to tell that somebody replaced it.
     struct FileSignature {

@@ -42,10 +42,13 @@ Engine::Impl::RuleRun Engine::Impl::runRule(FileInfo& file, const Pending& pendi
     RuleRun result;
     for (std::size_t index = 0; index < pending.size(); ++index) {
         const auto& [rule, version] = pending[index];
-        Outcome outcome = evaluate(rule->match, file, now);
+        Outcome outcome = evaluate(rule->match, file, now, Detail::answerOnly);
         if (outcome.flipsAt && (!result.flipsAt || *outcome.flipsAt < *result.flipsAt))
             result.flipsAt = outcome.flipsAt;
         if (!outcome.pass) continue;
+        // Only the rule that acts has its checks logged; working them out
+        // again finds every fact already read.
+        outcome = evaluate(rule->match, file, now);
 
         const std::string key = file.key();
         // Another process (an undo) may have marked the file since the pass

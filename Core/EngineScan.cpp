@@ -69,7 +69,6 @@ public:
         return !usable_ || inodes_.contains(inode);
     }
 
-    // After a rule run, which may have given the file a record.
     void add(std::uint64_t inode)
     {
         if (usable_) inodes_.insert(inode);
@@ -128,12 +127,12 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
         versions.push_back(rules.back().second);
     }
 
-    std::map<std::string, Quiet> previousQuiet;
+    std::unordered_map<std::string, Quiet> previousQuiet;
     if (auto it = quiet.find(folderPath); it != quiet.end() && it->second.versions == versions)
         previousQuiet = std::move(it->second.files);
     const auto& lastTexts = extractedTexts[folderPath];
 
-    std::map<std::string, Quiet> newQuiet;
+    std::unordered_map<std::string, Quiet> newQuiet;
     std::map<std::string, CachedText> passTexts;
     std::optional<Date> next;
 
@@ -141,6 +140,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
     refreshSeen();
     const std::vector<ListedFile> listing = listFileStatuses(current);
     RecordIndex records(*this, listing.size());
+    newQuiet.reserve(listing.size());
 
     for (const auto& item : listing) {
         if (stopping) break;
@@ -148,7 +148,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
         const Stamp stamp = stampOf(item.status);
 
         if (auto q = previousQuiet.find(path); q != previousQuiet.end() && q->second.stamp == stamp && q->second.until > now) {
-            newQuiet.emplace(path, q->second);
+            newQuiet.insert(previousQuiet.extract(q));
             continue;
         }
 
@@ -195,7 +195,8 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
             info.setExtractedText(cached->second.text);
 
         RuleRun run = runRule(info, pending, now);
-        records.add(info.inode());
+        // A rule that acted may have given the file a record.
+        if (run.matched) records.add(info.inode());
         if (run.flipsAt) keepEarlier(next, *run.flipsAt);
         if (info.extractedText()) passTexts[path] = CachedText{info.modified(), *info.extractedText()};
         if (!run.matched) {

@@ -6,9 +6,10 @@
 
 namespace olva {
 
-Outcome evaluate(const Group& group, FileInfo& file, Date now)
+Outcome evaluate(const Group& group, FileInfo& file, Date now, Detail detail)
 {
     Evaluator evaluator(file, now);
+    evaluator.detail = detail;
     Outcome outcome;
     outcome.pass = evaluator.evaluateGroup(group.mode, group.items);
     outcome.checks = std::move(evaluator.checks);
@@ -16,9 +17,15 @@ Outcome evaluate(const Group& group, FileInfo& file, Date now)
     return outcome;
 }
 
-Evaluator::Evaluator(FileInfo& file, Date now) : file(file), now(now), calendar(Calendar::current()) {}
+Evaluator::Evaluator(FileInfo& file, Date now) : file(file), now(now) {}
 
 Evaluator::~Evaluator() = default;
+
+const Calendar& Evaluator::calendar()
+{
+    if (!calendar_) calendar_.emplace(Calendar::current());
+    return *calendar_;
+}
 
 bool Evaluator::evaluateGroup(Group::Mode mode, const std::vector<Node>& items)
 {
@@ -55,6 +62,7 @@ bool Evaluator::testCondition(const Condition& condition)
     } catch (const std::exception&) {
         result = {false, {}};
     }
+    if (detail == Detail::answerOnly) return result.pass;
     checks.push_back(Check{condition.attr, condition.op, condition.value, std::move(result.actual), result.pass});
     return checks.back().pass;
 }

@@ -30,7 +30,11 @@ struct Outcome {
     std::optional<Date> flipsAt;
 };
 
-Outcome evaluate(const Group& group, FileInfo& file, Date now);
+// How much an evaluation works out: the checks too, or only the answer and
+// the flip time, with no file value put into words.
+enum class Detail { checks, answerOnly };
+
+Outcome evaluate(const Group& group, FileInfo& file, Date now, Detail detail = Detail::checks);
 
 class SearchText;
 
@@ -46,9 +50,10 @@ struct Evaluator {
     Date now;
     std::vector<Check> checks;
     std::optional<Date> flipsAt;
-    Calendar calendar;
+    // The user's current calendar, made when a date is first tested.
+    const Calendar& calendar();
+    Detail detail = Detail::checks;
 
-    // With the user's current calendar.
     Evaluator(FileInfo& file, Date now);
     ~Evaluator();
 
@@ -68,6 +73,7 @@ private:
     Result test(const Condition& condition);
 
     std::unique_ptr<SearchText> contents_;
+    std::optional<Calendar> calendar_;
 };
 
 // "10 MB", "1.5g", "500", "2 kB": decimal multiples. Nothing for anything

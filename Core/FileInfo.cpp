@@ -63,6 +63,12 @@ std::string legacyKeyOf(const platform::FileStatus& status)
     return std::to_string(status.device) + "-" + std::to_string(status.inode) + "-" + std::to_string(birth);
 }
 
+std::string_view lastComponent(std::string_view path)
+{
+    std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
 }  // namespace
 
 FileNotFound::FileNotFound(const std::filesystem::path& path)
@@ -72,10 +78,12 @@ FileNotFound::FileNotFound(const std::filesystem::path& path)
 {
 }
 
-FileInfo::FileInfo(std::filesystem::path url) : FileInfo(url, statusOrThrow(url)) {}
+FileInfo::FileInfo(std::filesystem::path url) : FileInfo(url.string(), statusOrThrow(url))
+{
+    url_ = std::move(url);
+}
 
-FileInfo::FileInfo(std::filesystem::path url, const platform::FileStatus& status)
-    : url_(std::move(url)), status_(status)
+FileInfo::FileInfo(std::string path, const platform::FileStatus& status) : path_(std::move(path)), status_(status)
 {
     size_ = status.size ? static_cast<std::int64_t>(*status.size) : 0;
     // Linux keeps no date added: the status change, which a move or a
@@ -86,9 +94,15 @@ FileInfo::FileInfo(std::filesystem::path url, const platform::FileStatus& status
     isDownloaded_ = true;
 }
 
+const std::filesystem::path& FileInfo::url() const
+{
+    if (!url_) url_.emplace(path_);
+    return *url_;
+}
+
 const std::string& FileInfo::key() const
 {
-    if (!key_) key_ = keyOf(url_, status_);
+    if (!key_) key_ = keyOf(url(), status_);
     return *key_;
 }
 
@@ -100,13 +114,13 @@ const std::string& FileInfo::legacyKey() const
 
 const std::vector<std::string>& FileInfo::tags() const
 {
-    if (!tags_) tags_ = platform::readTags(url_);
+    if (!tags_) tags_ = platform::readTags(url());
     return *tags_;
 }
 
 const std::optional<ContentType>& FileInfo::type() const
 {
-    if (!type_) type_ = platform::contentTypeOf(url_, status_);
+    if (!type_) type_ = platform::contentTypeOf(url(), status_);
     return *type_;
 }
 
@@ -152,9 +166,9 @@ bool FileInfo::isPartialDownload() const
     return partialExtensions().contains(extension);
 }
 
-std::string FileInfo::name() const { return splitName(url_.filename().string()).stem; }
+std::string FileInfo::name() const { return splitName(lastComponent(path_)).stem; }
 
-std::string FileInfo::ext() const { return splitName(url_.filename().string()).ext; }
+std::string FileInfo::ext() const { return splitName(lastComponent(path_)).ext; }
 
 bool FileInfo::isBeingCopiedByFinder() const
 {
@@ -164,7 +178,7 @@ bool FileInfo::isBeingCopiedByFinder() const
 
 const std::optional<Date>& FileInfo::opened()
 {
-    if (!opened_) opened_ = platform::lastOpened(url_);
+    if (!opened_) opened_ = platform::lastOpened(url());
     return *opened_;
 }
 
@@ -175,7 +189,7 @@ void FileInfo::setOpened(std::optional<Date> date)
 
 const std::vector<std::string>& FileInfo::source()
 {
-    if (!source_) source_ = platform::readSource(url_);
+    if (!source_) source_ = platform::readSource(url());
     return *source_;
 }
 
@@ -186,7 +200,7 @@ void FileInfo::setSource(std::vector<std::string> addresses)
 
 const std::string& FileInfo::contents()
 {
-    if (!extractedText_) extractedText_ = extractText(url_, type());
+    if (!extractedText_) extractedText_ = extractText(url(), type());
     return *extractedText_;
 }
 

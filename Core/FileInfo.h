@@ -43,7 +43,7 @@ public:
     // Follows symbolic links. Throws FileNotFound.
     explicit FileInfo(std::filesystem::path url);
     // From a status of the file already taken.
-    FileInfo(std::filesystem::path url, const platform::FileStatus& status);
+    FileInfo(std::string path, const platform::FileStatus& status);
 
     // The identity key of a file without reading its other facts. Throws
     // FileNotFound.
@@ -58,7 +58,8 @@ public:
     // Whether the extension, lower-cased, is one of them.
     bool isPartialDownload() const;
 
-    const std::filesystem::path& url() const { return url_; }
+    const std::string& path() const { return path_; }
+    const std::filesystem::path& url() const;
     // Survives renames and moves within the volume; a copy gets a new one.
     // Formed on first use: it asks the file system for the file's handle.
     const std::string& key() const;
@@ -99,7 +100,8 @@ public:
     void setContentDates(std::vector<ContentDate> dates);
 
 private:
-    std::filesystem::path url_;
+    std::string path_;
+    mutable std::optional<std::filesystem::path> url_;  // made on first use
     platform::FileStatus status_;
     mutable std::optional<std::string> key_;
     mutable std::optional<std::string> legacyKey_;

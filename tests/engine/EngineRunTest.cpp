@@ -49,6 +49,8 @@ TEST_F(EngineTest, ANewFileIsActedOnOnceWithinTheSettleIntervalPlusOneSecond)
     Entry entry = entries.items().front();
     EXPECT_EQ(entry.file, (inbox / "a.txt").string());
     EXPECT_EQ(entry.rule, "Note");
+    ASSERT_EQ(entry.checks.size(), 1u);
+    EXPECT_EQ(entry.checks[0].actual, "txt");
     EXPECT_FALSE(entry.error) << *entry.error;
     ASSERT_EQ(entry.steps.size(), 1u);
     EXPECT_EQ(entry.steps[0].kind, Step::Kind::shell);

@@ -208,14 +208,13 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
 
     extractedTexts[folderPath] = std::move(passTexts);
     quiet[folderPath] = QuietList{versions, std::move(newQuiet)};
-    std::string prefix = resolved.ends_with('/') ? resolved : resolved + "/";
     if (!observed.empty()) {
         std::vector<std::string_view> listed;
         listed.reserve(listing.size());
         for (const auto& item : listing) listed.push_back(item.path);
         std::sort(listed.begin(), listed.end());
         std::erase_if(observed, [&](const auto& item) {
-            return item.first.starts_with(prefix) && !std::binary_search(listed.begin(), listed.end(), item.first);
+            return isInside(item.first, resolved) && !std::binary_search(listed.begin(), listed.end(), item.first);
         });
     }
     if (seenChanged) saveSeenOrReport();

@@ -3,7 +3,6 @@
 // of MIME types. Backed by the shared-mime-info database.
 #pragma once
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,9 +14,6 @@ public:
     // The MIME name, or the family identifier.
     const std::string& identifier() const { return identifier_; }
 
-    // The type of a file from its name, else from its first bytes (only
-    // regular files are read). Nothing when the file cannot be reached.
-    static std::optional<ContentType> ofFile(const std::filesystem::path& path);
     // A well-known type identifier or a MIME name (aliases resolve to their
     // type); nothing for a name the database does not know.
     static std::optional<ContentType> named(std::string_view name);

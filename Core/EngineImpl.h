@@ -121,7 +121,6 @@ struct Engine::Impl {
 
     // Scanning and settling.
     void scanFolder(const std::string& folderPath);
-    double settleInterval(const Folder& folder) const;
     void migrateSeenKey(const FileInfo& file);
     Pending pendingRules(Pending rules, const std::string& key) const;
 

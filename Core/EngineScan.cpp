@@ -33,12 +33,6 @@ Date statusChange(const Stamp& stamp)
 
 }  // namespace
 
-double Engine::Impl::settleInterval(const Folder& folder) const
-{
-    auto local = platform::isLocalVolume(folderURL(folder).string());
-    return local == false ? settle * 5.0 : settle;
-}
-
 void Engine::Impl::migrateSeenKey(const FileInfo& file)
 {
     if (seen.contains(file.key())) return;
@@ -119,8 +113,11 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
     ++scans;
     if (debugEnabled()) debugLog("scan " + folderPath);
     const Date now = this->now();
-    const double settleFor = settleInterval(current);
-    const bool local = platform::isLocalVolume(folderURL(current).string()) != false;
+    const std::string resolved = folderURL(current).string();
+    // Changes on network and user-space file systems arrive late or in
+    // bursts: files there get five times as long to settle.
+    const bool local = platform::isLocalVolume(resolved) != false;
+    const double settleFor = local ? settle : settle * 5.0;
 
     std::vector<std::pair<const Rule*, std::string>> rules;
     std::vector<std::string> versions;
@@ -211,15 +208,13 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
 
     extractedTexts[folderPath] = std::move(passTexts);
     quiet[folderPath] = QuietList{versions, std::move(newQuiet)};
-    std::string resolved = folderURL(current).string();
-    std::string prefix = resolved.ends_with('/') ? resolved : resolved + "/";
     if (!observed.empty()) {
         std::vector<std::string_view> listed;
         listed.reserve(listing.size());
         for (const auto& item : listing) listed.push_back(item.path);
         std::sort(listed.begin(), listed.end());
         std::erase_if(observed, [&](const auto& item) {
-            return item.first.starts_with(prefix) && !std::binary_search(listed.begin(), listed.end(), item.first);
+            return isInside(item.first, resolved) && !std::binary_search(listed.begin(), listed.end(), item.first);
         });
     }
     if (seenChanged) saveSeenOrReport();

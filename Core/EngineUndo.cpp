@@ -21,9 +21,7 @@ std::vector<Explanation> Engine::Impl::explain(const std::filesystem::path& url)
 
     const Folder* holder = nullptr;
     for (const auto& candidate : config.folders) {
-        std::string folderPath = folderURL(candidate).string();
-        if (!folderPath.ends_with('/')) folderPath += '/';
-        if (path.starts_with(folderPath)) {
+        if (isInside(path, folderURL(candidate).string())) {
             holder = &candidate;
             break;
         }

@@ -26,10 +26,7 @@ bool isDirectory(const std::string& path)
 
 bool touches(const std::string& eventPath, const std::string& folderPath)
 {
-    if (eventPath == folderPath) return true;
-    if (folderPath == "/") return eventPath.starts_with("/");
-    return eventPath.size() > folderPath.size() && eventPath.starts_with(folderPath) &&
-           eventPath[folderPath.size()] == '/';
+    return eventPath == folderPath || isInside(eventPath, folderPath);
 }
 
 }  // namespace

@@ -13,6 +13,19 @@ DecodingError within(const JsonReader& item, const DecodingError& error)
     return DecodingError(error.kind(), path, error.detail());
 }
 
+// Each item of the list decoded by `fromJson`, its errors placed in the list.
+template <typename T>
+void readEach(const JsonReader& list, T (*fromJson)(const nlohmann::json&), std::vector<T>& out)
+{
+    for (const auto& item : list.array()) {
+        try {
+            out.push_back(fromJson(item.value()));
+        } catch (const DecodingError& error) {
+            throw within(item, error);
+        }
+    }
+}
+
 std::string readUUID(const JsonReader& reader) { return reader.parsed(platform::canonicalUUID, "a UUID"); }
 
 }  // namespace
@@ -46,20 +59,8 @@ Entry entryFromJson(const nlohmann::json& value)
     entry.rule = reader["rule"].string();
     entry.version = reader["version"].string();
     entry.dryRun = reader["dryRun"].boolean();
-    for (const auto& check : reader["checks"].array()) {
-        try {
-            entry.checks.push_back(checkFromJson(check.value()));
-        } catch (const DecodingError& error) {
-            throw within(check, error);
-        }
-    }
-    for (const auto& step : reader["steps"].array()) {
-        try {
-            entry.steps.push_back(stepFromJson(step.value()));
-        } catch (const DecodingError& error) {
-            throw within(step, error);
-        }
-    }
+    readEach(reader["checks"], checkFromJson, entry.checks);
+    readEach(reader["steps"], stepFromJson, entry.steps);
     if (auto error = reader.find("error")) entry.error = error->string();
     if (auto undoOf = reader.find("undoOf")) entry.undoOf = readUUID(*undoOf);
     return entry;

@@ -45,6 +45,12 @@ std::string abbreviate(const std::string& path)
 
 std::filesystem::path folderURL(const Folder& folder) { return realPath(expand(folder.path)); }
 
+bool isInside(std::string_view path, std::string_view folder)
+{
+    while (!folder.empty() && folder.back() == '/') folder.remove_suffix(1);
+    return path.size() > folder.size() + 1 && path.starts_with(folder) && path[folder.size()] == '/';
+}
+
 std::filesystem::path dataHome()
 {
     const char* data = std::getenv("XDG_DATA_HOME");

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace olva {
 
@@ -21,6 +22,10 @@ std::string abbreviate(const std::string& path);
 
 // Where a watched folder really is: expanded and resolved.
 std::filesystem::path folderURL(const Folder& folder);
+
+// Whether `path` lies somewhere below `folder` (not the folder itself); a
+// slash at the end of `folder` makes no difference.
+bool isInside(std::string_view path, std::string_view folder);
 
 // Where desktop programs keep the user's data: $XDG_DATA_HOME when it is
 // absolute, else .local/share in $HOME (in the home folder when $HOME is not

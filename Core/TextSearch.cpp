@@ -196,9 +196,4 @@ std::optional<CharacterRange> SearchText::findPattern(std::string_view pattern) 
     return CharacterRange{begin, std::max(begin, stop)};
 }
 
-std::size_t characterCount(std::string_view utf8)
-{
-    return SearchText(utf8).characterCount();
-}
-
 }  // namespace olva

@@ -57,7 +57,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// Characters in a text.
-std::size_t characterCount(std::string_view utf8);
-
 }  // namespace olva

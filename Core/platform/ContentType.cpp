@@ -170,13 +170,6 @@ std::optional<ContentType> valid(const QMimeType& type)
 
 }  // namespace
 
-std::optional<ContentType> ContentType::ofFile(const std::filesystem::path& path)
-{
-    auto status = platform::fileStatus(path);
-    if (!status) return std::nullopt;
-    return platform::contentTypeOf(path, *status);
-}
-
 std::optional<ContentType> ContentType::named(std::string_view name)
 {
     if (isFamily(name)) return ContentType(std::string(name));

@@ -1,8 +1,12 @@
-// The content type of a file whose status is already known.
+// The content type of a file whose status is already known: from its name,
+// else from its first bytes (only regular files are read).
 #pragma once
 
 #include "Core/ContentType.h"
 #include "Core/platform/FileStatus.h"
+
+#include <filesystem>
+#include <optional>
 
 namespace olva::platform {
 

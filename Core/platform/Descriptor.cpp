@@ -23,6 +23,8 @@ Descriptor::~Descriptor()
     errno = error;
 }
 
+std::filesystem::path descriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
 bool writeAll(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {

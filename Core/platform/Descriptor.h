@@ -2,6 +2,7 @@
 // through a descriptor, resumed after interruptions and short counts.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,9 @@ public:
 private:
     int fd_;
 };
+
+// A path that names the open file itself, for calls that take a name.
+std::filesystem::path descriptorPath(int fd);
 
 // Writes all the bytes; false, with errno set, when a write fails.
 bool writeAll(int fd, std::string_view bytes);

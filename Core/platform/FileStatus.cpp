@@ -1,5 +1,7 @@
 #include "Core/platform/FileStatus.h"
 
+#include "Core/platform/Descriptor.h"
+
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <cstddef>
@@ -87,16 +89,14 @@ std::optional<std::uint32_t> inodeGeneration(const std::filesystem::path& path, 
     if (!status.isRegular() && !status.isDirectory()) return std::nullopt;
     // Non-blocking, and checked after opening, so that a path swapped for a
     // FIFO or a device in between is never waited on.
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    std::optional<std::uint32_t> generation;
+    Descriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd) return std::nullopt;
     struct stat st{};
     int value = 0;
-    if (fstat(fd, &st) == 0 && st.st_ino == status.inode && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))
-        && ioctl(fd, FS_IOC_GETVERSION, &value) == 0)
-        generation = static_cast<std::uint32_t>(value);
-    close(fd);
-    return generation;
+    if (fstat(fd.get(), &st) == 0 && st.st_ino == status.inode && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))
+        && ioctl(fd.get(), FS_IOC_GETVERSION, &value) == 0)
+        return static_cast<std::uint32_t>(value);
+    return std::nullopt;
 }
 
 }  // namespace olva::platform

@@ -108,27 +108,32 @@ void copyData(int from, int to, const fs::path& source)
     }
 }
 
+// Attributes and permissions, then the dates, which the rest would change.
+void copyMetadata(int source, int target, const fs::path& from, const fs::path& to, const struct stat& info)
+{
+    copyUserAttributes(source, target, from);
+    if (::fchmod(target, info.st_mode & 07777) != 0) throwErrno(errno, "couldn't set the permissions of " + quoted(to));
+    const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    if (::futimens(target, times) != 0) throwErrno(errno, "couldn't set the dates of " + quoted(to));
+}
+
 void copyTree(const fs::path& from, const fs::path& to, bool& created);
 
 void copyFile(const fs::path& from, const fs::path& to, const struct stat& info, bool& created)
 {
     Descriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (source.get() < 0) throwErrno(errno, "couldn't open " + quoted(from));
+    if (!source) throwErrno(errno, "couldn't open " + quoted(from));
     Descriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (target.get() < 0) throwErrno(errno, "couldn't create " + quoted(to));
+    if (!target) throwErrno(errno, "couldn't create " + quoted(to));
     created = true;
     copyData(source.get(), target.get(), from);
-    copyUserAttributes(source.get(), target.get(), from);
-    if (::fchmod(target.get(), info.st_mode & 07777) != 0)
-        throwErrno(errno, "couldn't set the permissions of " + quoted(to));
-    const struct timespec times[2] = {info.st_atim, info.st_mtim};
-    if (::futimens(target.get(), times) != 0) throwErrno(errno, "couldn't set the dates of " + quoted(to));
+    copyMetadata(source.get(), target.get(), from, to, info);
 }
 
 void copyFolder(const fs::path& from, const fs::path& to, const struct stat& info, bool& created)
 {
     Descriptor source(::open(from.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
-    if (source.get() < 0) throwErrno(errno, "couldn't open " + quoted(from));
+    if (!source) throwErrno(errno, "couldn't open " + quoted(from));
     if (::mkdir(to.c_str(), 0700) != 0) throwErrno(errno, "couldn't create " + quoted(to));
     created = true;
 
@@ -151,13 +156,9 @@ void copyFolder(const fs::path& from, const fs::path& to, const struct stat& inf
     }
 
     Descriptor target(::open(to.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
-    if (target.get() < 0) throwErrno(errno, "couldn't open " + quoted(to));
-    copyUserAttributes(source.get(), target.get(), from);
-    if (::fchmod(target.get(), info.st_mode & 07777) != 0)
-        throwErrno(errno, "couldn't set the permissions of " + quoted(to));
+    if (!target) throwErrno(errno, "couldn't open " + quoted(to));
     // Last, since filling the folder changed its dates.
-    const struct timespec times[2] = {info.st_atim, info.st_mtim};
-    if (::futimens(target.get(), times) != 0) throwErrno(errno, "couldn't set the dates of " + quoted(to));
+    copyMetadata(source.get(), target.get(), from, to, info);
 }
 
 void copyLink(const fs::path& from, const fs::path& to, const struct stat& info, bool& created)

@@ -23,7 +23,7 @@ std::optional<RegularFile> RegularFile::open(const std::filesystem::path& path)
 
 std::filesystem::path RegularFile::descriptorPath() const
 {
-    return "/proc/self/fd/" + std::to_string(fd_.get());
+    return platform::descriptorPath(fd_.get());
 }
 
 std::optional<std::string> RegularFile::read(std::int64_t limit) const

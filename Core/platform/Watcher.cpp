@@ -1,5 +1,6 @@
 #include "Core/platform/Watcher.h"
 
+#include "Core/Paths.h"
 #include "Core/platform/Package.h"
 
 #include <dirent.h>
@@ -27,11 +28,6 @@ constexpr std::uint32_t dirMask = IN_CREATE | IN_DELETE | IN_MODIFY | IN_CLOSE_W
                                   IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
 bool isHidden(std::string_view name) { return !name.empty() && name.front() == '.'; }
-
-bool isUnder(const std::string& path, const std::string& folder)
-{
-    return path.size() > folder.size() && path.starts_with(folder) && path[folder.size()] == '/';
-}
 
 }  // namespace
 
@@ -152,7 +148,7 @@ struct Watcher::State {
     {
         std::vector<int> result;
         if (auto it = byPath.find(path); it != byPath.end()) result.push_back(it->second);
-        for (auto it = byPath.lower_bound(path + "/"); it != byPath.end() && isUnder(it->first, path); ++it)
+        for (auto it = byPath.lower_bound(path + "/"); it != byPath.end() && isInside(it->first, path); ++it)
             result.push_back(it->second);
         return result;
     }

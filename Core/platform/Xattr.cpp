@@ -1,5 +1,7 @@
 #include "Core/platform/Xattr.h"
 
+#include "Core/platform/Descriptor.h"
+
 #include <sys/xattr.h>
 
 #include <cerrno>
@@ -15,11 +17,6 @@ constexpr std::size_t maximumSize = 64 * 1024;
 [[noreturn]] void fail(const char* what, const std::filesystem::path& path, int error)
 {
     throw std::filesystem::filesystem_error(what, path, std::error_code(error, std::generic_category()));
-}
-
-std::filesystem::path descriptorPath(int fd)
-{
-    return "/proc/self/fd/" + std::to_string(fd);
 }
 
 // size(nullptr) asks for the size, get(buffer, size) reads. A value that
@@ -100,7 +97,7 @@ void write(const std::filesystem::path& path, const std::string& name, std::stri
 void write(int fd, const std::string& name, std::string_view value)
 {
     if (fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) != 0)
-        fail("cannot write extended attribute", descriptorPath(fd), errno);
+        fail("cannot write extended attribute", platform::descriptorPath(fd), errno);
 }
 
 bool remove(const std::filesystem::path& path, const std::string& name)
@@ -114,7 +111,7 @@ bool remove(int fd, const std::string& name)
 {
     if (fremovexattr(fd, name.c_str()) == 0) return true;
     if (errno == ENODATA) return false;
-    fail("cannot remove extended attribute", descriptorPath(fd), errno);
+    fail("cannot remove extended attribute", platform::descriptorPath(fd), errno);
 }
 
 std::vector<std::string> list(const std::filesystem::path& path)
@@ -124,7 +121,7 @@ std::vector<std::string> list(const std::filesystem::path& path)
 
 std::vector<std::string> list(int fd)
 {
-    return listWith([&](char* buffer, std::size_t size) { return flistxattr(fd, buffer, size); }, descriptorPath(fd));
+    return listWith([&](char* buffer, std::size_t size) { return flistxattr(fd, buffer, size); }, platform::descriptorPath(fd));
 }
 
 }  // namespace olva::xattr

@@ -2,6 +2,7 @@
 // the failure back-off, the seen sets and the log.
 #include "Core/EngineImpl.h"
 #include "Core/Perform.h"
+#include "Core/platform/FileStatus.h"
 
 #include <sys/stat.h>
 
@@ -46,6 +47,11 @@ Engine::Impl::RuleRun Engine::Impl::runRule(FileInfo& file, const Pending& pendi
         if (outcome.flipsAt && (!result.flipsAt || *outcome.flipsAt < *result.flipsAt))
             result.flipsAt = outcome.flipsAt;
         if (!outcome.pass) continue;
+
+        // The facts were read as the folder was listed: a file gone or
+        // replaced since is passed over, like one whose facts cannot be read.
+        auto current = platform::fileStatus(file.url(), true);
+        if (!current || current->inode != file.inode()) return result;
         // Only the rule that acts has its checks logged; working them out
         // again finds every fact already read.
         outcome = evaluate(rule->match, file, now);

@@ -239,6 +239,24 @@ TEST_F(EngineTest, MarksUnderTheOlderKeyOrMadeDuringAPassAreHonoured)
     EXPECT_TRUE(store->loadSeen()[oldKey].contains(ruleVersion(rule)));
 }
 
+TEST_F(EngineTest, AFileGoneSinceTheListingIsPassedOver)
+{
+    Rule rule = makeRule("Move", {extIs("txt")}, {Action::move(done.string())});
+    saveRules({folder({rule})});
+    writeFile(inbox / "a.txt", "x");
+    writeFile(inbox / "b.txt", "x");
+    engine = makeEngine(0);
+    // Once the first of a and b has moved, the other is deleted.
+    engine->onEntry([&](const Entry&) {
+        fs::remove(inbox / "a.txt");
+        fs::remove(inbox / "b.txt");
+    });
+    engine->scanNow();
+
+    ASSERT_EQ(logged().size(), 1u);
+    EXPECT_FALSE(logged()[0].error);
+}
+
 TEST_F(EngineTest, AnUndoByAnotherEngineIsNotUndoneByTheRunningOne)
 {
     Rule rule = makeRule("Move", {extIs("txt")}, {Action::move(done.string())});

@@ -146,12 +146,12 @@ void Engine::Impl::reload()
     scheduleAll();
 }
 
-void Engine::Impl::scanNow()
+void Engine::Impl::scanNow(bool keepLists)
 {
     // Copied: a scan may run a callback that reloads the configuration.
     std::vector<std::string> paths;
     for (const auto& folder : config.folders) paths.push_back(folder.path);
-    for (const auto& path : paths) scanFolder(path);
+    for (const auto& path : paths) scanFolder(path, keepLists);
 }
 
 namespace {
@@ -270,6 +270,11 @@ void Engine::scanAll()
 void Engine::scanNow()
 {
     impl_->executor.call([this] { impl_->scanNow(); });
+}
+
+void Engine::scanLast()
+{
+    impl_->executor.call([this] { impl_->scanNow(false); });
 }
 
 std::vector<Explanation> Engine::explain(const std::filesystem::path& file)

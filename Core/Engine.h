@@ -102,6 +102,9 @@ public:
     void scanAll();
     // Scans every folder at once, without scheduling.
     void scanNow();
+    // The same for an engine about to be dropped (`olva once`): nothing is
+    // kept for passes to come.
+    void scanLast();
 
     // Every enabled rule of the watched folder that holds the file, in order.
     std::vector<Explanation> explain(const std::filesystem::path& file);

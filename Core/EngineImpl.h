@@ -104,7 +104,8 @@ struct Engine::Impl {
     void start();
     void reload();
     void scheduleAll();
-    void scanNow();
+    // Without keepLists, a pass keeps no quiet list or text cache.
+    void scanNow(bool keepLists = true);
     void armPeriodic();
     void updateStatus(const Folder& folder);
     void setStoreProblem(std::optional<std::string> description);
@@ -120,7 +121,7 @@ struct Engine::Impl {
     void updateActivity();
 
     // Scanning and settling.
-    void scanFolder(const std::string& folderPath);
+    void scanFolder(const std::string& folderPath, bool keepLists = true);
     void migrateSeenKey(const FileInfo& file);
     Pending pendingRules(Pending rules, const std::string& key) const;
 

@@ -99,7 +99,7 @@ private:
 
 }  // namespace
 
-void Engine::Impl::scanFolder(const std::string& folderPath)
+void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
 {
     // A copy: a callback may reload the configuration in the middle of a pass.
     const Folder* found = folder(folderPath);
@@ -140,7 +140,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
     refreshSeen();
     const std::vector<ListedFile> listing = listFileStatuses(current);
     RecordIndex records(*this, listing.size());
-    newQuiet.reserve(listing.size());
+    if (keepLists) newQuiet.reserve(listing.size());
 
     for (const auto& item : listing) {
         if (stopping) break;
@@ -159,7 +159,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
         if (recorded) migrateSeenKey(info);
         Pending pending = recorded ? pendingRules(rules, info.key()) : Pending(rules);
         if (pending.empty()) {
-            newQuiet.emplace(path, Quiet{stamp, now + seconds(quietFor)});
+            if (keepLists) newQuiet.emplace(path, Quiet{stamp, now + seconds(quietFor)});
             continue;
         }
 
@@ -198,8 +198,8 @@ void Engine::Impl::scanFolder(const std::string& folderPath)
         // A rule that acted may have given the file a record.
         if (run.matched) records.add(info.inode());
         if (run.flipsAt) keepEarlier(next, *run.flipsAt);
-        if (info.extractedText()) passTexts[path] = CachedText{info.modified(), *info.extractedText()};
-        if (!run.matched) {
+        if (keepLists && info.extractedText()) passTexts[path] = CachedText{info.modified(), *info.extractedText()};
+        if (keepLists && !run.matched) {
             Date until = now + seconds(quietFor);
             if (run.flipsAt) until = std::min(until, *run.flipsAt);
             newQuiet.emplace(path, Quiet{stamp, until});

@@ -113,7 +113,7 @@ int onceCommand(const std::shared_ptr<Store>& store, const Console& console)
 {
     lockEngine(store);
     std::shared_ptr<Engine> engine = makeEngine(store, 0, console);
-    engine->scanNow();
+    engine->scanLast();
     // Files may have changed without their entries or marks being written:
     // that must not look like success.
     if (auto problem = engine->storeProblem()) fail(*problem);

@@ -1,8 +1,8 @@
 #include "Core/platform/TextRecognition.h"
 
+#include <dlfcn.h>
 #include <leptonica/allheaders.h>
-#include <tesseract/baseapi.h>
-#include <tesseract/resultiterator.h>
+#include <tesseract/capi.h>
 
 #include <cmath>
 #include <memory>
@@ -12,8 +12,62 @@ namespace olva::platform {
 
 namespace {
 
+// Tesseract and leptonica, with all the libraries they bring, take longer to
+// load than the rest of the program, and most runs recognise nothing: they
+// are opened on first use, by the names the Debian packages give them.
+struct Libraries {
+    decltype(&::setMsgSeverity) silence = nullptr;
+    decltype(&::pixReadHeader) readHeader = nullptr;
+    decltype(&::pixRead) readPix = nullptr;
+    decltype(&::pixScale) scalePix = nullptr;
+    decltype(&::pixDestroy) destroyPix = nullptr;
+    decltype(&TessBaseAPICreate) create = nullptr;
+    decltype(&TessBaseAPIDelete) destroy = nullptr;
+    decltype(&TessBaseAPISetVariable) setVariable = nullptr;
+    decltype(&TessBaseAPIInit2) init = nullptr;
+    decltype(&TessBaseAPISetPageSegMode) setPageSegMode = nullptr;
+    decltype(&TessBaseAPISetImage) setImage = nullptr;
+    decltype(&TessBaseAPISetImage2) setPix = nullptr;
+    decltype(&TessBaseAPISetSourceResolution) setSourceResolution = nullptr;
+    decltype(&TessBaseAPIRecognize) recognize = nullptr;
+    decltype(&TessBaseAPIGetIterator) iterator = nullptr;
+    decltype(&TessResultIteratorGetUTF8Text) lineText = nullptr;
+    decltype(&TessResultIteratorNext) next = nullptr;
+    decltype(&TessResultIteratorDelete) deleteIterator = nullptr;
+    decltype(&TessDeleteText) deleteText = nullptr;
+    decltype(&TessBaseAPIClear) clear = nullptr;
+    decltype(&TessBaseAPIEnd) end = nullptr;
+    bool loaded = false;
+
+    Libraries()
+    {
+        void* lept = dlopen("liblept.so.5", RTLD_NOW | RTLD_LOCAL);
+        void* tess = lept ? dlopen("libtesseract.so.5", RTLD_NOW | RTLD_LOCAL) : nullptr;
+        if (!tess) return;
+        loaded = find(lept, "setMsgSeverity", silence) && find(lept, "pixReadHeader", readHeader)
+            && find(lept, "pixRead", readPix) && find(lept, "pixScale", scalePix)
+            && find(lept, "pixDestroy", destroyPix) && find(tess, "TessBaseAPICreate", create)
+            && find(tess, "TessBaseAPIDelete", destroy) && find(tess, "TessBaseAPISetVariable", setVariable)
+            && find(tess, "TessBaseAPIInit2", init) && find(tess, "TessBaseAPISetPageSegMode", setPageSegMode)
+            && find(tess, "TessBaseAPISetImage", setImage) && find(tess, "TessBaseAPISetImage2", setPix)
+            && find(tess, "TessBaseAPISetSourceResolution", setSourceResolution)
+            && find(tess, "TessBaseAPIRecognize", recognize) && find(tess, "TessBaseAPIGetIterator", iterator)
+            && find(tess, "TessResultIteratorGetUTF8Text", lineText) && find(tess, "TessResultIteratorNext", next)
+            && find(tess, "TessResultIteratorDelete", deleteIterator) && find(tess, "TessDeleteText", deleteText)
+            && find(tess, "TessBaseAPIClear", clear) && find(tess, "TessBaseAPIEnd", end);
+    }
+
+    template <typename Function>
+    static bool find(void* library, const char* name, Function& function)
+    {
+        function = reinterpret_cast<Function>(dlsym(library, name));
+        return function != nullptr;
+    }
+};
+
 struct PixDeleter {
-    void operator()(Pix* pix) const { pixDestroy(&pix); }
+    decltype(&::pixDestroy) destroy;
+    void operator()(Pix* pix) const { destroy(&pix); }
 };
 using PixPtr = std::unique_ptr<Pix, PixDeleter>;
 
@@ -27,52 +81,66 @@ public:
         return recognizer;
     }
 
+    const Libraries& libraries() const { return lib_; }
+
     template <typename SetImage>
     std::optional<std::string> run(SetImage setImage)
     {
         std::lock_guard lock(mutex_);
         if (!ready_) return std::nullopt;
-        setImage(api_);
+        setImage(lib_, api_);
         std::optional<std::string> result;
-        if (api_.Recognize(nullptr) == 0) result = lines();
-        api_.Clear();
+        if (lib_.recognize(api_, nullptr) == 0) result = lines();
+        lib_.clear(api_);
         return result;
     }
 
 private:
     Recognizer()
     {
-        setMsgSeverity(L_SEVERITY_NONE);
+        if (!lib_.loaded) return;
+        lib_.silence(L_SEVERITY_NONE);
+        api_ = lib_.create();
+        if (!api_) return;
         // Progress and warnings go nowhere: a recognition either gives text
         // or it does not.
-        api_.SetVariable("debug_file", "/dev/null");
-        ready_ = api_.Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) == 0;
-        if (ready_) api_.SetPageSegMode(tesseract::PSM_AUTO);
+        lib_.setVariable(api_, "debug_file", "/dev/null");
+        ready_ = lib_.init(api_, nullptr, "eng", tesseract::OEM_LSTM_ONLY) == 0;
+        if (ready_) lib_.setPageSegMode(api_, tesseract::PSM_AUTO);
     }
-    ~Recognizer() { api_.End(); }
+
+    ~Recognizer()
+    {
+        if (!api_) return;
+        lib_.end(api_);
+        lib_.destroy(api_);
+    }
 
     std::string lines()
     {
         std::string text;
-        std::unique_ptr<tesseract::ResultIterator> it(api_.GetIterator());
+        auto deleteIterator = [this](TessResultIterator* it) { lib_.deleteIterator(it); };
+        std::unique_ptr<TessResultIterator, decltype(deleteIterator)> it(lib_.iterator(api_), deleteIterator);
         if (!it) return text;
         bool first = true;
         do {
-            if (it->Empty(tesseract::RIL_TEXTLINE)) continue;
-            std::unique_ptr<char[]> line(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
+            // Nothing at an empty line.
+            char* line = lib_.lineText(it.get(), tesseract::RIL_TEXTLINE);
             if (!line) continue;
-            std::string value(line.get());
+            std::string value(line);
+            lib_.deleteText(line);
             while (!value.empty() && (value.back() == '\n' || value.back() == ' ')) value.pop_back();
             if (value.empty()) continue;
             if (!first) text += '\n';
             text += value;
             first = false;
-        } while (it->Next(tesseract::RIL_TEXTLINE));
+        } while (lib_.next(it.get(), tesseract::RIL_TEXTLINE));
         return text;
     }
 
     std::mutex mutex_;
-    tesseract::TessBaseAPI api_;
+    Libraries lib_;
+    TessBaseAPI* api_ = nullptr;
     bool ready_ = false;
 };
 
@@ -82,30 +150,33 @@ std::optional<std::string> recognizeText(const GrayImage& image)
 {
     if (image.width <= 0 || image.height <= 0) return std::nullopt;
     if (static_cast<std::int64_t>(image.width) * image.height > maximumDecodedPixels) return std::nullopt;
-    return Recognizer::shared().run([&](tesseract::TessBaseAPI& api) {
-        api.SetImage(image.pixels.data(), image.width, image.height, 1, image.bytesPerLine);
-        if (image.resolution > 0) api.SetSourceResolution(image.resolution);
+    return Recognizer::shared().run([&](const Libraries& lib, TessBaseAPI* api) {
+        lib.setImage(api, image.pixels.data(), image.width, image.height, 1, image.bytesPerLine);
+        if (image.resolution > 0) lib.setSourceResolution(api, image.resolution);
     });
 }
 
 std::optional<std::string> recognizeText(const std::filesystem::path& imageFile)
 {
     Recognizer& recognizer = Recognizer::shared();  // also silences leptonica
+    const Libraries& lib = recognizer.libraries();
+    if (!lib.loaded) return std::nullopt;
     l_int32 format = 0, width = 0, height = 0, bps = 0, spp = 0, colormap = 0;
     // The header tells the size before anything is decoded, so a huge or
     // hostile image costs nothing.
-    if (pixReadHeader(imageFile.c_str(), &format, &width, &height, &bps, &spp, &colormap) != 0) return std::nullopt;
+    if (lib.readHeader(imageFile.c_str(), &format, &width, &height, &bps, &spp, &colormap) != 0)
+        return std::nullopt;
     std::int64_t pixels = static_cast<std::int64_t>(width) * height;
     if (width <= 0 || height <= 0 || pixels > maximumDecodedPixels) return std::nullopt;
-    PixPtr pix(pixRead(imageFile.c_str()));
+    PixPtr pix(lib.readPix(imageFile.c_str()), PixDeleter{lib.destroyPix});
     if (!pix) return std::nullopt;
     if (pixels > maximumRecognisedPixels) {
         float factor = static_cast<float>(std::sqrt(static_cast<double>(maximumRecognisedPixels) / pixels));
-        PixPtr smaller(pixScale(pix.get(), factor, factor));
+        PixPtr smaller(lib.scalePix(pix.get(), factor, factor), PixDeleter{lib.destroyPix});
         if (!smaller) return std::nullopt;
         pix = std::move(smaller);
     }
-    return recognizer.run([&](tesseract::TessBaseAPI& api) { api.SetImage(pix.get()); });
+    return recognizer.run([&](const Libraries& l, TessBaseAPI* api) { l.setPix(api, pix.get()); });
 }
 
 }  // namespace olva::platform

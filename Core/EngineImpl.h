@@ -156,7 +156,7 @@ struct Engine::Impl {
 // Diagnostic lines on standard error, only when OLVA_DEBUG is set.
 bool debugEnabled();
 void debugLog(const std::string& message);
-// Swift-style printed forms used in the diagnostic lines.
+// The printed forms of lists and dates in the diagnostic lines.
 std::string printedList(const std::vector<std::string>& items);
 std::string printedDate(Date date);
 

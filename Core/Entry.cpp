@@ -52,13 +52,18 @@ Entry entryFromJson(const nlohmann::json& value)
 {
     JsonReader reader(value);
     reader.object();
-    Entry entry;
-    entry.id = readUUID(reader["id"]);
-    entry.at = reader["at"].parsed(parseIso8601, "an ISO 8601 date");
-    entry.file = reader["file"].string();
-    entry.rule = reader["rule"].string();
-    entry.version = reader["version"].string();
-    entry.dryRun = reader["dryRun"].boolean();
+    // Every field is read in place: a default-built entry would draw a fresh
+    // UUID for every line of the log only to throw it away.
+    Entry entry{.id = readUUID(reader["id"]),
+                .at = reader["at"].parsed(parseIso8601, "an ISO 8601 date"),
+                .file = reader["file"].string(),
+                .rule = reader["rule"].string(),
+                .version = reader["version"].string(),
+                .dryRun = reader["dryRun"].boolean(),
+                .checks = {},
+                .steps = {},
+                .error = std::nullopt,
+                .undoOf = std::nullopt};
     readEach(reader["checks"], checkFromJson, entry.checks);
     readEach(reader["steps"], stepFromJson, entry.steps);
     if (auto error = reader.find("error")) entry.error = error->string();

@@ -91,7 +91,6 @@ FileInfo::FileInfo(std::string path, const platform::FileStatus& status) : path_
     added_ = dateOf(status.change);
     if (status.birth) created_ = dateOf(*status.birth);
     modified_ = dateOf(status.modification);
-    isDownloaded_ = true;
 }
 
 const std::filesystem::path& FileInfo::url() const

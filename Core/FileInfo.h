@@ -74,7 +74,9 @@ public:
     const std::vector<std::string>& tags() const;
     // Read on first use: telling some types apart means reading the file.
     const std::optional<ContentType>& type() const;
-    bool isDownloaded() const { return isDownloaded_; }
+    // Whether the content is on this computer; Linux keeps no placeholders
+    // of files stored elsewhere, so it always is.
+    bool isDownloaded() const { return true; }
 
     // The last component without its last extension: report.tar.gz gives
     // report.tar.
@@ -111,7 +113,6 @@ private:
     std::optional<Date> modified_;
     mutable std::optional<std::vector<std::string>> tags_;
     mutable std::optional<std::optional<ContentType>> type_;
-    bool isDownloaded_ = true;
 
     std::optional<std::optional<Date>> opened_;
     std::optional<std::vector<std::string>> source_;

@@ -4,10 +4,10 @@
 #include "Core/Store.h"
 #include "Core/platform/AtomicFile.h"
 #include "Core/platform/Descriptor.h"
+#include "Core/platform/FileLock.h"
 #include "Core/platform/SystemError.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,13 +22,7 @@ namespace {
 // second move would replace the generation the first one just kept.
 class LogLock {
 public:
-    explicit LogLock(const std::filesystem::path& path)
-        : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644))
-    {
-        if (!fd_) platform::throwErrno(errno, "couldn’t open " + platform::quoted(path));
-        while (::flock(fd_.get(), LOCK_EX) != 0)
-            if (errno != EINTR) platform::throwErrno(errno, "couldn’t lock " + platform::quoted(path));
-    }
+    explicit LogLock(const std::filesystem::path& path) : fd_(platform::lockFile(path, true)) {}
 
 private:
     platform::Descriptor fd_;  // the lock goes with it

@@ -32,13 +32,6 @@ std::optional<std::string> keyOf(const fs::path& path)
     }
 }
 
-std::string joined(const std::vector<std::string>& tags)
-{
-    std::string text;
-    for (std::size_t i = 0; i < tags.size(); ++i) text += (i ? ", " : "") + tags[i];
-    return text;
-}
-
 bool contains(const std::vector<std::string>& list, const std::string& text)
 {
     return std::find(list.begin(), list.end(), text) != list.end();
@@ -146,7 +139,7 @@ private:
         }
         if (after == before) return;
         if (!dryRun_) platform::writeTags(current_, after);
-        steps.push_back(Step{Step::Kind::tags, current_.string(), {}, before, joined(after), keyAfterChange(current_)});
+        steps.push_back(Step{Step::Kind::tags, current_.string(), {}, before, tagsNote(after), keyAfterChange(current_)});
     }
 
     void trash()

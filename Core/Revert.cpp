@@ -15,7 +15,7 @@ namespace olva {
 
 namespace {
 
-constexpr std::string_view kSeparator = ", ";
+constexpr std::string_view kSeparator = kTagsNoteSeparator;
 
 bool contains(const std::vector<std::string>& list, const std::string& text)
 {
@@ -137,8 +137,7 @@ std::vector<std::string> tagsRecordedAfter(const Step& step)
     // order) or added them (`before`, then the new ones), so `before`
     // anchors the split.
     if (auto removal = SubsequenceMatch(before, note).find()) return *removal;
-    std::string kept;
-    for (std::size_t i = 0; i < before.size(); ++i) kept += (i ? std::string(kSeparator) : "") + before[i];
+    const std::string kept = tagsNote(before);
     if (before.empty() || note.starts_with(kept + std::string(kSeparator))) {
         std::vector<std::string> after = before;
         for (std::string& tag : splitAtSeparator(std::string_view(note).substr(before.empty() ? 0 : kept.size())))

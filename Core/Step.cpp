@@ -11,6 +11,16 @@ constexpr std::array<std::string_view, 5> kKindNames = {"move", "copy", "tags", 
 
 }  // namespace
 
+std::string tagsNote(const std::vector<std::string>& tags)
+{
+    std::string note;
+    for (std::size_t i = 0; i < tags.size(); ++i) {
+        if (i > 0) note += kTagsNoteSeparator;
+        note += tags[i];
+    }
+    return note;
+}
+
 std::string_view rawValue(Step::Kind kind) { return kKindNames[static_cast<std::size_t>(kind)]; }
 
 std::optional<Step::Kind> stepKindFromRaw(std::string_view text)

@@ -24,6 +24,10 @@ struct Step {
     std::optional<std::string> key;
 };
 
+// A tags step's note: the tags it left, joined with the separator.
+inline constexpr std::string_view kTagsNoteSeparator = ", ";
+std::string tagsNote(const std::vector<std::string>& tags);
+
 std::string_view rawValue(Step::Kind kind);
 std::optional<Step::Kind> stepKindFromRaw(std::string_view text);
 

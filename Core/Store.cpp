@@ -5,18 +5,13 @@
 #include "Core/JsonWriter.h"
 #include "Core/Paths.h"
 #include "Core/platform/AtomicFile.h"
+#include "Core/platform/FileLock.h"
 #include "Core/platform/RenameNoReplace.h"
 #include "Core/platform/SessionBus.h"
 #include "Core/platform/SystemError.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <system_error>
 
 namespace olva {
@@ -160,20 +155,8 @@ void Store::saveSeen(const Seen& seen) const
 void Store::lockEngine()
 {
     if (engineLock_.load() >= 0) return;
-    // Close-on-exec: shell actions, and whatever they leave running, must
-    // never inherit the lock and keep it after this process ends.
-    int fd = ::open(path("engine.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) throw std::system_error(errno ? errno : EIO, std::generic_category());
-    int result;
-    do {
-        result = ::flock(fd, LOCK_EX | LOCK_NB);
-    } while (result != 0 && errno == EINTR);
-    if (result != 0) {
-        int error = errno;
-        ::close(fd);
-        if (error == EWOULDBLOCK) throw ActionError("another Olva is already processing these folders");
-        platform::throwErrno(error, "couldn’t lock " + platform::quoted(path("engine.lock")));
-    }
+    int fd = platform::lockFile(path("engine.lock"), false);
+    if (fd < 0) throw ActionError("another Olva is already processing these folders");
     engineLock_.store(fd);
 }
 

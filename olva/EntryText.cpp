@@ -1,6 +1,7 @@
 #include "olva/EntryText.h"
 
 #include "Core/Entry.h"
+#include "Core/Locale.h"
 
 #include <unicode/datefmt.h>
 #include <unicode/locid.h>
@@ -14,7 +15,8 @@ namespace olva {
 std::string shortDateTime(Date date)
 {
     std::unique_ptr<icu::DateFormat> format(
-        icu::DateFormat::createDateTimeInstance(icu::DateFormat::kShort, icu::DateFormat::kShort, icu::Locale::getDefault()));
+        icu::DateFormat::createDateTimeInstance(icu::DateFormat::kShort, icu::DateFormat::kShort,
+                                              icu::Locale(currentLocale().c_str())));
     if (!format) return iso8601(date);
     auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(date.time_since_epoch()).count();
     icu::UnicodeString text;

@@ -22,6 +22,8 @@ public:
 
     int get() const { return fd_; }
     explicit operator bool() const { return fd_ >= 0; }
+    // Hands the descriptor over to the caller, who closes it.
+    int release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_;

@@ -1,0 +1,14 @@
+// Exclusive locks that processes take on a lock file.
+#pragma once
+
+#include <filesystem>
+
+namespace olva::platform {
+
+// Opens `path` (creating it when missing, close-on-exec) and takes its
+// exclusive lock, which lasts until the returned descriptor is closed. With
+// `wait`, waits while another holder has it; without, gives -1 then. Throws
+// std::system_error for any other failure.
+int lockFile(const std::filesystem::path& path, bool wait);
+
+}  // namespace olva::platform

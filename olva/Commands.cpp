@@ -7,28 +7,16 @@
 #include "Core/Paths.h"
 #include "Core/RulesLock.h"
 #include "Core/Store.h"
+#include "Core/platform/AtomicFile.h"
 #include "olva/EntryText.h"
 #include "olva/McpServer.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace olva {
 
 namespace {
-
-std::string readWholeFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw ActionError("couldn’t read " + path + ": " + std::strerror(errno));
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw ActionError("couldn’t read " + path + ": " + std::strerror(errno));
-    return bytes;
-}
 
 // The folder as it is stored: "~" forms stay as typed, anything else that is
 // not absolute is taken against the working directory, since the engine
@@ -54,7 +42,7 @@ int importCommand(const std::shared_ptr<Store>& store, const std::string& file, 
     Imported imported;
     try {
         std::string folder = absoluteFolder(folderArgument);
-        std::string data = readWholeFile(file);
+        std::string data = platform::readFileBytes(file);
         imported = importHazel(data, folder);
         RulesLock lock(store->dir());
         Config config = store->loadConfig();

@@ -2,6 +2,7 @@
 
 #include "Core/DecodingError.h"
 #include "Core/JsonWriter.h"
+#include "Core/platform/Descriptor.h"
 #include "olva/McpTools.h"
 
 #include <algorithm>
@@ -203,25 +204,6 @@ std::optional<std::string> McpServer::handleLine(std::string_view line)
     }
 }
 
-namespace {
-
-// False when the reader went away.
-bool writeAll(int fd, const std::string& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-}  // namespace
-
 void serveMCP(const std::shared_ptr<Store>& store, int in, int out)
 {
     // A client that hangs up ends the server through a failed write, not a signal.
@@ -230,13 +212,14 @@ void serveMCP(const std::shared_ptr<Store>& store, int in, int out)
     std::string pending;
     char buffer[65536];
 
+    // Whether to go on: false when the client went away.
     auto handle = [&](std::string_view line) {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.find_first_not_of(" \t") == std::string_view::npos) return true;
         std::optional<std::string> reply = server.handleLine(line);
         if (!reply) return true;
         *reply += '\n';
-        return writeAll(out, *reply);
+        return platform::writeAll(out, *reply);
     };
 
     for (;;) {
@@ -244,7 +227,7 @@ void serveMCP(const std::shared_ptr<Store>& store, int in, int out)
         if (n < 0) {
             if (errno == EINTR) continue;
             std::string message = std::string("olva mcp: ") + std::strerror(errno) + "\n";
-            writeAll(2, message);
+            platform::writeAll(2, message);
             return;
         }
         if (n == 0) break;

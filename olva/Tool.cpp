@@ -3,33 +3,14 @@
 #include "Core/ActionError.h"
 #include "Core/Entry.h"
 #include "Core/Store.h"
+#include "Core/platform/Descriptor.h"
 #include "olva/EntryText.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <mutex>
 
-#include <unistd.h>
-
 namespace olva {
-
-namespace {
-
-void writeAllTo(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-}
-
-}  // namespace
 
 Console Console::standard()
 {
@@ -41,7 +22,7 @@ Console Console::standard()
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);
     };
-    console.err = [](const std::string& text) { writeAllTo(2, text); };
+    console.err = [](const std::string& text) { platform::writeAll(2, text); };
     return console;
 }
 

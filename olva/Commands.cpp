@@ -104,9 +104,9 @@ int undoCommand(const std::shared_ptr<Store>& store, const std::string& id, cons
     return 0;
 }
 
-int mcpCommand(const std::shared_ptr<Store>& store, const Console& console)
+int mcpCommand(const std::shared_ptr<Store>& store)
 {
-    serveMCP(store, console.in, console.outFd);
+    serveMCP(store);
     return 0;
 }
 

@@ -204,7 +204,7 @@ std::optional<std::string> McpServer::handleLine(std::string_view line)
     }
 }
 
-void serveMCP(const std::shared_ptr<Store>& store, int in, int out)
+void serveMCP(const std::shared_ptr<Store>& store)
 {
     // A client that hangs up ends the server through a failed write, not a signal.
     std::signal(SIGPIPE, SIG_IGN);
@@ -219,15 +219,15 @@ void serveMCP(const std::shared_ptr<Store>& store, int in, int out)
         std::optional<std::string> reply = server.handleLine(line);
         if (!reply) return true;
         *reply += '\n';
-        return platform::writeAll(out, *reply);
+        return platform::writeAll(STDOUT_FILENO, *reply);
     };
 
     for (;;) {
-        ssize_t n = ::read(in, buffer, sizeof buffer);
+        ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR) continue;
             std::string message = std::string("olva mcp: ") + std::strerror(errno) + "\n";
-            platform::writeAll(2, message);
+            platform::writeAll(STDERR_FILENO, message);
             return;
         }
         if (n == 0) break;

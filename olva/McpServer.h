@@ -45,8 +45,8 @@ private:
     std::shared_ptr<Store> store_;
 };
 
-// Serves requests read from `in` until it ends or cannot be read, writing each
-// reply to `out` in one write.
-void serveMCP(const std::shared_ptr<Store>& store, int in = 0, int out = 1);
+// Serves requests read from standard input until it ends or cannot be read,
+// writing each reply to standard output in one write.
+void serveMCP(const std::shared_ptr<Store>& store);
 
 }  // namespace olva

@@ -87,7 +87,7 @@ int runTool(const std::vector<std::string>& args, const Console& console)
         if (command == "explain" && extra == 1) return explainCommand(store, args[2], console);
         if (command == "log") return logCommand(store, args, console);
         if (command == "undo" && extra == 1) return undoCommand(store, args[2], console);
-        if (command == "mcp") return mcpCommand(store, console);
+        if (command == "mcp") return mcpCommand(store);
         fail(usageText());
     } catch (const ToolFailure& failure) {
         console.err(std::string(failure.what()) + "\n");

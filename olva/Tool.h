@@ -18,9 +18,6 @@ class Store;
 struct Console {
     std::function<void(const std::string&)> out;
     std::function<void(const std::string&)> err;
-    // Standard input and output as descriptors, for the MCP server.
-    int in = 0;
-    int outFd = 1;
 
     static Console standard();
 };
@@ -52,7 +49,7 @@ int logCommand(const std::shared_ptr<Store>& store, const std::vector<std::strin
 int importCommand(const std::shared_ptr<Store>& store, const std::string& file, const std::string& folder, const Console& console);
 int explainCommand(const std::shared_ptr<Store>& store, const std::string& file, const Console& console);
 int undoCommand(const std::shared_ptr<Store>& store, const std::string& id, const Console& console);
-int mcpCommand(const std::shared_ptr<Store>& store, const Console& console);
+int mcpCommand(const std::shared_ptr<Store>& store);
 
 // The count `olva log` shows: a whole decimal number, else 20.
 long long logCount(const std::vector<std::string>& args);

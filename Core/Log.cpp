@@ -54,6 +54,12 @@ std::vector<Entry> parseLogLines(std::string_view bytes)
     return entries;
 }
 
+std::vector<Entry> entriesWithPrefix(std::vector<Entry> log, std::string_view prefix)
+{
+    std::erase_if(log, [&](const Entry& entry) { return entry.undoOf || !entry.id.starts_with(prefix); });
+    return log;
+}
+
 std::vector<Step> stepsLeftToRevert(std::span<const Entry> log, const Entry& entry)
 {
     std::size_t reverted = 0;

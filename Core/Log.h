@@ -35,6 +35,10 @@ std::string logLine(const Entry& entry);
 // skipped.
 std::vector<Entry> parseLogLines(std::string_view bytes);
 
+// The entries of `log` that are no undo entries and whose identifier begins
+// with `prefix` (identifiers are upper-case), in log order.
+std::vector<Entry> entriesWithPrefix(std::vector<Entry> log, std::string_view prefix);
+
 // The leading steps of `entry` that no undo entry in `log` has reverted yet.
 std::vector<Step> stepsLeftToRevert(std::span<const Entry> log, const Entry& entry);
 

@@ -7,9 +7,9 @@
 #include "Core/RuleVersion.h"
 #include "Core/RulesLock.h"
 #include "Core/Store.h"
+#include "Core/UTF8.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace olva {
 
@@ -32,12 +32,6 @@ bool hasShell(const Rule& rule)
 {
     return std::any_of(rule.actions.begin(), rule.actions.end(),
                        [](const Action& action) { return action.kind == Action::Kind::shell; });
-}
-
-std::string upper(std::string text)
-{
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
 }
 
 }  // namespace
@@ -152,10 +146,7 @@ std::vector<Entry> RuleTools::activity(std::int64_t limit, const std::optional<s
 
 RuleTools::Reverted RuleTools::revert(const std::string& id) const
 {
-    std::string prefix = upper(id);
-    std::vector<Entry> matching;
-    for (Entry& entry : store_->entries(LogPosition{}).entries)
-        if (!entry.undoOf && upper(entry.id).starts_with(prefix)) matching.push_back(std::move(entry));
+    std::vector<Entry> matching = entriesWithPrefix(store_->entries(LogPosition{}).entries, uppercased(id));
     if (matching.size() != 1) throw ActionError(std::to_string(matching.size()) + " activity entries match " + id);
     const Entry& entry = matching.front();
     if (entry.steps.empty()) throw ActionError("the rule changed nothing, so there's nothing to revert");

@@ -49,6 +49,13 @@ std::string lowercased(std::string_view text)
     return out;
 }
 
+std::string uppercased(std::string_view text)
+{
+    std::string out;
+    icu::UnicodeString::fromUTF8(text).toUpper(icu::Locale::getRoot()).toUTF8String(out);
+    return out;
+}
+
 std::size_t characterStart(std::string_view text, std::size_t at)
 {
     while (at > 0 && at < text.size() && U8_IS_TRAIL(text[at])) --at;

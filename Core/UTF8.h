@@ -12,8 +12,9 @@ bool isValidUTF8(std::string_view bytes);
 // Each invalid sequence becomes U+FFFD.
 std::string decodeUTF8Repairing(std::string_view bytes);
 
-// Lower case by the rules of no particular language.
+// Lower and upper case by the rules of no particular language.
 std::string lowercased(std::string_view text);
+std::string uppercased(std::string_view text);
 
 // Where the character that holds byte `at` begins: `at` moved back over
 // continuation bytes.

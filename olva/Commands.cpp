@@ -1,18 +1,17 @@
 // `olva import`, `explain`, `undo` and `mcp`.
 #include "olva/Tool.h"
 
-#include "Core/ActionError.h"
 #include "Core/Engine.h"
 #include "Core/HazelImport.h"
 #include "Core/Paths.h"
 #include "Core/RulesLock.h"
 #include "Core/Store.h"
+#include "Core/UTF8.h"
 #include "Core/platform/AtomicFile.h"
 #include "olva/EntryText.h"
 #include "olva/McpServer.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace olva {
 
@@ -27,12 +26,6 @@ std::string absoluteFolder(const std::string& folder)
     std::string path = (std::filesystem::current_path() / folder).lexically_normal().string();
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     return path;
-}
-
-std::string upper(std::string text)
-{
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
 }
 
 }  // namespace
@@ -89,10 +82,8 @@ int undoCommand(const std::shared_ptr<Store>& store, const std::string& id, cons
 {
     // An empty prefix would pick whatever single entry the log holds.
     if (id.empty()) fail(usageText());
-    std::string prefix = upper(id);
-    std::vector<Entry> matching;
-    for (Entry& entry : store->entries(LogPosition{}).entries)
-        if (!entry.undoOf && upper(entry.id).starts_with(prefix)) matching.push_back(std::move(entry));
+    std::string prefix = uppercased(id);
+    std::vector<Entry> matching = entriesWithPrefix(store->entries(LogPosition{}).entries, prefix);
     if (matching.size() != 1) fail(std::to_string(matching.size()) + " entries match " + prefix);
     try {
         Engine::create(store, 2.0)->undo(matching.front().id);

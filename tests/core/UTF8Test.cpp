@@ -26,6 +26,7 @@ TEST(UTF8, RepairsCaseAndCharacterStarts)
 {
     EXPECT_EQ(decodeUTF8Repairing("a\xff" "b\xc3"), "a\xef\xbf\xbd" "b\xef\xbf\xbd");
     EXPECT_EQ(lowercased("ÉCOLE Straße"), "école straße");
+    EXPECT_EQ(uppercased("école c1a"), "ÉCOLE C1A");
     const std::string text = "a\xc3\xa9\xf0\x9f\x98\x80";
     EXPECT_EQ(characterStart(text, 0), 0u);
     EXPECT_EQ(characterStart(text, 2), 1u);

@@ -3,7 +3,7 @@
 
 #include "Core/Engine.h"
 #include "Core/HazelImport.h"
-#include "Core/Paths.h"
+#include "Core/RuleTools.h"
 #include "Core/RulesLock.h"
 #include "Core/Store.h"
 #include "Core/UTF8.h"
@@ -62,18 +62,14 @@ int importCommand(const std::shared_ptr<Store>& store, const std::string& file, 
 
 int explainCommand(const std::shared_ptr<Store>& store, const std::string& file, const Console& console)
 {
-    std::vector<Explanation> explanations;
+    std::vector<RuleTools::RuleExplanation> explanations;
     try {
-        explanations = Engine::create(store, 2.0)->explain(realPath(expand(file)));
-    } catch (const ToolFailure&) {
-        throw;
+        explanations = RuleTools(store).explain(file);
     } catch (const std::exception& error) {
         fail(failureText(error));
     }
     std::string text;
-    for (const Explanation& explanation : explanations)
-        text += explanationText(explanation.rule.name, explanation.outcome.pass, explanation.alreadyApplied,
-                                explanation.outcome.checks);
+    for (const auto& explanation : explanations) text += explanationText(explanation);
     if (!text.empty()) console.out(text);
     return 0;
 }

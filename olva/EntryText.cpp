@@ -42,12 +42,12 @@ std::string formatEntry(const Entry& entry)
     return text;
 }
 
-std::string explanationText(const std::string& ruleName, bool matches, bool alreadyApplied,
-                            const std::vector<Check>& checks)
+std::string explanationText(const RuleTools::RuleExplanation& explanation)
 {
-    std::string text = "'" + ruleName + "': " + (alreadyApplied ? "already applied" : matches ? "MATCH" : "no match");
-    text += "\n";
-    for (const Check& check : checks) {
+    std::string text = "'" + explanation.rule + "': "
+                       + (explanation.alreadyApplied ? "already applied" : explanation.matches ? "MATCH" : "no match")
+                       + "\n";
+    for (const Check& check : explanation.checks) {
         text += std::string("    ") + (check.pass ? "\u2713" : "\u2717") + " " + std::string(rawValue(check.attr)) + " "
                 + std::string(rawValue(check.op)) + " \"" + check.value + "\"   actual: " + check.actual + "\n";
     }

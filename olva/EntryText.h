@@ -1,11 +1,10 @@
 // How the tool prints log entries and explanations.
 #pragma once
 
-#include "Core/Check.h"
 #include "Core/Date.h"
+#include "Core/RuleTools.h"
 
 #include <string>
-#include <vector>
 
 namespace olva {
 
@@ -20,7 +19,6 @@ std::string formatEntry(const Entry& entry);
 
 // What `olva explain` prints for one rule: a line with its name and status,
 // then one line per check. Each line ends in a line feed.
-std::string explanationText(const std::string& ruleName, bool matches, bool alreadyApplied,
-                            const std::vector<Check>& checks);
+std::string explanationText(const RuleTools::RuleExplanation& explanation);
 
 }  // namespace olva

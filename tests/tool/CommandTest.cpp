@@ -78,12 +78,12 @@ TEST(EntryText, ShowsTheRunThenEachStepAndTheError)
 TEST(EntryText, ExplanationsMarkEachCheck)
 {
     std::vector<Check> checks = {{Attr::ext, Op::is, "pdf", "pdf", true}, {Attr::size, Op::gt, "1 MB", "20 KB", false}};
-    EXPECT_EQ(explanationText("Bills", false, false, checks),
+    EXPECT_EQ(explanationText({"Bills", false, false, checks}),
               "'Bills': no match\n"
               "    \u2713 ext is \"pdf\"   actual: pdf\n"
               "    \u2717 size gt \"1 MB\"   actual: 20 KB\n");
-    EXPECT_EQ(explanationText("Bills", true, false, {}), "'Bills': MATCH\n");
-    EXPECT_TRUE(explanationText("Bills", true, true, checks).starts_with("'Bills': already applied\n    \u2713"));
+    EXPECT_EQ(explanationText({"Bills", true, false, {}}), "'Bills': MATCH\n");
+    EXPECT_TRUE(explanationText({"Bills", true, true, checks}).starts_with("'Bills': already applied\n    \u2713"));
 }
 
 TEST_F(Commands, WrongCommandLinesGetTheUsage)

@@ -43,6 +43,28 @@ std::string number(double value, int fractionDigits)
     return utf8(text);
 }
 
+// A date formatter for the locale in force, kept per thread and style since
+// making one costs far more than using one.
+struct DateFormatCache {
+    std::string locale;
+    std::unique_ptr<icu::DateFormat> format;
+};
+
+std::string dateText(Date date, icu::DateFormat::EStyle dateStyle, DateFormatCache& cache)
+{
+    if (std::string current = currentLocale(); !cache.format || cache.locale != current) {
+        cache.format.reset(
+            icu::DateFormat::createDateTimeInstance(dateStyle, icu::DateFormat::kShort, icu::Locale(current.c_str())));
+        cache.locale = std::move(current);
+    }
+    if (!cache.format) return iso8601(date);
+    cache.format->adoptTimeZone(icu::TimeZone::createDefault());
+    auto millis = std::chrono::floor<std::chrono::milliseconds>(date).time_since_epoch().count();
+    icu::UnicodeString text;
+    cache.format->format(static_cast<UDate>(millis), text);
+    return utf8(text);
+}
+
 }  // namespace
 
 std::string fileSizeText(std::int64_t bytes)
@@ -68,19 +90,14 @@ std::string fileSizeText(std::int64_t bytes)
 
 std::string dateTimeText(Date date)
 {
-    thread_local std::string locale;
-    thread_local std::unique_ptr<icu::DateFormat> format;
-    if (std::string current = currentLocale(); !format || locale != current) {
-        format.reset(icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium, icu::DateFormat::kShort,
-                                                             icu::Locale(current.c_str())));
-        locale = std::move(current);
-    }
-    if (!format) return iso8601(date);
-    format->adoptTimeZone(icu::TimeZone::createDefault());
-    auto millis = std::chrono::floor<std::chrono::milliseconds>(date).time_since_epoch().count();
-    icu::UnicodeString text;
-    format->format(static_cast<UDate>(millis), text);
-    return utf8(text);
+    thread_local DateFormatCache cache;
+    return dateText(date, icu::DateFormat::kMedium, cache);
+}
+
+std::string numericDateTimeText(Date date)
+{
+    thread_local DateFormatCache cache;
+    return dateText(date, icu::DateFormat::kShort, cache);
 }
 
 }  // namespace olva

@@ -16,5 +16,7 @@ std::string fileSizeText(std::int64_t bytes);
 // The abbreviated date and the short time: "May 1, 2024, 3:04 PM" in
 // American English.
 std::string dateTimeText(Date date);
+// The numeric date and the short time: "5/1/24, 3:04 PM".
+std::string numericDateTimeText(Date date);
 
 }  // namespace olva

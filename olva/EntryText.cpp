@@ -1,35 +1,14 @@
 #include "olva/EntryText.h"
 
 #include "Core/Entry.h"
-#include "Core/Locale.h"
-
-#include <unicode/datefmt.h>
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
-
-#include <chrono>
-#include <memory>
+#include "Core/Formatting.h"
 
 namespace olva {
-
-std::string shortDateTime(Date date)
-{
-    std::unique_ptr<icu::DateFormat> format(
-        icu::DateFormat::createDateTimeInstance(icu::DateFormat::kShort, icu::DateFormat::kShort,
-                                              icu::Locale(currentLocale().c_str())));
-    if (!format) return iso8601(date);
-    auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(date.time_since_epoch()).count();
-    icu::UnicodeString text;
-    format->format(static_cast<UDate>(millis), text);
-    std::string out;
-    text.toUTF8String(out);
-    return out;
-}
 
 std::string formatEntry(const Entry& entry)
 {
     std::string text = entry.id.substr(0, 8);
-    text += "  " + shortDateTime(entry.at);
+    text += "  " + numericDateTimeText(entry.at);
     const char* status = entry.undoOf ? "undo" : entry.error ? "ERROR" : entry.dryRun ? "would" : "did";
     text += std::string("  ") + status;
     text += "  '" + entry.rule + "' " + entry.file;

@@ -1,7 +1,6 @@
 // How the tool prints log entries and explanations.
 #pragma once
 
-#include "Core/Date.h"
 #include "Core/RuleTools.h"
 
 #include <string>
@@ -10,11 +9,8 @@ namespace olva {
 
 struct Entry;
 
-// The entry's date in the user's locale, numeric date and short time.
-std::string shortDateTime(Date date);
-
-// One line for the entry, then an indented line per step and one for its
-// error; no final line feed.
+// One line for the entry (its date numeric, in the user's locale), then an
+// indented line per step and one for its error; no final line feed.
 std::string formatEntry(const Entry& entry);
 
 // What `olva explain` prints for one rule: a line with its name and status,

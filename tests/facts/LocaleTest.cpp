@@ -42,6 +42,7 @@ TEST(Locale, DatesFollowTheTimeLocale)
     EXPECT_EQ(dates[0].date, Date(std::chrono::sys_days(2025y / 4 / 3) + 12h));
 
     EXPECT_EQ(dateTimeText(Date(std::chrono::sys_days(2025y / 4 / 3) + 15h)), "03.04.2025, 15:00");
+    EXPECT_EQ(numericDateTimeText(Date(std::chrono::sys_days(2025y / 4 / 3) + 15h)), "03.04.25, 15:00");
 
     // A German week starts on Monday: Sunday 6 April belongs to the week of 31 March.
     auto week = Calendar::current().interval(CalendarUnit::week, Date(std::chrono::sys_days(2025y / 4 / 6) + 12h));

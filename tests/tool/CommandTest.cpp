@@ -1,3 +1,4 @@
+#include "Core/Formatting.h"
 #include "olva/EntryText.h"
 #include "tests/tool/Spawn.h"
 #include "tests/tool/ToolTestSupport.h"
@@ -61,7 +62,7 @@ TEST(EntryText, ShowsTheRunThenEachStepAndTheError)
     Entry e = entry("0A1B2C3D-0000-0000-0000-000000000000", "/in/a b.pdf");
     e.steps = {Step{Step::Kind::move, "/in/a b.pdf", "/out/a b.pdf", std::nullopt, "renamed", std::nullopt},
                Step{Step::Kind::tags, "/out/a b.pdf", std::nullopt, std::vector<std::string>{}, std::nullopt, std::nullopt}};
-    std::string date = shortDateTime(e.at);
+    std::string date = numericDateTimeText(e.at);
     EXPECT_EQ(formatEntry(e), "0A1B2C3D  " + date + "  did  'Tidy' /in/a b.pdf\n"
                               "    move /in/a b.pdf -> /out/a b.pdf  (renamed)\n"
                               "    tags /out/a b.pdf");
@@ -72,7 +73,7 @@ TEST(EntryText, ShowsTheRunThenEachStepAndTheError)
     EXPECT_NE(formatEntry(e).find("  ERROR  'Tidy'"), std::string::npos);
     e.undoOf = "X";
     EXPECT_NE(formatEntry(e).find("  undo  'Tidy'"), std::string::npos);
-    EXPECT_FALSE(shortDateTime(e.at).empty());
+    EXPECT_FALSE(numericDateTimeText(e.at).empty());
 }
 
 TEST(EntryText, ExplanationsMarkEachCheck)

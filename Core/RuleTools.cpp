@@ -23,9 +23,15 @@ constexpr int kPreviewLimit = 300;
 // trailing slash.
 std::string normalisedFolder(const std::string& path)
 {
-    std::string resolved = folderURL(Folder{path, 0, false, {}}).string();
+    std::string resolved = realPath(expand(path));
     while (resolved.size() > 1 && resolved.back() == '/') resolved.pop_back();
     return resolved;
+}
+
+// The watched folder that `path` names.
+Folder& folderIn(Config& config, const std::string& path)
+{
+    return config.folders[RuleTools::folderIndex(path, config.folders)];
 }
 
 bool hasShell(const Rule& rule)
@@ -63,7 +69,7 @@ std::vector<RuleTools::FolderSummary> RuleTools::listFolders() const
 std::vector<RuleTools::IndexedRule> RuleTools::listRules(const std::string& folder) const
 {
     Config config = store_->loadConfig();
-    const Folder& found = config.folders[folderIndex(folder, config.folders)];
+    const Folder& found = folderIn(config, folder);
     std::vector<IndexedRule> rules;
     for (std::size_t i = 0; i < found.rules.size(); ++i) rules.push_back({static_cast<std::int64_t>(i), found.rules[i]});
     return rules;
@@ -74,7 +80,7 @@ std::vector<RuleTools::PreviewResult> RuleTools::preview(const Rule& rule, const
     // Scripts are allowed here: the preview only describes them.
     validate(rule);
     Config config = store_->loadConfig();
-    const Folder& found = config.folders[folderIndex(folder, config.folders)];
+    const Folder& found = folderIn(config, folder);
     std::vector<PreviewResult> results;
     for (const PreviewRow& row : olva::preview(rule, found, kPreviewLimit).rows) {
         PreviewResult result;
@@ -94,7 +100,7 @@ std::int64_t RuleTools::create(const Rule& rule, const std::string& folder) cons
     // Another writer must not slip a save in between this load and save.
     RulesLock lock(store_->dir());
     Config config = store_->loadConfig();
-    Folder& found = config.folders[folderIndex(folder, config.folders)];
+    Folder& found = folderIn(config, folder);
     found.rules.push_back(std::move(prepared));
     std::int64_t index = static_cast<std::int64_t>(found.rules.size()) - 1;
     store_->saveConfig(config);
@@ -107,7 +113,7 @@ void RuleTools::update(const Rule& rule, const std::string& folder, std::int64_t
     Rule prepared = checkedRule(rule);
     RulesLock lock(store_->dir());
     Config config = store_->loadConfig();
-    Folder& found = config.folders[folderIndex(folder, config.folders)];
+    Folder& found = folderIn(config, folder);
     if (index < 0 || index >= static_cast<std::int64_t>(found.rules.size()))
         throw ActionError("no rule at index " + std::to_string(index));
     Rule& current = found.rules[static_cast<std::size_t>(index)];
@@ -135,8 +141,8 @@ std::vector<Entry> RuleTools::activity(std::int64_t limit, const std::optional<s
     std::vector<Entry> entries = store_->entries(LogPosition{}).entries;
     if (folder) {
         Config config = store_->loadConfig();
-        std::string prefix = normalisedFolder(config.folders[folderIndex(*folder, config.folders)].path) + "/";
-        std::erase_if(entries, [&](const Entry& entry) { return !entry.file.starts_with(prefix); });
+        std::string path = normalisedFolder(folderIn(config, *folder).path);
+        std::erase_if(entries, [&](const Entry& entry) { return !isInside(entry.file, path); });
     }
     if (limit <= 0) return {};
     if (static_cast<std::uint64_t>(limit) < entries.size())

@@ -245,6 +245,9 @@ TEST_F(Tools, ActivityIsTheLastEntriesOfTheFolder)
     auto inFolder = tools.activity(20, inbox);
     ASSERT_EQ(inFolder.size(), 2u);
     EXPECT_EQ(inFolder[1].file, inbox + "/sub/b.txt");
+    fixture.watch("/");
+    EXPECT_EQ(tools.activity(20, "/").size(), 3u);
+    fixture.watch(fixture.inbox());
 
     json listed = callValue("recent_activity", {{"folder", inbox}, {"limit", 1}});
     ASSERT_EQ(listed.size(), 1u);

@@ -90,35 +90,32 @@ std::string nameText(const json& params)
 
 std::string replyText(const json& reply) { return writeJson(reply, JsonStyle{.escapeSlashes = false}); }
 
-json errorReply(const json& id, int code, const std::string& message, const json* data = nullptr)
+// The error reply; `data`, when not null, goes into the error object.
+json errorReply(const json& id, int code, const std::string& message, json data = nullptr)
 {
     json error = {{"code", code}, {"message", message}};
-    if (data) error["data"] = *data;
-    return json{{"jsonrpc", "2.0"}, {"id", id}, {"error", error}};
+    if (!data.is_null()) error["data"] = std::move(data);
+    return json{{"jsonrpc", "2.0"}, {"id", id}, {"error", std::move(error)}};
 }
 
-std::optional<std::string> sendError(const json& id, const std::exception& failure)
+std::string sendError(const json& id, const std::exception& failure)
 {
-    json reply;
+    int code = -32603;
+    json data;
     if (const auto* protocol = dynamic_cast<const ProtocolError*>(&failure)) {
-        if (protocol->unsupportedVersion) {
-            json data = {{"supported", listedVersions()}, {"requested", *protocol->unsupportedVersion}};
-            reply = errorReply(id, protocol->code, protocol->what(), &data);
-        } else {
-            reply = errorReply(id, protocol->code, protocol->what());
-        }
-    } else {
-        reply = errorReply(id, -32603, failure.what());
+        code = protocol->code;
+        if (protocol->unsupportedVersion)
+            data = {{"supported", listedVersions()}, {"requested", *protocol->unsupportedVersion}};
     }
     try {
-        return replyText(reply);
+        return replyText(errorReply(id, code, failure.what(), std::move(data)));
     } catch (const EncodingError& encoding) {
         // An error text holding a name that is not UTF-8: say so instead.
         return replyText(errorReply(id, -32603, encoding.what()));
     }
 }
 
-std::optional<std::string> sendResult(const json& id, json result)
+std::string sendResult(const json& id, json result)
 {
     result["resultType"] = "complete";
     try {
@@ -186,7 +183,7 @@ std::optional<std::string> McpServer::handleLine(std::string_view line)
 {
     std::optional<json> message = parseMessage(line);
     if (!message || !message->is_object())
-        return replyText(json{{"jsonrpc", "2.0"}, {"id", nullptr}, {"error", {{"code", -32700}, {"message", "Parse error"}}}});
+        return replyText(errorReply(nullptr, -32700, "Parse error"));
 
     auto idMember = message->find("id");
     if (idMember == message->end()) return std::nullopt;  // a notification

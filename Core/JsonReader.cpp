@@ -77,7 +77,9 @@ std::int64_t JsonReader::integer() const
     }
     if (value_->is_number_float()) {
         double d = value_->get<double>();
-        if (std::trunc(d) == d && d >= -9.2e18 && d <= 9.2e18) return static_cast<std::int64_t>(d);
+        // -2^63 fits, 2^63 does not, and every whole double between them does.
+        if (std::trunc(d) == d && d >= -9223372036854775808.0 && d < 9223372036854775808.0)
+            return static_cast<std::int64_t>(d);
         fail(DecodingError::Kind::dataCorrupted, "the number does not fit in a 64-bit integer");
     }
     fail(DecodingError::Kind::typeMismatch, "expected a number but found " + typeName(*value_));

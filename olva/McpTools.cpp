@@ -1,14 +1,13 @@
 #include "olva/McpTools.h"
 
 #include "Core/DecodingError.h"
+#include "Core/JsonReader.h"
 #include "Core/JsonWriter.h"
 #include "Core/Model.h"
 #include "Core/RuleTools.h"
 #include "Core/Store.h"
 #include "olva/RuleSchema.h"
 
-#include <cmath>
-#include <limits>
 
 namespace olva {
 
@@ -102,19 +101,10 @@ std::string stringArgument(const json& arguments, const std::string& key)
 
 std::int64_t intArgument(const json& arguments, const std::string& key)
 {
-    auto it = arguments.find(key);
-    if (it != arguments.end()) {
-        if (it->is_number_unsigned()) {
-            if (it->get<std::uint64_t>() <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
-                return static_cast<std::int64_t>(it->get<std::uint64_t>());
-        } else if (it->is_number_integer()) {
-            return it->get<std::int64_t>();
-        } else if (it->is_number_float()) {
-            double value = it->get<double>();
-            // 2^63 itself does not fit; everything below it does.
-            if (std::isfinite(value) && std::trunc(value) == value && value >= -9223372036854775808.0
-                && value < 9223372036854775808.0)
-                return static_cast<std::int64_t>(value);
+    if (auto it = arguments.find(key); it != arguments.end()) {
+        try {
+            return JsonReader(*it).integer();
+        } catch (const DecodingError&) {
         }
     }
     throw ToolInputError(key + " must be a number");

@@ -85,6 +85,11 @@ TEST(ToolArguments, ReadersNameTheBadArgument)
     EXPECT_EQ(failure([] { intArgument({{"index", "2"}}, "index"); }), "index must be a number");
     EXPECT_EQ(failure([] { intArgument({{"index", 2.5}}, "index"); }), "index must be a number");
     EXPECT_EQ(failure([] { intArgument({{"index", 1e300}}, "index"); }), "index must be a number");
+    // Whole numbers up to the edges of a 64-bit integer, and none past them.
+    EXPECT_EQ(intArgument({{"index", 9223372036854774784.0}}, "index"), 9223372036854774784);
+    EXPECT_EQ(intArgument({{"index", -9223372036854775808.0}}, "index"), INT64_MIN);
+    EXPECT_EQ(failure([] { intArgument({{"index", 9223372036854775808.0}}, "index"); }), "index must be a number");
+    EXPECT_EQ(failure([] { intArgument({{"index", 9223372036854775808ull}}, "index"); }), "index must be a number");
     EXPECT_EQ(failure([] { intArgument(json::object(), "index"); }), "index must be a number");
 
     EXPECT_EQ(failure([] { ruleArgument(json::object()); }), "rule is required");

@@ -2,6 +2,8 @@
 // saves it, so that no saved rule is lost between a load and a save.
 #pragma once
 
+#include "Core/platform/Descriptor.h"
+
 #include <filesystem>
 
 namespace olva {
@@ -11,12 +13,9 @@ public:
     // Waits for the exclusive lock on the data directory `dir`; throws
     // std::system_error when it cannot be taken.
     explicit RulesLock(const std::filesystem::path& dir);
-    ~RulesLock();
-    RulesLock(const RulesLock&) = delete;
-    RulesLock& operator=(const RulesLock&) = delete;
 
 private:
-    int fd_ = -1;
+    platform::Descriptor fd_;
 };
 
 }  // namespace olva

@@ -10,11 +10,13 @@
 
 namespace olva::platform {
 
-int lockFile(const std::filesystem::path& path, bool wait)
+namespace {
+
+// Takes the lock of `fd`, opened on `path`; the callers open it close-on-exec,
+// since programs started meanwhile, and whatever they leave running, must
+// never inherit the lock and keep it after its holder ends.
+int lock(Descriptor fd, const std::filesystem::path& path, bool wait)
 {
-    // Close-on-exec: programs started meanwhile, and whatever they leave
-    // running, must never inherit the lock and keep it after its holder ends.
-    Descriptor fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     if (!fd) throwErrno(errno, "couldn’t open " + quoted(path));
     while (::flock(fd.get(), wait ? LOCK_EX : LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR) continue;
@@ -22,6 +24,18 @@ int lockFile(const std::filesystem::path& path, bool wait)
         throwErrno(errno, "couldn’t lock " + quoted(path));
     }
     return fd.release();
+}
+
+}  // namespace
+
+int lockFile(const std::filesystem::path& path, bool wait)
+{
+    return lock(Descriptor(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)), path, wait);
+}
+
+int lockDirectory(const std::filesystem::path& dir)
+{
+    return lock(Descriptor(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), dir, true);
 }
 
 }  // namespace olva::platform

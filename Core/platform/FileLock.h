@@ -1,4 +1,4 @@
-// Exclusive locks that processes take on a lock file.
+// Exclusive locks that processes take on a lock file or a directory.
 #pragma once
 
 #include <filesystem>
@@ -10,5 +10,9 @@ namespace olva::platform {
 // `wait`, waits while another holder has it; without, gives -1 then. Throws
 // std::system_error for any other failure.
 int lockFile(const std::filesystem::path& path, bool wait);
+
+// The same for the directory `dir` itself, waiting while another holder has
+// its lock.
+int lockDirectory(const std::filesystem::path& dir);
 
 }  // namespace olva::platform

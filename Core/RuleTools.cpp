@@ -175,9 +175,7 @@ ordered_json toJson(const RuleTools::IndexedRule& indexed)
 
 ordered_json toJson(const RuleTools::PreviewResult& result)
 {
-    ordered_json steps = ordered_json::array();
-    for (const Step& step : result.wouldDo) steps.push_back(toJson(step));
-    ordered_json json{{"file", result.file}, {"matches", result.matches}, {"wouldDo", steps}};
+    ordered_json json{{"file", result.file}, {"matches", result.matches}, {"wouldDo", toJson(result.wouldDo)}};
     if (result.decidedBy) json["decidedBy"] = toJson(*result.decidedBy);
     if (result.error) json["error"] = *result.error;
     return json;
@@ -185,10 +183,8 @@ ordered_json toJson(const RuleTools::PreviewResult& result)
 
 ordered_json toJson(const RuleTools::RuleExplanation& explanation)
 {
-    ordered_json checks = ordered_json::array();
-    for (const Check& check : explanation.checks) checks.push_back(toJson(check));
     return ordered_json{{"rule", explanation.rule}, {"matches", explanation.matches},
-                        {"alreadyApplied", explanation.alreadyApplied}, {"checks", checks}};
+                        {"alreadyApplied", explanation.alreadyApplied}, {"checks", toJson(explanation.checks)}};
 }
 
 ordered_json toJson(const RuleTools::Reverted& reverted)

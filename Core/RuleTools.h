@@ -85,4 +85,14 @@ nlohmann::ordered_json toJson(const RuleTools::PreviewResult& result);
 nlohmann::ordered_json toJson(const RuleTools::RuleExplanation& explanation);
 nlohmann::ordered_json toJson(const RuleTools::Reverted& reverted);
 
+// A list of any of these records, or of steps, checks or entries: each item's
+// form, in order.
+template <typename T>
+nlohmann::ordered_json toJson(const std::vector<T>& items)
+{
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const T& item : items) list.push_back(toJson(item));
+    return list;
+}
+
 }  // namespace olva

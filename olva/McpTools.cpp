@@ -144,14 +144,6 @@ namespace {
 
 using nlohmann::ordered_json;
 
-template <typename T>
-ordered_json listJson(const std::vector<T>& items)
-{
-    ordered_json list = ordered_json::array();
-    for (const auto& item : items) list.push_back(toJson(item));
-    return list;
-}
-
 ordered_json saved(std::optional<std::int64_t> index)
 {
     ordered_json json = ordered_json::object();
@@ -164,11 +156,11 @@ ordered_json saved(std::optional<std::int64_t> index)
 ordered_json runOperation(const std::string& name, const json& arguments, const std::shared_ptr<Store>& store)
 {
     RuleTools tools(store);
-    if (name == "list_folders") return listJson(tools.listFolders());
-    if (name == "list_rules") return listJson(tools.listRules(stringArgument(arguments, "folder")));
+    if (name == "list_folders") return toJson(tools.listFolders());
+    if (name == "list_rules") return toJson(tools.listRules(stringArgument(arguments, "folder")));
     if (name == "preview_rule") {
         Rule rule = ruleArgument(arguments);
-        return listJson(tools.preview(rule, stringArgument(arguments, "folder")));
+        return toJson(tools.preview(rule, stringArgument(arguments, "folder")));
     }
     if (name == "create_rule") {
         Rule rule = ruleArgument(arguments);
@@ -185,7 +177,7 @@ ordered_json runOperation(const std::string& name, const json& arguments, const 
         Store::announce(Store::rulesChanged);
         return saved(std::nullopt);
     }
-    if (name == "explain_file") return listJson(tools.explain(stringArgument(arguments, "path")));
+    if (name == "explain_file") return toJson(tools.explain(stringArgument(arguments, "path")));
     if (name == "recent_activity") {
         std::int64_t limit = 20;
         if (auto it = arguments.find("limit"); it != arguments.end() && it->is_number_integer())
@@ -193,7 +185,7 @@ ordered_json runOperation(const std::string& name, const json& arguments, const 
         limit = std::min<std::int64_t>(limit, 200);
         std::optional<std::string> folder;
         if (auto it = arguments.find("folder"); it != arguments.end() && it->is_string()) folder = it->get<std::string>();
-        return listJson(tools.activity(limit, folder));
+        return toJson(tools.activity(limit, folder));
     }
     if (name == "revert_activity") {
         RuleTools::Reverted reverted = tools.revert(stringArgument(arguments, "id"));

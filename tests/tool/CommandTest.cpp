@@ -1,6 +1,5 @@
 #include "Core/Formatting.h"
 #include "olva/EntryText.h"
-#include "tests/tool/Spawn.h"
 #include "tests/tool/ToolTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -11,44 +10,8 @@ using nlohmann::json;
 
 namespace {
 
-Entry entry(const std::string& id, const std::string& file, std::vector<Step> steps = {})
-{
-    Entry entry;
-    entry.id = id;
-    entry.at = std::chrono::system_clock::now();
-    entry.file = file;
-    entry.rule = "Tidy";
-    entry.version = "0123456789abcdef";
-    entry.steps = std::move(steps);
-    return entry;
-}
-
 class Commands : public ::testing::Test {
 protected:
-    int run(std::vector<std::string> args)
-    {
-        captured = {};
-        args.insert(args.begin(), "olva");
-        return runTool(args, captured.console());
-    }
-
-    void appendEntries(int count)
-    {
-        for (int i = 0; i < count; ++i) {
-            char id[37];
-            std::snprintf(id, sizeof id, "E0000000-0000-0000-0000-%012d", i);
-            fixture.store()->append(entry(id, "/in/f" + std::to_string(i)));
-        }
-    }
-
-    SpawnOptions inHome(std::string input = {}) const
-    {
-        SpawnOptions options;
-        options.env["OLVA_HOME"] = fixture.home().string();
-        options.input = std::move(input);
-        return options;
-    }
-
     std::size_t lines() const { return static_cast<std::size_t>(std::count(captured.out.begin(), captured.out.end(), '\n')); }
 
     ToolFixture fixture;
@@ -59,7 +22,7 @@ protected:
 
 TEST(EntryText, ShowsTheRunThenEachStepAndTheError)
 {
-    Entry e = entry("0A1B2C3D-0000-0000-0000-000000000000", "/in/a b.pdf");
+    Entry e = logEntry("0A1B2C3D-0000-0000-0000-000000000000", "/in/a b.pdf");
     e.steps = {Step{Step::Kind::move, "/in/a b.pdf", "/out/a b.pdf", std::nullopt, "renamed", std::nullopt},
                Step{Step::Kind::tags, "/out/a b.pdf", std::nullopt, std::vector<std::string>{}, std::nullopt, std::nullopt}};
     std::string date = numericDateTimeText(e.at);
@@ -96,13 +59,14 @@ TEST_F(Commands, WrongCommandLinesGetTheUsage)
     for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
              {}, {"RUN"}, {"help"}, {"explain"}, {"explain", "a", "b"}, {"undo"}, {"undo", "a", "b"}, {"import", "a"},
              {"import", "a", "b", "c"}}) {
-        EXPECT_EQ(run(args), 1);
+        SCOPED_TRACE(::testing::PrintToString(args));
+        EXPECT_EQ(captured.run(args), 1);
         EXPECT_EQ(captured.err, usage);
         EXPECT_EQ(captured.out, "");
     }
     // An empty prefix would match whatever single entry the log holds.
-    appendEntries(1);
-    EXPECT_EQ(run({"undo", ""}), 1);
+    fixture.appendEntries(1);
+    EXPECT_EQ(captured.run({"undo", ""}), 1);
     EXPECT_EQ(captured.err, usage);
 }
 
@@ -110,7 +74,7 @@ TEST_F(Commands, AnUnusableDataDirectoryComesFirst)
 {
     writeFile(fixture.temp / "file", "x");
     ScopedEnv env("OLVA_HOME", (fixture.temp / "file" / "data").string());
-    EXPECT_EQ(run({}), 1);
+    EXPECT_EQ(captured.run({}), 1);
     EXPECT_NE(captured.err, usageText() + "\n");
     EXPECT_NE(captured.err.find("Not a directory"), std::string::npos) << captured.err;
     EXPECT_EQ(std::count(captured.err.begin(), captured.err.end(), '\n'), 1);
@@ -118,30 +82,34 @@ TEST_F(Commands, AnUnusableDataDirectoryComesFirst)
 
 TEST_F(Commands, LogShowsTheLastEntries)
 {
-    appendEntries(25);
-    EXPECT_EQ(run({"log"}), 0);
+    fixture.appendEntries(25);
+    EXPECT_EQ(captured.run({"log"}), 0);
     EXPECT_EQ(lines(), 20u);
     EXPECT_TRUE(captured.out.starts_with("E0000000  ")) << captured.out;
     EXPECT_NE(captured.out.find("'Tidy' /in/f5\n"), std::string::npos);
     EXPECT_EQ(captured.out.find("'Tidy' /in/f4\n"), std::string::npos);
     EXPECT_TRUE(captured.out.ends_with("'Tidy' /in/f24\n"));
 
-    EXPECT_EQ(run({"log", "abc"}), 0);
-    EXPECT_EQ(lines(), 20u);
-    EXPECT_EQ(run({"log", "+3"}), 0);
-    EXPECT_EQ(lines(), 3u);
-    EXPECT_EQ(run({"log", "5", "extra"}), 0);
-    EXPECT_EQ(lines(), 5u);
-    EXPECT_EQ(run({"log", "100"}), 0);
-    EXPECT_EQ(lines(), 25u);
-    EXPECT_EQ(run({"log", "0"}), 0);
-    EXPECT_EQ(captured.out, "");
-    EXPECT_EQ(run({"log", "-2"}), 0);
-    EXPECT_EQ(captured.out, "");
-    EXPECT_EQ(run({"log", "99999999999999999999"}), 0);
-    EXPECT_EQ(lines(), 20u);
-    EXPECT_EQ(run({"log", "3x"}), 0);
-    EXPECT_EQ(lines(), 20u);
+    // A count that is no whole number shows 20; one below 1 shows nothing.
+    struct Case {
+        std::vector<std::string> args;
+        std::size_t lines;
+    };
+    for (const Case& c : std::vector<Case>{{{"log", "abc"}, 20},
+                                           {{"log", "+3"}, 3},
+                                           {{"log", "5", "extra"}, 5},
+                                           {{"log", "100"}, 25},
+                                           {{"log", "0"}, 0},
+                                           {{"log", "-2"}, 0},
+                                           {{"log", "99999999999999999999"}, 20},
+                                           {{"log", "3x"}, 20}}) {
+        SCOPED_TRACE(c.args[1]);
+        EXPECT_EQ(captured.run(c.args), 0);
+        EXPECT_EQ(lines(), c.lines);
+        if (c.lines == 0) {
+            EXPECT_EQ(captured.out, "");
+        }
+    }
 
     EXPECT_EQ(logCount({"olva", "log", "-"}), 20);
     EXPECT_EQ(logCount({"olva", "log", "+"}), 20);
@@ -151,16 +119,11 @@ TEST_F(Commands, LogShowsTheLastEntries)
 
 TEST_F(Commands, UndoNeedsExactlyOneEntry)
 {
-    Step move{Step::Kind::move, "/in/a", "/out/a", std::nullopt, std::nullopt, std::nullopt};
-    fixture.store()->append(entry("C1000000-0000-0000-0000-000000000001", "/in/a", {move}));
-    fixture.store()->append(entry("C1000000-0000-0000-0000-000000000002", "/in/b", {move}));
-    Entry undo = entry("C3000000-0000-0000-0000-000000000003", "/in/a", {move});
-    undo.undoOf = "C1000000-0000-0000-0000-000000000001";
-    fixture.store()->append(undo);
+    fixture.appendEntriesToUndo();
 
-    EXPECT_EQ(run({"undo", "c1"}), 1);
+    EXPECT_EQ(captured.run({"undo", "c1"}), 1);
     EXPECT_EQ(captured.err, "2 entries match C1\n");
-    EXPECT_EQ(run({"undo", "c3"}), 1);
+    EXPECT_EQ(captured.run({"undo", "c3"}), 1);
     EXPECT_EQ(captured.err, "0 entries match C3\n");
 }
 
@@ -170,7 +133,8 @@ TEST_F(Commands, RunAndOnceNeedTheEngineLock)
     Store other(fixture.home());
     other.lockEngine();
     for (std::vector<std::string> args : std::vector<std::vector<std::string>>{{"once"}, {"once", "extra"}, {"run", "x"}}) {
-        EXPECT_EQ(run(args), 1);
+        SCOPED_TRACE(::testing::PrintToString(args));
+        EXPECT_EQ(captured.run(args), 1);
         EXPECT_EQ(captured.err,
                   "the Olva app or another olva run already processes the watched folders, quit it first\n");
         EXPECT_EQ(captured.out, "");
@@ -179,13 +143,13 @@ TEST_F(Commands, RunAndOnceNeedTheEngineLock)
 
 TEST_F(Commands, TheProgramWritesUsageAndStatus)
 {
-    Finished finished = runOlva({}, inHome());
+    Finished finished = runOlva({}, fixture.inHome());
     EXPECT_EQ(finished.status, 1);
     EXPECT_EQ(finished.err, usageText() + "\n");
     EXPECT_EQ(finished.out, "");
 
-    appendEntries(4);
-    finished = runOlva({"log", "2"}, inHome());
+    fixture.appendEntries(4);
+    finished = runOlva({"log", "2"}, fixture.inHome());
     EXPECT_EQ(finished.status, 0);
     EXPECT_EQ(finished.err, "");
     EXPECT_EQ(std::count(finished.out.begin(), finished.out.end(), '\n'), 2);
@@ -202,7 +166,7 @@ TEST_F(Commands, TheMcpServerAnswersEachLineInOrderUntilInputEnds)
         R"({"jsonrpc":"2.0","id":"two","method":"tools/list"})" "\r\n"
         "[]\n"
         R"({"jsonrpc":"2.0","id":3,"method":"tools/call","params":{"name":"list_folders"}})";  // no final line feed
-    Finished finished = runOlva({"mcp", "ignored"}, inHome(input));
+    Finished finished = runOlva({"mcp", "ignored"}, fixture.inHome(input));
     EXPECT_EQ(finished.status, 0);
     EXPECT_EQ(finished.err, "");
 
@@ -222,7 +186,7 @@ TEST_F(Commands, TheMcpServerAnswersEachLineInOrderUntilInputEnds)
 
 TEST_F(Commands, TheMcpServerEndsQuietlyWhenTheClientHangsUp)
 {
-    Child child({"mcp"}, inHome());
+    Child child({"mcp"}, fixture.inHome());
     child.write(R"({"jsonrpc":"2.0","id":1,"method":"ping"})" "\n");
     ASSERT_TRUE(child.waitForOutput("\"id\":1"));
     Finished finished = child.finish();

@@ -3,7 +3,6 @@
 #include "olva/McpServer.h"
 #include "tests/hazel/HazelExport.h"
 #include "tests/tool/SignalListener.h"
-#include "tests/tool/Spawn.h"
 #include "tests/tool/ToolTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -24,32 +23,6 @@ protected:
 
     std::filesystem::path archive() const { return fixture.temp / "Archive"; }
 
-    SpawnOptions inHome() const
-    {
-        SpawnOptions options;
-        options.env["OLVA_HOME"] = fixture.home().string();
-        options.cwd = fixture.temp.path().string();
-        return options;
-    }
-
-    int run(std::vector<std::string> args)
-    {
-        captured = {};
-        args.insert(args.begin(), "olva");
-        return runTool(args, captured.console());
-    }
-
-    template <typename Predicate>
-    static bool eventually(Predicate done, std::chrono::milliseconds timeout = 10s)
-    {
-        auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            std::this_thread::sleep_for(20ms);
-        }
-        return true;
-    }
-
     ToolFixture fixture;
     Captured captured;
 };
@@ -60,7 +33,7 @@ TEST_F(EngineCommands, OnceActsAtOnceAndFailsWhenItCannotLog)
 {
     fixture.watch(fixture.inbox(), {extRule("Archive", "txt", Action::move(archive().string()))});
     writeFile(fixture.inbox() / "a.txt", "a");
-    Finished finished = runOlva({"once", "extra"}, inHome());
+    Finished finished = runOlva({"once", "extra"}, fixture.inHome());
     EXPECT_EQ(finished.status, 0) << finished.err;
     EXPECT_EQ(finished.err, "");
     EXPECT_NE(finished.out.find("  did  'Archive' " + (fixture.inbox() / "a.txt").string() + "\n    move "),
@@ -73,7 +46,7 @@ TEST_F(EngineCommands, OnceActsAtOnceAndFailsWhenItCannotLog)
     std::filesystem::create_directory(fixture.home() / "log.json.tmp");
     std::filesystem::rename(fixture.home() / "log.json", fixture.home() / "log.kept");
     std::filesystem::rename(fixture.home() / "log.json.tmp", fixture.home() / "log.json");
-    finished = runOlva({"once"}, inHome());
+    finished = runOlva({"once"}, fixture.inHome());
     EXPECT_EQ(finished.status, 1);
     EXPECT_TRUE(finished.err.starts_with("Olva can’t write to " + fixture.home().string() + ": ")) << finished.err;
     EXPECT_EQ(std::count(finished.err.begin(), finished.err.end(), '\n'), 1);
@@ -89,9 +62,9 @@ TEST_F(EngineCommands, RunStopsCleanlyOnSigterm)
     fixture.watch(fixture.inbox(), {rule});
     writeFile(fixture.inbox() / "a.txt", "a");
 
-    Child child({"run"}, inHome());
+    Child child({"run"}, fixture.inHome());
     ASSERT_TRUE(child.waitForOutput("watching 1 folder(s), ctrl-c to stop\n"));
-    ASSERT_TRUE(eventually([&] { return !readFile(pidFile).empty(); })) << "the script never ran";
+    ASSERT_TRUE(eventually([&] { return !readFile(pidFile).empty(); }, 10s)) << "the script never ran";
     int scriptGroup = std::stoi(readFile(pidFile));
 
     auto stopAt = std::chrono::steady_clock::now();
@@ -115,7 +88,7 @@ TEST_F(EngineCommands, RunEndsWithTheStoreProblemWhenEntriesStayUnwritten)
     fixture.watch(fixture.inbox(), {extRule("Archive", "txt", Action::move(archive().string()))});
     std::filesystem::create_directory(fixture.home() / "log.json");
     writeFile(fixture.inbox() / "a.txt", "a");
-    Child child({"run"}, inHome());
+    Child child({"run"}, fixture.inHome());
     ASSERT_TRUE(child.waitForOutput("did  'Archive'"));
     child.signal(SIGTERM);
     Finished finished = child.finish();
@@ -126,13 +99,13 @@ TEST_F(EngineCommands, RunEndsWithTheStoreProblemWhenEntriesStayUnwritten)
 TEST_F(EngineCommands, RunLeavesAFileThatAnotherProcessPutBack)
 {
     fixture.watch(fixture.inbox(), {extRule("Archive", "txt", Action::move(archive().string()))});
-    Child child({"run"}, inHome());
+    Child child({"run"}, fixture.inHome());
     ASSERT_TRUE(child.waitForOutput("ctrl-c to stop\n"));
     writeFile(fixture.inbox() / "a.txt", "a");
     ASSERT_TRUE(child.waitForOutput("did  'Archive'")) << "the file was never moved";
 
     std::string id = fixture.store()->entries().at(0).id;
-    Finished undone = runOlva({"undo", id.substr(0, 8)}, inHome());
+    Finished undone = runOlva({"undo", id.substr(0, 8)}, fixture.inHome());
     ASSERT_EQ(undone.status, 0) << undone.err;
     EXPECT_TRUE(undone.out.starts_with("undone: " + id.substr(0, 8) + "  "));
     ASSERT_TRUE(std::filesystem::exists(fixture.inbox() / "a.txt"));
@@ -159,7 +132,7 @@ TEST_F(EngineCommands, ImportAddsRulesToTheFolderAsTyped)
     ASSERT_TRUE(listener.connected());
 
     // A relative folder is stored as the absolute path it named.
-    Finished finished = runOlva({"import", "rules.hazelrules", "Inbox/"}, inHome());
+    Finished finished = runOlva({"import", "rules.hazelrules", "Inbox/"}, fixture.inHome());
     ASSERT_EQ(finished.status, 0) << finished.err;
     EXPECT_EQ(finished.out,
               "imported 1 rule(s), 1 enabled, all in dry-run\n"
@@ -173,18 +146,18 @@ TEST_F(EngineCommands, ImportAddsRulesToTheFolderAsTyped)
     EXPECT_EQ(listener.received(), std::vector<std::string>{"rulesChanged"});
 
     // The same folder again: its rules are appended.
-    ASSERT_EQ(runOlva({"import", "rules.hazelrules", fixture.inbox().string()}, inHome()).status, 0);
+    ASSERT_EQ(runOlva({"import", "rules.hazelrules", fixture.inbox().string()}, fixture.inHome()).status, 0);
     config = fixture.config();
     ASSERT_EQ(config.folders.size(), 1u);
     EXPECT_EQ(config.folders[0].rules.size(), 2u);
 
     std::string before = readFile(fixture.home() / "rules.json");
-    finished = runOlva({"import", "missing.hazelrules", "Inbox"}, inHome());
+    finished = runOlva({"import", "missing.hazelrules", "Inbox"}, fixture.inHome());
     EXPECT_EQ(finished.status, 1);
     EXPECT_TRUE(finished.err.starts_with("import failed: ")) << finished.err;
     EXPECT_NE(finished.err.find("missing.hazelrules"), std::string::npos);
     writeFile(fixture.temp / "junk.hazelrules", "not an export");
-    EXPECT_EQ(runOlva({"import", "junk.hazelrules", "Inbox"}, inHome()).status, 1);
+    EXPECT_EQ(runOlva({"import", "junk.hazelrules", "Inbox"}, fixture.inHome()).status, 1);
     EXPECT_EQ(readFile(fixture.home() / "rules.json"), before);
     EXPECT_EQ(listener.received().size(), 2u);
 }
@@ -195,19 +168,19 @@ TEST_F(EngineCommands, ExplainAndUndoReportThroughTheirOwnWords)
     dry.dryRun = true;
     fixture.watch(fixture.inbox(), {extRule("Never", "pdf", Action::trash()), dry});
     writeFile(fixture.inbox() / "a.txt", "a");
-    ASSERT_EQ(runOlva({"once"}, inHome()).status, 0);
+    ASSERT_EQ(runOlva({"once"}, fixture.inHome()).status, 0);
 
-    EXPECT_EQ(run({"explain", (fixture.inbox() / "a.txt").string()}), 0);
+    EXPECT_EQ(captured.run({"explain", (fixture.inbox() / "a.txt").string()}), 0);
     EXPECT_EQ(captured.out, "'Never': no match\n"
                             "    \u2717 ext is \"pdf\"   actual: txt\n"
                             "'Dry': already applied\n"
                             "    \u2713 ext is \"txt\"   actual: txt\n");
-    EXPECT_EQ(run({"explain", fixture.temp.path().string()}), 1);
+    EXPECT_EQ(captured.run({"explain", fixture.temp.path().string()}), 1);
     EXPECT_EQ(captured.err, fixture.temp.path().string() + " is not in a watched folder\n");
 
     SignalListener listener;
     ASSERT_TRUE(listener.connected());
-    EXPECT_EQ(run({"undo", fixture.store()->entries().at(0).id.substr(0, 4)}), 1);
+    EXPECT_EQ(captured.run({"undo", fixture.store()->entries().at(0).id.substr(0, 4)}), 1);
     EXPECT_EQ(captured.err, "undo failed: dry-run entries changed nothing\n");
     EXPECT_TRUE(listener.received().empty());
 }

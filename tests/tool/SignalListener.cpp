@@ -2,47 +2,12 @@
 
 #include <systemd/sd-bus.h>
 
-#include <csignal>
-#include <cstdlib>
-
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 namespace olva::test {
-
-namespace {
-
-// Starts a private session bus and gives its address, or nothing.
-std::string startBus(int& pid)
-{
-    int pipe[2];
-    if (::pipe2(pipe, O_CLOEXEC) != 0) return {};
-    pid = ::fork();
-    if (pid == 0) {
-        ::dup2(pipe[1], 3);
-        ::execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--print-address=3", nullptr);
-        ::_exit(127);
-    }
-    ::close(pipe[1]);
-    std::string address;
-    char c;
-    while (::read(pipe[0], &c, 1) == 1 && c != '\n') address += c;
-    ::close(pipe[0]);
-    return address;
-}
-
-}  // namespace
 
 SignalListener::SignalListener()
 {
-    std::string address = startBus(daemon_);
-    if (address.empty()) return;
-    if (const char* previous = std::getenv("DBUS_SESSION_BUS_ADDRESS")) {
-        hadAddress_ = true;
-        previousAddress_ = previous;
-    }
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+    if (daemon_.address().empty()) return;
+    address_.emplace("DBUS_SESSION_BUS_ADDRESS", daemon_.address());
     if (sd_bus_open_user(&bus_) < 0) {
         bus_ = nullptr;
         return;
@@ -59,15 +24,11 @@ SignalListener::SignalListener()
     sd_bus_message_unref(reply);
 }
 
+// The connection closes first; then the address is restored and the daemon
+// stopped, in the reverse order of the members.
 SignalListener::~SignalListener()
 {
     if (bus_) sd_bus_flush_close_unref(bus_);
-    if (daemon_ > 0) {
-        ::kill(daemon_, SIGTERM);
-        ::waitpid(daemon_, nullptr, 0);
-        if (hadAddress_) ::setenv("DBUS_SESSION_BUS_ADDRESS", previousAddress_.c_str(), 1);
-        else ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    }
 }
 
 std::vector<std::string> SignalListener::received(std::chrono::milliseconds wait)

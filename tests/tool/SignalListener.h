@@ -3,7 +3,10 @@
 // which the environment names while the listener lives.
 #pragma once
 
+#include "tests/support/TestSupport.h"
+
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,9 +28,8 @@ public:
     std::vector<std::string> received(std::chrono::milliseconds wait = std::chrono::milliseconds(300));
 
 private:
-    int daemon_ = -1;
-    std::string previousAddress_;
-    bool hadAddress_ = false;
+    PrivateBus daemon_;
+    std::optional<ScopedEnv> address_;
     sd_bus* bus_ = nullptr;
     std::vector<std::string> members_;
 };

@@ -1,5 +1,7 @@
 #include "tests/tool/ToolTestSupport.h"
 
+#include <cstdio>
+
 namespace olva::test {
 
 ToolFixture::ToolFixture() : env_("OLVA_HOME", (temp / "data").string())
@@ -15,6 +17,35 @@ void ToolFixture::watch(const std::filesystem::path& folder, std::vector<Rule> r
     store_->saveConfig(config);
 }
 
+void ToolFixture::appendEntries(int count)
+{
+    for (int i = 0; i < count; ++i) {
+        char id[37];
+        std::snprintf(id, sizeof id, "E0000000-0000-0000-0000-%012d", i);
+        store_->append(logEntry(id, "/in/f" + std::to_string(i)));
+    }
+}
+
+void ToolFixture::appendEntriesToUndo()
+{
+    Step move{Step::Kind::move, "/in/a", "/out/a", std::nullopt, std::nullopt, std::nullopt};
+    store_->append(logEntry("C1000000-0000-0000-0000-000000000001", "/in/a", {move}));
+    store_->append(logEntry("C1000000-0000-0000-0000-000000000002", "/in/b", {move}));
+    store_->append(logEntry("C2000000-0000-0000-0000-000000000003", "/in/c"));
+    Entry undo = logEntry("C3000000-0000-0000-0000-000000000004", "/in/a", {move});
+    undo.undoOf = "C1000000-0000-0000-0000-000000000001";
+    store_->append(undo);
+}
+
+SpawnOptions ToolFixture::inHome(std::string input) const
+{
+    SpawnOptions options;
+    options.env["OLVA_HOME"] = home().string();
+    options.cwd = temp.path().string();
+    options.input = std::move(input);
+    return options;
+}
+
 Rule extRule(const std::string& name, const std::string& ext, Action action)
 {
     Rule rule;
@@ -24,12 +55,32 @@ Rule extRule(const std::string& name, const std::string& ext, Action action)
     return rule;
 }
 
+Entry logEntry(const std::string& id, const std::string& file, std::vector<Step> steps)
+{
+    Entry entry;
+    entry.id = id;
+    entry.at = std::chrono::system_clock::now();
+    entry.file = file;
+    entry.rule = "Tidy";
+    entry.version = "0123456789abcdef";
+    entry.steps = std::move(steps);
+    return entry;
+}
+
 Console Captured::console()
 {
     Console console;
     console.out = [this](const std::string& text) { out += text; };
     console.err = [this](const std::string& text) { err += text; };
     return console;
+}
+
+int Captured::run(std::vector<std::string> args)
+{
+    out.clear();
+    err.clear();
+    args.insert(args.begin(), "olva");
+    return runTool(args, console());
 }
 
 }  // namespace olva::test

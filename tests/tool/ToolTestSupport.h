@@ -1,14 +1,18 @@
-// What the tool's tests share: a data directory with watched folders, rules
-// made in one line, and a console that keeps what the tool prints.
+// What the tool's tests share: a data directory with watched folders and a
+// log, rules and entries made in one line, and a console that keeps what the
+// tool prints.
 #pragma once
 
+#include "Core/Entry.h"
 #include "Core/Model.h"
 #include "Core/Store.h"
 #include "olva/Tool.h"
 #include "tests/support/TestSupport.h"
+#include "tests/tool/Spawn.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace olva::test {
 
@@ -26,6 +30,17 @@ public:
     void watch(const std::filesystem::path& folder, std::vector<Rule> rules = {}, std::int64_t depth = 0);
     Config config() { return store_->loadConfig(); }
 
+    // Logs `count` runs on /in/f0, /in/f1... with the identifiers
+    // E0000000-0000-0000-0000-000000000000, ...0001 and so on.
+    void appendEntries(int count);
+    // Logs two moves whose identifiers begin with C1, a run without steps
+    // (C2) and an undo of the first move (C3).
+    void appendEntriesToUndo();
+
+    // How the built program runs on this data directory: from the scratch
+    // folder, with `input` on standard input.
+    SpawnOptions inHome(std::string input = {}) const;
+
     TempDir temp;
 
 private:
@@ -35,9 +50,15 @@ private:
 
 Rule extRule(const std::string& name, const std::string& ext, Action action);
 
+// A run of the rule "Tidy", logged now.
+Entry logEntry(const std::string& id, const std::string& file, std::vector<Step> steps = {});
+
 struct Captured {
     std::string out, err;
     Console console();
+    // Runs the tool in-process (the program path is added first) and keeps
+    // only what this run printed.
+    int run(std::vector<std::string> args);
 };
 
 }  // namespace olva::test

@@ -32,18 +32,6 @@ json ruleJson(const std::string& name, json action = {{"trash", json::object()}}
                 {"actions", json::array({action})}};
 }
 
-Entry entry(const std::string& id, const std::string& file, std::vector<Step> steps = {})
-{
-    Entry entry;
-    entry.id = id;
-    entry.at = std::chrono::system_clock::now();
-    entry.file = file;
-    entry.rule = "R";
-    entry.version = "0123456789abcdef";
-    entry.steps = std::move(steps);
-    return entry;
-}
-
 class Tools : public ::testing::Test {
 protected:
     // The text of a call and whether it failed.
@@ -74,23 +62,24 @@ protected:
 
 TEST(ToolArguments, ReadersNameTheBadArgument)
 {
-    EXPECT_EQ(failure([] { stringArgument(json::object(), "folder"); }), "folder is required");
-    EXPECT_EQ(failure([] { stringArgument({{"folder", ""}}, "folder"); }), "folder is required");
-    EXPECT_EQ(failure([] { stringArgument({{"folder", 3}}, "folder"); }), "folder is required");
+    for (const json& arguments : {json::object(), json{{"folder", ""}}, json{{"folder", 3}}}) {
+        SCOPED_TRACE(arguments.dump());
+        EXPECT_EQ(failure([&] { stringArgument(arguments, "folder"); }), "folder is required");
+    }
     EXPECT_EQ(stringArgument({{"folder", "/x"}}, "folder"), "/x");
 
     EXPECT_EQ(intArgument({{"index", 2}}, "index"), 2);
     EXPECT_EQ(intArgument({{"index", 2.0}}, "index"), 2);
     EXPECT_EQ(intArgument({{"index", -4}}, "index"), -4);
-    EXPECT_EQ(failure([] { intArgument({{"index", "2"}}, "index"); }), "index must be a number");
-    EXPECT_EQ(failure([] { intArgument({{"index", 2.5}}, "index"); }), "index must be a number");
-    EXPECT_EQ(failure([] { intArgument({{"index", 1e300}}, "index"); }), "index must be a number");
     // Whole numbers up to the edges of a 64-bit integer, and none past them.
     EXPECT_EQ(intArgument({{"index", 9223372036854774784.0}}, "index"), 9223372036854774784);
     EXPECT_EQ(intArgument({{"index", -9223372036854775808.0}}, "index"), INT64_MIN);
-    EXPECT_EQ(failure([] { intArgument({{"index", 9223372036854775808.0}}, "index"); }), "index must be a number");
-    EXPECT_EQ(failure([] { intArgument({{"index", 9223372036854775808ull}}, "index"); }), "index must be a number");
-    EXPECT_EQ(failure([] { intArgument(json::object(), "index"); }), "index must be a number");
+    for (const json& arguments : {json{{"index", "2"}}, json{{"index", 2.5}}, json{{"index", 1e300}},
+                                  json{{"index", 9223372036854775808.0}}, json{{"index", 9223372036854775808ull}},
+                                  json::object()}) {
+        SCOPED_TRACE(arguments.dump());
+        EXPECT_EQ(failure([&] { intArgument(arguments, "index"); }), "index must be a number");
+    }
 
     EXPECT_EQ(failure([] { ruleArgument(json::object()); }), "rule is required");
 }
@@ -180,14 +169,23 @@ TEST_F(Tools, RefusedRulesSaveNothingAndPostNothing)
               "/nowhere isn't a watched folder, add it in Olva first");
     // The rule is read before the folder.
     EXPECT_EQ(callError("update_rule", {{"folder", "/nowhere"}}), "rule is required");
-    EXPECT_EQ(callError("update_rule", {{"folder", folder}, {"rule", ruleJson("B")}, {"index", "0"}, {"expectedName", "A"}}),
-              "index must be a number");
-    EXPECT_EQ(callError("update_rule", {{"folder", folder}, {"rule", ruleJson("B")}, {"index", 1}, {"expectedName", "A"}}),
-              "no rule at index 1");
-    EXPECT_EQ(callError("update_rule", {{"folder", folder}, {"rule", ruleJson("B")}, {"index", -1}, {"expectedName", "A"}}),
-              "no rule at index -1");
-    EXPECT_EQ(callError("update_rule", {{"folder", folder}, {"rule", ruleJson("B")}, {"index", 0}, {"expectedName", "Z"}}),
-              "the rule at index 0 is now \"A\", list the rules again");
+    struct Update {
+        json index;
+        std::string expectedName;
+        std::string error;
+    };
+    for (const Update& update : std::vector<Update>{
+             {"0", "A", "index must be a number"},
+             {1, "A", "no rule at index 1"},
+             {-1, "A", "no rule at index -1"},
+             {0, "Z", "the rule at index 0 is now \"A\", list the rules again"}}) {
+        SCOPED_TRACE(update.error);
+        EXPECT_EQ(callError("update_rule", {{"folder", folder},
+                                            {"rule", ruleJson("B")},
+                                            {"index", update.index},
+                                            {"expectedName", update.expectedName}}),
+                  update.error);
+    }
 
     EXPECT_EQ(rulesBytes(), before);
     EXPECT_TRUE(listener.received().empty());
@@ -236,9 +234,9 @@ TEST_F(Tools, ActivityIsTheLastEntriesOfTheFolder)
 {
     fixture.watch(fixture.inbox());
     std::string inbox = fixture.inbox().string();
-    fixture.store()->append(entry("A0000000-0000-0000-0000-000000000001", inbox + "/a.txt"));
-    fixture.store()->append(entry("A0000000-0000-0000-0000-000000000002", inbox + "/sub/b.txt"));
-    fixture.store()->append(entry("A0000000-0000-0000-0000-000000000003", inbox + "2/c.txt"));
+    fixture.store()->append(logEntry("A0000000-0000-0000-0000-000000000001", inbox + "/a.txt"));
+    fixture.store()->append(logEntry("A0000000-0000-0000-0000-000000000002", inbox + "/sub/b.txt"));
+    fixture.store()->append(logEntry("A0000000-0000-0000-0000-000000000003", inbox + "2/c.txt"));
 
     auto all = tools.activity(20, std::nullopt);
     ASSERT_EQ(all.size(), 3u);
@@ -265,40 +263,42 @@ TEST_F(Tools, ActivityIsTheLastEntriesOfTheFolder)
 
 TEST_F(Tools, RecentActivityBoundsItsLimit)
 {
-    for (int i = 0; i < 205; ++i) {
-        char id[37];
-        std::snprintf(id, sizeof id, "B0000000-0000-0000-0000-%012d", i);
-        fixture.store()->append(entry(id, "/x/f" + std::to_string(i)));
+    fixture.appendEntries(205);
+    struct Case {
+        json arguments;
+        std::size_t size;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{{"limit", 500}}, 200},
+             {{{"limit", "10"}}, 20},
+             {json::object(), 20},
+             {{{"limit", 3}}, 3},
+             {{{"limit", 0}}, 0},
+             {{{"limit", -1}}, 0},
+             {{{"limit", 18446744073709551615ull}}, 200},
+             // A folder that is not text is no folder.
+             {{{"limit", 5}, {"folder", 7}}, 5}}) {
+        SCOPED_TRACE(c.arguments.dump());
+        EXPECT_EQ(callValue("recent_activity", c.arguments).size(), c.size);
     }
-    EXPECT_EQ(callValue("recent_activity", {{"limit", 500}}).size(), 200u);
-    EXPECT_EQ(callValue("recent_activity", {{"limit", "10"}}).size(), 20u);
-    EXPECT_EQ(callValue("recent_activity", json::object()).size(), 20u);
-    EXPECT_EQ(callValue("recent_activity", {{"limit", 3}}).size(), 3u);
-    EXPECT_EQ(callValue("recent_activity", {{"limit", 0}}).size(), 0u);
-    EXPECT_EQ(callValue("recent_activity", {{"limit", -1}}).size(), 0u);
-    EXPECT_EQ(callValue("recent_activity", {{"limit", 18446744073709551615ull}}).size(), 200u);
-    // A folder that is not text is no folder.
-    EXPECT_EQ(callValue("recent_activity", {{"limit", 5}, {"folder", 7}}).size(), 5u);
 }
 
 TEST_F(Tools, RevertNeedsExactlyOneEntryThatChangedSomething)
 {
-    Step move{Step::Kind::move, "/in/a", "/out/a", std::nullopt, std::nullopt, std::nullopt};
-    fixture.store()->append(entry("C1000000-0000-0000-0000-000000000001", "/in/a", {move}));
-    fixture.store()->append(entry("C1000000-0000-0000-0000-000000000002", "/in/b", {move}));
-    fixture.store()->append(entry("C2000000-0000-0000-0000-000000000003", "/in/c"));
-    Entry undo = entry("C3000000-0000-0000-0000-000000000004", "/in/c", {move});
-    undo.undoOf = "C1000000-0000-0000-0000-000000000001";
-    fixture.store()->append(undo);
+    fixture.appendEntriesToUndo();
     SignalListener listener;
     ASSERT_TRUE(listener.connected());
 
-    EXPECT_EQ(callError("revert_activity", {{"id", "c1"}}), "2 activity entries match c1");
-    EXPECT_EQ(callError("revert_activity", {{"id", "D"}}), "0 activity entries match D");
-    // Undo entries are passed over.
-    EXPECT_EQ(callError("revert_activity", {{"id", "c3"}}), "0 activity entries match c3");
-    EXPECT_EQ(callError("revert_activity", {{"id", "c2"}}), "the rule changed nothing, so there's nothing to revert");
-    EXPECT_EQ(callError("revert_activity", {{"id", ""}}), "id is required");
+    for (const auto& [id, error] : std::vector<std::pair<std::string, std::string>>{
+             {"c1", "2 activity entries match c1"},
+             {"D", "0 activity entries match D"},
+             // Undo entries are passed over.
+             {"c3", "0 activity entries match c3"},
+             {"c2", "the rule changed nothing, so there's nothing to revert"},
+             {"", "id is required"}}) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(callError("revert_activity", {{"id", id}}), error);
+    }
     EXPECT_EQ(failure([&] { tools.revert(""); }), "3 activity entries match ");
     EXPECT_TRUE(listener.received().empty());
 }

@@ -164,11 +164,10 @@ json McpServer::handleRequest(const std::string& method, const json& params)
         addCacheHint(result);
     } else if (method == "tools/call") {
         auto name = params.find("name");
-        bool known = false;
-        if (name != params.end() && name->is_string())
-            for (const auto& tool : toolDefinitions())
-                if (tool["name"] == *name) known = true;
-        if (!known) throw ProtocolError(-32602, "Unknown tool: " + nameText(params));
+        const json tools = toolDefinitions();
+        if (name == params.end() || !name->is_string()
+            || std::none_of(tools.begin(), tools.end(), [&](const json& tool) { return tool["name"] == *name; }))
+            throw ProtocolError(-32602, "Unknown tool: " + nameText(params));
         auto arguments = params.find("arguments");
         result = callTool(name->get<std::string>(),
                           arguments != params.end() && arguments->is_object() ? *arguments : json::object(), store_);

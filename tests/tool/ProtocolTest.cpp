@@ -39,11 +39,11 @@ json metaVersion(const std::string& version)
 TEST_F(Protocol, LinesThatAreNotObjectsGetTheParseError)
 {
     json parseError = {{"jsonrpc", "2.0"}, {"id", nullptr}, {"error", {{"code", -32700}, {"message", "Parse error"}}}};
-    EXPECT_EQ(reply("[1,2]"), parseError);
-    EXPECT_EQ(reply("not json"), parseError);
-    EXPECT_EQ(reply("\"text\""), parseError);
-    EXPECT_EQ(reply("{\"id\":1,\"method\":\"ping\"} trailing"), parseError);
-    EXPECT_EQ(reply("{\"id\":1,\"method\":\"p\xffng\"}"), parseError);
+    for (const char* line : {"[1,2]", "not json", "\"text\"", "{\"id\":1,\"method\":\"ping\"} trailing",
+                             "{\"id\":1,\"method\":\"p\xffng\"}"}) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(reply(line), parseError);
+    }
 }
 
 TEST_F(Protocol, NotificationsGetNothingAndRequestsWithoutAMethodAreUnknown)

@@ -1,6 +1,5 @@
 #include "olva/Tool.h"
 
-#include "Core/ActionError.h"
 #include "Core/Entry.h"
 #include "Core/Store.h"
 #include "Core/platform/Descriptor.h"

@@ -1,8 +1,8 @@
 #include "tests/tool/Spawn.h"
 
-#include <cerrno>
+#include "Core/platform/Descriptor.h"
+
 #include <csignal>
-#include <cstring>
 #include <stdexcept>
 
 #include <fcntl.h>
@@ -88,16 +88,7 @@ Child::~Child()
         if (fd >= 0) ::close(fd);
 }
 
-void Child::write(const std::string& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(in_, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return;
-        done += static_cast<std::size_t>(n);
-    }
-}
+void Child::write(const std::string& bytes) { platform::writeAll(in_, bytes); }
 
 void Child::closeInput()
 {

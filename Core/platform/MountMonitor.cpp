@@ -1,15 +1,14 @@
 #include "Core/platform/MountMonitor.h"
 
 #include "Core/platform/Descriptor.h"
+#include "Core/platform/StoppableThread.h"
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
-#include <thread>
 
 namespace olva::platform {
 
@@ -28,20 +27,18 @@ std::string readTable(int fd)
 struct MountMonitor::State {
     std::function<void()> changed;
     int fd = -1;
-    int stop = -1;
     std::string table;
-    std::thread thread;
+    StoppableThread reader;
 
     ~State()
     {
         if (fd >= 0) ::close(fd);
-        if (stop >= 0) ::close(stop);
     }
 
     void run()
     {
         for (;;) {
-            pollfd fds[2] = {{fd, POLLPRI, 0}, {stop, POLLIN, 0}};
+            pollfd fds[2] = {{fd, POLLPRI, 0}, {reader.stopDescriptor(), POLLIN, 0}};
             if (::poll(fds, 2, -1) < 0) {
                 if (errno == EINTR) continue;
                 return;
@@ -65,19 +62,17 @@ std::unique_ptr<MountMonitor> MountMonitor::create(std::function<void()> changed
     auto state = std::make_unique<State>();
     state->changed = std::move(changed);
     state->fd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
-    state->stop = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (state->fd < 0 || state->stop < 0) return nullptr;
+    if (state->fd < 0 || !state->reader.valid()) return nullptr;
     state->table = readTable(state->fd);
     State* raw = state.get();
-    state->thread = std::thread([raw] { raw->run(); });
+    state->reader.start([raw] { raw->run(); });
     return std::unique_ptr<MountMonitor>(new MountMonitor(std::move(state)));
 }
 
 MountMonitor::~MountMonitor()
 {
-    std::uint64_t one = 1;
-    [[maybe_unused]] ssize_t written = ::write(state_->stop, &one, sizeof one);
-    if (state_->thread.joinable()) state_->thread.join();
+    // Before the state closes what the thread reads.
+    state_->reader.stop();
 }
 
 }  // namespace olva::platform

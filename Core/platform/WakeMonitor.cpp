@@ -1,14 +1,14 @@
 #include "Core/platform/WakeMonitor.h"
 
+#include "Core/platform/StoppableThread.h"
+
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdint>
-#include <thread>
 
 namespace olva::platform {
 
@@ -16,14 +16,12 @@ struct WakeMonitor::State {
     std::function<void()> woke;
     sd_bus* bus = nullptr;
     sd_bus_slot* slot = nullptr;
-    int stop = -1;
-    std::thread thread;
+    StoppableThread reader;
 
     ~State()
     {
         sd_bus_slot_unref(slot);
         sd_bus_flush_close_unref(bus);
-        if (stop >= 0) ::close(stop);
     }
 
     // PrepareForSleep carries true before sleeping and false after waking.
@@ -54,7 +52,7 @@ struct WakeMonitor::State {
                 now = std::uint64_t(ts.tv_sec) * 1000000u + std::uint64_t(ts.tv_nsec) / 1000u;
                 timeout = usec <= now ? 0 : int(std::min<std::uint64_t>((usec - now + 999) / 1000, INT_MAX));
             }
-            pollfd fds[2] = {{sd_bus_get_fd(bus), short(events), 0}, {stop, POLLIN, 0}};
+            pollfd fds[2] = {{sd_bus_get_fd(bus), short(events), 0}, {reader.stopDescriptor(), POLLIN, 0}};
             if (::poll(fds, 2, timeout) < 0 && errno != EINTR) return;
             if (fds[1].revents) return;
         }
@@ -67,23 +65,21 @@ std::unique_ptr<WakeMonitor> WakeMonitor::create(std::function<void()> woke)
 {
     auto state = std::make_unique<State>();
     state->woke = std::move(woke);
-    state->stop = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (state->stop < 0) return nullptr;
+    if (!state->reader.valid()) return nullptr;
     if (sd_bus_open_system(&state->bus) < 0) return nullptr;
     if (sd_bus_match_signal(state->bus, &state->slot, "org.freedesktop.login1", "/org/freedesktop/login1",
                             "org.freedesktop.login1.Manager", "PrepareForSleep", &State::onSignal,
                             state.get()) < 0)
         return nullptr;
     State* raw = state.get();
-    state->thread = std::thread([raw] { raw->run(); });
+    state->reader.start([raw] { raw->run(); });
     return std::unique_ptr<WakeMonitor>(new WakeMonitor(std::move(state)));
 }
 
 WakeMonitor::~WakeMonitor()
 {
-    std::uint64_t one = 1;
-    [[maybe_unused]] ssize_t written = ::write(state_->stop, &one, sizeof one);
-    if (state_->thread.joinable()) state_->thread.join();
+    // Before the state closes what the thread reads.
+    state_->reader.stop();
 }
 
 }  // namespace olva::platform

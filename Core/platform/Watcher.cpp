@@ -2,11 +2,11 @@
 
 #include "Core/Paths.h"
 #include "Core/platform/Package.h"
+#include "Core/platform/StoppableThread.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,7 +17,6 @@
 #include <map>
 #include <optional>
 #include <set>
-#include <thread>
 #include <unordered_set>
 
 namespace olva::platform {
@@ -37,8 +36,7 @@ struct Watcher::State {
     Diagnostic diagnostic;
     std::chrono::milliseconds latency{500};
     int fd = -1;
-    int stop = -1;
-    std::thread thread;
+    StoppableThread reader;
 
     struct Watch {
         std::string path;
@@ -57,7 +55,6 @@ struct Watcher::State {
     ~State()
     {
         if (fd >= 0) ::close(fd);
-        if (stop >= 0) ::close(stop);
     }
 
     void report(const std::string& path)
@@ -247,7 +244,7 @@ struct Watcher::State {
                     *deadline - std::chrono::steady_clock::now());
                 timeout = int(std::max<std::int64_t>(0, left.count() + 1));
             }
-            pollfd fds[2] = {{fd, POLLIN, 0}, {stop, POLLIN, 0}};
+            pollfd fds[2] = {{fd, POLLIN, 0}, {reader.stopDescriptor(), POLLIN, 0}};
             int ready = ::poll(fds, 2, timeout);
             if (ready < 0 && errno != EINTR) return;
             if (fds[1].revents) return;
@@ -292,19 +289,17 @@ std::unique_ptr<Watcher> Watcher::create(std::vector<Root> roots, Handler handle
                               " until then changes are found by the periodic rescan");
         return nullptr;
     }
-    state->stop = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (state->stop < 0) return nullptr;
+    if (!state->reader.valid()) return nullptr;
     state->rewalk();
     State* raw = state.get();
-    state->thread = std::thread([raw] { raw->run(); });
+    state->reader.start([raw] { raw->run(); });
     return std::unique_ptr<Watcher>(new Watcher(std::move(state)));
 }
 
 Watcher::~Watcher()
 {
-    std::uint64_t one = 1;
-    [[maybe_unused]] ssize_t written = ::write(state_->stop, &one, sizeof one);
-    if (state_->thread.joinable()) state_->thread.join();
+    // Before the state closes what the thread reads.
+    state_->reader.stop();
 }
 
 }  // namespace olva::platform

@@ -111,7 +111,7 @@ void Store::append(const Entry& entry) const
         char last = '\n';
         if (::pread(fd.get(), &last, 1, status.st_size - 1) == 1 && last != '\n') line.insert(0, "\n");
     }
-    if (!platform::writeAll(fd.get(), line))
+    if (!platform::appendWhole(fd.get(), line))
         platform::throwErrno(errno, "couldn’t write to " + platform::quoted(current));
 }
 

@@ -2,10 +2,12 @@
 #include "tests/store/Child.h"
 #include "tests/store/StoreFixture.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
 #include <set>
 
@@ -245,4 +247,28 @@ TEST_F(LogAppend, AnEntryThatCannotBeWrittenTouchesNoFile)
 {
     EXPECT_THROW(store.append(entryFor("bad \xff name")), EncodingError);
     EXPECT_FALSE(fs::exists(tmp / "log.json"));
+}
+
+TEST_F(LogAppend, AWriteThatFailsHalfwayLeavesNoPartOfTheLine)
+{
+    // A file size limit makes the kernel write what fits and refuse the rest,
+    // as a disk that fills up in the middle of a line does.
+    auto log = tmp / "log.json";
+    store.append(entryFor("first"));
+    auto before = fs::file_size(log);
+    int status = runChild([&] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{static_cast<rlim_t>(before + 40), RLIM_INFINITY};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+        try {
+            Store(tmp.path()).append(entryFor("cut short"));
+        } catch (const std::system_error& error) {
+            return error.code() == std::errc::file_too_large ? 0 : 3;
+        }
+        return 4;
+    });
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(fs::file_size(log), before);
+    store.append(entryFor("second"));
+    EXPECT_EQ(filesOf(store.entries()), (std::vector<std::string>{"first", "second"}));
 }

@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <ostream>
+#include <string>
 
 namespace olva::app {
 
@@ -23,20 +24,30 @@ struct Words {
     Q_DECLARE_TR_FUNCTIONS(olva::app::Segment)
 };
 
+// Making a break iterator costs far more than using one: keep one per
+// thread for the locale in force.
+icu::BreakIterator* characterBreaks(const icu::Locale& locale)
+{
+    thread_local std::string name;
+    thread_local std::unique_ptr<icu::BreakIterator> characters;
+    if (!characters || name != locale.getName()) {
+        UErrorCode status = U_ZERO_ERROR;
+        characters.reset(icu::BreakIterator::createCharacterInstance(locale, status));
+        if (U_FAILURE(status)) characters.reset();
+        name = locale.getName();
+    }
+    return characters.get();
+}
+
 // The first user-perceived character of `text` upper-cased, then the rest.
 QString withFirstCharacterUpper(const QString& text)
 {
     const icu::Locale& locale = icu::Locale::getDefault();
     icu::UnicodeString unicode = toIcu(text);
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> characters(icu::BreakIterator::createCharacterInstance(locale, status));
-    int32_t end = 1;
-    if (U_SUCCESS(status) && characters) {
+    int32_t end = unicode.moveIndex32(0, 1);
+    if (icu::BreakIterator* characters = characterBreaks(locale)) {
         characters->setText(unicode);
-        end = characters->following(0);
-        if (end == icu::BreakIterator::DONE) end = unicode.length();
-    } else if (U16_IS_LEAD(unicode.charAt(0)) && unicode.length() > 1) {
-        end = 2;
+        if (int32_t next = characters->following(0); next != icu::BreakIterator::DONE) end = next;
     }
     icu::UnicodeString first(unicode, 0, end);
     first.toUpper(locale);

@@ -46,9 +46,11 @@ class QUndoStack;
 namespace olva::app {
 
 class Autostart;
+class Clipboard;
 class Clock;
 class MainWindowPresenter;
 class OpenPanels;
+class PrivilegedRunner;
 class Workspace;
 
 using RevertedSteps = std::map<std::string, std::size_t>;          // entry id to steps reverted
@@ -64,6 +66,9 @@ struct ModelServices {
     Autostart* autostart = nullptr;
     Clock* clock = nullptr;
     QSettings* settings = nullptr;
+    // Not used by the model itself: the views reach them through services().
+    Clipboard* clipboard = nullptr;
+    PrivilegedRunner* privileged = nullptr;
 };
 
 class Model : public QObject {
@@ -114,6 +119,8 @@ public:
     // ---- Observable state
 
     const std::shared_ptr<Store>& store() const { return store_; }
+    // The desktop services the model and the views share.
+    const ModelServices& services() const { return services_; }
     const Config& config() const { return config_; }
     const std::vector<Entry>& entries() const { return entries_; }
     const RevertedSteps& revertedSteps() const { return revertedSteps_; }

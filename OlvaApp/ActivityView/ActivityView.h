@@ -20,9 +20,13 @@ public:
 
     // What the view puts in the main window's toolbar while it is shown.
     QList<QAction*> toolbarActions() const;
+    // The checkable "Show Inspector" switch, kept in the settings under
+    // "showInspector"; the app's View menu shows this same action.
+    QAction* inspectorAction() const { return inspectorAction_; }
 
 private:
     Model& model_;
+    QAction* inspectorAction_;
 };
 
 }  // namespace olva::app

@@ -1,5 +1,6 @@
 #include "OlvaApp/MainView/MainWindow.h"
 
+#include "OlvaApp/ActivityView/ActivityView.h"
 #include "OlvaApp/Model/Model.h"
 
 #include <QUndoStack>
@@ -7,8 +8,9 @@
 namespace olva::app {
 
 MainWindow::MainWindow(Model& model, QWidget* parent)
-    : QMainWindow(parent), model_(model), undoStack_(new QUndoStack(this))
+    : QMainWindow(parent), model_(model), undoStack_(new QUndoStack(this)), activityView_(new ActivityView(model, this))
 {
+    setCentralWidget(activityView_);
     setWindowTitle(tr("Olva"));
 }
 

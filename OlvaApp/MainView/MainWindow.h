@@ -10,6 +10,7 @@ class QUndoStack;
 
 namespace olva::app {
 
+class ActivityView;
 class Model;
 
 class MainWindow : public QMainWindow {
@@ -20,10 +21,13 @@ public:
     ~MainWindow() override;
 
     QUndoStack* undoStack() const { return undoStack_; }
+    // The activity list the window shows while Activity is selected.
+    ActivityView* activityView() const { return activityView_; }
 
 private:
     Model& model_;
     QUndoStack* undoStack_;
+    ActivityView* activityView_;
 };
 
 }  // namespace olva::app

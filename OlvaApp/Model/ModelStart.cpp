@@ -63,9 +63,9 @@ void Model::Private::start(std::shared_ptr<QPromise<void>> promise)
 
     // Creating the engine reads the seen file, which may be large.
     auto store = model.store_;
-    QtConcurrent::run(&enginePool, [store]() -> Attempt<std::shared_ptr<Engine>> {
+    QtConcurrent::run(&enginePool, [store, settle = model.services_.settle]() -> Attempt<std::shared_ptr<Engine>> {
         try {
-            return {Engine::create(store, 2.0), {}};
+            return {Engine::create(store, settle), {}};
         } catch (const ActionError& error) {
             // The seen file's own sentence says what to do.
             return {std::nullopt, errorSentence(error)};

@@ -243,12 +243,13 @@ std::optional<std::uint64_t> uidOf(plist_t node)
 std::optional<std::string> stringOf(plist_t node)
 {
     if (!node || plist_get_node_type(node) != PLIST_STRING) return std::nullopt;
-    char* text = nullptr;
-    plist_get_string_val(node, &text);
+    // Read with its length: libplist asserts (and ends the process) when a
+    // text holds U+0000, which a crafted binary list can carry.
+    std::uint64_t length = 0;
+    const char* text = plist_get_string_ptr(node, &length);
     if (!text) return std::string();
-    std::string result(text);
-    free(text);
-    return result;
+    if (std::memchr(text, '\0', length)) fail("the archive is damaged: a text in it holds the character U+0000");
+    return std::string(text, length);
 }
 
 // Binary property lists store integers as signed 64-bit numbers; libplist

@@ -290,13 +290,11 @@ std::optional<double> realOf(plist_t node)
     return std::nullopt;
 }
 
-// A date from seconds since 2001; nothing when it lies beyond what the clock
-// can hold.
+// A date from seconds since 2001; nothing when it lies beyond what a Date
+// holds.
 std::optional<Date> dateFromReference(double seconds)
 {
-    if (!std::isfinite(seconds) || std::fabs(seconds) > 1e11) return std::nullopt;
-    auto since1970 = std::chrono::duration<double>(seconds + static_cast<double>(kArchiveReferenceEpoch));
-    return Date(std::chrono::duration_cast<Date::duration>(since1970));
+    return dateFromSeconds(seconds + static_cast<double>(kArchiveReferenceEpoch));
 }
 
 bool isOneOf(std::string_view name, std::initializer_list<std::string_view> names)

@@ -19,7 +19,7 @@ protected:
 
     static Node cond(Attr attr, Op op, std::string value) { return Condition{attr, op, std::move(value)}; }
 
-    static Outcome run(FileInfo& file, Group::Mode mode, std::vector<Node> items, Date now = std::chrono::system_clock::now())
+    static Outcome run(FileInfo& file, Group::Mode mode, std::vector<Node> items, Date now = currentDate())
     {
         return evaluate(Group{mode, std::move(items)}, file, now);
     }
@@ -380,6 +380,42 @@ TEST_F(Evaluation, DatesWithinTheLastDuration)
     EXPECT_FALSE(evaluator.testDate(nine, Op::inLast, "4294967296 days").pass);
 }
 
+TEST_F(Evaluation, FarDatesAndLongDurations)
+{
+    FileInfo file(make("a.txt"));
+    const Date recent = noonMay1() - 1h;  // 15:00 UTC
+    const Date year1 = utcDay(1, 1, 1);
+    const Date year9999 = utcDay(9999, 12, 31);
+    struct Case {
+        Date date;
+        Op op;
+        const char* value;
+        bool holds;
+        std::optional<Date> flipsAt;
+    };
+    for (const Case& c : std::vector<Case>{
+             {recent, Op::inLast, "238 years", true, utcDay(2262, 5, 1) + 15h},
+             {recent, Op::notInLast, "238 years", false, utcDay(2262, 5, 1) + 15h},
+             {recent, Op::inLast, "1000 years", true, utcDay(3024, 5, 1) + 15h},
+             {recent, Op::inLast, "1000000000 minutes", true, recent + std::chrono::minutes(1'000'000'000)},
+             {recent, Op::inLast, "8000 years", true, utcDay(10024, 5, 1) + 15h},
+             {year1, Op::inLast, "1000 years", false, std::nullopt},
+             {year1, Op::notInLast, "1000 years", true, std::nullopt},
+             {year1, Op::inLast, "2100 years", true, std::nullopt},  // flips: see below
+             {year9999, Op::inLast, "1 day", true, year9999 + 24h},
+             {year9999, Op::notInCurrent, "year", true, std::nullopt},
+             {year9999, Op::inCurrent, "day", false, std::nullopt},
+         }) {
+        SCOPED_TRACE(std::string(rawValue(c.op)) + " " + c.value + " from " + dateTimeText(c.date));
+        Evaluator evaluator(file, noonMay1());
+        EXPECT_EQ(evaluator.testDate(c.date, c.op, c.value).pass, c.holds);
+        if (c.flipsAt || !c.holds || c.op != Op::inLast) EXPECT_EQ(evaluator.flipsAt, c.flipsAt);
+        else EXPECT_GT(evaluator.flipsAt, noonMay1());
+    }
+    Evaluator evaluator(file, noonMay1());
+    EXPECT_EQ(evaluator.testDate(year9999, Op::inLast, "1 day").actual, "Dec 30, 9999, 7:00\u202fPM");
+}
+
 TEST_F(Evaluation, DatesInTheCurrentPeriod)
 {
     FileInfo file(make("a.txt"));
@@ -483,7 +519,7 @@ TEST_F(Evaluation, LastOpenedFromTheRecentFilesList)
 TEST_F(Evaluation, AsciiShortcutAgreesWithTheFullComparison)
 {
     FileInfo file(make("x"));
-    Evaluator evaluator(file, std::chrono::system_clock::now());
+    Evaluator evaluator(file, currentDate());
     const std::string alphabet = "aAb. ";
     std::vector<std::string> words{""};
     for (int length = 1; length <= 3; ++length) {

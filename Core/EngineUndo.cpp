@@ -85,7 +85,8 @@ void Engine::Impl::undo(const std::string& id)
 {
     std::exception_ptr error;
     try {
-        revertEntry(id, store->entries());
+        // The entry and the undo entries that refer to it are all it needs.
+        revertEntry(id, store->entriesMentioning(id));
     } catch (...) {
         error = std::current_exception();
     }

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -76,9 +77,23 @@ public:
     LogRead entries(LogPosition after) const;
     // The whole log, log.1.json first.
     std::vector<Entry> entries() const;
+    // The last `count` entries of the whole log that `keep` accepts (every
+    // entry when it is empty), oldest first. The log is read from its end
+    // backwards, so this costs what it returns, not what the log holds.
+    std::vector<Entry> lastEntries(std::size_t count, const std::function<bool(const Entry&)>& keep = {}) const;
+    // The entries of the whole log that are no undo entries and whose
+    // identifier begins with `prefix`, in log order; only the lines that
+    // begin with such an identifier are decoded.
+    std::vector<Entry> entriesWithIdPrefix(std::string_view prefix) const;
+    // The entries whose lines hold `id` (letters in either case): an entry
+    // and the undo entries that refer to it, in log order, without decoding
+    // the rest of the log.
+    std::vector<Entry> entriesMentioning(std::string_view id) const;
 
 private:
     std::filesystem::path path(const char* name) const { return dir_ / name; }
+    // The entries of the whole log whose lines `mayMatch` lets through.
+    std::vector<Entry> entriesWhereLine(const std::function<bool(std::string_view line)>& mayMatch) const;
 
     std::filesystem::path dir_;
     std::atomic<int> engineLock_{-1};

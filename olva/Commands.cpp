@@ -77,7 +77,7 @@ int undoCommand(const std::shared_ptr<Store>& store, const std::string& id, cons
     // An empty prefix would pick whatever single entry the log holds.
     if (id.empty()) fail(usageText());
     std::string prefix = uppercased(id);
-    std::vector<Entry> matching = entriesWithPrefix(store->entries(LogPosition{}).entries, prefix);
+    std::vector<Entry> matching = store->entriesWithIdPrefix(prefix);
     if (matching.size() != 1) fail(std::to_string(matching.size()) + " entries match " + prefix);
     try {
         Engine::create(store, 2.0)->undo(matching.front().id);

@@ -137,6 +137,22 @@ TEST_F(EngineTest, StatusesAreReportedWhenTheyChange)
     EXPECT_EQ(engine->statuses().size(), 1u);
 }
 
+TEST_F(EngineTest, AFolderDeletedAndMadeAgainIsMissingMeanwhileAndThenWatchedAtOnce)
+{
+    saveRules({folder({makeRule("Move", {}, {Action::move(done.string())})})});
+    engine = makeEngine(0.1);
+    engine->start();
+    ASSERT_TRUE(eventually([&] { return engine->statuses()[inbox.string()] == FolderStatus::watching; }));
+
+    fs::remove_all(inbox);
+    EXPECT_TRUE(eventually([&] { return engine->statuses()[inbox.string()] == FolderStatus::missing; }));
+    fs::create_directory(inbox);
+    writeFile(inbox / "one.dat", "1");
+    ASSERT_TRUE(entries.waitFor(1, 5s)) << "the file waited for the periodic pass";
+    EXPECT_TRUE(fs::exists(done / "one.dat"));
+    EXPECT_EQ(engine->statuses()[inbox.string()], FolderStatus::watching);
+}
+
 TEST_F(EngineTest, PausedFoldersAreNotScannedButTheirStatusIsKept)
 {
     Folder paused = folder({makeRule("Move", {}, {Action::move(done.string())})});

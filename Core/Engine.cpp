@@ -40,7 +40,7 @@ bool debugEnabled()
 void debugLog(const std::string& message)
 {
     if (!debugEnabled()) return;
-    std::string line = iso8601(std::chrono::system_clock::now()) + " " + message + "\n";
+    std::string line = iso8601(currentDate()) + " " + message + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
@@ -59,15 +59,7 @@ std::string printedList(const std::vector<std::string>& items)
     return text + "]";
 }
 
-std::string printedDate(Date date)
-{
-    std::time_t seconds = std::chrono::system_clock::to_time_t(date);
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    char buffer[40];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S +0000", &utc);
-    return buffer;
-}
+std::string printedDate(Date date) { return printedUTC(date); }
 
 std::string errorText(const std::exception& error)
 {

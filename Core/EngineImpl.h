@@ -103,7 +103,7 @@ struct Engine::Impl {
     // runs, so that a pass knows when its index of them is out of date.
     std::uint64_t seenEdits = 0;
     // The current time; tests move it.
-    std::function<Date()> clock = [] { return std::chrono::system_clock::now(); };
+    std::function<Date()> clock = [] { return currentDate(); };
     // Scans that went past their checks, and watcher batches handled.
     std::uint64_t scans = 0;
     std::uint64_t generation = 0;

@@ -25,10 +25,9 @@ void keepEarlier(std::optional<Date>& next, Date candidate)
     if (!next || candidate < *next) next = candidate;
 }
 
-Date statusChange(const Stamp& stamp)
+std::optional<Date> statusChange(const Stamp& stamp)
 {
-    return Date(std::chrono::duration_cast<Date::duration>(std::chrono::seconds(stamp.changed) +
-                                                           std::chrono::nanoseconds(stamp.changedNanos)));
+    return dateFromSeconds(stamp.changed, stamp.changedNanos);
 }
 
 }  // namespace
@@ -182,7 +181,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
                 // what was just observed can predate it.
                 Date since = now;
                 if (local)
-                    if (auto fresh = stampOf(path)) since = std::min(now, statusChange(*fresh));
+                    if (auto fresh = stampOf(path)) since = std::min(now, statusChange(*fresh).value_or(now));
                 seenBefore = observed.insert_or_assign(path, Observed{observation, since}).first;
             }
             readyAt = seenBefore->second.since + seconds(settleFor);

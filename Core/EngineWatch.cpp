@@ -68,7 +68,10 @@ void Engine::Impl::schedule(const std::string& folderPath, Date at)
         if (it->second.at <= at) return;
         executor.cancel(it->second.task);
     }
-    auto delay = std::max(Date::duration::zero(), at - now());
+    // A date condition may change its answer centuries ahead, further than
+    // the executor's clock counts; a scan so far off is made once a day
+    // instead, and each one schedules the next.
+    auto delay = std::clamp(at - now(), Date::duration::zero(), Date::duration(std::chrono::hours(24)));
     std::uint64_t ticket = ++generation;
     auto task = executor.postAfter(delay, [weak = self, folderPath, ticket] {
         if (auto engine = weak.lock()) engine->impl().runScheduled(folderPath, ticket);

@@ -19,10 +19,11 @@ namespace olva {
 
 namespace {
 
-Date dateOf(const platform::Timestamp& t)
+// Nothing for a time beyond what a Date holds, which a file system can
+// store (or a damaged one report).
+std::optional<Date> dateOf(const platform::Timestamp& t)
 {
-    return Date(std::chrono::duration_cast<Date::duration>(std::chrono::seconds(t.seconds)
-                                                           + std::chrono::nanoseconds(t.nanoseconds)));
+    return dateFromSeconds(t.seconds, t.nanoseconds);
 }
 
 platform::FileStatus statusOrThrow(const std::filesystem::path& url, bool identityOnly = false)

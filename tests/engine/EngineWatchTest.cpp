@@ -42,6 +42,21 @@ TEST_F(EngineTest, AScanReplacedByAnEarlierOneNeverRunsAsWell)
     EXPECT_EQ(scans(), 2u);
 }
 
+TEST_F(EngineTest, AScanCenturiesAheadDoesNotRunAtOnce)
+{
+    // A date condition on a file dated 2446 (as ext4 allows) flips then;
+    // the executor's clock cannot count that far.
+    saveRules({folder({})});
+    engine = makeEngine(2.0);
+    onEngine([&](Engine::Impl& impl) {
+        impl.schedule(inbox.string(), impl.now() + std::chrono::hours(24 * 365 * 500));
+        return 0;
+    });
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(scans(), 0u);
+    EXPECT_EQ(onEngine([&](Engine::Impl& impl) { return impl.scheduled.size(); }), 1u);
+}
+
 TEST_F(EngineTest, EventsScheduleTheFoldersTheyTouch)
 {
     fs::path outer = fs::canonical(tmp.path()) / "a";

@@ -22,7 +22,7 @@ struct SpawnOptions {
     std::string cwd;
     // The largest file the program may write, in bytes: a write past it
     // fails (EFBIG), as one on a full disk does.
-    std::optional<unsigned long> fileSizeLimit;
+    std::optional<unsigned long> fileSizeLimit = std::nullopt;
 };
 
 // Runs the program with these arguments (without the program path) to its end.

@@ -3,6 +3,8 @@
 #include "Core/ActionError.h"
 #include "OlvaApp/Model/ModelPrivate.h"
 
+#include <QFutureWatcher>
+
 namespace olva::app {
 
 namespace {
@@ -24,7 +26,18 @@ QFuture<void> Model::ensureStarted()
         d_->starting = promise->future();
         d_->start(promise);
     }
-    return *d_->starting;
+    if (d_->starting->isFinished()) return *d_->starting;
+    // Qt keeps only the last continuation attached to a future, so callers
+    // that wait together each get a future of their own.
+    auto waiter = std::make_shared<QPromise<void>>();
+    waiter->start();
+    auto* watcher = new QFutureWatcher<void>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [watcher, waiter] {
+        waiter->finish();
+        watcher->deleteLater();
+    });
+    watcher->setFuture(*d_->starting);
+    return waiter->future();
 }
 
 void Model::Private::start(std::shared_ptr<QPromise<void>> promise)

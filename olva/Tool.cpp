@@ -2,6 +2,7 @@
 
 #include "Core/Entry.h"
 #include "Core/Store.h"
+#include "Core/UTF8.h"
 #include "Core/platform/Descriptor.h"
 #include "olva/EntryText.h"
 
@@ -40,7 +41,8 @@ const std::string& usageText()
     return text;
 }
 
-std::string failureText(const std::exception& error) { return error.what(); }
+// Errors name files, and a file name may hold control characters.
+std::string failureText(const std::exception& error) { return printableText(error.what()); }
 
 long long logCount(const std::vector<std::string>& args)
 {

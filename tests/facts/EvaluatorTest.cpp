@@ -142,6 +142,16 @@ TEST_F(Evaluation, NamesIgnoreCaseAndDiacriticsButPatternsOnlyCase)
         {decomposed, Op::contains, "café", true},
         {decomposed, Op::is, "CAFE MENU", true},
     });
+
+    // A name that is not UTF-8 is seen with U+FFFD for each invalid byte.
+    FileInfo bytes(make("bad\xffname.p\xfe"));
+    expectHolds(Attr::name, {
+        {bytes, Op::is, "bad\uFFFDname", true},
+        {bytes, Op::contains, "\uFFFD", true},
+        {bytes, Op::matches, "^bad.name$", true},
+    });
+    expectHolds(Attr::ext, {{bytes, Op::is, "p\uFFFD", true}});
+    EXPECT_EQ(check(bytes, Attr::name, Op::is, "x").actual, "bad\uFFFDname");
 }
 
 TEST_F(Evaluation, EmptyValuesAreNeverFound)

@@ -12,8 +12,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <functional>
 #include <cerrno>
+#include <functional>
 #include <system_error>
 
 namespace olva {

@@ -2,6 +2,7 @@
 
 #include "OlvaApp/ConditionsEditor/AttributeFamily.h"
 #include "OlvaApp/ConditionsEditor/RowLayout.h"
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/Sentences/Titles.h"
 
 #include <QBoxLayout>

@@ -111,6 +111,7 @@ void ConditionsEditor::rebuild()
             widget = row;
         }
         rowsLayout_->insertWidget(rowsLayout_->count() - 1, widget);
+        widget->show();  // at once, not when the layout gets round to it
         rows_.push_back({place, widget});
     }
     refreshRows();

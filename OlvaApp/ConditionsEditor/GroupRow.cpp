@@ -1,6 +1,7 @@
 #include "OlvaApp/ConditionsEditor/GroupRow.h"
 
 #include "OlvaApp/ConditionsEditor/RowLayout.h"
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
 
 #include <QBoxLayout>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "OlvaApp/ConditionsEditor/RowLayout.h"
 
-#include "OlvaApp/Sentences/SymbolIcons.h"
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>
@@ -28,7 +28,5 @@ QToolButton* makeRowButton(std::string_view symbol, const QString& label, QWidge
     button->setFocusPolicy(Qt::StrongFocus);
     return button;
 }
-
-QIcon symbolIcon(std::string_view symbol) { return QIcon::fromTheme(iconName(symbol)); }
 
 }  // namespace olva::app

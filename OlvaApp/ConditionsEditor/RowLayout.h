@@ -1,7 +1,7 @@
 // Measures shared by the rows of the conditions editor.
 #pragma once
 
-#include <QIcon>
+#include <QString>
 
 #include <string_view>
 
@@ -23,9 +23,5 @@ QBoxLayout* makeRowLayout(QWidget* row, int depth);
 // A small button showing the symbol's icon, with the label read by screen
 // readers and shown as a tooltip (and as its text where no icon is found).
 QToolButton* makeRowButton(std::string_view symbol, const QString& label, QWidget* parent);
-
-// The icon of a symbol the app names: the desktop theme's by its
-// freedesktop name.
-QIcon symbolIcon(std::string_view symbol);
 
 }  // namespace olva::app

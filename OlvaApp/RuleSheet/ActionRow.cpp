@@ -3,11 +3,12 @@
 #include "OlvaApp/ConditionsEditor/RowLayout.h"
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/Model/OpenPanels.h"
+#include "OlvaApp/PlaceChip/PlaceChip.h"
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
+#include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/RuleSheet/ActionKinds.h"
-#include "OlvaApp/Sentences/Segment.h"
 
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,12 +25,6 @@ namespace olva::app {
 namespace {
 
 constexpr int scriptMaxLines = 6;
-
-QFont fixedFont()
-{
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    return font;
-}
 
 QHBoxLayout* bareRow(QWidget* widget)
 {
@@ -74,7 +69,7 @@ ActionRow::ActionRow(Model& model, const Action& action, QWidget* parent)
 void ActionRow::setAction(const Action& action)
 {
     action_ = action;
-    if (destination_) showDestination();
+    if (chip_) showDestination();
     if (pattern_ && pattern_->text().toStdString() != action.text)
         pattern_->setText(QString::fromStdString(action.text));
     if (tags_ && tagsFromText(tags_->text()) != action.tags) tags_->setText(tagsText(action.tags));
@@ -91,19 +86,19 @@ QWidget* ActionRow::makeDestination()
 {
     auto* box = new QWidget(this);
     auto* layout = bareRow(box);
-    destination_ = new QLabel(box);
-    destination_->setTextFormat(Qt::PlainText);
-    warning_ = new QLabel(tr("Choose it again so Olva can use it"), box);
-    warning_->setTextFormat(Qt::PlainText);
-    warning_->setForegroundRole(QPalette::PlaceholderText);
-    auto* warningIcon = new QLabel(box);
+    noFolder_ = new QLabel(tr("No folder chosen"), box);
+    noFolder_->setForegroundRole(QPalette::PlaceholderText);
+    chip_ = new PlaceChip(QString(), false, model_.services().workspace, box);
+    warningIcon_ = new QLabel(box);
     const int side = style()->pixelMetric(QStyle::PM_SmallIconSize);
-    warningIcon->setPixmap(symbolIcon("exclamationmark.triangle.fill").pixmap(side, side));
-    warningIcon->setObjectName(QStringLiteral("accessWarningIcon"));
+    warningIcon_->setPixmap(symbolIcon("exclamationmark.triangle.fill").pixmap(side, side));
+    warning_ = new QLabel(tr("Choose it again so Olva can use it"), box);
+    warning_->setForegroundRole(QPalette::PlaceholderText);
     choose_ = new QPushButton(tr("Choose…"), box);
     choose_->setAutoDefault(false);
-    layout->addWidget(destination_);
-    layout->addWidget(warningIcon);
+    layout->addWidget(noFolder_);
+    layout->addWidget(chip_);
+    layout->addWidget(warningIcon_);
     layout->addWidget(warning_);
     layout->addStretch(1);
     layout->addWidget(choose_);
@@ -114,14 +109,12 @@ QWidget* ActionRow::makeDestination()
 void ActionRow::showDestination()
 {
     const bool chosen = !action_.text.empty();
-    const QString path = QString::fromStdString(action_.text);
-    destination_->setText(chosen ? placeName(path) : tr("No folder chosen"));
-    destination_->setToolTip(chosen ? path : QString());
-    destination_->setForegroundRole(chosen ? QPalette::WindowText : QPalette::PlaceholderText);
-    destination_->setAccessibleName(chosen ? accessibilityText(Segment::place(path)) : destination_->text());
+    noFolder_->setVisible(!chosen);
+    chip_->setVisible(chosen);
+    if (chosen) chip_->setPath(QString::fromStdString(action_.text));
     const bool needsAccess = chosen && model_.needsAccess(action_.text);
+    warningIcon_->setVisible(needsAccess);
     warning_->setVisible(needsAccess);
-    if (auto* icon = findChild<QLabel*>(QStringLiteral("accessWarningIcon"))) icon->setVisible(needsAccess);
 }
 
 void ActionRow::chooseFolder()
@@ -145,7 +138,7 @@ QWidget* ActionRow::makePattern(const QString& placeholder)
     auto* layout = bareRow(box);
     pattern_ = new QLineEdit(box);
     pattern_->setPlaceholderText(placeholder);
-    pattern_->setFont(fixedFont());
+    pattern_->setFont(patternFont(font()));
     pattern_->setAccessibleName(tr("Pattern"));
     insert_ = new QToolButton(box);
     insert_->setText(tr("Insert"));
@@ -194,7 +187,7 @@ QWidget* ActionRow::makeScript()
 {
     script_ = new QPlainTextEdit(this);
     script_->setPlaceholderText(tr("The file’s path is $1"));
-    script_->setFont(fixedFont());
+    script_->setFont(patternFont(font()));
     script_->setAccessibleName(tr("Script"));
     script_->setTabChangesFocus(true);
     script_->setLineWrapMode(QPlainTextEdit::WidgetWidth);

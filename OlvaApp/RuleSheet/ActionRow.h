@@ -19,6 +19,7 @@ class QToolButton;
 namespace olva::app {
 
 class Model;
+class PlaceChip;
 
 class ActionRow : public QWidget {
     Q_OBJECT
@@ -38,7 +39,9 @@ public:
     QLineEdit* tagsField() const { return tags_; }
     QPlainTextEdit* scriptField() const { return script_; }
     QPushButton* chooseButton() const { return choose_; }
-    QLabel* destinationLabel() const { return destination_; }
+    // "No folder chosen" while there is no destination, else the chip.
+    QLabel* noFolderLabel() const { return noFolder_; }
+    PlaceChip* destinationChip() const { return chip_; }
     QLabel* accessWarning() const { return warning_; }
 
     // Runs the folder panel and takes the chosen folder as destination.
@@ -65,7 +68,9 @@ private:
     QLineEdit* tags_ = nullptr;
     QPlainTextEdit* script_ = nullptr;
     QPushButton* choose_ = nullptr;
-    QLabel* destination_ = nullptr;
+    QLabel* noFolder_ = nullptr;
+    PlaceChip* chip_ = nullptr;
+    QLabel* warningIcon_ = nullptr;
     QLabel* warning_ = nullptr;
 };
 

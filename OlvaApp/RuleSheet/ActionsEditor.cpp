@@ -63,6 +63,7 @@ void ActionsEditor::rebuild(int focusRow)
         connect(row.remove, &QToolButton::clicked, this, [this, i] { remove(i); });
         connect(row.add, &QToolButton::clicked, this, [this, i] { insert(i + 1); });
         rowsLayout_->addWidget(line);
+        line->show();  // at once, not when the layout gets round to it
         rows_.push_back(row);
     }
     addAction_->setVisible(actions_.empty());

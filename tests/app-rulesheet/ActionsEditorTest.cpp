@@ -1,3 +1,4 @@
+#include "OlvaApp/PlaceChip/PlaceChip.h"
 #include "OlvaApp/RuleSheet/ActionKinds.h"
 #include "OlvaApp/RuleSheet/ActionRow.h"
 #include "OlvaApp/RuleSheet/ActionsEditor.h"
@@ -119,7 +120,8 @@ TEST_F(ActionsEditorTest, RowsAreAddedAfterTheirOwnAndRemovedWhileMoreThanOneSta
     EXPECT_TRUE(list.rows()[0].remove->isEnabled());
     EXPECT_TRUE(list.rows()[1].remove->isEnabled());
     EXPECT_TRUE(row(1).kindBox()->hasFocus());
-    EXPECT_EQ(row(1).destinationLabel()->text(), "No folder chosen");
+    EXPECT_EQ(row(1).noFolderLabel()->text(), "No folder chosen");
+    EXPECT_TRUE(row(1).noFolderLabel()->isVisible());
 
     // Add on the first row inserts between the two.
     pickKind(1, Action::Kind::shell);
@@ -172,7 +174,8 @@ TEST_F(ActionsEditorTest, AnotherKindStartsFromItsDefaultAndKeepsNothing)
     // By keyboard: Down on the kind box goes to the next kind.
     QTest::keyClick(row(0).kindBox(), Qt::Key_Down);
     EXPECT_EQ(json(list.actions()), json({Action::copy("")}));
-    EXPECT_EQ(row(0).destinationLabel()->text(), "No folder chosen");
+    EXPECT_EQ(row(0).noFolderLabel()->text(), "No folder chosen");
+    EXPECT_FALSE(row(0).destinationChip()->isVisible());
 }
 
 TEST_F(ActionsEditorTest, PatternTokensAreAppendedWhereverTheCursorIs)
@@ -263,7 +266,9 @@ TEST_F(ActionsEditorTest, ChoosingAFolderKeepsAccessAndShowsIt)
     // Stored in the user's form (the home folder of the process as "~").
     const std::string stored = abbreviate(invoices.string());
     EXPECT_EQ(json(list.actions()), json({Action::move(stored)}));
-    EXPECT_EQ(row(0).destinationLabel()->text(), "Invoices");
+    EXPECT_TRUE(row(0).destinationChip()->isVisible());
+    EXPECT_FALSE(row(0).noFolderLabel()->isVisible());
+    EXPECT_EQ(row(0).destinationChip()->path(), QString::fromStdString(stored));
     EXPECT_TRUE(model().config().bookmarks.contains(stored));
     EXPECT_FALSE(row(0).accessWarning()->isVisible());
 

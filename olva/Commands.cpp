@@ -2,12 +2,11 @@
 #include "olva/Tool.h"
 
 #include "Core/Engine.h"
-#include "Core/HazelImport.h"
+#include "Core/HazelExportFile.h"
 #include "Core/RuleTools.h"
 #include "Core/RulesLock.h"
 #include "Core/Store.h"
 #include "Core/UTF8.h"
-#include "Core/platform/AtomicFile.h"
 #include "olva/EntryText.h"
 #include "olva/McpServer.h"
 
@@ -35,8 +34,7 @@ int importCommand(const std::shared_ptr<Store>& store, const std::string& file, 
     Imported imported;
     try {
         std::string folder = absoluteFolder(folderArgument);
-        std::string data = platform::readFileBytes(file);
-        imported = importHazel(data, folder);
+        imported = importHazelFile(file, folder);
         RulesLock lock(store->dir());
         Config config = store->loadConfig();
         auto existing = std::find_if(config.folders.begin(), config.folders.end(),

@@ -26,9 +26,6 @@ QColor errorRed(const QPalette& palette);
 // Sets a widget's text colour.
 void setTextColor(QWidget* widget, const QColor& color);
 
-// The freedesktop icon for a symbol name, or its symbolic variant.
-QIcon symbolIcon(std::string_view symbol);
-
 // A check mark or a cross drawn in `color`, centred in `rect`.
 void paintCheckMark(QPainter& painter, const QRectF& rect, const QColor& color);
 void paintCross(QPainter& painter, const QRectF& rect, const QColor& color);

@@ -48,6 +48,10 @@ TEST(EntryText, ExplanationsMarkEachCheck)
               "    \u2717 size gt \"1 MB\"   actual: 20 KB\n");
     EXPECT_EQ(explanationText({"Bills", true, false, {}}), "'Bills': MATCH\n");
     EXPECT_TRUE(explanationText({"Bills", true, true, checks}).starts_with("'Bills': already applied\n    \u2713"));
+    Check unanswered{Attr::name, Op::matches, "([", "bill", false, "the regular expression “([” doesn't compile"};
+    EXPECT_EQ(explanationText({"Bills", false, false, {unanswered}}),
+              "'Bills': no match\n"
+              "    \u2717 name matches \"([\"   actual: bill   (the regular expression “([” doesn't compile)\n");
 }
 
 TEST_F(Commands, WrongCommandLinesGetTheUsage)

@@ -116,6 +116,16 @@ TEST(RuleJson, GroupNestingIsBounded)
     EXPECT_NO_THROW(groupFromJson(nested(64)));
     std::string detail = decodeError([&] { groupFromJson(nested(65)); });
     EXPECT_NE(detail.find("nested more than 64"), std::string::npos) << detail;
+    // A condition in the deepest group is no level of its own.
+    auto withCondition = [&](int depth) {
+        json group = nested(depth);
+        json* deepest = &group;
+        while (!(*deepest)["items"].empty()) deepest = &(*deepest)["items"][0];
+        (*deepest)["items"].push_back({{"attr", "name"}, {"op", "is"}, {"value", "x"}});
+        return group;
+    };
+    EXPECT_NO_THROW(groupFromJson(withCondition(64)));
+    EXPECT_NE(decodeError([&] { groupFromJson(withCondition(65)); }).find("nested more than 64"), std::string::npos);
     // The bound holds inside a whole rules file too, with no stack to spare.
     // (Built by moving: copying a tree this deep would itself recurse.)
     json rule = {{"name", "deep"}, {"actions", json::array()}};

@@ -62,7 +62,7 @@ TEST_F(Commands, WrongCommandLinesGetTheUsage)
                                   "       olva once                     process every"));
     for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
              {}, {"RUN"}, {"help"}, {"explain"}, {"explain", "a", "b"}, {"undo"}, {"undo", "a", "b"}, {"import", "a"},
-             {"import", "a", "b", "c"}}) {
+             {"import", "a", "b", "c"}, {"import", "a", ""}}) {
         SCOPED_TRACE(::testing::PrintToString(args));
         EXPECT_EQ(captured.run(args), 1);
         EXPECT_EQ(captured.err, usage);

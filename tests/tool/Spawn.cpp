@@ -126,6 +126,17 @@ bool Child::waitForOutput(const std::string& text, std::chrono::milliseconds tim
     return true;
 }
 
+bool Child::waitForError(const std::string& text, std::chrono::milliseconds timeout)
+{
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (errText_.find(text) == std::string::npos) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || err_ < 0) return errText_.find(text) != std::string::npos;
+        pump(std::min(left, std::chrono::milliseconds(100)));
+    }
+    return true;
+}
+
 void Child::signal(int number) { ::kill(pid_, number); }
 
 Finished Child::finish(std::chrono::milliseconds timeout)

@@ -38,6 +38,8 @@ public:
     void closeInput();
     // Reads standard output until it holds `text`; false on time-out or end.
     bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // The same for standard error.
+    bool waitForError(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(10));
     void signal(int number);
     // Waits for the end and collects the rest of the output.
     Finished finish(std::chrono::milliseconds timeout = std::chrono::seconds(20));

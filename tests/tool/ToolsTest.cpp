@@ -280,6 +280,10 @@ TEST_F(Tools, RecentActivityBoundsItsLimit)
              {{{"limit", 0}}, 0},
              {{{"limit", -1}}, 0},
              {{{"limit", 18446744073709551615ull}}, 200},
+             // Whole numbers in any form, as the other tools take them.
+             {{{"limit", 1.0}}, 1},
+             {{{"limit", 2.5}}, 20},
+             {{{"limit", 1e300}}, 200},
              // A folder that is not text is no folder.
              {{{"limit", 5}, {"folder", 7}}, 5}}) {
         SCOPED_TRACE(c.arguments.dump());

@@ -203,7 +203,7 @@ void FileInfo::setSource(std::vector<std::string> addresses)
 
 const std::string& FileInfo::contents()
 {
-    if (!extractedText_) extractedText_ = extractText(url(), type());
+    if (!extractedText_) extractedText_ = extractText(url(), type(), stop_);
     return *extractedText_;
 }
 

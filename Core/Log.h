@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,6 +35,8 @@ std::string logLine(const Entry& entry);
 // The entries of the lines in `bytes`, in order; lines that do not decode are
 // skipped.
 std::vector<Entry> parseLogLines(std::string_view bytes);
+// The entry of one line, or nothing when it does not decode.
+std::optional<Entry> parseLogLine(std::string_view line);
 
 // The entries of `log` that are no undo entries and whose identifier begins
 // with `prefix` (identifiers are upper-case), in log order.

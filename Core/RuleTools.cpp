@@ -139,21 +139,19 @@ std::vector<RuleTools::RuleExplanation> RuleTools::explain(const std::string& fi
 
 std::vector<Entry> RuleTools::activity(std::int64_t limit, const std::optional<std::string>& folder) const
 {
-    std::vector<Entry> entries = store_->entries(LogPosition{}).entries;
+    std::optional<std::string> path;
     if (folder) {
         Config config = store_->loadConfig();
-        std::string path = normalisedFolder(folderIn(config, *folder).path);
-        std::erase_if(entries, [&](const Entry& entry) { return !isInside(entry.file, path); });
+        path = normalisedFolder(folderIn(config, *folder).path);
     }
     if (limit <= 0) return {};
-    if (static_cast<std::uint64_t>(limit) < entries.size())
-        entries.erase(entries.begin(), entries.end() - static_cast<std::ptrdiff_t>(limit));
-    return entries;
+    return store_->lastEntries(static_cast<std::size_t>(limit),
+                               [&](const Entry& entry) { return !path || isInside(entry.file, *path); });
 }
 
 RuleTools::Reverted RuleTools::revert(const std::string& id) const
 {
-    std::vector<Entry> matching = entriesWithPrefix(store_->entries(LogPosition{}).entries, uppercased(id));
+    std::vector<Entry> matching = store_->entriesWithIdPrefix(uppercased(id));
     if (matching.size() != 1) throw ActionError(std::to_string(matching.size()) + " activity entries match " + id);
     const Entry& entry = matching.front();
     if (entry.steps.empty()) throw ActionError("the rule changed nothing, so there's nothing to revert");

@@ -2,12 +2,11 @@
 #include "olva/Tool.h"
 
 #include "Core/Engine.h"
-#include "Core/HazelImport.h"
+#include "Core/HazelExportFile.h"
 #include "Core/RuleTools.h"
 #include "Core/RulesLock.h"
 #include "Core/Store.h"
 #include "Core/UTF8.h"
-#include "Core/platform/AtomicFile.h"
 #include "olva/EntryText.h"
 #include "olva/McpServer.h"
 
@@ -35,8 +34,7 @@ int importCommand(const std::shared_ptr<Store>& store, const std::string& file, 
     Imported imported;
     try {
         std::string folder = absoluteFolder(folderArgument);
-        std::string data = platform::readFileBytes(file);
-        imported = importHazel(data, folder);
+        imported = importHazelFile(file, folder);
         RulesLock lock(store->dir());
         Config config = store->loadConfig();
         auto existing = std::find_if(config.folders.begin(), config.folders.end(),
@@ -79,7 +77,7 @@ int undoCommand(const std::shared_ptr<Store>& store, const std::string& id, cons
     // An empty prefix would pick whatever single entry the log holds.
     if (id.empty()) fail(usageText());
     std::string prefix = uppercased(id);
-    std::vector<Entry> matching = entriesWithPrefix(store->entries(LogPosition{}).entries, prefix);
+    std::vector<Entry> matching = store->entriesWithIdPrefix(prefix);
     if (matching.size() != 1) fail(std::to_string(matching.size()) + " entries match " + printableText(prefix));
     try {
         Engine::create(store, 2.0)->undo(matching.front().id);

@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
+#include <cstdio>
 #include <thread>
 
 using namespace olva;
@@ -28,6 +31,29 @@ protected:
     ToolFixture fixture;
     Captured captured;
 };
+
+// Whether some file is marked as handled by the rule version.
+bool marked(const Store& store, const std::string& version)
+{
+    auto seen = store.loadSeen();
+    return std::any_of(seen.begin(), seen.end(), [&](const auto& item) { return item.second.contains(version); });
+}
+
+// Whether one of the process's inotify instances watches the directory.
+bool watchesDirectory(int pid, const std::filesystem::path& directory)
+{
+    struct stat status {};
+    if (::stat(directory.c_str(), &status) != 0) return false;
+    char inode[32];
+    std::snprintf(inode, sizeof inode, " ino:%lx ", static_cast<unsigned long>(status.st_ino));
+    std::string proc = "/proc/" + std::to_string(pid);
+    std::error_code error;
+    for (const auto& fd : std::filesystem::directory_iterator(proc + "/fd", error)) {
+        if (std::filesystem::read_symlink(fd.path(), error).string() != "anon_inode:inotify") continue;
+        if (readFile(proc + "/fdinfo/" + fd.path().filename().string()).find(inode) != std::string::npos) return true;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -142,7 +168,7 @@ TEST_F(EngineCommands, RunStopsCleanlyOnSigterm)
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].steps.size(), 1u);
     EXPECT_TRUE(entries[0].error.has_value());
-    EXPECT_NE(readFile(fixture.home() / "seen.json").find(entries[0].version), std::string::npos);
+    EXPECT_TRUE(marked(*fixture.store(), entries[0].version));
 }
 
 TEST_F(EngineCommands, RunSaysWhenTheRulesCannotBeReloadedAndKeepsTheOldOnes)
@@ -199,7 +225,23 @@ TEST_F(EngineCommands, RunLeavesAFileThatAnotherProcessPutBack)
     EXPECT_EQ(finished.status, 0);
     EXPECT_TRUE(std::filesystem::exists(fixture.inbox() / "a.txt"));
     EXPECT_EQ(std::count(finished.out.begin(), finished.out.end(), '\n'), 3) << finished.out;
-    EXPECT_NE(readFile(fixture.home() / "seen.json").find(fixture.store()->entries().at(0).version), std::string::npos);
+    EXPECT_TRUE(marked(*fixture.store(), fixture.store()->entries().at(0).version));
+}
+
+TEST_F(EngineCommands, RunWatchesAFolderThatWasDeletedAndMadeAgain)
+{
+    fixture.watch(fixture.inbox(), {extRule("Archive", "dat", Action::move(archive().string()))});
+    Child child({"run"}, fixture.inHome());
+    ASSERT_TRUE(child.waitForOutput("ctrl-c to stop\n"));
+    std::filesystem::remove_all(fixture.inbox());
+    // Made again only once the engine found it gone and waits on its parent.
+    EXPECT_TRUE(eventually([&] { return watchesDirectory(child.pid(), fixture.temp.path()); }, 10s));
+    std::filesystem::create_directory(fixture.inbox());
+    writeFile(fixture.inbox() / "one.dat", "1");
+    EXPECT_TRUE(child.waitForOutput("did  'Archive'", 15s)) << "the file waited for the periodic pass";
+    child.signal(SIGTERM);
+    EXPECT_EQ(child.finish().status, 0);
+    EXPECT_TRUE(std::filesystem::exists(archive() / "one.dat"));
 }
 
 TEST_F(EngineCommands, ImportAddsRulesToTheFolderAsTyped)

@@ -1,0 +1,214 @@
+// The activity list: incremental, coalesced reads of the log, the revert of
+// logged runs, and the questions the views ask of the list.
+#include "OlvaApp/Model/ModelPrivate.h"
+
+#include <algorithm>
+
+namespace olva::app {
+
+namespace {
+
+constexpr auto refreshDelay = std::chrono::milliseconds(200);
+constexpr auto recentWindow = std::chrono::hours(1);
+
+QFuture<void> finished() { return QtFuture::makeReadyFuture(); }
+
+}  // namespace
+
+QFuture<void> Model::refresh()
+{
+    if (d_->refreshing) {
+        d_->refreshAgain = true;
+        return finished();
+    }
+    d_->refreshing = true;
+    auto promise = std::make_shared<QPromise<void>>();
+    promise->start();
+    d_->readLog(promise);
+    return promise->future();
+}
+
+void Model::Private::readLog(std::shared_ptr<QPromise<void>> promise)
+{
+    refreshAgain = false;
+    ++model.logReads_;
+    auto store = model.store_;
+    QtConcurrent::run(&readPool, [store, position = model.logPosition_] { return store->entries(position); })
+        .then(&model, [this, promise](LogRead read) {
+            if (read.isWhole) {
+                setEntries(std::move(read.entries));
+            } else if (!read.entries.empty()) {
+                std::vector<Entry> entries = model.entries_;
+                entries.insert(entries.end(), std::make_move_iterator(read.entries.begin()),
+                               std::make_move_iterator(read.entries.end()));
+                setEntries(std::move(entries));
+            }
+            model.logPosition_ = read.position;
+            if (refreshAgain) {
+                readLog(promise);
+                return;
+            }
+            refreshing = false;
+            promise->finish();
+        });
+}
+
+void Model::Private::setEntries(std::vector<Entry> entries)
+{
+    model.entries_ = std::move(entries);
+    emit model.entriesChanged();
+    RevertedSteps counts = revertedStepCounts(model.entries_);
+    if (counts != model.revertedSteps_) {
+        model.revertedSteps_ = std::move(counts);
+        emit model.revertedStepsChanged();
+    }
+    updateRecentError();
+}
+
+void Model::scheduleRefresh()
+{
+    if (d_->refreshScheduled) return;
+    d_->refreshScheduled = true;
+    d_->clock().callAfter(refreshDelay, this, [this] {
+        d_->refreshScheduled = false;
+        refresh();
+    });
+}
+
+QFuture<void> Model::onActivityChanged()
+{
+    return refresh().then(this, [this] {
+        if (!engine_) return;
+        d_->onEngine([](Engine& engine) { engine.mergeSeenFromDisk(); });
+    });
+}
+
+// ---- Revert
+
+QFuture<void> Model::revertEntries(const std::vector<Entry>& entries)
+{
+    std::vector<Entry> chosen;
+    for (const Entry& entry : entries) {
+        if (entry.undoOf || entry.dryRun || entry.steps.empty()) continue;
+        auto reverted = revertedSteps_.find(entry.id);
+        if (reverted != revertedSteps_.end() && reverted->second >= entry.steps.size()) continue;
+        chosen.push_back(entry);
+    }
+    if (!engine_ || chosen.empty()) return finished();
+    auto promise = std::make_shared<QPromise<void>>();
+    promise->start();
+    d_->revert(std::move(chosen), promise);
+    return promise->future();
+}
+
+void Model::Private::revert(std::vector<Entry> entries, std::shared_ptr<QPromise<void>> promise)
+{
+    model.refresh().then(&model, [this, entries, promise] {
+        std::vector<std::string> ids;
+        for (const Entry& entry : entries) ids.push_back(entry.id);
+        // The engine reads the whole log for the earlier undo records of
+        // each entry, so a partly reverted entry resumes where it stopped.
+        onEngine<std::map<std::string, std::string>>(
+            [ids](Engine& engine) { return engine.undo(ids); },
+            [this, entries, promise](Attempt<std::map<std::string, std::string>> undone) {
+                std::map<std::string, std::string> failures;
+                if (undone.value) failures = std::move(*undone.value);
+                else
+                    for (const Entry& entry : entries) failures[entry.id] = undone.error.toStdString();
+                model.refresh().then(&model, [this, entries, failures, promise] {
+                    std::vector<const Entry*> failed;
+                    for (const Entry& entry : entries)
+                        if (failures.contains(entry.id)) failed.push_back(&entry);
+                    if (!failed.empty()) {
+                        const Entry& first = *failed.front();
+                        const QString name = displayName(first.file);
+                        const QString message = text(failures.at(first.id));
+                        if (failed.size() == 1)
+                            model.setProblem(Problem{Model::tr("Couldn’t Revert %1").arg(name), message});
+                        else
+                            model.setProblem(Problem{Model::tr("Couldn’t Revert %1 Files").arg(failed.size()),
+                                                     name + QStringLiteral(": ") + message});
+                    }
+                    promise->finish();
+                });
+            });
+    });
+}
+
+// ---- Questions of the views
+
+std::vector<Entry> Model::selectedEntryList() const
+{
+    std::vector<Entry> list;
+    if (!selection_ || !selection_->isActivity() || selectedEntries_.empty()) return list;
+    for (const Entry& entry : entries_)
+        if (selectedEntries_.contains(entry.id)) list.push_back(entry);
+    return list;
+}
+
+bool Model::isFullyReverted(const Entry& entry) const
+{
+    if (entry.steps.empty()) return false;
+    auto reverted = revertedSteps_.find(entry.id);
+    return reverted != revertedSteps_.end() && reverted->second >= entry.steps.size();
+}
+
+std::vector<Folder> Model::problemFolders() const
+{
+    std::vector<Folder> folders;
+    for (const Folder& folder : config_.folders) {
+        auto status = folderStatus_.find(folder.path);
+        if (status != folderStatus_.end() && status->second != FolderStatus::watching) folders.push_back(folder);
+    }
+    return folders;
+}
+
+void Model::showActivity(const std::string& id)
+{
+    setSelection(Selection::activity());
+    setActivityScope(ActivityScope::all);
+    setSelectedEntries({id});
+    openMainWindow();
+}
+
+void Model::Private::setFolderStatus(FolderStatuses statuses)
+{
+    if (statuses == model.folderStatus_) return;
+    model.folderStatus_ = std::move(statuses);
+    emit model.folderStatusChanged();
+}
+
+void Model::Private::setStoreProblem(std::optional<QString> problem)
+{
+    if (problem == model.storeProblem_) return;
+    model.storeProblem_ = std::move(problem);
+    emit model.storeProblemChanged();
+}
+
+// ---- "Needs attention"
+
+void Model::Private::updateRecentError()
+{
+    const Date now = clock().now();
+    const Date since = now - recentWindow;
+    // The newest failure among the entries of the last hour, walking back
+    // from the end of the log as long as entries are recent.
+    std::optional<Date> newestFailure;
+    for (auto entry = model.entries_.rbegin(); entry != model.entries_.rend() && entry->at > since; ++entry)
+        if (entry->error && (!newestFailure || entry->at > *newestFailure)) newestFailure = entry->at;
+
+    const bool recent = newestFailure.has_value();
+    if (recent != model.hasRecentError_) {
+        model.hasRecentError_ = recent;
+        emit model.hasRecentErrorChanged();
+    }
+    const int generation = ++recentErrorGeneration;
+    if (!newestFailure) return;
+    // Told again once that failure turns one hour old.
+    auto due = std::chrono::ceil<std::chrono::milliseconds>(*newestFailure + recentWindow - now);
+    clock().callAfter(std::max(due, std::chrono::milliseconds(1)), &model, [this, generation] {
+        if (generation == recentErrorGeneration) updateRecentError();
+    });
+}
+
+}  // namespace olva::app

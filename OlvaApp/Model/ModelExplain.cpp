@@ -1,0 +1,132 @@
+// Explaining a file, and the entries of the desktop's intents, which may
+// arrive before the start has finished.
+#include "Core/Paths.h"
+#include "OlvaApp/Model/ModelError.h"
+#include "OlvaApp/Model/ModelPrivate.h"
+#include "OlvaApp/Model/OpenPanels.h"
+#include "OlvaApp/Sentences/ExplanationSentence.h"
+
+namespace olva::app {
+
+QString Model::Private::noEngineText() const
+{
+    return model.loadError_ ? *model.loadError_ : Model::tr("Olva couldn’t start.");
+}
+
+Explained Model::Private::explainedFor(const std::filesystem::path& file, std::vector<Explanation> rules) const
+{
+    Explained explained;
+    explained.file = file;
+    explained.rules = std::move(rules);
+    const std::string real = realPath(file.string());
+    for (const Folder& folder : model.config_.folders) {
+        if (isInside(real, folderURL(folder).string())) {
+            explained.unwatched = unwatchedReason(model.config_, folder, real);
+            break;
+        }
+    }
+    return explained;
+}
+
+QFuture<void> Model::explainChosenFile(std::optional<std::filesystem::path> file)
+{
+    if (!engine_) {
+        setProblem(Problem{file ? tr("Couldn’t Explain “%1”").arg(displayName(*file)) : tr("Couldn’t Explain a File"),
+                           d_->noEngineText()});
+        return QtFuture::makeReadyFuture();
+    }
+    if (!file) {
+        std::optional<std::filesystem::path> start;
+        if (auto folder = d_->selectedFolder()) start = folderURL(config_.folders[*folder]);
+        if (services_.panels)
+            file = services_.panels->choose(OpenPanelRequest{.choose = OpenPanelRequest::Choose::files,
+                                                             .canCreateFolders = false,
+                                                             .message = tr("Choose a file in a watched folder"),
+                                                             .startFolder = start,
+                                                             .extensions = {}});
+        if (!file) return QtFuture::makeReadyFuture();
+    }
+    openMainWindow();
+    return explainFile(*file);
+}
+
+QFuture<void> Model::explainFile(const std::filesystem::path& file)
+{
+    auto promise = std::make_shared<QPromise<void>>();
+    promise->start();
+    if (!engine_) {
+        setProblem(Problem{tr("Couldn’t Explain “%1”").arg(displayName(file)), d_->noEngineText()});
+        promise->finish();
+        return promise->future();
+    }
+    d_->onEngine<std::vector<Explanation>>(
+        [file](Engine& engine) { return engine.explain(file); },
+        [this, file, promise](Attempt<std::vector<Explanation>> rules) {
+            if (rules.value) setExplained(d_->explainedFor(file, std::move(*rules.value)));
+            else setProblem(Problem{tr("Couldn’t Explain “%1”").arg(displayName(file)), rules.error});
+            promise->finish();
+        });
+    return promise->future();
+}
+
+QFuture<Explained> Model::explainForIntent(const std::filesystem::path& file)
+{
+    auto promise = std::make_shared<QPromise<Explained>>();
+    promise->start();
+    ensureStarted().then(this, [this, file, promise] {
+        if (!engine_) {
+            promise->setException(ModelError(d_->noEngineText()));
+            promise->finish();
+            return;
+        }
+        d_->onEngine<std::vector<Explanation>>(
+            [file](Engine& engine) { return engine.explain(file); },
+            [this, file, promise](Attempt<std::vector<Explanation>> rules) {
+                if (rules.value) promise->addResult(d_->explainedFor(file, std::move(*rules.value)));
+                else promise->setException(ModelError(rules.error));
+                promise->finish();
+            });
+    });
+    return promise->future();
+}
+
+QFuture<void> Model::runRulesNow()
+{
+    auto promise = std::make_shared<QPromise<void>>();
+    promise->start();
+    ensureStarted().then(this, [this, promise] {
+        if (!engine_) {
+            promise->setException(ModelError(d_->noEngineText()));
+            promise->finish();
+            return;
+        }
+        d_->onEngine<bool>(
+            [](Engine& engine) {
+                engine.scanAll();
+                return true;
+            },
+            [promise](Attempt<bool> scanned) {
+                if (!scanned.value) promise->setException(ModelError(scanned.error));
+                promise->finish();
+            });
+    });
+    return promise->future();
+}
+
+QFuture<void> Model::setPausedForIntent(bool paused)
+{
+    auto promise = std::make_shared<QPromise<void>>();
+    promise->start();
+    ensureStarted().then(this, [this, paused, promise] {
+        if (!canChangeRules())
+            promise->setException(ModelError(tr("Olva can’t save its rules right now. Open Olva to see why.")));
+        else
+            setPaused(paused);
+        promise->finish();
+    });
+    return promise->future();
+}
+
+QString Model::explanationSentence(const Explained& explained) { return app::explanationSentence(explained); }
+
+}  // namespace olva::app

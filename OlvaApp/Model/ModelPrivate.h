@@ -1,0 +1,128 @@
+// The model's inside, shared by the files that implement its operations.
+#pragma once
+
+#include "Core/RulesWatcher.h"
+#include "OlvaApp/Model/Clock.h"
+#include "OlvaApp/Model/Model.h"
+#include "OlvaApp/Model/ModelLink.h"
+#include "OlvaApp/Model/ToolSignals.h"
+
+#include <QCoreApplication>
+#include <QFuture>
+#include <QPromise>
+#include <QSettings>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace olva::app {
+
+// The outcome of work done on another thread: its value, or the sentence of
+// what it threw.
+template <typename T>
+struct Attempt {
+    std::optional<T> value;
+    QString error;
+};
+
+// The user-facing sentence of a failure.
+QString errorSentence(const std::exception& error);
+QString errorSentence(const std::exception_ptr& error);
+
+inline QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
+// The last component of a path, as titles name files and folders.
+QString displayName(const std::filesystem::path& path);
+
+
+struct Model::Private {
+    // How a save ended.
+    enum class Saved { refused, written, failed, reloaded };
+
+    explicit Private(Model& model);
+
+    Model& model;
+    std::shared_ptr<ModelLink> link;
+    // Engine calls wait for the engine: they get one thread of their own.
+    QThreadPool enginePool;
+    // Log reads and export reads, off the GUI thread.
+    QThreadPool readPool;
+    SystemClock systemClock;
+    std::unique_ptr<QSettings> ownSettings;
+
+    std::optional<QFuture<void>> starting;
+    std::unique_ptr<RulesWatcher> rulesWatcher;
+    std::vector<ObserverToken> wakeObservers;
+    std::unique_ptr<ToolSignals> toolSignals;
+
+    bool refreshing = false;
+    bool refreshAgain = false;
+    bool refreshScheduled = false;
+    // Increases with every change of the activity, so a timer armed for an
+    // older state knows it is stale.
+    int recentErrorGeneration = 0;
+
+    Clock& clock() { return model.services_.clock ? *model.services_.clock : systemClock; }
+    QSettings& settings();
+
+    // Runs `work` on the engine's thread and hands its result to `done` on
+    // the GUI thread, unless the model is gone by then.
+    template <typename R, typename Done>
+    void onEngine(std::function<R(Engine&)> work, Done done)
+    {
+        auto engine = model.engine_;
+        QtConcurrent::run(&enginePool, [engine, work = std::move(work)]() -> Attempt<R> {
+            try {
+                return {work(*engine), {}};
+            } catch (const std::exception& error) {
+                return {std::nullopt, errorSentence(error)};
+            } catch (...) {
+                return {std::nullopt, errorSentence(std::current_exception())};
+            }
+        }).then(&model, std::move(done));
+    }
+    // Engine work whose end nobody waits for; its failure is dropped.
+    void onEngine(std::function<void(Engine&)> work);
+
+    // ---- Start (ModelStart.cpp)
+    void start(std::shared_ptr<QPromise<void>> promise);
+    void engineCreated(Attempt<std::shared_ptr<Engine>> created, std::shared_ptr<QPromise<void>> promise);
+    void failStart(const QString& error, std::shared_ptr<QPromise<void>> promise);
+    void observeTool();
+
+    // ---- Activity (ModelActivity.cpp)
+    void readLog(std::shared_ptr<QPromise<void>> promise);
+    void setEntries(std::vector<Entry> entries);
+    void updateRecentError();
+    void setFolderStatus(FolderStatuses statuses);
+    void setStoreProblem(std::optional<QString> problem);
+    void revert(std::vector<Entry> entries, std::shared_ptr<QPromise<void>> promise);
+
+    // ---- Rules (ModelRules.cpp)
+    // Writes the rules under the rules lock; then has the engine run
+    // `beforeReload`, if any, and reload.
+    Saved save(std::function<void(Engine&)> beforeReload = {});
+    bool edit(const QString& actionName, const std::function<void(Config&)>& change,
+              std::function<void(Engine&)> beforeReload = {});
+    void registerUndo(const Config& before, const QString& actionName);
+    // The reload of reloadRules, also without an engine.
+    void reloadFromDisk();
+    // The selected folder's index, when the selection names one.
+    std::optional<int> selectedFolder() const;
+    void setConfig(Config config);
+    void setLoadError(std::optional<QString> error);
+
+    // ---- Folders (ModelFolders.cpp)
+    std::optional<int> watch(const std::filesystem::path& folder, std::vector<Rule> rules, const QString& actionName);
+    void setAccessed(AccessedFolders accessed);
+
+    // ---- Explanations (ModelExplain.cpp)
+    Explained explainedFor(const std::filesystem::path& file, std::vector<Explanation> rules) const;
+    QString noEngineText() const;
+};
+
+}  // namespace olva::app

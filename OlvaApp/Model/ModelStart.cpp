@@ -1,0 +1,140 @@
+// The start: the engine lock, the rules, the engine, and the reactions to
+// the engine and to changes made by the command-line tool.
+#include "Core/ActionError.h"
+#include "OlvaApp/Model/ModelPrivate.h"
+
+namespace olva::app {
+
+namespace {
+
+// What a failed load of the rules file says, and what to do about it.
+QString unreadableRules(const Store& store, const QString& reason)
+{
+    return Model::tr("%1 can’t be read: %2. Fix the file or move it aside, then open Olva again.")
+        .arg(text((store.dir() / "rules.json").string()), reason);
+}
+
+}  // namespace
+
+QFuture<void> Model::ensureStarted()
+{
+    if (!d_->starting) {
+        auto promise = std::make_shared<QPromise<void>>();
+        promise->start();
+        d_->starting = promise->future();
+        d_->start(promise);
+    }
+    return *d_->starting;
+}
+
+void Model::Private::start(std::shared_ptr<QPromise<void>> promise)
+{
+    try {
+        model.store_->lockEngine();
+    } catch (const ActionError&) {
+        setLoadError(Model::tr("“olva run” is already processing the watched folders. Stop it, then open Olva again."));
+        promise->finish();
+        return;
+    } catch (const std::exception& error) {
+        setLoadError(errorSentence(error));
+        promise->finish();
+        return;
+    }
+
+    try {
+        setConfig(model.store_->loadConfig());
+    } catch (const std::exception& error) {
+        failStart(unreadableRules(*model.store_, errorSentence(error)), promise);
+        return;
+    }
+
+    const QVariant remembered = settings().value(QStringLiteral("selectedFolder"));
+    if (remembered.isValid()) {
+        const std::string path = remembered.toString().toStdString();
+        const auto& folders = model.config_.folders;
+        for (std::size_t i = 0; i < folders.size(); ++i) {
+            if (folders[i].path == path) {
+                model.setSelection(Selection::folder(static_cast<int>(i)));
+                break;
+            }
+        }
+    }
+    model.reopenBookmarks();
+
+    // Creating the engine reads the seen file, which may be large. The
+    // engine gets a store of its own on the same directory: each of its
+    // reloads reads the rules file, and were that the model's store, a file
+    // another program wrote just before would count as known, and the model
+    // would neither reload it nor notice it before saving over it.
+    auto store = model.store_;
+    QtConcurrent::run(&enginePool, [store, settle = model.services_.settle]() -> Attempt<std::shared_ptr<Engine>> {
+        try {
+            return {Engine::create(std::make_shared<Store>(store->dir()), settle), {}};
+        } catch (const ActionError& error) {
+            // The seen file's own sentence says what to do.
+            return {std::nullopt, errorSentence(error)};
+        } catch (const std::exception& error) {
+            return {std::nullopt, unreadableRules(*store, errorSentence(error))};
+        }
+    }).then(&model, [this, promise](Attempt<std::shared_ptr<Engine>> created) {
+        engineCreated(std::move(created), promise);
+    });
+}
+
+void Model::Private::engineCreated(Attempt<std::shared_ptr<Engine>> created, std::shared_ptr<QPromise<void>> promise)
+{
+    if (!created.value) {
+        failStart(created.error, promise);
+        return;
+    }
+    model.engine_ = *created.value;
+    emit model.engineChanged();
+
+    model.refresh().then(&model, [this, promise] {
+        // Callbacks arrive on the engine's thread; the link drops them once
+        // the model is gone.
+        auto link = this->link;
+        Model* target = &model;
+        onEngine<bool>(
+            [link, target](Engine& engine) {
+                engine.onEntry([link, target](const Entry&) { link->post([target] { target->scheduleRefresh(); }); });
+                engine.onStatus([link, target](const std::map<std::string, FolderStatus>& statuses) {
+                    link->post([target, statuses] { target->d_->setFolderStatus(statuses); });
+                });
+                engine.onStoreProblem([link, target](const std::optional<std::string>& problem) {
+                    std::optional<QString> message;
+                    if (problem) message = text(*problem);
+                    link->post([target, message] { target->d_->setStoreProblem(message); });
+                });
+                engine.start();
+                return true;
+            },
+            [this, promise](Attempt<bool>) {
+                wakeObservers = rescanOnWake(model.engine_);
+                observeTool();
+                promise->finish();
+            });
+    });
+}
+
+void Model::Private::failStart(const QString& error, std::shared_ptr<QPromise<void>> promise)
+{
+    setLoadError(error);
+    observeTool();
+    promise->finish();
+}
+
+void Model::Private::observeTool()
+{
+    auto link = this->link;
+    Model* target = &model;
+    rulesWatcher = std::make_unique<RulesWatcher>(model.store_, [link, target] {
+        link->post([target] { target->reloadRules(); });
+    });
+    toolSignals = std::make_unique<ToolSignals>();
+    QObject::connect(toolSignals.get(), &ToolSignals::rulesChanged, &model, [target] { target->reloadRules(); });
+    QObject::connect(toolSignals.get(), &ToolSignals::activityChanged, &model,
+                     [target] { target->onActivityChanged(); });
+}
+
+}  // namespace olva::app

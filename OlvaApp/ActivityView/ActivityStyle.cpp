@@ -41,15 +41,6 @@ void setTextColor(QWidget* widget, const QColor& color)
     widget->setPalette(palette);
 }
 
-QIcon symbolIcon(std::string_view symbol)
-{
-    const QString name = iconName(symbol);
-    if (name.isEmpty()) return {};
-    QIcon icon = QIcon::fromTheme(name);
-    if (icon.isNull()) icon = QIcon::fromTheme(name + QStringLiteral("-symbolic"));
-    return icon;
-}
-
 void paintCheckMark(QPainter& painter, const QRectF& rect, const QColor& color)
 {
     const qreal side = std::min(rect.width(), rect.height());

@@ -3,6 +3,8 @@
 // badge on a file icon, and icons named by their symbol.
 #pragma once
 
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
+
 #include <QColor>
 #include <QIcon>
 #include <QPalette>
@@ -25,9 +27,6 @@ QColor errorRed(const QPalette& palette);
 
 // Sets a widget's text colour.
 void setTextColor(QWidget* widget, const QColor& color);
-
-// The freedesktop icon for a symbol name, or its symbolic variant.
-QIcon symbolIcon(std::string_view symbol);
 
 // A check mark or a cross drawn in `color`, centred in `rect`.
 void paintCheckMark(QPainter& painter, const QRectF& rect, const QColor& color);

@@ -2,7 +2,7 @@
 
 #include "OlvaApp/ActivityView/ActivityStyle.h"
 #include "OlvaApp/ActivityView/CheckRow.h"
-#include "OlvaApp/ActivityView/DryRunBadge.h"
+#include "OlvaApp/PlaceChip/DryRunBadge.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

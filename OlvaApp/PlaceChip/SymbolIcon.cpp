@@ -91,6 +91,7 @@ public:
         return icon_.availableSizes(mode, state);
     }
 
+    QString iconName() override { return icon_.name(); }
     QIconEngine* clone() const override { return new TintEngine(icon_, color_); }
     QString key() const override { return QStringLiteral("olva-tint"); }
     bool isNull() override { return icon_.isNull(); }
@@ -149,7 +150,7 @@ QIcon warningSymbol()
 
 QIcon genericFolderIcon() { return themedOrBundled(QStringLiteral("folder")); }
 
-QIcon fileIcon(const QString& path)
+QIcon placeIcon(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.exists()) return genericFolderIcon();

@@ -3,6 +3,8 @@
 // badge on a file icon, and icons named by their symbol.
 #pragma once
 
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
+
 #include <QColor>
 #include <QIcon>
 #include <QPalette>

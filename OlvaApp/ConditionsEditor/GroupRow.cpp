@@ -38,10 +38,18 @@ GroupRow::GroupRow(int depth, bool removable, QWidget* parent)
     layout->addStretch(1);
     layout->addWidget(addCondition_);
     layout->addWidget(addGroup_);
+    auto* remove = makeRowButton("NSRemoveTemplate", tr("Remove Group"), this);
+    layout->addWidget(remove);
     if (removable) {
-        remove_ = makeRowButton("NSRemoveTemplate", tr("Remove Group"), this);
-        layout->addWidget(remove_);
+        remove_ = remove;
         connect(remove_, &QToolButton::clicked, this, &GroupRow::removeRequested);
+    } else {
+        // The root group stays; its row keeps the button's room so that the
+        // columns of every row line up.
+        QSizePolicy policy = remove->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        remove->setSizePolicy(policy);
+        remove->hide();
     }
 
     connect(mode_, &QComboBox::activated, this,

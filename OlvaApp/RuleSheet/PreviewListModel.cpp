@@ -30,7 +30,6 @@ QVariant PreviewListModel::data(const QModelIndex& index, int role) const
     const QString path = QString::fromStdString(row.path);
     switch (role) {
     case Qt::DisplayRole: return QFileInfo(path).fileName();
-    case Qt::ToolTipRole:
     case PathRole: return path;
     case DetailRole: return QVariant::fromValue(previewDetail(row, dryRun_));
     case Qt::AccessibleTextRole:

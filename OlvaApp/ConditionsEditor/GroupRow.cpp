@@ -12,7 +12,8 @@
 namespace olva::app {
 
 GroupRow::GroupRow(int depth, bool removable, QWidget* parent)
-    : QWidget(parent), mode_(new QComboBox(this)), addCondition_(new QToolButton(this)), addGroup_(new QToolButton(this))
+    : QWidget(parent), mode_(new QComboBox(this)), addCondition_(new QToolButton(this)),
+      addGroup_(new QToolButton(this))
 {
     mode_->addItem(tr("All"), static_cast<int>(Group::Mode::all));
     mode_->addItem(tr("Any"), static_cast<int>(Group::Mode::any));

@@ -33,7 +33,8 @@ QVariant PreviewListModel::data(const QModelIndex& index, int role) const
     case PathRole: return path;
     case DetailRole: return QVariant::fromValue(previewDetail(row, dryRun_));
     case Qt::AccessibleTextRole:
-        return QFileInfo(path).fileName() + QStringLiteral(", ") + accessibilityText(previewDetail(row, dryRun_).sentence);
+        return QFileInfo(path).fileName() + QStringLiteral(", ")
+               + accessibilityText(previewDetail(row, dryRun_).sentence);
     default: return {};
     }
 }

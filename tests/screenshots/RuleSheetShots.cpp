@@ -57,7 +57,8 @@ OLVA_SHOT(rule_sheet_nested)
                         Node(Group{Group::Mode::any,
                                    {Node(Condition{Attr::name, Op::contains, "invoice"}),
                                     Node(Condition{Attr::contents, Op::contains, "receipt"}),
-                                    Node(Group{Group::Mode::none, {Node(Condition{Attr::tags, Op::contains, "Done"})}})}}),
+                                    Node(Group{Group::Mode::none,
+                                               {Node(Condition{Attr::tags, Op::contains, "Done"})}})}}),
                         Node(Condition{Attr::added, Op::inLast, "2 weeks"})}};
     rule.actions = {Action::rename("{date:yyyy-MM-dd} {name}"), Action::addTags({"Finance", "Paid"}),
                     Action::move("~/Documents/Invoices")};

@@ -10,7 +10,7 @@ namespace olva {
 
 FolderPreview preview(const Rule& rule, const Folder& folder, std::int64_t limit, const PreviewControl& control)
 {
-    const Date now = std::chrono::system_clock::now();
+    const Date now = currentDate();
     const auto files = listFiles(folder);
     FolderPreview result;
     result.total = std::int64_t(files.size());

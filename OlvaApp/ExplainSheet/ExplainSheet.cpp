@@ -49,6 +49,7 @@ ExplainSheet::ExplainSheet(Model& model, QWidget* parent) : QDialog(parent), mod
 
     // Header: the file, and what happens to it.
     auto* icon = new QLabel(this);
+    icon->setTextFormat(Qt::PlainText);
     icon->setPixmap(fileIcon(path).pixmap(iconSize, iconSize));
     icon->setFixedSize(iconSize, iconSize);
     icon->setAccessibleName(fileIconType(path));

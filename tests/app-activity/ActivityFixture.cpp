@@ -98,7 +98,7 @@ std::vector<Entry> ActivityFixture::generatedLog(std::size_t count) const
         std::string name = "file" + std::to_string(i) + ".pdf";
         entry.rule = ruleNames[i % 3];
         if (i + 10 == count) {
-            name = "<b>x</b>.pdf";
+            name = "<b>x<b>.pdf";
             entry.rule = "<b>x</b>";
         } else if (i + 9 == count) {
             name = "tab\tand\abell.pdf";

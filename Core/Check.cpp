@@ -1,6 +1,7 @@
 #include "Core/Check.h"
 
 #include "Core/JsonReader.h"
+#include "Core/PathJson.h"
 
 namespace olva {
 
@@ -9,8 +10,8 @@ nlohmann::ordered_json toJson(const Check& check)
     nlohmann::ordered_json json;
     json["attr"] = rawValue(check.attr);
     json["op"] = rawValue(check.op);
-    json["value"] = check.value;
-    json["actual"] = check.actual;
+    json["value"] = jsonText(check.value);
+    json["actual"] = jsonText(check.actual);
     json["pass"] = check.pass;
     return json;
 }

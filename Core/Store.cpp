@@ -121,8 +121,18 @@ bool Store::rulesChangedOnDisk() const
     return bytes != knownRules_;
 }
 
-Seen Store::loadSeen() const
+Seen Store::loadSeen() const { return loadSeen(nullptr); }
+
+Seen Store::loadSeen(LogPosition* journalEnd) const
 {
+    // The journal before the seen file: a fold in between replaces the seen
+    // file first, so the marks read here are then in the new seen file.
+    JournalRead journal;
+    try {
+        journal = readJournal({});
+    } catch (const std::system_error&) {
+        throw unreadableSeen(path("seen.journal"));
+    }
     auto file = path("seen.json");
     Seen seen;
     try {
@@ -137,11 +147,12 @@ Seen Store::loadSeen() const
             }
         }
     } catch (const std::system_error& error) {
-        if (isMissing(error)) return {};
-        throw unreadableSeen(file);
+        if (!isMissing(error)) throw unreadableSeen(file);
     } catch (const DecodingError&) {
         throw unreadableSeen(file);
     }
+    for (auto& [key, versions] : journal.marks) seen[key].merge(versions);
+    if (journalEnd) *journalEnd = journal.position;
     return seen;
 }
 

@@ -3,6 +3,7 @@
 #include "Core/DecodingError.h"
 #include "Core/JsonReader.h"
 #include "Core/JsonWriter.h"
+#include "Core/PathJson.h"
 #include "Core/Model.h"
 #include "Core/RuleTools.h"
 #include "Core/Store.h"
@@ -208,7 +209,8 @@ json callTool(const std::string& name, const json& arguments, const std::shared_
     try {
         value = runOperation(name, arguments, store);
     } catch (const std::exception& error) {
-        return toolResult(describeToolError(error), true);
+        // The text may name a file whose name is not UTF-8.
+        return toolResult(jsonText(describeToolError(error)), true);
     }
     // Not caught here: a value that has no JSON text gets a JSON-RPC error.
     return toolResult(writeJson(value, JsonStyle{.sortKeys = true}), false);

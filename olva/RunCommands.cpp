@@ -87,6 +87,11 @@ int runCommand(const std::shared_ptr<Store>& store, const Console& console)
     lockEngine(store);
     installStopHandlers();
     std::shared_ptr<Engine> engine = makeEngine(store, 2.0, console);
+    // Rules stop acting while their runs cannot be written: say why as soon
+    // as it happens, not only when the process ends.
+    engine->onStoreProblem([err = console.err](const std::optional<std::string>& problem) {
+        if (problem) err(*problem + "\n");
+    });
     engine->start();
     auto wake = rescanOnWake(engine);
     auto watcher = std::make_unique<RulesWatcher>(store, [engine = engine.get()] {

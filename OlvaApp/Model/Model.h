@@ -66,6 +66,9 @@ struct ModelServices {
     Autostart* autostart = nullptr;
     Clock* clock = nullptr;
     QSettings* settings = nullptr;
+    // Seconds a file must stay unchanged before the engine acts on it; tests
+    // that want files handled at once pass 0.
+    double settle = 2.0;
     // Not used by the model itself: the views reach them through services().
     Clipboard* clipboard = nullptr;
     PrivilegedRunner* privileged = nullptr;

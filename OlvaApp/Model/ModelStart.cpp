@@ -61,11 +61,15 @@ void Model::Private::start(std::shared_ptr<QPromise<void>> promise)
     }
     model.reopenBookmarks();
 
-    // Creating the engine reads the seen file, which may be large.
+    // Creating the engine reads the seen file, which may be large. The
+    // engine gets a store of its own on the same directory: each of its
+    // reloads reads the rules file, and were that the model's store, a file
+    // another program wrote just before would count as known, and the model
+    // would neither reload it nor notice it before saving over it.
     auto store = model.store_;
-    QtConcurrent::run(&enginePool, [store]() -> Attempt<std::shared_ptr<Engine>> {
+    QtConcurrent::run(&enginePool, [store, settle = model.services_.settle]() -> Attempt<std::shared_ptr<Engine>> {
         try {
-            return {Engine::create(store, 2.0), {}};
+            return {Engine::create(std::make_shared<Store>(store->dir()), settle), {}};
         } catch (const ActionError& error) {
             // The seen file's own sentence says what to do.
             return {std::nullopt, errorSentence(error)};

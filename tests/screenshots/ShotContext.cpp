@@ -85,7 +85,7 @@ Config fixtureConfig()
 std::vector<Entry> fixtureEntries(const std::filesystem::path& home, const Config& config)
 {
     std::vector<Entry> entries;
-    auto at = std::chrono::system_clock::now() - 26h;
+    Date at = currentDate() - 26h;
     auto add = [&](std::string file, const Rule& r, std::vector<Step> steps, std::optional<std::string> error = {}) {
         Entry e;
         e.at = at;

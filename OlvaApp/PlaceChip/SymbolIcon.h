@@ -1,0 +1,26 @@
+// Icons by the symbol names the views use ("folder", "pause.circle"): the
+// desktop theme's icon of the matching freedesktop name, else the SVG the
+// app ships under that name (resource ":/symbols/<freedesktop name>.svg"),
+// else an empty icon. File icons come from the MIME database.
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QString>
+
+#include <string_view>
+
+namespace olva::app {
+
+QIcon symbolIcon(std::string_view symbol);
+
+// The symbol drawn in one colour, as symbolic icons are tinted (the orange
+// pause of a paused folder).
+QIcon tintedSymbol(std::string_view symbol, const QColor& color);
+
+// The icon of the file or folder at `path` (absolute) by its MIME type; a
+// generic folder icon when it does not exist.
+QIcon fileIcon(const QString& path);
+QIcon genericFolderIcon();
+
+}  // namespace olva::app

@@ -1,0 +1,254 @@
+#include "Core/FileInfo.h"
+#include "Core/RuleVersion.h"
+#include "Core/Store.h"
+#include "tests/support/app/ModelFixture.h"
+#include "tests/tool/Spawn.h"
+
+#include <QSignalSpy>
+
+#include <algorithm>
+
+using namespace olva;
+using namespace olva::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+class ModelActivity : public ModelFixture {
+public:
+    // Watches Inbox with a live rule that moves PDFs to Done, then Later.
+    void watchInbox(std::vector<Action> actions = {})
+    {
+        inbox = folder("Inbox");
+        done = folder("Done");
+        later = folder("Later");
+        if (actions.empty()) actions = {Action::move(done.string())};
+        writeRules(Config{.paused = false, .folders = {watched(inbox, {extRule("PDFs", "pdf", actions)})}, .bookmarks = {}});
+    }
+
+    // Starts the model and lets the engine handle what the inbox holds,
+    // then brings its entries into the model.
+    void startAndSettle(std::size_t entries)
+    {
+        ASSERT_TRUE(start());
+        ASSERT_TRUE(eventually([&] { return store->entries().size() >= entries; }));
+        settle();
+        ASSERT_TRUE(until([&] { return model().entries().size() >= entries; }));
+    }
+
+    // Waits until the engine's pass is over and its reports reached the
+    // model, then runs the delayed refresh.
+    void settle()
+    {
+        model().engine()->config();
+        QCoreApplication::processEvents();
+        clock.advance(200ms);
+    }
+
+    const Entry& entryFor(const std::string& name)
+    {
+        auto& entries = model().entries();
+        auto found = std::find_if(entries.begin(), entries.end(), [&](const Entry& entry) {
+            return !entry.undoOf && std::filesystem::path(entry.file).filename() == name;
+        });
+        if (found == entries.end()) throw std::runtime_error("no entry for " + name);
+        return *found;
+    }
+
+    std::filesystem::path inbox, done, later;
+};
+
+Entry failedRun(Date at)
+{
+    Entry entry;
+    entry.at = at;
+    entry.file = "/in/a.pdf";
+    entry.rule = "Tidy";
+    entry.error = "it failed";
+    return entry;
+}
+
+}  // namespace
+
+TEST_F(ModelActivity, EngineRunsShowUpThroughOneDelayedReadPerBurst)
+{
+    watchInbox();
+    for (int i = 0; i < 5; ++i) writeFile(inbox / ("f" + std::to_string(i) + ".pdf"), "x");
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(eventually([&] { return store->entries().size() == 5; }));
+    model().engine()->config();
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(model().logReadCount(), 1);  // the start's
+    EXPECT_EQ(clock.pending(), 1u);
+    clock.advance(199ms);
+    EXPECT_EQ(model().logReadCount(), 1);
+    clock.advance(1ms);
+    ASSERT_TRUE(until([&] { return model().entries().size() == 5; }));
+    EXPECT_EQ(model().logReadCount(), 2);
+    EXPECT_TRUE(std::filesystem::exists(done / "f3.pdf"));
+}
+
+TEST_F(ModelActivity, ReadsAreSingleFlightAndTakeOnlyNewLines)
+{
+    store->append(failedRun(clock.now()));
+    ASSERT_TRUE(start());
+    ASSERT_EQ(model().entries().size(), 1u);
+    const LogPosition position = model().logPosition();
+
+    // Nothing new: nothing notifies.
+    QSignalSpy entriesChanged(&model(), &app::Model::entriesChanged);
+    QSignalSpy revertedChanged(&model(), &app::Model::revertedStepsChanged);
+    QFuture<void> read = model().refresh();
+    ASSERT_TRUE(until([&] { return read.isFinished(); }));
+    EXPECT_EQ(entriesChanged.count(), 0);
+    EXPECT_EQ(revertedChanged.count(), 0);
+    EXPECT_EQ(model().logPosition(), position);
+
+    // Three requests during one read make one more read.
+    store->append(failedRun(clock.now()));
+    const int before = model().logReadCount();
+    read = model().refresh();
+    model().refresh();
+    model().refresh();
+    ASSERT_TRUE(until([&] { return read.isFinished(); }));
+    EXPECT_EQ(model().logReadCount(), before + 2);
+    EXPECT_EQ(model().entries().size(), 2u);
+    EXPECT_EQ(entriesChanged.count(), 1);
+
+    // A rotated log is read whole and replaces the list.
+    writeFile(dataDir() / "log.new", logLine(failedRun(clock.now())));
+    std::filesystem::rename(dataDir() / "log.new", dataDir() / "log.json");
+    read = model().refresh();
+    ASSERT_TRUE(until([&] { return read.isFinished(); }));
+    EXPECT_EQ(model().entries().size(), 1u);
+}
+
+TEST_F(ModelActivity, NeedsAttentionEndsWhenTheNewestFailureTurnsOneHourOld)
+{
+    store->append(failedRun(clock.now() - 3600s));  // exactly an hour: not recent
+    ASSERT_TRUE(start());
+    EXPECT_FALSE(model().hasRecentError());
+
+    store->append(failedRun(clock.now() - 3540s));
+    QSignalSpy changed(&model(), &app::Model::hasRecentErrorChanged);
+    QFuture<void> read = model().refresh();
+    ASSERT_TRUE(until([&] { return read.isFinished(); }));
+    EXPECT_TRUE(model().hasRecentError());
+    clock.advance(59s);
+    EXPECT_TRUE(model().hasRecentError());
+    clock.advance(1s);
+    EXPECT_FALSE(model().hasRecentError());
+    EXPECT_EQ(changed.count(), 2);
+}
+
+TEST_F(ModelActivity, RevertsSelectedEntriesAndReportsFailuresInTheirOrder)
+{
+    watchInbox();
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) writeFile(inbox / name, name);
+    startAndSettle(3);
+    std::vector<Entry> runs = {entryFor("a.pdf"), entryFor("b.pdf"), entryFor("c.pdf")};
+
+    // Something now stands where a and c came from.
+    std::filesystem::create_directory(inbox / "a.pdf");
+    std::filesystem::create_directory(inbox / "c.pdf");
+    QFuture<void> reverted = model().revertEntries(runs);
+    ASSERT_TRUE(until([&] { return reverted.isFinished(); }));
+    ASSERT_TRUE(model().problem());
+    EXPECT_EQ(model().problem()->title, "Couldn’t Revert 2 Files");
+    EXPECT_EQ(model().problem()->message, "a.pdf: " + QString::fromStdString((inbox / "a.pdf").string()) + " already exists");
+    EXPECT_TRUE(std::filesystem::is_regular_file(inbox / "b.pdf"));
+    EXPECT_TRUE(model().isFullyReverted(entryFor("b.pdf")));
+    EXPECT_FALSE(model().isFullyReverted(entryFor("a.pdf")));
+
+    // One failure names the file in the title.
+    model().setProblem(std::nullopt);
+    reverted = model().revertEntries({entryFor("c.pdf")});
+    ASSERT_TRUE(until([&] { return reverted.isFinished(); }));
+    ASSERT_TRUE(model().problem());
+    EXPECT_EQ(model().problem()->title, "Couldn’t Revert c.pdf");
+    EXPECT_EQ(model().problem()->message, QString::fromStdString((inbox / "c.pdf").string()) + " already exists");
+
+    // Fully reverted entries, dry runs and undo records are passed over.
+    const int reads = model().logReadCount();
+    reverted = model().revertEntries({entryFor("b.pdf")});
+    EXPECT_TRUE(reverted.isFinished());
+    EXPECT_EQ(model().logReadCount(), reads);
+}
+
+TEST_F(ModelActivity, APartlyRevertedEntryResumesWhereItStopped)
+{
+    watchInbox({Action::move(folder("Done").string()), Action::move(folder("Later").string())});
+    writeFile(inbox / "a.pdf", "a");
+    startAndSettle(1);
+    Entry run = entryFor("a.pdf");
+    ASSERT_EQ(run.steps.size(), 2u);
+
+    std::filesystem::create_directory(inbox / "a.pdf");
+    QFuture<void> reverted = model().revertEntries({run});
+    ASSERT_TRUE(until([&] { return reverted.isFinished(); }));
+    ASSERT_TRUE(model().problem());
+    EXPECT_TRUE(std::filesystem::exists(done / "a.pdf"));
+    EXPECT_EQ(model().revertedSteps().at(run.id), 1u);
+
+    std::filesystem::remove(inbox / "a.pdf");
+    model().setProblem(std::nullopt);
+    reverted = model().revertEntries({run});
+    ASSERT_TRUE(until([&] { return reverted.isFinished(); }));
+    EXPECT_FALSE(model().problem());
+    EXPECT_TRUE(std::filesystem::is_regular_file(inbox / "a.pdf"));
+    EXPECT_TRUE(model().isFullyReverted(run));
+}
+
+TEST_F(ModelActivity, AnUndoByTheToolArrivesWithItsSeenFiles)
+{
+    watchInbox();
+    writeFile(inbox / "a.pdf", "a");
+    startAndSettle(1);
+    const std::string id = entryFor("a.pdf").id;
+
+    Finished undo = runOlva({"undo", id.substr(0, 8)});
+    ASSERT_EQ(undo.status, 0) << undo.err;
+    ASSERT_TRUE(until([&] { return model().isFullyReverted(entryFor("a.pdf")); }));
+    EXPECT_TRUE(model().entries().back().undoOf == id);
+
+    // The engine takes in what the tool marked in the seen file.
+    writeFile(inbox / "b.txt", "b");
+    Seen seen = store->loadSeen();
+    seen[FileInfo(inbox / "b.txt").key()].insert(ruleVersion(model().config().folders[0].rules[0]));
+    store->saveSeen(seen);
+    Store::announce(Store::activityChanged);
+    EXPECT_TRUE(until([&] {
+        auto rules = model().engine()->explain(inbox / "b.txt");
+        return rules.size() == 1 && rules[0].alreadyApplied;
+    }));
+}
+
+TEST_F(ModelActivity, SelectedEntriesAndProblemFolders)
+{
+    Entry first = failedRun(clock.now()), second = failedRun(clock.now()), undo = failedRun(clock.now());
+    undo.undoOf = first.id;
+    for (const Entry& entry : {first, second, undo}) store->append(entry);
+    auto inbox = folder("Inbox");
+    writeRules(Config{.paused = false, .folders = {watched(inbox), watched(home() / "Gone")}, .bookmarks = {}});
+    ASSERT_TRUE(start());
+
+    model().setSelectedEntries({undo.id, first.id});
+    std::vector<std::string> ids;
+    for (const Entry& entry : model().selectedEntryList()) ids.push_back(entry.id);
+    EXPECT_EQ(ids, (std::vector<std::string>{first.id, undo.id}));
+    model().setSelection(app::Selection::folder(0));
+    EXPECT_TRUE(model().selectedEntryList().empty());
+
+    ASSERT_TRUE(until([&] { return model().folderStatus().size() == 2; }));
+    auto problems = model().problemFolders();
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].path, (home() / "Gone").string());
+
+    model().setActivityScope(app::ActivityScope::problems);
+    model().showActivity(second.id);
+    EXPECT_EQ(model().selection(), app::Selection::activity());
+    EXPECT_EQ(model().activityScope(), app::ActivityScope::all);
+    EXPECT_EQ(model().selectedEntries(), std::set<std::string>{second.id});
+    EXPECT_EQ(window.presented, 1);
+}

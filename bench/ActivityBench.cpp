@@ -46,7 +46,7 @@ void writeLog(const fs::path& file)
     std::string previousId;
     for (std::size_t i = 0; i < entryCount; ++i) {
         Entry entry;
-        entry.at = start + std::chrono::minutes(i * 347);
+        entry.at = std::chrono::time_point_cast<Date::duration>(start + std::chrono::minutes(i * 347));
         const std::string name = std::string(stems[i % 5]) + std::to_string(i) + "." + exts[i % 5];
         entry.file = "/home/alex/Downloads/" + name;
         entry.rule = rules[i % 5];

@@ -4,7 +4,8 @@
 #include "OlvaApp/ActivityView/CheckRow.h"
 #include "OlvaApp/ActivityView/EntryInspector.h"
 #include "OlvaApp/ActivityView/FileIcon.h"
-#include "OlvaApp/ActivityView/SentenceLabel.h"
+#include "OlvaApp/PlaceChip/PathBar.h"
+#include "OlvaApp/PlaceChip/SentenceView.h"
 
 #include <QLabel>
 
@@ -37,14 +38,14 @@ QStringList texts(const QWidget& widget, const char* name)
 QStringList stepSentences(const QWidget& widget)
 {
     QStringList found;
-    for (SentenceLabel* step : widget.findChildren<SentenceLabel*>()) found.push_back(plainText(step->sentence()));
+    for (SentenceView* step : widget.findChildren<SentenceView*>()) found.push_back(plainText(step->sentence()));
     return found;
 }
 
 QStringList paths(const QWidget& widget)
 {
     QStringList found;
-    for (PathLabel* path : widget.findChildren<PathLabel*>()) found.push_back(path->path());
+    for (PathBar* path : widget.findChildren<PathBar*>()) found.push_back(path->path());
     return found;
 }
 
@@ -92,7 +93,7 @@ TEST(EntryInspector, SectionsFollowWhatTheEntryHolds)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EntryInspector inspector(c.entry, c.reverted);
+        EntryInspector inspector(c.entry, c.reverted, nullptr);
         EXPECT_EQ(texts(inspector, "section"), c.sections);
         EXPECT_EQ(texts(inspector, "infoLabel"), c.infoLabels);
         QStringList values = texts(inspector, "infoValue");
@@ -101,8 +102,8 @@ TEST(EntryInspector, SectionsFollowWhatTheEntryHolds)
         EXPECT_EQ(stepSentences(inspector), c.steps);
         EXPECT_EQ(paths(inspector), c.paths);
         EXPECT_EQ(texts(inspector, "fileName"), QStringList{QStringLiteral("invoice.pdf")});
-        for (SentenceLabel* step : inspector.findChildren<SentenceLabel*>())
-            EXPECT_EQ(step->provisional(), c.entry.dryRun);
+        for (SentenceView* step : inspector.findChildren<SentenceView*>())
+            EXPECT_EQ(step->isProvisional(), c.entry.dryRun);
     }
 }
 
@@ -110,7 +111,7 @@ TEST(EntryInspector, FailureReadsRedTwice)
 {
     Entry failed = entryWith({});
     failed.error = "no room on the disk";
-    EntryInspector inspector(failed, false);
+    EntryInspector inspector(failed, false, nullptr);
     const QStringList result = texts(inspector, "result");
     ASSERT_EQ(result.size(), 1);
     EXPECT_EQ(result.front(), QStringLiteral("Couldn’t finish: no room on the disk"));
@@ -125,7 +126,7 @@ TEST(EntryInspector, FailureReadsRedTwice)
 TEST(EntryInspector, ScriptOutputShowsFourLinesAtMost)
 {
     Step script{Step::Kind::shell, "/a/b.pdf", {}, {}, std::string("1\n2\n3\n4\n5\n6"), {}};
-    EntryInspector inspector(entryWith({script}), false);
+    EntryInspector inspector(entryWith({script}), false, nullptr);
     const auto notes = inspector.findChildren<QLabel*>(QStringLiteral("scriptNote"));
     ASSERT_EQ(notes.size(), 1);
     EXPECT_EQ(notes.front()->text(), QStringLiteral("1\n2\n3\n4\n5\n6"));
@@ -138,7 +139,7 @@ TEST(EntryInspector, NamesWithMarkupStayText)
     entry.file = "/a/<b>x<b>.pdf";
     entry.rule = "<b>x</b>";
     entry.error = "<img src=/etc/passwd>";
-    EntryInspector inspector(entry, false);
+    EntryInspector inspector(entry, false, nullptr);
     EXPECT_EQ(texts(inspector, "fileName"), QStringList{QStringLiteral("<b>x<b>.pdf")});
     EXPECT_TRUE(texts(inspector, "infoValue").contains(QStringLiteral("<b>x</b>")));
     EXPECT_EQ(texts(inspector, "error"), QStringList{QStringLiteral("<img src=/etc/passwd>")});
@@ -184,5 +185,5 @@ TEST(FileIcons, ComeFromTheNameAlone)
         {"/gone/odd.zzqq", "application/octet-stream"},
         {"/gone/folder/", "application/octet-stream"},
     };
-    for (const Case& c : cases) EXPECT_EQ(fileIconType(QString::fromUtf8(c.path)), QString::fromUtf8(c.type)) << c.path;
+    for (const Case& c : cases) EXPECT_EQ(fileTypeName(QString::fromUtf8(c.path)), QString::fromUtf8(c.type)) << c.path;
 }

@@ -79,40 +79,39 @@ TEST(RuleVerdicts, TheFirstMatchOrHandlerWins)
     }
 }
 
-class ExplainSheetTest : public ::testing::Test {
+class ExplainSheetTest : public ActivityTest {
 protected:
-    void startWith(std::vector<Rule> rules)
+    void startWithRules(std::vector<Rule> rules)
     {
         // All rules paused: the engine leaves the file alone while the test
         // asks about it.
-        Config config = fixture.watchedInbox(true);
+        Config config = watchedInbox(true);
         config.folders.front().rules = std::move(rules);
-        fixture.start({config, {}, false, std::nullopt});
-        file = fixture.inbox() / "invoice 2025.pdf";
+        startWith(config, {});
+        file = inbox() / "invoice 2025.pdf";
         writeFile(file, "%PDF-1.4\n");
     }
 
     void explainDropped()
     {
-        auto done = fixture.model().explainChosenFile(file);
+        auto done = model().explainChosenFile(file);
         ASSERT_TRUE(processUntil([&] { return done.isFinished(); }));
-        ASSERT_TRUE(fixture.model().explained().has_value()) << fixture.model().problem().value_or(app::Problem{}).message.toStdString();
+        ASSERT_TRUE(model().explained().has_value()) << model().problem().value_or(app::Problem{}).message.toStdString();
     }
 
-    ActivityFixture fixture;
     std::filesystem::path file;
 };
 
 TEST_F(ExplainSheetTest, ShowsEveryEnabledRuleWithItsChecks)
 {
-    startWith({rule("PDFs", {Condition{Attr::ext, Op::is, "pdf"}}),
+    startWithRules({rule("PDFs", {Condition{Attr::ext, Op::is, "pdf"}}),
                rule("Off", {Condition{Attr::ext, Op::is, "pdf"}}, false),
                rule("Invoices", {Condition{Attr::name, Op::contains, "INVOICE"}, Condition{Attr::size, Op::gt, "1 MB"}}),
                rule("Everything", {}), rule("<b>Text</b>", {Condition{Attr::ext, Op::is, "txt"}})});
     explainDropped();
-    app::ExplainSheet sheet(fixture.model());
+    app::ExplainSheet sheet(model());
     EXPECT_EQ(sheet.fileName(), QStringLiteral("invoice 2025.pdf"));
-    EXPECT_EQ(sheet.sentence(), app::Model::explanationSentence(*fixture.model().explained()));
+    EXPECT_EQ(sheet.sentence(), app::Model::explanationSentence(*model().explained()));
     EXPECT_EQ(sheet.windowModality(), Qt::WindowModal);
 
     const auto results = sheet.ruleResults();
@@ -156,27 +155,27 @@ TEST_F(ExplainSheetTest, ShowsEveryEnabledRuleWithItsChecks)
 
 TEST_F(ExplainSheetTest, AChosenFileIsExplainedToo)
 {
-    startWith({rule("PDFs", {Condition{Attr::ext, Op::is, "pdf"}})});
-    fixture.panels.answers.push_back(file);
-    auto done = fixture.model().explainChosenFile();
+    startWithRules({rule("PDFs", {Condition{Attr::ext, Op::is, "pdf"}})});
+    panels.answer(file);
+    auto done = model().explainChosenFile();
     ASSERT_TRUE(processUntil([&] { return done.isFinished(); }));
-    ASSERT_EQ(fixture.panels.requests.size(), 1u);
-    EXPECT_EQ(fixture.panels.requests[0].message, QStringLiteral("Choose a file in a watched folder"));
-    ASSERT_TRUE(fixture.model().explained().has_value());
-    app::ExplainSheet sheet(fixture.model());
+    ASSERT_EQ(panels.requests.size(), 1u);
+    EXPECT_EQ(panels.requests[0].message, QStringLiteral("Choose a file in a watched folder"));
+    ASSERT_TRUE(model().explained().has_value());
+    app::ExplainSheet sheet(model());
     EXPECT_EQ(verdicts(sheet), QStringList{"Matches"});
 }
 
 TEST_F(ExplainSheetTest, AFolderWithoutEnabledRulesSaysSo)
 {
-    startWith({rule("Off", {}, false)});
+    startWithRules({rule("Off", {}, false)});
     explainDropped();
-    app::ExplainSheet sheet(fixture.model());
+    app::ExplainSheet sheet(model());
     ASSERT_NE(sheet.noRules(), nullptr);
     EXPECT_EQ(sheet.noRules()->text(), QStringLiteral("This folder has no enabled rules."));
     EXPECT_EQ(sheet.body(), nullptr);
     EXPECT_TRUE(sheet.ruleResults().empty());
-    EXPECT_EQ(sheet.sentence(), app::Model::explanationSentence(*fixture.model().explained()));
+    EXPECT_EQ(sheet.sentence(), app::Model::explanationSentence(*model().explained()));
 }
 
 TEST_F(ExplainSheetTest, ALongListScrollsWithinItsLimit)
@@ -184,9 +183,9 @@ TEST_F(ExplainSheetTest, ALongListScrollsWithinItsLimit)
     std::vector<Rule> many;
     for (int i = 0; i < 30; ++i)
         many.push_back(rule(("Rule " + std::to_string(i)).c_str(), {Condition{Attr::ext, Op::is, "txt"}}));
-    startWith(many);
+    startWithRules(many);
     explainDropped();
-    app::ExplainSheet tall(fixture.model());
+    app::ExplainSheet tall(model());
     tall.show();
     ASSERT_NE(tall.body(), nullptr);
     EXPECT_EQ(tall.body()->height(), 420);
@@ -194,8 +193,8 @@ TEST_F(ExplainSheetTest, ALongListScrollsWithinItsLimit)
     EXPECT_EQ(tall.width(), 480);
     tall.close();
 
-    fixture.model().setExplained(Explained{QUuid::createUuid(), file, {explanation("Only", true)}, std::nullopt});
-    app::ExplainSheet short_(fixture.model());
+    model().setExplained(Explained{QUuid::createUuid(), file, {explanation("Only", true)}, std::nullopt});
+    app::ExplainSheet short_(model());
     short_.show();
     ASSERT_NE(short_.body(), nullptr);
     EXPECT_LT(short_.body()->height(), 200);
@@ -205,12 +204,12 @@ TEST_F(ExplainSheetTest, ALongListScrollsWithinItsLimit)
 
 TEST_F(ExplainSheetTest, DoneClearsTheExplanation)
 {
-    startWith({rule("PDFs", {Condition{Attr::ext, Op::is, "pdf"}})});
+    startWithRules({rule("PDFs", {Condition{Attr::ext, Op::is, "pdf"}})});
     explainDropped();
-    app::ExplainSheet sheet(fixture.model());
+    app::ExplainSheet sheet(model());
     sheet.open();
     EXPECT_TRUE(sheet.doneButton()->isDefault());
     sheet.doneButton()->click();
     EXPECT_FALSE(sheet.isVisible());
-    EXPECT_FALSE(fixture.model().explained().has_value());
+    EXPECT_FALSE(model().explained().has_value());
 }

@@ -2,6 +2,7 @@
 
 #include "OlvaApp/ActivityView/FileIcon.h"
 #include "OlvaApp/Model/Model.h"
+#include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/Sentences/ActivityDate.h"
 #include "OlvaApp/Sentences/ActivitySearch.h"
 #include "OlvaApp/Sentences/CurrentLocation.h"
@@ -116,12 +117,15 @@ QVariant ActivityTableModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
+        // One line each: a tab or a bell in a name shows as a space or its
+        // picture instead of breaking the row or hiding.
         switch (index.column()) {
-        case nameColumn: return entryFileName(entry);
+        case nameColumn: return singleLine(entryFileName(entry));
         case resultColumn:
             if (model_.isFullyReverted(entry)) return tr("Reverted");
-            return role == Qt::AccessibleTextRole ? accessibilityText(resultAt(row)) : plainText(resultAt(row));
-        case ruleColumn: return QString::fromStdString(entry.rule);
+            return singleLine(role == Qt::AccessibleTextRole ? accessibilityText(resultAt(row))
+                                                             : plainText(resultAt(row)));
+        case ruleColumn: return singleLine(QString::fromStdString(entry.rule));
         case dateColumn: return activityDateFormatter().format(entry.at);
         }
         return {};

@@ -59,7 +59,8 @@ QStringList MainWindowFixture::ruleNames(int folder)
 std::vector<std::string> MainWindowFixture::ruleNamesOnDisk(int folder)
 {
     std::vector<std::string> names;
-    for (const Rule& rule : rulesOnDisk().folders.at(static_cast<std::size_t>(folder)).rules) names.push_back(rule.name);
+    const Config config = rulesOnDisk();
+    for (const Rule& rule : config.folders.at(static_cast<std::size_t>(folder)).rules) names.push_back(rule.name);
     return names;
 }
 

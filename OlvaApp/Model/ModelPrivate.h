@@ -54,7 +54,9 @@ struct Model::Private {
     SystemClock systemClock;
     std::unique_ptr<QSettings> ownSettings;
 
-    std::optional<QFuture<void>> starting;
+    bool startRequested = false;
+    bool started = false;
+    std::vector<std::shared_ptr<QPromise<void>>> startWaiters;
     std::unique_ptr<RulesWatcher> rulesWatcher;
     std::vector<ObserverToken> wakeObservers;
     std::unique_ptr<ToolSignals> toolSignals;
@@ -89,9 +91,11 @@ struct Model::Private {
     void onEngine(std::function<void(Engine&)> work);
 
     // ---- Start (ModelStart.cpp)
-    void start(std::shared_ptr<QPromise<void>> promise);
-    void engineCreated(Attempt<std::shared_ptr<Engine>> created, std::shared_ptr<QPromise<void>> promise);
-    void failStart(const QString& error, std::shared_ptr<QPromise<void>> promise);
+    void start();
+    void engineCreated(Attempt<std::shared_ptr<Engine>> created);
+    void failStart(const QString& error);
+    // Lets every caller of ensureStarted go on.
+    void startEnded();
     void observeTool();
 
     // ---- Activity (ModelActivity.cpp)

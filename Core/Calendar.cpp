@@ -4,7 +4,6 @@
 
 #include <unicode/calendar.h>
 
-#include <cmath>
 #include <limits>
 
 namespace olva {
@@ -14,12 +13,6 @@ namespace {
 UDate toUDate(Date date)
 {
     return static_cast<UDate>(std::chrono::floor<std::chrono::milliseconds>(date).time_since_epoch().count());
-}
-
-std::optional<Date> fromUDate(UDate moment)
-{
-    if (!std::isfinite(moment) || std::fabs(moment) > 8.64e18 / 1e3) return std::nullopt;
-    return Date(std::chrono::milliseconds(static_cast<std::int64_t>(moment)));
 }
 
 UCalendarDateFields field(CalendarUnit unit)
@@ -93,7 +86,7 @@ std::optional<Date> Calendar::adding(Date date, CalendarUnit unit, std::int64_t 
     calendar->add(field(unit), static_cast<int32_t>(amount), status);
     UDate moment = calendar->getTime(status);
     if (U_FAILURE(status)) return std::nullopt;
-    auto result = fromUDate(moment);
+    auto result = dateFromMilliseconds(moment);
     // Keep the part below a millisecond that the calendar does not carry.
     if (result) *result += date - std::chrono::floor<std::chrono::milliseconds>(date);
     return result;
@@ -134,8 +127,8 @@ std::optional<DateInterval> Calendar::interval(CalendarUnit unit, Date date) con
     calendar->add(field(unit), 1, status);
     UDate end = calendar->getTime(status);
     if (U_FAILURE(status)) return std::nullopt;
-    auto from = fromUDate(start);
-    auto to = fromUDate(end);
+    auto from = dateFromMilliseconds(start);
+    auto to = dateFromMilliseconds(end);
     if (!from || !to) return std::nullopt;
     return DateInterval{*from, *to};
 }

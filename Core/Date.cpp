@@ -1,19 +1,90 @@
 #include "Core/Date.h"
 
+#include <cmath>
 #include <cstdio>
-#include <ctime>
+#include <limits>
 
 namespace olva {
 
+namespace {
+
+using std::chrono::microseconds;
+
+// The range of a Date, in whole seconds, kept a little inside its limits so
+// that adding the part below a second cannot cross them.
+constexpr std::int64_t kMaxSeconds = std::numeric_limits<std::int64_t>::max() / 1'000'000 - 1;
+
+struct Civil {
+    int year;
+    unsigned month, day, hour, minute, second;
+};
+
+Civil civil(Date date)
+{
+    using namespace std::chrono;
+    auto day = floor<days>(date);
+    year_month_day ymd(day);
+    hh_mm_ss time(floor<seconds>(date - day));
+    return {static_cast<int>(ymd.year()), static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()),
+            static_cast<unsigned>(time.hours().count()), static_cast<unsigned>(time.minutes().count()),
+            static_cast<unsigned>(time.seconds().count())};
+}
+
+}  // namespace
+
+Date currentDate()
+{
+    return std::chrono::floor<microseconds>(std::chrono::system_clock::now());
+}
+
+std::optional<Date> dateFromSeconds(std::int64_t seconds, std::int64_t nanoseconds)
+{
+    seconds += nanoseconds / 1'000'000'000;
+    nanoseconds %= 1'000'000'000;
+    if (seconds > kMaxSeconds || seconds < -kMaxSeconds) return std::nullopt;
+    return Date(std::chrono::seconds(seconds) + std::chrono::floor<microseconds>(std::chrono::nanoseconds(nanoseconds)));
+}
+
+namespace {
+
+// A count of units of `perUnit` microseconds: the whole units exactly, the
+// fraction rounded to the microsecond. (Scaled as one double, a date in
+// 9999 would be off by several microseconds.)
+std::optional<Date> dateFromCount(double count, std::int64_t perUnit)
+{
+    if (!std::isfinite(count) || std::fabs(count) > static_cast<double>(kMaxSeconds) * 1e6 / perUnit)
+        return std::nullopt;
+    double whole = std::floor(count);
+    auto micros = static_cast<std::int64_t>(whole) * perUnit + std::llround((count - whole) * perUnit);
+    return Date(microseconds(micros));
+}
+
+}  // namespace
+
+std::optional<Date> dateFromMilliseconds(double milliseconds) { return dateFromCount(milliseconds, 1000); }
+
+std::optional<Date> dateFromSeconds(double seconds) { return dateFromCount(seconds, 1'000'000); }
+
+double millisecondsOf(Date date)
+{
+    return static_cast<double>(date.time_since_epoch().count()) / 1e3;
+}
+
 std::string iso8601(Date date)
 {
-    auto seconds = std::chrono::floor<std::chrono::seconds>(date);
-    std::time_t t = std::chrono::system_clock::to_time_t(seconds);
-    std::tm tm{};
-    gmtime_r(&t, &tm);
+    Civil c = civil(date);
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02dZ", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02uT%02u:%02u:%02uZ", c.year, c.month, c.day, c.hour, c.minute,
+                  c.second);
+    return buffer;
+}
+
+std::string printedUTC(Date date)
+{
+    Civil c = civil(date);
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u %02u:%02u:%02u +0000", c.year, c.month, c.day, c.hour,
+                  c.minute, c.second);
     return buffer;
 }
 
@@ -48,8 +119,7 @@ std::optional<Date> parseIso8601(std::string_view text)
     year_month_day ymd{std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
                        std::chrono::day(static_cast<unsigned>(day))};
     if (!ymd.ok()) return std::nullopt;
-    auto moment = sys_days(ymd) + hours(hour) + minutes(minute) + seconds(second) - seconds(offsetSeconds);
-    return time_point_cast<system_clock::duration>(moment);
+    return Date(sys_days(ymd)) + hours(hour) + minutes(minute) + seconds(second) - seconds(offsetSeconds);
 }
 
 }  // namespace olva

@@ -156,7 +156,7 @@ std::optional<Date> dayAt(int year, int month, int day, const icu::Calendar& pro
     calendar->set(UCAL_DATE, day);
     UDate moment = calendar->getTime(status);
     if (U_FAILURE(status)) return std::nullopt;
-    return Date(std::chrono::milliseconds(static_cast<std::int64_t>(moment)));
+    return dateFromMilliseconds(moment);
 }
 
 int fullYear(const icu::UnicodeString& digits, int currentYear)

@@ -40,7 +40,7 @@ bool debugEnabled()
 void debugLog(const std::string& message)
 {
     if (!debugEnabled()) return;
-    std::string line = iso8601(std::chrono::system_clock::now()) + " " + message + "\n";
+    std::string line = iso8601(currentDate()) + " " + message + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
@@ -59,15 +59,7 @@ std::string printedList(const std::vector<std::string>& items)
     return text + "]";
 }
 
-std::string printedDate(Date date)
-{
-    std::time_t seconds = std::chrono::system_clock::to_time_t(date);
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    char buffer[40];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S +0000", &utc);
-    return buffer;
-}
+std::string printedDate(Date date) { return printedUTC(date); }
 
 std::string errorText(const std::exception& error)
 {
@@ -108,6 +100,7 @@ const Folder* Engine::Impl::folder(const std::string& path) const
 
 void Engine::Impl::start()
 {
+    recoverInterrupted();
     restartWatcher();
     armPeriodic();
     scheduleAll();
@@ -148,6 +141,7 @@ void Engine::Impl::reload()
 
 void Engine::Impl::scanNow(bool keepLists)
 {
+    recoverInterrupted();
     // Copied: a scan may run a callback that reloads the configuration.
     std::vector<std::string> paths;
     for (const auto& folder : config.folders) paths.push_back(folder.path);
@@ -185,7 +179,23 @@ void Engine::Impl::setStoreProblem(std::optional<std::string> description)
     if (description) message = "Olva can’t write to " + store->dir().string() + ": " + *description;
     if (message == storeProblem) return;
     storeProblem = std::move(message);
+    // A started engine tries again every few seconds, so that it resumes
+    // soon after writing works again rather than at the next event.
+    if (storeProblem && periodic && !retry) armRetry();
     if (storeProblemCallback) storeProblemCallback(storeProblem);
+}
+
+void Engine::Impl::armRetry()
+{
+    retry = executor.postAfter(retryInterval, [weak = self] {
+        auto engine = weak.lock();
+        if (!engine) return;
+        Impl& impl = engine->impl();
+        impl.retry.reset();
+        if (!impl.storeProblem) return;
+        if (impl.flushUnwritten()) impl.scheduleAll();
+        else impl.armRetry();
+    });
 }
 
 void Engine::Impl::setStoreProblem(const std::exception& error) { setStoreProblem(errorText(error)); }
@@ -195,6 +205,8 @@ void Engine::Impl::finish()
     watcher.reset();
     if (periodic) executor.cancel(*periodic);
     periodic.reset();
+    if (retry) executor.cancel(*retry);
+    retry.reset();
     for (const auto& [path, pending] : scheduled) executor.cancel(pending.task);
     scheduled.clear();
     flushUnwritten();
@@ -212,7 +224,7 @@ std::shared_ptr<Engine> Engine::create(std::shared_ptr<Store> store, double sett
     auto impl = std::make_unique<Impl>(std::move(store), settle);
     impl->config = impl->store->loadConfig();
     impl->seenOnDisk = impl->seenSignature();
-    impl->seen = impl->store->loadSeen();
+    impl->seen = impl->store->loadSeen(&impl->journalAt);
     std::shared_ptr<Engine> engine(new Engine(std::move(impl)));
     engine->impl_->self = engine;
     return engine;

@@ -51,6 +51,12 @@ struct Engine::Impl {
         bool matched = false;
         std::optional<Date> flipsAt;
     };
+    // A log entry that could not be written yet, with the journal records
+    // that follow it once it is in the log.
+    struct Unwritten {
+        Entry entry;
+        std::vector<JournalRecord> then;
+    };
     // The rules that may still act on a file: a leading run of a folder's
     // enabled rules with their versions.
     using Pending = std::span<const std::pair<const Rule*, std::string>>;
@@ -76,24 +82,37 @@ struct Engine::Impl {
     StatusCallback statusCallback;
     std::optional<std::string> storeProblem;
     StoreProblemCallback storeProblemCallback;
-    std::vector<Entry> unwritten;
+    std::vector<Unwritten> unwritten;
+    // Journal records that could not be written yet, in order, and marks
+    // made in memory that the journal does not hold yet (`seenChanged`
+    // tells whether there are any).
+    std::vector<JournalRecord> unjournaled;
+    std::vector<JournalRecord> unsavedMarks;
     std::map<std::string, std::map<std::string, CachedText>> extractedTexts;
     std::map<std::string, QuietList> quiet;
 
-    // The seen file as last read or written by this engine.
+    // The seen file as last read or written by this engine, and how far it
+    // has taken in the journal beside it.
     std::optional<FileSignature> seenOnDisk;
+    LogPosition journalAt;
+    // Runs that a crash cut short are logged once, before the first pass.
+    bool recovered = false;
+    // Retries writing while the data directory refuses it.
+    std::optional<platform::Executor::TimerId> retry;
     // Counts the times keys came into `seen` other than by a pass's own rule
     // runs, so that a pass knows when its index of them is out of date.
     std::uint64_t seenEdits = 0;
     // The current time; tests move it.
-    std::function<Date()> clock = [] { return std::chrono::system_clock::now(); };
+    std::function<Date()> clock = [] { return currentDate(); };
     // Scans that went past their checks, and watcher batches handled.
     std::uint64_t scans = 0;
     std::uint64_t generation = 0;
     // Set by stop() from another thread; a pass ends after the file in hand.
     std::atomic<bool> stopping = false;
-    // Rescheduling of the periodic pass; tests shorten it.
+    // Rescheduling of the periodic pass, and of writes while the data
+    // directory refuses them; tests shorten them.
     std::chrono::nanoseconds periodicInterval = std::chrono::seconds(600);
+    std::chrono::nanoseconds retryInterval = std::chrono::seconds(2);
 
     // Declared last, so it is built after and stopped before the rest.
     platform::Executor executor;
@@ -110,6 +129,7 @@ struct Engine::Impl {
     void updateStatus(const Folder& folder);
     void setStoreProblem(std::optional<std::string> description);
     void setStoreProblem(const std::exception& error);
+    void armRetry();
     // The last work of a stopping engine: nothing left to run, everything written.
     void finish();
 
@@ -130,18 +150,31 @@ struct Engine::Impl {
     bool noteFailure(const std::string& key, const std::string& message, Date now);
     // Counts a run for the loop guard; true when it is one too many.
     bool loopGuardStops(const std::string& key, Date now);
-    void record(const Entry& entry);
+    // Logs the entry, then journals `then`; what cannot be written is held.
+    void record(const Entry& entry, std::vector<JournalRecord> then = {});
     bool flushUnwritten();
+    // Logs the runs that a crash cut short, once, in the process that holds
+    // the engine lock.
+    void recoverInterrupted();
 
-    // The seen file: merged from disk before it is saved or consulted.
+    // The seen file and its journal.
     std::optional<FileSignature> seenSignature() const;
     bool seenFileChanged() const;
     void mergeSeenFromDisk();
-    // Merges the seen file when another process changed it; true if it did.
+    // Takes in marks another process wrote; true when there were any.
     bool refreshSeen();
+    // A mark this engine made, for the next save.
+    void markSeen(const std::string& key, const std::string& version);
+    // Appends to the journal; throws what the write throws.
+    void writeJournal(const std::vector<JournalRecord>& records);
+    // The same, holding the records when writing fails (a store problem).
+    void journalOrHold(std::vector<JournalRecord> records);
+    // Journals the unsaved marks.
     void saveSeen();
     // saveSeen that reports its failure as the store problem.
     void saveSeenOrReport();
+    // Folds the journal into the seen file once it has grown past it.
+    void foldJournalIfDue();
 
     // Explanation, undo and carry-over.
     std::vector<Explanation> explain(const std::filesystem::path& file);

@@ -16,6 +16,7 @@ namespace {
 constexpr auto loopWindow = std::chrono::seconds(60);
 constexpr std::size_t loopLimit = 6;
 constexpr const char* loopMessage = "stopped: rules acted on this file more than 5 times in a minute";
+constexpr const char* interruptedMessage = "interrupted: Olva stopped before the rule’s actions finished";
 
 }  // namespace
 
@@ -62,10 +63,6 @@ Engine::Impl::RuleRun Engine::Impl::runRule(FileInfo& file, const Pending& pendi
         if (refreshSeen() && pendingRules(pending, key).size() <= index) return result;
 
         result.matched = true;
-        Applied applied;
-        if (loopGuardStops(key, now)) applied.error = loopMessage;
-        else applied = perform(rule->actions, file, rule->dryRun, now);
-
         Entry entry;
         entry.at = this->now();
         entry.file = file.url().string();
@@ -73,57 +70,141 @@ Engine::Impl::RuleRun Engine::Impl::runRule(FileInfo& file, const Pending& pendi
         entry.version = version;
         entry.dryRun = rule->dryRun;
         entry.checks = std::move(outcome.checks);
+
+        // A live run is journaled before it changes anything and after each
+        // step, so that a crash in the middle leaves a record to log on the
+        // next start, and nothing runs twice. What cannot be recorded is not
+        // done: the pass stops here and the file waits for writing to work.
+        const bool live = !rule->dryRun;
+        if (live) {
+            try {
+                writeJournal({JournalRecord::begin(entry, key)});
+            } catch (const std::exception& error) {
+                setStoreProblem(error);
+                return result;
+            }
+        }
+        Applied applied;
+        if (loopGuardStops(key, now)) {
+            applied.error = loopMessage;
+        } else {
+            applied = perform(rule->actions, file, rule->dryRun, now, [&](const Step& step) {
+                try {
+                    writeJournal({JournalRecord::stepDone(entry.id, step)});
+                } catch (const std::exception& error) {
+                    setStoreProblem(error);
+                    throw;
+                }
+            });
+        }
         entry.steps = std::move(applied.steps);
         entry.error = std::move(applied.error);
 
+        std::vector<JournalRecord> then;
+        if (live) {
+            journalOrHold({JournalRecord::done(entry.id, entry.error)});
+            then.push_back(JournalRecord::end(entry.id));
+        }
         if (entry.error && entry.steps.empty()) {
             // Nothing changed: try again after a growing delay, and log a
             // repeated failure only when its message changed.
-            if (!noteFailure(key, version + " " + *entry.error, now)) return result;
+            if (!noteFailure(key, version + " " + *entry.error, now)) {
+                journalOrHold(std::move(then));
+                return result;
+            }
         } else {
             failures.erase(key);
+            // Written with the entry, so that one crash cannot keep one
+            // without the other.
             seen[key].insert(version);
-            seenChanged = true;
+            then.push_back(JournalRecord::mark(key, {version}));
         }
-        record(entry);
+        record(entry, std::move(then));
         if (entryCallback) entryCallback(entry);
         return result;
     }
     return result;
 }
 
-void Engine::Impl::record(const Entry& entry)
+void Engine::Impl::record(const Entry& entry, std::vector<JournalRecord> then)
 {
     try {
         store->append(entry);
     } catch (const std::exception& error) {
-        unwritten.push_back(entry);
+        unwritten.push_back({entry, std::move(then)});
         setStoreProblem(error);
+        return;
     }
+    journalOrHold(std::move(then));
 }
 
 bool Engine::Impl::flushUnwritten()
 {
     if (!storeProblem) return true;
     try {
-        saveSeen();
+        bool held = !unjournaled.empty() || !unwritten.empty() || seenChanged;
+        if (!unjournaled.empty()) {
+            writeJournal(unjournaled);
+            unjournaled.clear();
+        }
+        while (!unwritten.empty()) {
+            store->append(unwritten.front().entry);
+            auto then = std::move(unwritten.front().then);
+            unwritten.erase(unwritten.begin());
+            try {
+                if (!then.empty()) writeJournal(then);
+            } catch (const std::exception&) {
+                unjournaled = std::move(then);
+                throw;
+            }
+        }
+        if (seenChanged) saveSeen();
+        // With nothing held, a write of the seen file tells whether the
+        // directory takes writes again.
+        if (!held && store->engineLock() >= 0) {
+            journalAt = store->foldJournal(seen);
+            seenOnDisk = seenSignature();
+        }
     } catch (const std::exception&) {
         return false;
-    }
-    seenChanged = false;
-    while (!unwritten.empty()) {
-        try {
-            store->append(unwritten.front());
-        } catch (const std::exception&) {
-            return false;
-        }
-        unwritten.erase(unwritten.begin());
     }
     setStoreProblem(std::nullopt);
     return true;
 }
 
-// ---- The seen file
+void Engine::Impl::recoverInterrupted()
+{
+    if (recovered || store->engineLock() < 0) return;
+    recovered = true;
+    JournalRead journal;
+    try {
+        journal = store->readJournal({});
+    } catch (const std::exception&) {
+        return;
+    }
+    for (auto& run : journal.runs) {
+        Entry& entry = run.entry;
+        const auto logged = store->entriesMentioning(entry.id);
+        const bool inLog = std::any_of(logged.begin(), logged.end(), [&](const Entry& e) { return e.id == entry.id; });
+        if (!run.done) entry.error = interruptedMessage;
+        std::vector<JournalRecord> then{JournalRecord::end(entry.id)};
+        // Whatever the run did, it did once: its file counts as handled,
+        // unless it failed before changing anything and may be tried again.
+        if (!(run.done && entry.error && entry.steps.empty())) {
+            seen[run.key].insert(entry.version);
+            ++seenEdits;
+            then.push_back(JournalRecord::mark(run.key, {entry.version}));
+        }
+        if (inLog) {
+            journalOrHold(std::move(then));
+            continue;
+        }
+        record(entry, std::move(then));
+        if (entryCallback) entryCallback(entry);
+    }
+}
+
+// ---- The seen file and its journal
 
 namespace {
 
@@ -134,6 +215,11 @@ std::optional<Engine::Impl::FileSignature> signatureOf(const std::filesystem::pa
     return Engine::Impl::FileSignature{info.st_dev, info.st_ino, info.st_size,
                                        std::int64_t(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
+
+// The journal is folded once it holds more than the seen file, so a fold
+// costs about as much as the records written since the last one: the bytes
+// written per handled file stay the same however many files were handled.
+constexpr std::uint64_t kSmallestFold = 256 * 1024;
 
 }  // namespace
 
@@ -148,38 +234,100 @@ void Engine::Impl::mergeSeenFromDisk()
 {
     auto signature = seenSignature();
     Seen disk;
+    LogPosition journalEnd;
     try {
-        disk = store->loadSeen();
+        disk = store->loadSeen(&journalEnd);
     } catch (const std::exception&) {
         return;
     }
     for (auto& [key, versions] : disk) seen[key].merge(versions);
     seenOnDisk = signature;
+    journalAt = journalEnd;
     ++seenEdits;
 }
 
 bool Engine::Impl::refreshSeen()
 {
-    if (!seenFileChanged()) return false;
-    mergeSeenFromDisk();
+    if (seenFileChanged()) {
+        mergeSeenFromDisk();
+        return true;
+    }
+    if (store->journalEnd() == journalAt) return false;
+    JournalRead read;
+    try {
+        read = store->readJournal(journalAt);
+    } catch (const std::exception&) {
+        return false;
+    }
+    journalAt = read.position;
+    if (read.marks.empty()) return false;
+    for (auto& [key, versions] : read.marks) seen[key].merge(versions);
+    ++seenEdits;
     return true;
+}
+
+void Engine::Impl::markSeen(const std::string& key, const std::string& version)
+{
+    if (!seen[key].insert(version).second) return;
+    unsavedMarks.push_back(JournalRecord::mark(key, {version}));
+    seenChanged = true;
+    ++seenEdits;
+}
+
+void Engine::Impl::writeJournal(const std::vector<JournalRecord>& records)
+{
+    auto [before, after] = store->appendJournal(records);
+    // Unless somebody else wrote in between, this engine has taken in all
+    // of it.
+    if (before == journalAt) journalAt = after;
+}
+
+void Engine::Impl::journalOrHold(std::vector<JournalRecord> records)
+{
+    if (records.empty()) return;
+    // Behind records already held, the order is kept.
+    if (unjournaled.empty()) {
+        try {
+            writeJournal(records);
+            return;
+        } catch (const std::exception& error) {
+            setStoreProblem(error);
+        }
+    }
+    unjournaled.insert(unjournaled.end(), std::make_move_iterator(records.begin()),
+                       std::make_move_iterator(records.end()));
 }
 
 void Engine::Impl::saveSeen()
 {
-    // Marks written by another process (an undo) are kept, not overwritten.
-    refreshSeen();
-    store->saveSeen(seen);
-    seenOnDisk = seenSignature();
+    if (!unsavedMarks.empty()) writeJournal(unsavedMarks);
+    unsavedMarks.clear();
+    seenChanged = false;
 }
 
 void Engine::Impl::saveSeenOrReport()
 {
     try {
         saveSeen();
-        seenChanged = false;
     } catch (const std::exception& error) {
         setStoreProblem(error);
+    }
+    foldJournalIfDue();
+}
+
+void Engine::Impl::foldJournalIfDue()
+{
+    // Only the engine that runs the rules folds, and not while writing fails.
+    if (store->engineLock() < 0 || storeProblem) return;
+    std::uint64_t seenSize = seenOnDisk ? std::uint64_t(seenOnDisk->size) : 0;
+    if (journalAt.offset <= std::max(kSmallestFold, seenSize)) return;
+    try {
+        journalAt = store->foldJournal(seen);
+        seenOnDisk = seenSignature();
+        ++seenEdits;
+    } catch (const std::exception& error) {
+        // The journal stays as it is and is folded at a later pass.
+        if (debugEnabled()) debugLog("couldn’t fold the journal: " + errorText(error));
     }
 }
 

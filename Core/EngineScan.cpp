@@ -25,10 +25,9 @@ void keepEarlier(std::optional<Date>& next, Date candidate)
     if (!next || candidate < *next) next = candidate;
 }
 
-Date statusChange(const Stamp& stamp)
+std::optional<Date> statusChange(const Stamp& stamp)
 {
-    return Date(std::chrono::duration_cast<Date::duration>(std::chrono::seconds(stamp.changed) +
-                                                           std::chrono::nanoseconds(stamp.changedNanos)));
+    return dateFromSeconds(stamp.changed, stamp.changedNanos);
 }
 
 }  // namespace
@@ -40,8 +39,9 @@ void Engine::Impl::migrateSeenKey(const FileInfo& file)
     if (legacy == seen.end()) return;
     auto versions = std::move(legacy->second);
     seen.erase(legacy);
-    seen[file.key()] = std::move(versions);
-    seenChanged = true;
+    // The old key stays in the files until the journal is folded, which
+    // writes what is in memory.
+    for (const auto& version : versions) markSeen(file.key(), version);
 }
 
 Engine::Impl::Pending Engine::Impl::pendingRules(Pending rules, const std::string& key) const
@@ -181,7 +181,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
                 // what was just observed can predate it.
                 Date since = now;
                 if (local)
-                    if (auto fresh = stampOf(path)) since = std::min(now, statusChange(*fresh));
+                    if (auto fresh = stampOf(path)) since = std::min(now, statusChange(*fresh).value_or(now));
                 seenBefore = observed.insert_or_assign(path, Observed{observation, since}).first;
             }
             readyAt = seenBefore->second.since + seconds(settleFor);
@@ -195,6 +195,9 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
             info.setExtractedText(cached->second.text);
 
         RuleRun run = runRule(info, pending, now);
+        // Nothing more is done once a run could not be written: the rest
+        // waits until writing works again.
+        if (storeProblem) break;
         // A rule that acted may have given the file a record.
         if (run.matched) records.add(info.inode());
         if (run.flipsAt) keepEarlier(next, *run.flipsAt);
@@ -218,6 +221,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
         });
     }
     if (seenChanged) saveSeenOrReport();
+    else foldJournalIfDue();
     if (next) {
         if (debugEnabled()) debugLog("next scan of " + resolved + " at " + printedDate(*next));
         schedule(folderPath, *next);

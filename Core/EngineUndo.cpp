@@ -63,9 +63,7 @@ void Engine::Impl::revertEntry(const std::string& id, const std::vector<Entry>& 
     for (const auto& step : reverted) {
         if (step.kind != Step::Kind::move && step.kind != Step::Kind::trash) continue;
         try {
-            seen[FileInfo::keyFor(step.from)].insert(entry.version);
-            seenChanged = true;
-            ++seenEdits;
+            markSeen(FileInfo::keyFor(step.from), entry.version);
         } catch (const std::exception&) {
         }
     }
@@ -85,7 +83,8 @@ void Engine::Impl::undo(const std::string& id)
 {
     std::exception_ptr error;
     try {
-        revertEntry(id, store->entries());
+        // The entry and the undo entries that refer to it are all it needs.
+        revertEntry(id, store->entriesMentioning(id));
     } catch (...) {
         error = std::current_exception();
     }
@@ -111,8 +110,10 @@ std::map<std::string, std::string> Engine::Impl::undo(const std::vector<std::str
 void Engine::Impl::carryOver(const std::string& from, const std::string& to)
 {
     if (from == to) return;
-    for (auto& [key, versions] : seen)
-        if (versions.contains(from) && versions.insert(to).second) seenChanged = true;
+    std::vector<std::string> keys;
+    for (const auto& [key, versions] : seen)
+        if (versions.contains(from)) keys.push_back(key);
+    for (const auto& key : keys) markSeen(key, to);
     if (seenChanged) saveSeenOrReport();
 }
 

@@ -3,8 +3,6 @@
 #include "Core/EngineImpl.h"
 #include "Core/Paths.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
 namespace olva {
@@ -18,12 +16,6 @@ std::string directoryPath(const Folder& folder)
     return path;
 }
 
-bool isDirectory(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 bool touches(const std::string& eventPath, const std::string& folderPath)
 {
     return eventPath == folderPath || isInside(eventPath, folderPath);
@@ -35,9 +27,10 @@ void Engine::Impl::restartWatcher()
 {
     watcher.reset();
     std::vector<platform::Watcher::Root> roots;
+    // A folder that does not exist is watched for: the watcher reports it
+    // when it is made (again), and its scan then finds it back.
     for (const auto& folder : config.folders) {
         std::string path = directoryPath(folder);
-        if (!isDirectory(path)) continue;
         std::int64_t depth = std::max<std::int64_t>(folder.depth, 0);
         auto same = std::find_if(roots.begin(), roots.end(), [&](const auto& root) { return root.path == path; });
         if (same != roots.end()) same->depth = std::max(same->depth, depth);
@@ -75,7 +68,10 @@ void Engine::Impl::schedule(const std::string& folderPath, Date at)
         if (it->second.at <= at) return;
         executor.cancel(it->second.task);
     }
-    auto delay = std::max(Date::duration::zero(), at - now());
+    // A date condition may change its answer centuries ahead, further than
+    // the executor's clock counts; a scan so far off is made once a day
+    // instead, and each one schedules the next.
+    auto delay = std::clamp(at - now(), Date::duration::zero(), Date::duration(std::chrono::hours(24)));
     std::uint64_t ticket = ++generation;
     auto task = executor.postAfter(delay, [weak = self, folderPath, ticket] {
         if (auto engine = weak.lock()) engine->impl().runScheduled(folderPath, ticket);

@@ -16,7 +16,7 @@ namespace olva {
 
 struct Entry {
     std::string id = platform::newUUID();  // upper-case UUID text
-    Date at = std::chrono::system_clock::now();
+    Date at = currentDate();
     std::string file;     // for an undo: the file of the reverted entry
     std::string rule;     // the rule's name at the time
     std::string version;  // the rule's version

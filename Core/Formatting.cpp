@@ -59,9 +59,8 @@ std::string dateText(Date date, icu::DateFormat::EStyle dateStyle, DateFormatCac
     }
     if (!cache.format) return iso8601(date);
     cache.format->adoptTimeZone(icu::TimeZone::createDefault());
-    auto millis = std::chrono::floor<std::chrono::milliseconds>(date).time_since_epoch().count();
     icu::UnicodeString text;
-    cache.format->format(static_cast<UDate>(millis), text);
+    cache.format->format(static_cast<UDate>(std::floor(millisecondsOf(date))), text);
     return utf8(text);
 }
 

@@ -243,12 +243,13 @@ std::optional<std::uint64_t> uidOf(plist_t node)
 std::optional<std::string> stringOf(plist_t node)
 {
     if (!node || plist_get_node_type(node) != PLIST_STRING) return std::nullopt;
-    char* text = nullptr;
-    plist_get_string_val(node, &text);
+    // Read with its length: libplist asserts (and ends the process) when a
+    // text holds U+0000, which a crafted binary list can carry.
+    std::uint64_t length = 0;
+    const char* text = plist_get_string_ptr(node, &length);
     if (!text) return std::string();
-    std::string result(text);
-    free(text);
-    return result;
+    if (std::memchr(text, '\0', length)) fail("the archive is damaged: a text in it holds the character U+0000");
+    return std::string(text, length);
 }
 
 // Binary property lists store integers as signed 64-bit numbers; libplist
@@ -289,13 +290,11 @@ std::optional<double> realOf(plist_t node)
     return std::nullopt;
 }
 
-// A date from seconds since 2001; nothing when it lies beyond what the clock
-// can hold.
+// A date from seconds since 2001; nothing when it lies beyond what a Date
+// holds.
 std::optional<Date> dateFromReference(double seconds)
 {
-    if (!std::isfinite(seconds) || std::fabs(seconds) > 1e11) return std::nullopt;
-    auto since1970 = std::chrono::duration<double>(seconds + static_cast<double>(kArchiveReferenceEpoch));
-    return Date(std::chrono::duration_cast<Date::duration>(since1970));
+    return dateFromSeconds(seconds + static_cast<double>(kArchiveReferenceEpoch));
 }
 
 bool isOneOf(std::string_view name, std::initializer_list<std::string_view> names)

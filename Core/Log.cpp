@@ -11,7 +11,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <system_error>
 
 namespace olva {
@@ -28,6 +30,90 @@ private:
     platform::Descriptor fd_;  // the lock goes with it
 };
 
+template <typename F>
+void forEachLine(std::string_view bytes, F&& body)
+{
+    while (!bytes.empty()) {
+        auto end = bytes.find('\n');
+        body(bytes.substr(0, end));
+        bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
+    }
+}
+
+char asciiUpper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)
+{
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (asciiUpper(text[i]) != asciiUpper(prefix[i])) return false;
+    return true;
+}
+
+// Finds a text in lines, letters in either case.
+class CaselessSearch {
+public:
+    explicit CaselessSearch(std::string_view part) : part_(part), searcher_(part_.begin(), part_.end(), hash, equal) {}
+
+    bool foundIn(std::string_view text) const
+    {
+        return std::search(text.begin(), text.end(), searcher_) != text.end();
+    }
+
+private:
+    static std::size_t hash(char c) { return std::hash<char>{}(asciiUpper(c)); }
+    static bool equal(char a, char b) { return asciiUpper(a) == asciiUpper(b); }
+
+    std::string part_;
+    std::boyer_moore_horspool_searcher<std::string::const_iterator, decltype(&hash), decltype(&equal)> searcher_;
+};
+
+// The lines of a file from its end to its start, read in blocks, so that
+// the newest lines cost what they hold whatever the size of the file.
+class BackwardLines {
+public:
+    BackwardLines(int fd, std::uint64_t size) : fd_(fd), start_(size) {}
+
+    // The next line going backwards: first what follows the last line feed
+    // (empty when the file ends with one), last the file's first line.
+    // Nothing at the start of the file or when a read fails.
+    std::optional<std::string_view> next()
+    {
+        for (;;) {
+            if (auto feed = std::string_view(buffer_).substr(0, end_).rfind('\n'); feed != std::string_view::npos) {
+                std::string_view line(buffer_.data() + feed + 1, end_ - feed - 1);
+                end_ = feed;
+                return line;
+            }
+            if (start_ == 0) {
+                if (finished_) return std::nullopt;
+                finished_ = true;
+                return std::string_view(buffer_.data(), end_);
+            }
+            std::uint64_t size = std::min<std::uint64_t>(start_, kBlock);
+            std::string block(size, '\0');
+            for (std::size_t done = 0; done < size;) {
+                ssize_t count = ::pread(fd_, block.data() + done, size - done, off_t(start_ - size + done));
+                if (count < 0 && errno == EINTR) continue;
+                if (count <= 0) return std::nullopt;
+                done += std::size_t(count);
+            }
+            block.append(buffer_, 0, end_);
+            buffer_ = std::move(block);
+            end_ = buffer_.size();
+            start_ -= size;
+        }
+    }
+
+private:
+    static constexpr std::uint64_t kBlock = 64 * 1024;
+    int fd_;
+    std::uint64_t start_;  // file offset of buffer_[0]
+    std::string buffer_;
+    std::size_t end_ = 0;  // bytes of buffer_ not yet handed out
+    bool finished_ = false;
+};
+
 }  // namespace
 
 std::string logLine(const Entry& entry)
@@ -35,22 +121,25 @@ std::string logLine(const Entry& entry)
     return writeJson(toJson(entry), {.escapeSlashes = true}) + "\n";
 }
 
+std::optional<Entry> parseLogLine(std::string_view line)
+{
+    if (line.empty()) return std::nullopt;
+    auto json = nlohmann::json::parse(line, nullptr, false);
+    if (json.is_discarded()) return std::nullopt;
+    try {
+        return entryFromJson(json);
+    } catch (const std::exception&) {
+        // A line that does not decode is left out; the rest still count.
+        return std::nullopt;
+    }
+}
+
 std::vector<Entry> parseLogLines(std::string_view bytes)
 {
     std::vector<Entry> entries;
-    while (!bytes.empty()) {
-        auto end = bytes.find('\n');
-        auto line = bytes.substr(0, end);
-        bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
-        if (line.empty()) continue;
-        auto json = nlohmann::json::parse(line, nullptr, false);
-        if (json.is_discarded()) continue;
-        try {
-            entries.push_back(entryFromJson(json));
-        } catch (const std::exception&) {
-            // A line that does not decode is left out; the rest still count.
-        }
-    }
+    forEachLine(bytes, [&](std::string_view line) {
+        if (auto entry = parseLogLine(line)) entries.push_back(std::move(*entry));
+    });
     return entries;
 }
 
@@ -111,7 +200,7 @@ void Store::append(const Entry& entry) const
         char last = '\n';
         if (::pread(fd.get(), &last, 1, status.st_size - 1) == 1 && last != '\n') line.insert(0, "\n");
     }
-    if (!platform::writeAll(fd.get(), line))
+    if (!platform::appendWhole(fd.get(), line))
         platform::throwErrno(errno, "couldn’t write to " + platform::quoted(current));
 }
 
@@ -147,5 +236,70 @@ LogRead Store::entries(LogPosition after) const
 }
 
 std::vector<Entry> Store::entries() const { return entries(LogPosition{}).entries; }
+
+std::vector<Entry> Store::lastEntries(std::size_t count, const std::function<bool(const Entry&)>& keep) const
+{
+    std::vector<Entry> newestFirst;
+    if (count == 0) return newestFirst;
+    // Newest first: log.json without a last line still being written, then
+    // log.1.json whole, as a whole read puts them in the other order.
+    auto take = [&](int fd, bool skipUnfinished) {
+        struct stat status {};
+        if (::fstat(fd, &status) != 0) return;
+        BackwardLines lines(fd, std::uint64_t(status.st_size));
+        if (skipUnfinished) lines.next();
+        while (newestFirst.size() < count) {
+            auto line = lines.next();
+            if (!line) return;
+            if (auto entry = parseLogLine(*line); entry && (!keep || keep(*entry)))
+                newestFirst.push_back(std::move(*entry));
+        }
+    };
+    if (platform::Descriptor current(::open(path("log.json").c_str(), O_RDONLY | O_CLOEXEC)); current)
+        take(current.get(), true);
+    if (newestFirst.size() < count)
+        if (platform::Descriptor previous(::open(path("log.1.json").c_str(), O_RDONLY | O_CLOEXEC)); previous)
+            take(previous.get(), false);
+    std::reverse(newestFirst.begin(), newestFirst.end());
+    return newestFirst;
+}
+
+std::vector<Entry> Store::entriesWhereLine(const std::function<bool(std::string_view line)>& mayMatch) const
+{
+    // The same bytes as a whole read; only the lines that may match are decoded.
+    auto current = platform::readFileIfPossible(path("log.json"));
+    std::string bytes;
+    if (current) {
+        bytes = platform::readFileIfPossible(path("log.1.json")).value_or("");
+        if (!bytes.empty() && bytes.back() != '\n') bytes += '\n';
+        auto lastFeed = current->rfind('\n');
+        bytes.append(*current, 0, lastFeed == std::string::npos ? 0 : lastFeed + 1);
+    } else {
+        bytes = platform::readFileIfPossible(path("log.1.json")).value_or("");
+    }
+    std::vector<Entry> entries;
+    forEachLine(bytes, [&](std::string_view line) {
+        if (!mayMatch(line)) return;
+        if (auto entry = parseLogLine(line)) entries.push_back(std::move(*entry));
+    });
+    return entries;
+}
+
+std::vector<Entry> Store::entriesWithIdPrefix(std::string_view prefix) const
+{
+    // Every line this system writes begins with the identifier; a line of
+    // another shape is decoded to be sure.
+    constexpr std::string_view lead = "{\"id\":\"";
+    auto entries = entriesWhereLine([&](std::string_view line) {
+        return !line.starts_with(lead) || startsWithIgnoringCase(line.substr(lead.size()), prefix);
+    });
+    return entriesWithPrefix(std::move(entries), prefix);
+}
+
+std::vector<Entry> Store::entriesMentioning(std::string_view id) const
+{
+    CaselessSearch search(id);
+    return entriesWhereLine([&](std::string_view line) { return search.foundIn(line); });
+}
 
 }  // namespace olva

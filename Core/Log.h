@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -28,12 +29,14 @@ struct LogRead {
 };
 
 // One entry as it is written to the log: compact JSON, slashes escaped, and a
-// line feed. Throws EncodingError for text that is not UTF-8.
+// line feed. Paths that are not UTF-8 are kept exactly (see PathJson.h).
 std::string logLine(const Entry& entry);
 
 // The entries of the lines in `bytes`, in order; lines that do not decode are
 // skipped.
 std::vector<Entry> parseLogLines(std::string_view bytes);
+// The entry of one line, or nothing when it does not decode.
+std::optional<Entry> parseLogLine(std::string_view line);
 
 // The entries of `log` that are no undo entries and whose identifier begins
 // with `prefix` (identifiers are upper-case), in log order.

@@ -63,10 +63,8 @@ DateFormatter::~DateFormatter() = default;
 
 std::string DateFormatter::format(Date date) const
 {
-    using namespace std::chrono;
-    auto milliseconds = duration_cast<duration<double, std::milli>>(date.time_since_epoch()).count();
     icu::UnicodeString text;
-    impl_->formatter->format(static_cast<UDate>(milliseconds), text);
+    impl_->formatter->format(static_cast<UDate>(millisecondsOf(date)), text);
     std::string result;
     text.toUTF8String(result);
     return result;

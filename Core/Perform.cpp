@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <system_error>
+#include <utility>
 
 namespace olva {
 namespace fs = std::filesystem;
@@ -47,7 +48,10 @@ void checkRenderedName(const std::string& name, const std::string& pattern)
 
 class Run {
 public:
-    Run(FileInfo& file, bool dryRun, Date now) : file_(file), dryRun_(dryRun), now_(now), current_(file.url()) {}
+    Run(FileInfo& file, bool dryRun, Date now, const StepDone& stepDone)
+        : file_(file), dryRun_(dryRun), now_(now), stepDone_(stepDone), current_(file.url())
+    {
+    }
 
     // False when the run ends here (after a trash action).
     bool carryOut(const Action& action)
@@ -68,10 +72,18 @@ public:
     std::vector<Step> steps;
 
 private:
+    // A relative destination is taken against the working directory; the
+    // steps record it absolute, so that an undo works from anywhere.
     static fs::path destinationFolder(const std::string& to)
     {
         if (to.empty()) throw ActionError("move and copy need a destination folder");
-        return fs::path(expand(to));
+        fs::path folder(expand(to));
+        if (folder.is_relative()) {
+            std::error_code error;
+            fs::path absolute = fs::absolute(folder, error);
+            if (!error) folder = std::move(absolute);
+        }
+        return folder;
     }
 
     std::optional<std::string> keyAfterChange(const fs::path& path) const
@@ -79,10 +91,16 @@ private:
         return dryRun_ ? std::nullopt : keyOf(path);
     }
 
+    void took(Step step)
+    {
+        steps.push_back(std::move(step));
+        if (!dryRun_ && stepDone_) stepDone_(steps.back());
+    }
+
     void recordMove(const fs::path& destination)
     {
-        steps.push_back(Step{Step::Kind::move, current_.string(), destination.string(), {}, {}, keyAfterChange(destination)});
-        current_ = destination;
+        fs::path from = std::exchange(current_, destination);
+        took(Step{Step::Kind::move, from.string(), destination.string(), {}, {}, keyAfterChange(destination)});
     }
 
     void moveTo(const fs::path& folder, const std::string& name)
@@ -95,7 +113,7 @@ private:
     void copyInto(const fs::path& folder)
     {
         fs::path destination = placeItem(current_, folder, current_.filename().string(), dryRun_, platform::copyItem);
-        steps.push_back(Step{Step::Kind::copy, current_.string(), destination.string(), {}, {}, keyAfterChange(destination)});
+        took(Step{Step::Kind::copy, current_.string(), destination.string(), {}, {}, keyAfterChange(destination)});
     }
 
     void rename(const std::string& pattern)
@@ -139,28 +157,29 @@ private:
         }
         if (after == before) return;
         if (!dryRun_) platform::writeTags(current_, after);
-        steps.push_back(Step{Step::Kind::tags, current_.string(), {}, before, tagsNote(after), keyAfterChange(current_)});
+        took(Step{Step::Kind::tags, current_.string(), {}, before, tagsNote(after), keyAfterChange(current_)});
     }
 
     void trash()
     {
         if (dryRun_) {
-            steps.push_back(Step{Step::Kind::trash, current_.string(), {}, {}, {}, {}});
+            took(Step{Step::Kind::trash, current_.string(), {}, {}, {}, {}});
             return;
         }
         fs::path trashed = platform::moveToTrash(current_);
-        steps.push_back(Step{Step::Kind::trash, current_.string(), trashed.string(), {}, {}, keyOf(trashed)});
+        took(Step{Step::Kind::trash, current_.string(), trashed.string(), {}, {}, keyOf(trashed)});
     }
 
     void shell(const std::string& script)
     {
         std::string note = dryRun_ ? "not run in dry-run" : runScript(script, current_, kScriptTimeout);
-        steps.push_back(Step{Step::Kind::shell, current_.string(), {}, {}, note, {}});
+        took(Step{Step::Kind::shell, current_.string(), {}, {}, note, {}});
     }
 
     FileInfo& file_;
     bool dryRun_;
     Date now_;
+    const StepDone& stepDone_;
     fs::path current_;
 };
 
@@ -194,9 +213,9 @@ fs::path placeItem(const fs::path& from, const fs::path& folder, const std::stri
     }
 }
 
-Applied perform(const std::vector<Action>& actions, FileInfo& file, bool dryRun, Date now)
+Applied perform(const std::vector<Action>& actions, FileInfo& file, bool dryRun, Date now, const StepDone& stepDone)
 {
-    Run run(file, dryRun, now);
+    Run run(file, dryRun, now, stepDone);
     for (const Action& action : actions) {
         try {
             if (!run.carryOut(action)) break;

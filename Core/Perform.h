@@ -15,10 +15,16 @@ namespace olva {
 
 class FileInfo;
 
+// Called with each step right after it was done (never in a dry run), so
+// that the caller can record it before the next action starts. What it
+// throws ends the run as a failed action would, the step staying done.
+using StepDone = std::function<void(const Step& step)>;
+
 // Runs the actions in order on the file; each change (or, in a dry run,
 // each change it would make) is one step. Never throws: the first failure
 // ends the run and becomes `error`, the steps before it stay done.
-Applied perform(const std::vector<Action>& actions, FileInfo& file, bool dryRun, Date now);
+Applied perform(const std::vector<Action>& actions, FileInfo& file, bool dryRun, Date now,
+                const StepDone& stepDone = {});
 
 // Where in `folder` a file called `name` can go without replacing anything:
 // `name`, else "stem 2.ext", "stem 3.ext"... Unless `dryRun`, creates the

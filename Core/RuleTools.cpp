@@ -2,6 +2,7 @@
 
 #include "Core/ActionError.h"
 #include "Core/Engine.h"
+#include "Core/PathJson.h"
 #include "Core/Paths.h"
 #include "Core/Preview.h"
 #include "Core/RuleVersion.h"
@@ -138,21 +139,19 @@ std::vector<RuleTools::RuleExplanation> RuleTools::explain(const std::string& fi
 
 std::vector<Entry> RuleTools::activity(std::int64_t limit, const std::optional<std::string>& folder) const
 {
-    std::vector<Entry> entries = store_->entries(LogPosition{}).entries;
+    std::optional<std::string> path;
     if (folder) {
         Config config = store_->loadConfig();
-        std::string path = normalisedFolder(folderIn(config, *folder).path);
-        std::erase_if(entries, [&](const Entry& entry) { return !isInside(entry.file, path); });
+        path = normalisedFolder(folderIn(config, *folder).path);
     }
     if (limit <= 0) return {};
-    if (static_cast<std::uint64_t>(limit) < entries.size())
-        entries.erase(entries.begin(), entries.end() - static_cast<std::ptrdiff_t>(limit));
-    return entries;
+    return store_->lastEntries(static_cast<std::size_t>(limit),
+                               [&](const Entry& entry) { return !path || isInside(entry.file, *path); });
 }
 
 RuleTools::Reverted RuleTools::revert(const std::string& id) const
 {
-    std::vector<Entry> matching = entriesWithPrefix(store_->entries(LogPosition{}).entries, uppercased(id));
+    std::vector<Entry> matching = store_->entriesWithIdPrefix(uppercased(id));
     if (matching.size() != 1) throw ActionError(std::to_string(matching.size()) + " activity entries match " + id);
     const Entry& entry = matching.front();
     if (entry.steps.empty()) throw ActionError("the rule changed nothing, so there's nothing to revert");
@@ -175,9 +174,12 @@ ordered_json toJson(const RuleTools::IndexedRule& indexed)
 
 ordered_json toJson(const RuleTools::PreviewResult& result)
 {
-    ordered_json json{{"file", result.file}, {"matches", result.matches}, {"wouldDo", toJson(result.wouldDo)}};
+    ordered_json json = ordered_json::object();
+    putPath(json, "file", result.file);
+    json["matches"] = result.matches;
+    json["wouldDo"] = toJson(result.wouldDo);
     if (result.decidedBy) json["decidedBy"] = toJson(*result.decidedBy);
-    if (result.error) json["error"] = *result.error;
+    if (result.error) json["error"] = jsonText(*result.error);
     return json;
 }
 
@@ -189,8 +191,11 @@ ordered_json toJson(const RuleTools::RuleExplanation& explanation)
 
 ordered_json toJson(const RuleTools::Reverted& reverted)
 {
-    return ordered_json{{"file", reverted.file}, {"rule", reverted.rule},
-                        {"scriptsNotReverted", reverted.scriptsNotReverted}};
+    ordered_json json = ordered_json::object();
+    putPath(json, "file", reverted.file);
+    json["rule"] = jsonText(reverted.rule);
+    json["scriptsNotReverted"] = reverted.scriptsNotReverted;
+    return json;
 }
 
 }  // namespace olva

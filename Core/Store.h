@@ -4,23 +4,23 @@
 // reference; it may be used from several threads at once.
 #pragma once
 
+#include "Core/Journal.h"
 #include "Core/Log.h"
 #include "Core/Model.h"
 
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace olva {
-
-// File identity key to the versions of the rules that already handled it.
-using Seen = std::map<std::string, std::set<std::string>>;
 
 class Store {
 public:
@@ -55,10 +55,32 @@ public:
     // wrote (a missing file counts as no bytes).
     bool rulesChangedOnDisk() const;
 
-    // Empty when seen.json is missing; throws ActionError when it cannot be
-    // read or decoded.
+    // seen.json with the marks of the journal beside it; empty when neither
+    // exists. Throws ActionError when either cannot be read, or seen.json
+    // cannot be decoded.
     Seen loadSeen() const;
+    // The same, and where the journal ended as it was read.
+    Seen loadSeen(LogPosition* journalEnd) const;
+    // Replaces seen.json; the journal is left as it is.
     void saveSeen(const Seen& seen) const;
+
+    // The journal beside the seen file (Journal.h). Appends the records, all
+    // or none, and returns where the journal ended before and after them, so
+    // that a reader can tell whether somebody else appended in between.
+    // Safe against appends and folds from other processes. Throws
+    // std::system_error, or EncodingError before anything is written.
+    std::pair<LogPosition, LogPosition> appendJournal(const std::vector<JournalRecord>& records) const;
+    // What the journal holds after `after`, or all of it when it was
+    // replaced or cut since; a missing journal is an empty one. Throws
+    // std::system_error when it cannot be read.
+    JournalRead readJournal(LogPosition after) const;
+    // Where the journal ends now; position 0,0 when there is none.
+    LogPosition journalEnd() const;
+    // Folds the journal into the seen file: the marks it holds are added to
+    // `seen`, seen.json is replaced by `seen`, and the journal by the records
+    // of the runs it holds that have not ended. Returns where the new journal
+    // ends. Throws what reading and writing throw.
+    LogPosition foldJournal(Seen& seen) const;
 
     // Takes the lock that lets one process at a time run the engine on this
     // directory, for the life of the process. Throws ActionError when another
@@ -76,9 +98,23 @@ public:
     LogRead entries(LogPosition after) const;
     // The whole log, log.1.json first.
     std::vector<Entry> entries() const;
+    // The last `count` entries of the whole log that `keep` accepts (every
+    // entry when it is empty), oldest first. The log is read from its end
+    // backwards, so this costs what it returns, not what the log holds.
+    std::vector<Entry> lastEntries(std::size_t count, const std::function<bool(const Entry&)>& keep = {}) const;
+    // The entries of the whole log that are no undo entries and whose
+    // identifier begins with `prefix`, in log order; only the lines that
+    // begin with such an identifier are decoded.
+    std::vector<Entry> entriesWithIdPrefix(std::string_view prefix) const;
+    // The entries whose lines hold `id` (letters in either case): an entry
+    // and the undo entries that refer to it, in log order, without decoding
+    // the rest of the log.
+    std::vector<Entry> entriesMentioning(std::string_view id) const;
 
 private:
     std::filesystem::path path(const char* name) const { return dir_ / name; }
+    // The entries of the whole log whose lines `mayMatch` lets through.
+    std::vector<Entry> entriesWhereLine(const std::function<bool(std::string_view line)>& mayMatch) const;
 
     std::filesystem::path dir_;
     std::atomic<int> engineLock_{-1};

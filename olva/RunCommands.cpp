@@ -87,13 +87,24 @@ int runCommand(const std::shared_ptr<Store>& store, const Console& console)
     lockEngine(store);
     installStopHandlers();
     std::shared_ptr<Engine> engine = makeEngine(store, 2.0, console);
+    // Rules stop acting while their runs cannot be written: say why as soon
+    // as it happens, not only when the process ends.
+    engine->onStoreProblem([err = console.err](const std::optional<std::string>& problem) {
+        if (problem) err(*problem + "\n");
+    });
     engine->start();
     auto wake = rescanOnWake(engine);
-    auto watcher = std::make_unique<RulesWatcher>(store, [engine = engine.get()] {
+    // A rules file that cannot be read keeps the rules already running, and
+    // says why once for each new reason.
+    auto watcher = std::make_unique<RulesWatcher>(store, [engine = engine.get(), err = console.err,
+                                                          said = std::string()]() mutable {
         try {
             engine->reload();
-        } catch (...) {
-            // A rules file that cannot be read keeps the rules already running.
+            said.clear();
+        } catch (const std::exception& error) {
+            std::string message = "cannot read rules, the rules already running go on: " + failureText(error) + "\n";
+            if (message != said) err(message);
+            said = std::move(message);
         }
     });
     console.out("watching " + std::to_string(engine->config().folders.size()) + " folder(s), ctrl-c to stop\n");

@@ -1,5 +1,6 @@
 #include "Core/platform/Descriptor.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -36,6 +37,18 @@ bool writeAll(int fd, std::string_view bytes)
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
     return true;
+}
+
+bool appendWhole(int fd, std::string_view bytes)
+{
+    struct stat before {};
+    if (::fstat(fd, &before) != 0) return false;
+    if (writeAll(fd, bytes)) return true;
+    int error = errno;
+    // A shorter size is always allowed, even past a file size limit.
+    while (::ftruncate(fd, before.st_size) != 0 && errno == EINTR) {}
+    errno = error;
+    return false;
 }
 
 std::optional<std::string> readToEnd(int fd)

@@ -35,6 +35,12 @@ std::filesystem::path descriptorPath(int fd);
 // Writes all the bytes; false, with errno set, when a write fails.
 bool writeAll(int fd, std::string_view bytes);
 
+// Adds the bytes at the end of a file opened for appending, whole or not at
+// all: when a write fails part of the way (a full disk), the file is cut back
+// to its size before, so no partial record stays behind. False, with errno
+// set, when the bytes could not be written.
+bool appendWhole(int fd, std::string_view bytes);
+
 // Everything from the descriptor's offset to the end; nothing, with errno
 // set, when a read fails.
 std::optional<std::string> readToEnd(int fd);

@@ -18,7 +18,7 @@ std::optional<Date> parseStamp(QStringView text)
 {
     QDateTime moment = QDateTime::fromString(text.toString(), Qt::ISODateWithMs);
     if (!moment.isValid()) return std::nullopt;
-    return Date(std::chrono::milliseconds(moment.toMSecsSinceEpoch()));
+    return dateFromMilliseconds(static_cast<double>(moment.toMSecsSinceEpoch()));
 }
 
 }  // namespace

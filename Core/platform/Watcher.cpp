@@ -43,10 +43,15 @@ struct Watcher::State {
         std::int64_t remaining = 0;  // levels of subdirectories below it still watched
         bool isRoot = false;
         bool retired = false;        // removed by us; its last events are ignored
+        bool ancestorOnly = false;   // only there to see a missing root come back
     };
     std::map<int, Watch> watches;
     std::map<std::string, int> byPath;
     bool limitReported = false;
+    // Roots that do not exist are waited for on their nearest existing
+    // ancestor; set when that may have changed.
+    std::set<std::string> awaited;
+    bool recheck = false;
 
     std::vector<std::string> pending;
     std::unordered_set<std::string> pendingSet;
@@ -77,7 +82,7 @@ struct Watcher::State {
     }
 
     // Watches one directory; the descriptor, or -1.
-    int addWatch(const std::string& path, std::int64_t remaining, bool isRoot)
+    int addWatch(const std::string& path, std::int64_t remaining, bool isRoot, bool ancestorOnly = false)
     {
         std::uint32_t mask = dirMask | (isRoot ? 0u : std::uint32_t(IN_DONT_FOLLOW));
         int wd = ::inotify_add_watch(fd, path.c_str(), mask);
@@ -94,6 +99,7 @@ struct Watcher::State {
         } else {
             watch.remaining = inserted ? remaining : std::max(watch.remaining, remaining);
         }
+        watch.ancestorOnly = (inserted || watch.retired || watch.ancestorOnly) && ancestorOnly;
         watch.path = path;
         watch.isRoot = watch.isRoot || isRoot;
         watch.retired = false;
@@ -153,6 +159,79 @@ struct Watcher::State {
     void rewalk()
     {
         for (const auto& root : roots) addTree(root.path, root.depth, true, false);
+        recheck = true;
+    }
+
+    bool watchesRoot(const std::string& path) const
+    {
+        auto it = byPath.find(path);
+        if (it == byPath.end()) return false;
+        const Watch& watch = watches.at(it->second);
+        return watch.isRoot && !watch.ancestorOnly && !watch.retired;
+    }
+
+    static bool isDirectory(const std::string& path)
+    {
+        struct stat info {};
+        return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    }
+
+    static std::string parentOf(const std::string& path)
+    {
+        auto slash = path.rfind('/');
+        return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+    }
+
+    // The nearest directory above `path` that exists.
+    static std::string existingAncestor(const std::string& path)
+    {
+        std::string ancestor = parentOf(path);
+        while (ancestor != "/" && !isDirectory(ancestor)) ancestor = parentOf(ancestor);
+        return ancestor;
+    }
+
+    // A root that is back is watched with its tree and reported, so that its
+    // folder is looked at at once; one still missing is waited for on its
+    // nearest existing ancestor. The ancestor is watched before the root is
+    // looked for again, so a root made in between is not missed.
+    void checkRoots()
+    {
+        recheck = false;
+        std::set<std::string> ancestors;
+        for (const auto& root : roots) {
+            if (watchesRoot(root.path)) {
+                awaited.erase(root.path);
+                continue;
+            }
+            for (int attempt = 0; attempt < 8; ++attempt) {
+                if (isDirectory(root.path)) {
+                    addTree(root.path, root.depth, true, false);
+                    if (watchesRoot(root.path)) {
+                        if (awaited.erase(root.path)) report(root.path);
+                        break;
+                    }
+                }
+                awaited.insert(root.path);
+                std::string ancestor = existingAncestor(root.path);
+                if (addWatch(ancestor, 0, false, true) >= 0 && existingAncestor(root.path) == ancestor &&
+                    !isDirectory(root.path)) {
+                    ancestors.insert(ancestor);
+                    break;
+                }
+            }
+        }
+        // Ancestors no missing root needs any more.
+        std::vector<int> unneeded;
+        for (const auto& [wd, watch] : watches)
+            if (watch.ancestorOnly && !watch.retired && !ancestors.contains(watch.path)) unneeded.push_back(wd);
+        for (int wd : unneeded) retire(wd);
+    }
+
+    // Whether `path` lies on the way to a missing root, or is one.
+    bool leadsToAwaited(const std::string& path) const
+    {
+        return std::any_of(awaited.begin(), awaited.end(),
+                           [&](const std::string& root) { return root == path || isInside(root, path); });
     }
 
     void handle(const char* buffer, ssize_t length)
@@ -176,7 +255,8 @@ struct Watcher::State {
             if (event->mask & IN_IGNORED) {
                 if (auto old = byPath.find(it->second.path); old != byPath.end() && old->second == event->wd)
                     byPath.erase(old);
-                bool wasRoot = it->second.isRoot && !it->second.retired;
+                bool wasRoot = it->second.isRoot && !it->second.retired && !it->second.ancestorOnly;
+                if (!it->second.retired && (it->second.isRoot || it->second.ancestorOnly)) recheck = true;
                 std::string path = it->second.path;
                 watches.erase(it);
                 if (wasRoot) report(path);
@@ -187,6 +267,12 @@ struct Watcher::State {
             std::string_view name = event->len ? std::string_view(event->name) : std::string_view();
             std::string path = name.empty() ? watch.path : watch.path + "/" + std::string(name);
 
+            if (watch.ancestorOnly) {
+                // Nothing here is watched for itself: only a way back for a root.
+                if ((event->mask & (IN_DELETE_SELF | IN_MOVE_SELF)) || leadsToAwaited(path)) recheck = true;
+                continue;
+            }
+
             if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF)) {
                 // A subdirectory's parent reports it; a root is reported itself.
                 if (watch.isRoot) {
@@ -194,11 +280,15 @@ struct Watcher::State {
                     if (event->mask & IN_MOVE_SELF) {
                         ::inotify_rm_watch(fd, event->wd);
                         watches[event->wd].retired = true;
+                        if (auto old = byPath.find(watch.path); old != byPath.end() && old->second == event->wd)
+                            byPath.erase(old);
                     }
+                    recheck = true;
                 }
                 continue;
             }
             report(path);
+            if (!awaited.empty() && leadsToAwaited(path)) recheck = true;
             if (!(event->mask & IN_ISDIR)) continue;
 
             bool enters = watch.remaining > 0 && !isHidden(name) && !isPackage(name);
@@ -255,6 +345,7 @@ struct Watcher::State {
                     handle(buffer, length);
                 }
             }
+            if (recheck) checkRoots();
             auto now = std::chrono::steady_clock::now();
             if (pending.empty()) {
                 deadline.reset();
@@ -291,6 +382,7 @@ std::unique_ptr<Watcher> Watcher::create(std::vector<Root> roots, Handler handle
     }
     if (!state->reader.valid()) return nullptr;
     state->rewalk();
+    state->checkRoots();
     State* raw = state.get();
     state->reader.start([raw] { raw->run(); });
     return std::unique_ptr<Watcher>(new Watcher(std::move(state)));

@@ -1,8 +1,10 @@
 // Reports which paths changed under a set of folders, in batches. Built on
 // inotify: each folder and its non-hidden, non-package subdirectories down to
 // the folder's depth are watched, new subdirectories are taken in as they
-// appear and renamed ones are followed. Events are only hints that something
-// changed near a path; whoever receives them looks at the disk itself.
+// appear and renamed ones are followed. A folder that does not exist, or goes
+// away, is waited for: when it is made again it is watched and reported.
+// Events are only hints that something changed near a path; whoever receives
+// them looks at the disk itself.
 #pragma once
 
 #include <chrono>
@@ -22,7 +24,8 @@ public:
     };
     // Called on the watcher's own thread with the changed paths of one batch,
     // each at most once, in the order they were first seen. When events were
-    // lost, the roots themselves are reported.
+    // lost, the roots themselves are reported; so is a root that goes away or
+    // comes back.
     using Handler = std::function<void(std::vector<std::string> paths)>;
     // Called on the watcher's thread (or during creation) with one line
     // saying why something could not be watched.

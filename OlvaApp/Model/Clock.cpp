@@ -4,7 +4,7 @@
 
 namespace olva::app {
 
-Date SystemClock::now() const { return std::chrono::system_clock::now(); }
+Date SystemClock::now() const { return currentDate(); }
 
 void SystemClock::callAfter(std::chrono::milliseconds delay, QObject* context, std::function<void()> callback)
 {

@@ -47,9 +47,11 @@ class QUndoStack;
 namespace olva::app {
 
 class Autostart;
+class Clipboard;
 class Clock;
 class MainWindowPresenter;
 class OpenPanels;
+class PrivilegedRunner;
 class Workspace;
 
 using RevertedSteps = std::map<std::string, std::size_t>;          // entry id to steps reverted
@@ -68,6 +70,9 @@ struct ModelServices {
     // Seconds a file must stay unchanged before the engine acts on it; tests
     // that want files handled at once pass 0.
     double settle = 2.0;
+    // Not used by the model itself: the views reach them through services().
+    Clipboard* clipboard = nullptr;
+    PrivilegedRunner* privileged = nullptr;
 };
 
 class Model : public QObject {
@@ -118,6 +123,8 @@ public:
     // ---- Observable state
 
     const std::shared_ptr<Store>& store() const { return store_; }
+    // The desktop services the model and the views share.
+    const ModelServices& services() const { return services_; }
     const Config& config() const { return config_; }
     const std::vector<Entry>& entries() const { return entries_; }
     const RevertedSteps& revertedSteps() const { return revertedSteps_; }

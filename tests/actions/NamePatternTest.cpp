@@ -64,6 +64,24 @@ TEST_F(NamePattern, RendersNameExtensionAndDates)
               year(*file.added()) + "-" + year(*file.created()));
 }
 
+TEST_F(NamePattern, FarDatesKeepTheirYear)
+{
+    fs::path path = make("far.txt");
+    // 2446-03-01T12:00:00Z, near the end of what ext4 keeps.
+    const struct timespec times[2] = {{15026299200, 0}, {15026299200, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    FileInfo file(path);
+    if (!file.modified() || file.modified()->time_since_epoch() != std::chrono::seconds(15026299200))
+        GTEST_SKIP() << "this file system does not keep such dates";
+    using namespace std::chrono;
+    const Date year9999{sys_days(year(9999) / 12 / 31) + 23h};
+    const Date year1{sys_days(year(0) / 12 / 30)};  // 1 January of year 1, Julian
+    EXPECT_EQ(render("{modified:yyyy-MM-dd HH}", file, kNow), "2446-03-01 12");
+    EXPECT_EQ(render("{now:yyyy-MM-dd HH}", file, year9999), "9999-12-31 23");
+    // Before 1582 the Gregorian formatter counts Julian days.
+    EXPECT_EQ(render("{now:y-MM-dd}", file, year1), "1-01-01");
+}
+
 TEST_F(NamePattern, DatesFollowTheLocaleWithLatinDigitsAndTheTimeZone)
 {
     FileInfo file(make("a.txt"));

@@ -16,7 +16,7 @@ protected:
     std::vector<Step> run(const std::vector<Action>& actions, const fs::path& path)
     {
         FileInfo file(path);
-        Applied applied = perform(actions, file, false, std::chrono::system_clock::now());
+        Applied applied = perform(actions, file, false, currentDate());
         EXPECT_FALSE(applied.error) << *applied.error;
         return applied.steps;
     }

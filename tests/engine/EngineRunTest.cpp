@@ -125,7 +125,7 @@ TEST_F(EngineTest, AFailingRuleBacksOffAndLogsOnlyNewMessages)
     saveRules({folder({failing})});
     writeFile(inbox / "a.txt", "x");
     engine = makeEngine(0);
-    Date start = std::chrono::system_clock::now();
+    Date start = currentDate();
     Date clock = start;
     onEngine([&](Engine::Impl& impl) { impl.clock = [&clock] { return clock; }; return 0; });
     const std::string key = FileInfo::keyFor(inbox / "a.txt");
@@ -178,7 +178,7 @@ TEST_F(EngineTest, AFailingRuleBacksOffAndLogsOnlyNewMessages)
 TEST_F(EngineTest, BackOffDoublesUpToOneDay)
 {
     engine = makeEngine(0);
-    Date now = std::chrono::system_clock::now();
+    Date now = currentDate();
     std::vector<std::int64_t> delays;
     std::vector<bool> logged;
     onEngine([&](Engine::Impl& impl) {
@@ -221,7 +221,7 @@ TEST_F(EngineTest, TheLoopGuardStopsTheSixthRunInAMinute)
     EXPECT_EQ(lineCount(marker), 5);
 
     // A minute later the old runs have expired.
-    Date later = std::chrono::system_clock::now() + 601s;
+    Date later = currentDate() + 601s;
     bool stopped = onEngine([&](Engine::Impl& impl) { return impl.loopGuardStops(FileInfo::keyFor(inbox / "a.txt"), later); });
     EXPECT_FALSE(stopped);
 }

@@ -42,6 +42,21 @@ TEST_F(EngineTest, AScanReplacedByAnEarlierOneNeverRunsAsWell)
     EXPECT_EQ(scans(), 2u);
 }
 
+TEST_F(EngineTest, AScanCenturiesAheadDoesNotRunAtOnce)
+{
+    // A date condition on a file dated 2446 (as ext4 allows) flips then;
+    // the executor's clock cannot count that far.
+    saveRules({folder({})});
+    engine = makeEngine(2.0);
+    onEngine([&](Engine::Impl& impl) {
+        impl.schedule(inbox.string(), impl.now() + std::chrono::hours(24 * 365 * 500));
+        return 0;
+    });
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(scans(), 0u);
+    EXPECT_EQ(onEngine([&](Engine::Impl& impl) { return impl.scheduled.size(); }), 1u);
+}
+
 TEST_F(EngineTest, EventsScheduleTheFoldersTheyTouch)
 {
     fs::path outer = fs::canonical(tmp.path()) / "a";
@@ -122,6 +137,22 @@ TEST_F(EngineTest, StatusesAreReportedWhenTheyChange)
     EXPECT_EQ(engine->statuses().size(), 1u);
 }
 
+TEST_F(EngineTest, AFolderDeletedAndMadeAgainIsMissingMeanwhileAndThenWatchedAtOnce)
+{
+    saveRules({folder({makeRule("Move", {}, {Action::move(done.string())})})});
+    engine = makeEngine(0.1);
+    engine->start();
+    ASSERT_TRUE(eventually([&] { return engine->statuses()[inbox.string()] == FolderStatus::watching; }));
+
+    fs::remove_all(inbox);
+    EXPECT_TRUE(eventually([&] { return engine->statuses()[inbox.string()] == FolderStatus::missing; }));
+    fs::create_directory(inbox);
+    writeFile(inbox / "one.dat", "1");
+    ASSERT_TRUE(entries.waitFor(1, 5s)) << "the file waited for the periodic pass";
+    EXPECT_TRUE(fs::exists(done / "one.dat"));
+    EXPECT_EQ(engine->statuses()[inbox.string()], FolderStatus::watching);
+}
+
 TEST_F(EngineTest, PausedFoldersAreNotScannedButTheirStatusIsKept)
 {
     Folder paused = folder({makeRule("Move", {}, {Action::move(done.string())})});
@@ -171,18 +202,22 @@ TEST_F(EngineTest, EntriesThatCannotBeWrittenWaitAndOneProblemIsReported)
 
 TEST_F(EngineTest, ASeenFileThatCannotBeSavedIsAProblemAndTriedAgain)
 {
-    saveRules({folder({makeRule("Move", {}, {Action::move(done.string())})})});
+    Rule dry = makeRule("Report", {}, {Action::move(done.string())}, true);
+    saveRules({folder({dry})});
     engine = makeEngine(0);
-    fs::create_directories(store->dir() / "seen.json");
+    // A directory where the journal should be: appends fail, even for root.
+    fs::create_directories(store->dir() / "seen.journal");
     writeFile(inbox / "a.txt", "x");
     engine->scanNow();
     ASSERT_EQ(problems.size(), 1u);
-    EXPECT_TRUE(onEngine([](Engine::Impl& impl) { return impl.seenChanged; }));
+    EXPECT_EQ(logged().size(), 1u);
+    EXPECT_TRUE(onEngine([](Engine::Impl& impl) { return !impl.unjournaled.empty(); }));
 
-    fs::remove(store->dir() / "seen.json");
+    fs::remove(store->dir() / "seen.journal");
     engine->scanNow();
     EXPECT_FALSE(engine->storeProblem());
-    EXPECT_TRUE(store->loadSeen().contains(FileInfo::keyFor(done / "a.txt")));
+    EXPECT_EQ(logged().size(), 1u);
+    EXPECT_TRUE(store->loadSeen()[FileInfo::keyFor(inbox / "a.txt")].contains(ruleVersion(dry)));
 }
 
 TEST_F(EngineTest, AnEmptyConfigurationStillRunsThePeriodicPass)

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <set>
@@ -182,15 +183,53 @@ TEST(Watcher, ReportsTheRootWhenEventsWereLost)
     EXPECT_TRUE(reports.waitFor(root, 10s));
 }
 
-TEST(Watcher, ARootThatDoesNotExistIsLeftOut)
+TEST(Watcher, ARootThatIsMissingIsWaitedForAndWatchedWhenItComes)
 {
     test::TempDir tmp;
-    fs::path root = resolved(tmp.path());
-    Reports reports;
-    auto watcher = Watcher::create({{(root / "missing").string(), 0}, {root.string(), 0}}, reports.handler(), {}, 10ms);
-    ASSERT_TRUE(watcher);
-    test::writeFile(root / "a", "x");
-    EXPECT_TRUE(reports.waitFor(root / "a"));
+    fs::path base = resolved(tmp.path());
+    fs::create_directories(base / "gone");
+    fs::create_directories(base / "moved");
+    fs::create_directories(base / "watched");
+    struct Case {
+        std::string name;
+        fs::path root;
+        std::function<void()> takeAway;  // empty: missing from the start
+        std::function<void()> bringBack;
+    };
+    std::vector<Case> cases{
+        {"missing from the start, several levels deep", base / "a" / "b" / "c", {},
+         [&] { fs::create_directories(base / "a" / "b" / "c"); }},
+        {"deleted and made again", base / "gone", [&] { fs::remove_all(base / "gone"); },
+         [&] { fs::create_directory(base / "gone"); }},
+        {"moved away and another moved in", base / "moved", [&] { fs::rename(base / "moved", base / "elsewhere"); },
+         [&] {
+             fs::create_directory(base / "other");
+             fs::rename(base / "other", base / "moved");
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Reports reports;
+        auto watcher =
+            Watcher::create({{c.root.string(), 1}, {(base / "watched").string(), 0}}, reports.handler(), {}, 10ms);
+        ASSERT_TRUE(watcher);
+        if (c.takeAway) {
+            c.takeAway();
+            EXPECT_TRUE(reports.waitFor(c.root));
+        }
+        // The way back is watched, but nothing on it is reported for itself.
+        test::writeFile(base / "noise", "x");
+        test::writeFile(base / "watched" / "marker", "x");
+        ASSERT_TRUE(reports.waitFor(base / "watched" / "marker"));
+        EXPECT_FALSE(reports.contains(base / "noise"));
+        reports.clear();
+        c.bringBack();
+        EXPECT_TRUE(reports.waitFor(c.root));
+        // Watched again, down to its depth.
+        fs::create_directory(c.root / "sub");
+        test::writeFile(c.root / "sub" / "f", "x");
+        EXPECT_TRUE(reports.waitFor(c.root / "sub" / "f"));
+    }
 }
 
 TEST(Package, IsDecidedByTheExtension)

@@ -48,6 +48,22 @@ TEST(ContentDates, AmericanText)
     EXPECT_EQ(datesOf(more), (std::vector<Date>{noon(1999, 12, 31, -5h), noon(2024, 7, 4, -4h), noon(2024, 12, 25, -5h)}));
 }
 
+TEST(ContentDates, FarYearsAreExact)
+{
+    pinLocaleAndZone("en_US", "America/New_York");
+    auto dates = scanDates("from 0001-01-01 and 1500-06-15 to 3000-01-05, 9999-12-31 and January 5, 2446");
+    ASSERT_EQ(texts(dates), (std::vector<std::string>{"0001-01-01", "1500-06-15", "3000-01-05", "9999-12-31",
+                                                     "January 5, 2446"}));
+    // Before 1582 the calendar counts Julian days, as ICU's does: 1 January
+    // of year 1 is 30 December of year 0 in the proleptic Gregorian count.
+    // New York's time before 1883 is its mean solar time, 4:56:02 behind.
+    auto localMean = [](int year, unsigned month, unsigned day) {
+        return Date(std::chrono::sys_days(std::chrono::year(year) / month / day) + 12h + 4h + 56min + 2s);
+    };
+    EXPECT_EQ(datesOf(dates), (std::vector<Date>{localMean(0, 12, 30), localMean(1500, 6, 25), noon(3000, 1, 5, -5h),
+                                                  noon(9999, 12, 31, -5h), noon(2446, 1, 5, -5h)}));
+}
+
 TEST(ContentDates, DayFirstLocales)
 {
     pinLocaleAndZone("en_GB", "Europe/London");

@@ -19,7 +19,7 @@ protected:
 
     static Node cond(Attr attr, Op op, std::string value) { return Condition{attr, op, std::move(value)}; }
 
-    static Outcome run(FileInfo& file, Group::Mode mode, std::vector<Node> items, Date now = std::chrono::system_clock::now())
+    static Outcome run(FileInfo& file, Group::Mode mode, std::vector<Node> items, Date now = currentDate())
     {
         return evaluate(Group{mode, std::move(items)}, file, now);
     }
@@ -142,6 +142,16 @@ TEST_F(Evaluation, NamesIgnoreCaseAndDiacriticsButPatternsOnlyCase)
         {decomposed, Op::contains, "café", true},
         {decomposed, Op::is, "CAFE MENU", true},
     });
+
+    // A name that is not UTF-8 is seen with U+FFFD for each invalid byte.
+    FileInfo bytes(make("bad\xffname.p\xfe"));
+    expectHolds(Attr::name, {
+        {bytes, Op::is, "bad\uFFFDname", true},
+        {bytes, Op::contains, "\uFFFD", true},
+        {bytes, Op::matches, "^bad.name$", true},
+    });
+    expectHolds(Attr::ext, {{bytes, Op::is, "p\uFFFD", true}});
+    EXPECT_EQ(check(bytes, Attr::name, Op::is, "x").actual, "bad\uFFFDname");
 }
 
 TEST_F(Evaluation, EmptyValuesAreNeverFound)
@@ -170,7 +180,33 @@ TEST_F(Evaluation, RunawayPatternsStopAtTheTimeLimit)
     auto spent = std::chrono::steady_clock::now() - start;
     EXPECT_FALSE(runaway.pass);
     EXPECT_LT(spent, 30s);
+    EXPECT_EQ(runaway.note, "the regular expression ran out of time on this text, so it counts as no match");
     EXPECT_TRUE(check(file, Attr::name, Op::matches, "^a+!$").pass);
+}
+
+// A pattern that could not answer fails, and its check says why; one that
+// simply does not match says nothing more.
+TEST_F(Evaluation, PatternsThatCannotAnswerSayWhy)
+{
+    FileInfo file(make("report.txt", "an invoice"));
+    struct Case {
+        Attr attr;
+        const char* pattern;
+        std::optional<std::string> note;
+    };
+    for (const Case& c : std::vector<Case>{
+             {Attr::name, "([", "the regular expression “([” doesn't compile: a [ is not closed"},
+             {Attr::ext, "x{3,1}", "the regular expression “x{3,1}” doesn't compile: a {…} count has its maximum below its minimum"},
+             {Attr::contents, "(invoice", "the regular expression “(invoice” doesn't compile: its parentheses do not pair up"},
+             {Attr::name, "^nothing$", std::nullopt},
+             {Attr::contents, "", std::nullopt},
+         }) {
+        Check result = check(file, c.attr, Op::matches, c.pattern);
+        EXPECT_FALSE(result.pass) << c.pattern;
+        EXPECT_EQ(result.note, c.note) << c.pattern;
+    }
+    // Other operators take the text as it stands.
+    EXPECT_FALSE(check(file, Attr::name, Op::contains, "([").note.has_value());
 }
 
 TEST_F(Evaluation, SourcesAreJoinedWithASpace)
@@ -263,11 +299,20 @@ TEST_F(Evaluation, KindsByWordIdentifierOrExtension)
 TEST_F(Evaluation, KindWordsResolve)
 {
     EXPECT_EQ(Evaluator::resolveKind("VIDEO"), Evaluator::resolveKind("movie"));
-    EXPECT_EQ(Evaluator::resolveKind("Disk Image")->identifier(), ContentType::diskImage().identifier());
-    EXPECT_EQ(Evaluator::resolveKind("jpg")->identifier(), "image/jpeg");
-    EXPECT_EQ(Evaluator::resolveKind("image/jpg")->identifier(), "image/jpeg");  // an alias
-    EXPECT_FALSE(Evaluator::resolveKind("folder-that-is-no-extension").has_value());
-    EXPECT_FALSE(Evaluator::resolveKind("").has_value());
+    auto identifier = [](std::string_view value) -> std::optional<std::string> {
+        auto type = Evaluator::resolveKind(value);
+        return type ? std::optional(type->identifier()) : std::nullopt;
+    };
+    for (auto [value, expected] : std::vector<std::pair<const char*, std::optional<std::string>>>{
+             {"Disk Image", ContentType::diskImage().identifier()},
+             {"jpg", "image/jpeg"},
+             {"image/pjpeg", "image/jpeg"},  // an alias in the MIME database
+             // A name in common use, but neither a type nor an alias there.
+             {"image/jpg", std::nullopt},
+             {"folder-that-is-no-extension", std::nullopt},
+             {"", std::nullopt},
+         })
+        EXPECT_EQ(identifier(value), expected) << value;
 }
 
 TEST_F(Evaluation, SizesInDecimalUnits)
@@ -369,6 +414,42 @@ TEST_F(Evaluation, DatesWithinTheLastDuration)
     EXPECT_EQ(shown(evaluator.testDate(nine, Op::inLast, "soon")), "fails: " + result.actual);
     EXPECT_FALSE(evaluator.testDate(nine, Op::is, "3 hours").pass);
     EXPECT_FALSE(evaluator.testDate(nine, Op::inLast, "4294967296 days").pass);
+}
+
+TEST_F(Evaluation, FarDatesAndLongDurations)
+{
+    FileInfo file(make("a.txt"));
+    const Date recent = noonMay1() - 1h;  // 15:00 UTC
+    const Date year1 = utcDay(1, 1, 1);
+    const Date year9999 = utcDay(9999, 12, 31);
+    struct Case {
+        Date date;
+        Op op;
+        const char* value;
+        bool holds;
+        std::optional<Date> flipsAt;
+    };
+    for (const Case& c : std::vector<Case>{
+             {recent, Op::inLast, "238 years", true, utcDay(2262, 5, 1) + 15h},
+             {recent, Op::notInLast, "238 years", false, utcDay(2262, 5, 1) + 15h},
+             {recent, Op::inLast, "1000 years", true, utcDay(3024, 5, 1) + 15h},
+             {recent, Op::inLast, "1000000000 minutes", true, recent + std::chrono::minutes(1'000'000'000)},
+             {recent, Op::inLast, "8000 years", true, utcDay(10024, 5, 1) + 15h},
+             {year1, Op::inLast, "1000 years", false, std::nullopt},
+             {year1, Op::notInLast, "1000 years", true, std::nullopt},
+             {year1, Op::inLast, "2100 years", true, std::nullopt},  // flips: see below
+             {year9999, Op::inLast, "1 day", true, year9999 + 24h},
+             {year9999, Op::notInCurrent, "year", true, std::nullopt},
+             {year9999, Op::inCurrent, "day", false, std::nullopt},
+         }) {
+        SCOPED_TRACE(std::string(rawValue(c.op)) + " " + c.value + " from " + dateTimeText(c.date));
+        Evaluator evaluator(file, noonMay1());
+        EXPECT_EQ(evaluator.testDate(c.date, c.op, c.value).pass, c.holds);
+        if (c.flipsAt || !c.holds || c.op != Op::inLast) EXPECT_EQ(evaluator.flipsAt, c.flipsAt);
+        else EXPECT_GT(evaluator.flipsAt, noonMay1());
+    }
+    Evaluator evaluator(file, noonMay1());
+    EXPECT_EQ(evaluator.testDate(year9999, Op::inLast, "1 day").actual, "Dec 30, 9999, 7:00\u202fPM");
 }
 
 TEST_F(Evaluation, DatesInTheCurrentPeriod)
@@ -474,7 +555,7 @@ TEST_F(Evaluation, LastOpenedFromTheRecentFilesList)
 TEST_F(Evaluation, AsciiShortcutAgreesWithTheFullComparison)
 {
     FileInfo file(make("x"));
-    Evaluator evaluator(file, std::chrono::system_clock::now());
+    Evaluator evaluator(file, currentDate());
     const std::string alphabet = "aAb. ";
     std::vector<std::string> words{""};
     for (int length = 1; length <= 3; ++length) {

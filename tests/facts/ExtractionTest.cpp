@@ -19,7 +19,7 @@ std::string textOf(const fs::path& path)
 // Whether all the conditions hold on a file now, and what they show.
 Outcome contentsOf(FileInfo& file, std::vector<Node> conditions)
 {
-    return evaluate(Group{Group::Mode::all, std::move(conditions)}, file, std::chrono::system_clock::now());
+    return evaluate(Group{Group::Mode::all, std::move(conditions)}, file, currentDate());
 }
 
 }  // namespace
@@ -159,7 +159,7 @@ TEST_F(ContentsCondition, SnippetAroundTheFirstMatch)
     EXPECT_EQ(outcome.checks[0].actual, "…0123 56789Invoice and thirty more characters ab…");
 
     // Every operator shows the first plain occurrence; matches its match.
-    Evaluator evaluator(info, std::chrono::system_clock::now());
+    Evaluator evaluator(info, currentDate());
     EXPECT_EQ(shown(evaluator.testContents(Op::startsWith, "invoice")), "fails: " + outcome.checks[0].actual);
     EXPECT_TRUE(evaluator.testContents(Op::startsWith, "0123").pass);
     EXPECT_TRUE(evaluator.testContents(Op::endsWith, "AGAIN").pass);
@@ -180,7 +180,7 @@ TEST_F(ContentsCondition, CountsCharactersNotBytes)
         return text;
     };
     FileInfo info(make("flags.txt", flags(40) + "é" + flags(40)));
-    Evaluator evaluator(info, std::chrono::system_clock::now());
+    Evaluator evaluator(info, currentDate());
     EXPECT_EQ(shown(evaluator.testContents(Op::contains, "E")), "holds: …" + flags(30) + "é" + flags(30) + "…");
     EXPECT_EQ(evaluator.testContents(Op::contains, "x").actual, "no match in 81 characters");
 }
@@ -188,7 +188,7 @@ TEST_F(ContentsCondition, CountsCharactersNotBytes)
 TEST_F(ContentsCondition, FileWithoutTextFindsNothing)
 {
     FileInfo info(make("a.bin", std::string("\x01\x02", 2)));
-    Evaluator evaluator(info, std::chrono::system_clock::now());
+    Evaluator evaluator(info, currentDate());
     EXPECT_EQ(shown(evaluator.testContents(Op::contains, "x")), "fails: no match in 0 characters");
     EXPECT_EQ(shown(evaluator.testContents(Op::notContains, "x")), "holds: no match in 0 characters");
 }

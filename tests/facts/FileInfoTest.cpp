@@ -5,6 +5,7 @@
 #include "Core/platform/Xattr.h"
 #include "tests/facts/Fixtures.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -72,10 +73,53 @@ TEST_F(FileFacts, BasicFacts)
 
     struct stat st{};
     ASSERT_EQ(stat(file.c_str(), &st), 0);
-    auto modified = std::chrono::duration_cast<std::chrono::nanoseconds>(info.modified()->time_since_epoch());
-    EXPECT_EQ(modified.count(), st.st_mtim.tv_sec * 1'000'000'000LL + st.st_mtim.tv_nsec);
-    auto added = std::chrono::duration_cast<std::chrono::nanoseconds>(info.added()->time_since_epoch());
-    EXPECT_EQ(added.count(), st.st_ctim.tv_sec * 1'000'000'000LL + st.st_ctim.tv_nsec);
+    // Dates keep microseconds: the nanoseconds below are cut off.
+    EXPECT_EQ(info.modified()->time_since_epoch().count(), st.st_mtim.tv_sec * 1'000'000LL + st.st_mtim.tv_nsec / 1000);
+    EXPECT_EQ(info.added()->time_since_epoch().count(), st.st_ctim.tv_sec * 1'000'000LL + st.st_ctim.tv_nsec / 1000);
+}
+
+TEST_F(FileFacts, FarDatesAreExactOrAbsent)
+{
+    using namespace std::chrono;
+    auto at = [](int year, unsigned month, unsigned day) { return Date(sys_days(std::chrono::year(year) / month / day)); };
+    // What the disk keeps: ext4 stores 1901 to 2446.
+    fs::path file = make("far.txt");
+    for (Date date : {at(2446, 1, 1) + 123456us, at(2300, 6, 1), at(1902, 1, 1), at(1969, 12, 31) + 999999us}) {
+        auto since = date.time_since_epoch();
+        timespec times[2];
+        for (timespec& t : times) {
+            t.tv_sec = floor<seconds>(since).count();
+            t.tv_nsec = static_cast<long>((since - floor<seconds>(since)).count() * 1000);
+        }
+        ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+        struct stat st {};
+        ASSERT_EQ(::stat(file.c_str(), &st), 0);
+        if (st.st_mtim.tv_sec != times[1].tv_sec) GTEST_SKIP() << "this file system does not keep such dates";
+        EXPECT_EQ(FileInfo(file).modified(), date) << iso8601(date);
+    }
+
+    // What other file systems may report, up to the limits of the kernel's
+    // 64-bit seconds.
+    platform::FileStatus status;
+    status.size = 1;
+    struct Case {
+        std::int64_t seconds;
+        std::optional<Date> date;
+    };
+    for (const Case& c : std::vector<Case>{
+             {floor<seconds>(at(1, 1, 1)).time_since_epoch().count(), at(1, 1, 1)},
+             {floor<seconds>(at(9999, 12, 31)).time_since_epoch().count(), at(9999, 12, 31)},
+             {std::numeric_limits<std::int64_t>::max(), std::nullopt},
+             {std::numeric_limits<std::int64_t>::min(), std::nullopt},
+         }) {
+        status.modification = {c.seconds, 500};
+        status.change = {c.seconds, 0};
+        status.birth = platform::Timestamp{c.seconds, 999'999'999};
+        FileInfo info("/far/a.txt", status);
+        EXPECT_EQ(info.modified(), c.date) << c.seconds;
+        EXPECT_EQ(info.added(), c.date) << c.seconds;
+        EXPECT_EQ(info.created(), c.date ? std::optional(*c.date + 999999us) : std::nullopt) << c.seconds;
+    }
 }
 
 TEST_F(FileFacts, NamesAndExtensions)

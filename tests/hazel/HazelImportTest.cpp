@@ -73,6 +73,46 @@ std::string importError(const std::string& bytes)
     return thrownText([&] { importHazel(bytes, "~/Inbox"); });
 }
 
+// A binary property list written byte by byte from its objects (the first is
+// the top), one-byte references and two-byte offsets: the writers of
+// libplist cannot put U+0000 inside a text.
+std::string binaryPlist(const std::vector<std::string>& objects)
+{
+    std::string out = "bplist00";
+    std::vector<std::size_t> offsets;
+    for (const std::string& object : objects) {
+        offsets.push_back(out.size());
+        out += object;
+    }
+    std::size_t table = out.size();
+    for (std::size_t offset : offsets) {
+        out += static_cast<char>(offset >> 8);
+        out += static_cast<char>(offset & 0xFF);
+    }
+    out += std::string(6, '\0') + '\x02' + '\x01';
+    auto be64 = [&](std::uint64_t v) {
+        for (int s = 56; s >= 0; s -= 8) out += static_cast<char>((v >> s) & 0xFF);
+    };
+    be64(objects.size());
+    be64(0);
+    be64(table);
+    return out;
+}
+
+// A keyed archive whose "$objects" are "$null" and the UTF-16 text "é", U+0000, "b".
+std::string archiveWithNulInText()
+{
+    using namespace std::string_literals;
+    return binaryPlist({
+        "\xD3\x01\x02\x03\x04\x07\x0A"s,                         // {$objects, $top, $archiver}
+        "\x58$objects"s, "\x54$top"s, "\x59$archiver"s,
+        "\xA2\x05\x06"s,                                          // ["$null", text]
+        "\x55$null"s, "\x63\x00\xE9\x00\x00\x00\x62"s,
+        "\xD1\x08\x09"s, "\x54root"s, "\x80\x01"s,                  // {root: UID 1}
+        "\x5F\x10\x0FNSKeyedArchiver"s,
+    });
+}
+
 }  // namespace
 
 TEST(HazelImport, ReadsBinaryAndXmlExportsWithOrWithoutTheHeader)
@@ -339,6 +379,9 @@ TEST(HazelImport, BadInputGivesOneSentence)
     EXPECT_EQ(importError(h.binary(h.dictionary({{h.text("rules"), h.list({})}}))), "not a Hazel rules export");
     EXPECT_EQ(importError(h.binary(h.object("HazelRule", {}))), "not a Hazel rules export");
     EXPECT_EQ(importError(h.binary(0)), "not a Hazel rules export");
+    // Found by fuzzing: libplist's own reader of such a text ends the process.
+    EXPECT_EQ(importError(archiveWithNulInText()),
+              "not a Hazel rules export: the archive is damaged: a text in it holds the character U+0000");
     EXPECT_TRUE(importError(h.binary(9999))
                     .starts_with("not a Hazel rules export: the archive is damaged: a reference points to object 9999, "))
         << importError(h.binary(9999));

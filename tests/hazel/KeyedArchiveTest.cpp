@@ -90,6 +90,29 @@ TEST(KeyedArchive, DecodesFoundationValues)
     }
 }
 
+TEST(KeyedArchive, DatesOfEveryYearAreRead)
+{
+    using namespace std::chrono;
+    struct Case {
+        double secondsSince2001;
+        std::optional<Date> date;
+    };
+    for (const Case& c : std::vector<Case>{
+             {252'423'993'599.5, Date(sys_days(year(9999) / 12 / 31) + 86'399'500ms)},
+             {-63'113'904'000.0, Date(sys_days(year(1) / 1 / 1))},
+             {1e15, std::nullopt},
+         }) {
+        ArchiveBuilder b;
+        Ref root = b.list({b.date(c.secondsSince2001)});
+        if (c.date) {
+            ArchivedRef value = decode(b.binary(root));
+            EXPECT_EQ(std::get<Date>(value->array()->at(0)->value), *c.date) << c.secondsSince2001;
+        } else {
+            EXPECT_EQ(decodeError(b.binary(root)), "the archive is damaged: the date in object 2 is out of range");
+        }
+    }
+}
+
 TEST(KeyedArchive, ObjectsOfOtherClassesHoldOnlyTheKeysAskedFor)
 {
     ArchiveBuilder b;

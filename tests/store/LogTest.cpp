@@ -1,11 +1,14 @@
 #include "Core/DecodingError.h"
+#include "Core/UTF8.h"
 #include "tests/store/Child.h"
 #include "tests/store/StoreFixture.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
 #include <set>
 
@@ -241,8 +244,131 @@ TEST_F(LogAppend, WritersRacingToRotateKeepEveryGeneration)
     }
 }
 
-TEST_F(LogAppend, AnEntryThatCannotBeWrittenTouchesNoFile)
+TEST_F(LogAppend, AnEntryForANameThatIsNotUtf8IsWrittenAndReadBackExactly)
 {
-    EXPECT_THROW(store.append(entryFor("bad \xff name")), EncodingError);
-    EXPECT_FALSE(fs::exists(tmp / "log.json"));
+    store.append(entryFor("/in/bad \xff name"));
+    store.append(entryFor("/in/next"));
+    EXPECT_TRUE(isValidUTF8(readFile(tmp / "log.json")));
+    EXPECT_EQ(filesOf(store.entries()), (std::vector<std::string>{"/in/bad \xff name", "/in/next"}));
+}
+
+TEST_F(LogAppend, AWriteThatFailsHalfwayLeavesNoPartOfTheLine)
+{
+    // A file size limit makes the kernel write what fits and refuse the rest,
+    // as a disk that fills up in the middle of a line does.
+    auto log = tmp / "log.json";
+    store.append(entryFor("first"));
+    auto before = fs::file_size(log);
+    int status = runChild([&] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{static_cast<rlim_t>(before + 40), RLIM_INFINITY};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+        try {
+            Store(tmp.path()).append(entryFor("cut short"));
+        } catch (const std::system_error& error) {
+            return error.code() == std::errc::file_too_large ? 0 : 3;
+        }
+        return 4;
+    });
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(fs::file_size(log), before);
+    store.append(entryFor("second"));
+    EXPECT_EQ(filesOf(store.entries()), (std::vector<std::string>{"first", "second"}));
+}
+
+namespace {
+
+// Both generations of a log, with what a reader must cope with: lines that
+// do not decode, an identifier in lower case, a last line of log.1.json
+// without its line feed and a last line of log.json still being written.
+// Long lines make both files span several blocks of a backward read.
+class OddLog : public InStore {
+protected:
+    OddLog()
+    {
+        std::string older, current;
+        for (int i = 0; i < 300; ++i) {
+            Entry entry = entryFor("f" + std::to_string(i) + "/" + std::string(400, 'x'));
+            entry.id = idFor(i);
+            std::string line = logLine(entry);
+            if (i == 7) line = "{\"id\":\"broken\n";
+            if (i == 8) line.replace(7, 36, lowercased(entry.id));
+            if (i == 9) line = "\n";
+            (i < 150 ? older : current) += line;
+        }
+        older.pop_back();
+        current += logLine(entryFor("unfinished")).substr(0, 50);
+        writeFile(tmp / "log.1.json", older);
+        writeFile(tmp / "log.json", current);
+    }
+
+    static std::string idFor(int i)
+    {
+        char id[40];
+        std::snprintf(id, sizeof id, "%08X-0000-4000-8000-%012X", i % 2 ? 0xB0000000u + i : 0xA0000000u + i, i);
+        return id;
+    }
+};
+
+}  // namespace
+
+TEST_F(OddLog, TheLastEntriesAreTheTailOfTheWholeLog)
+{
+    std::vector<Entry> whole = store.entries();
+    ASSERT_EQ(whole.size(), 298u);
+    auto odd = [](const Entry& entry) { return entry.id.starts_with("B"); };
+    std::vector<Entry> odds;
+    std::copy_if(whole.begin(), whole.end(), std::back_inserter(odds), odd);
+
+    struct Case {
+        std::size_t count;
+        bool filtered;
+    };
+    for (Case c : std::vector<Case>{{0, false}, {1, false}, {20, false}, {150, false}, {297, false}, {298, false},
+                                    {1000, false}, {1, true}, {80, true}, {148, true}, {1000, true}}) {
+        const auto& from = c.filtered ? odds : whole;
+        std::vector<Entry> expected(from.end() - std::ptrdiff_t(std::min(c.count, from.size())), from.end());
+        auto got = c.filtered ? store.lastEntries(c.count, odd) : store.lastEntries(c.count);
+        std::vector<std::string> expectedIds, gotIds;
+        for (const auto& entry : expected) expectedIds.push_back(entry.id);
+        for (const auto& entry : got) gotIds.push_back(entry.id);
+        EXPECT_EQ(gotIds, expectedIds) << "count " << c.count << (c.filtered ? ", filtered" : "");
+    }
+
+    // Without log.json only the older generation is read.
+    fs::remove(tmp / "log.json");
+    auto older = store.lastEntries(2);
+    ASSERT_EQ(older.size(), 2u);
+    EXPECT_EQ(older[1].id, idFor(149));
+}
+
+TEST_F(OddLog, LookupsByIdentifierFindWhatTheWholeLogHolds)
+{
+    std::vector<Entry> whole = store.entries();
+    struct Case {
+        std::string prefix;
+        std::size_t count;
+    };
+    for (const Case& c : std::vector<Case>{{"A0000008", 1}, {"a0000008", 1}, {"B00000", 126}, {"A000000", 8},
+                                           {"B000012B-0000-4000-8000-00000000012B", 1}, {"C", 0}, {"", 298}}) {
+        auto expected = entriesWithPrefix(whole, uppercased(c.prefix));
+        auto got = store.entriesWithIdPrefix(uppercased(c.prefix));
+        EXPECT_EQ(got.size(), c.count) << c.prefix;
+        ASSERT_EQ(got.size(), expected.size()) << c.prefix;
+        for (std::size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i].id, expected[i].id) << c.prefix;
+    }
+
+    // An entry and the undo entries that name it, whatever case they use.
+    Entry undo = entryFor("undo");
+    undo.undoOf = idFor(200);
+    std::string line = logLine(undo);
+    auto at = line.find(idFor(200));
+    line.replace(at, 36, lowercased(idFor(200)));
+    std::ofstream(tmp / "log.json", std::ios::app) << "\n" << line;
+    store.append(entryFor("after"));
+    auto mentioning = store.entriesMentioning(lowercased(idFor(200)));
+    ASSERT_EQ(mentioning.size(), 2u);
+    EXPECT_EQ(mentioning[0].id, idFor(200));
+    EXPECT_EQ(mentioning[1].undoOf, idFor(200));
+    EXPECT_TRUE(store.entriesMentioning(idFor(7)).empty());
 }

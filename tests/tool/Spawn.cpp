@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -63,6 +64,12 @@ Child::Child(const std::vector<std::string>& args, const SpawnOptions& options)
         if (!options.cwd.empty() && ::chdir(options.cwd.c_str()) != 0) ::_exit(127);
         // The test runner may have left these ignored or blocked.
         ::signal(SIGPIPE, SIG_DFL);
+        if (options.fileSizeLimit) {
+            // Ignored, so that a write past the limit fails instead of ending the program.
+            ::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{static_cast<rlim_t>(*options.fileSizeLimit), RLIM_INFINITY};
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
+        }
         sigset_t none;
         sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -114,16 +121,33 @@ void Child::pump(std::chrono::milliseconds timeout)
     }
 }
 
-bool Child::waitForOutput(const std::string& text, std::chrono::milliseconds timeout)
+bool Child::waitFor(const std::string& text, const std::string& in, std::chrono::milliseconds timeout)
 {
     auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (outText_.find(text) == std::string::npos) {
+    const int& fd = &in == &outText_ ? out_ : err_;
+    while (in.find(text) == std::string::npos) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0 || out_ < 0) return outText_.find(text) != std::string::npos;
-        // Keep reading standard error too, so that a chatty child never blocks.
-        if (out_ >= 0 || err_ >= 0) pump(std::min(left, std::chrono::milliseconds(100)));
+        if (left.count() <= 0 || fd < 0) return in.find(text) != std::string::npos;
+        // Keep reading the other stream too, so that a chatty child never blocks.
+        pump(std::min(left, std::chrono::milliseconds(100)));
     }
     return true;
+}
+
+bool Child::waitForOutput(const std::string& text, std::chrono::milliseconds timeout)
+{
+    return waitFor(text, outText_, timeout);
+}
+
+bool Child::waitForError(const std::string& text, std::chrono::milliseconds timeout)
+{
+    return waitFor(text, errText_, timeout);
+}
+
+void Child::liftFileSizeLimit()
+{
+    rlimit none{RLIM_INFINITY, RLIM_INFINITY};
+    ::prlimit(pid_, RLIMIT_FSIZE, &none, nullptr);
 }
 
 void Child::signal(int number) { ::kill(pid_, number); }

@@ -20,6 +20,9 @@ struct SpawnOptions {
     std::map<std::string, std::optional<std::string>> env;
     std::string input;  // written to standard input, which is then closed
     std::string cwd;
+    // The largest file the program may write, in bytes: a write past it
+    // fails (EFBIG), as one on a full disk does.
+    std::optional<unsigned long> fileSizeLimit = std::nullopt;
 };
 
 // Runs the program with these arguments (without the program path) to its end.
@@ -38,12 +41,17 @@ public:
     void closeInput();
     // Reads standard output until it holds `text`; false on time-out or end.
     bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // The same for standard error.
+    bool waitForError(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // Lets the program write files of any size again.
+    void liftFileSizeLimit();
     void signal(int number);
     // Waits for the end and collects the rest of the output.
     Finished finish(std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
 private:
     void pump(std::chrono::milliseconds timeout);
+    bool waitFor(const std::string& text, const std::string& in, std::chrono::milliseconds timeout);
 
     int pid_ = -1;
     int in_ = -1, out_ = -1, err_ = -1;

@@ -59,7 +59,7 @@ Entry logEntry(const std::string& id, const std::string& file, std::vector<Step>
 {
     Entry entry;
     entry.id = id;
-    entry.at = std::chrono::system_clock::now();
+    entry.at = currentDate();
     entry.file = file;
     entry.rule = "Tidy";
     entry.version = "0123456789abcdef";

@@ -1,0 +1,97 @@
+#include "OlvaApp/Sentences/ActivityTexts.h"
+
+#include "OlvaApp/Sentences/Inflection.h"
+#include "OlvaApp/Sentences/SentenceTemplate.h"
+#include "OlvaApp/Sentences/SymbolIcons.h"
+
+#include <QCoreApplication>
+#include <QTimeZone>
+
+#include <chrono>
+
+namespace olva::app {
+
+namespace {
+
+struct Words {
+    Q_DECLARE_TR_FUNCTIONS(olva::app::ActivityTexts)
+};
+
+QDate localDay(olva::Date at, const QDateTime& now)
+{
+    auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count();
+    return QDateTime::fromMSecsSinceEpoch(millis, now.timeZone()).date();
+}
+
+QString watchingFolders(qsizetype folderCount)
+{
+    return inflected(Words::tr("Watching {count, plural, one {# folder} other {# folders}}"), folderCount);
+}
+
+}  // namespace
+
+QString activityStatusLine(bool paused, std::span<const olva::Entry> entries, qsizetype folderCount,
+                           const QDateTime& now)
+{
+    if (paused) return Words::tr("Paused");
+
+    // Today's run is the tail of the log dated today; an older entry after
+    // it (the clock was set back) ends the run there.
+    const QDate today = now.date();
+    qsizetype organized = 0;
+    qsizetype problems = 0;
+    for (auto it = entries.rbegin(); it != entries.rend() && localDay(it->at, now) == today; ++it) {
+        if (it->error) ++problems;
+        else if (!it->undoOf && !it->dryRun && !it->steps.empty()) ++organized;
+    }
+
+    QString line = organized > 0
+        ? inflected(Words::tr("{count, plural, one {# file} other {# files}} organized today"), organized)
+        : watchingFolders(folderCount);
+    if (problems > 0)
+        line += QStringLiteral(" · ") + inflected(Words::tr("{count, plural, one {# problem} other {# problems}}"), problems);
+    return line;
+}
+
+QString revertLabel(qsizetype count)
+{
+    if (count < 2) return Words::tr("Revert");
+    return inflected(Words::tr("Revert {count, plural, one {# File} other {# Files}}"), count);
+}
+
+Placeholder failedStartPlaceholder(const QString& loadError)
+{
+    return {Words::tr("Olva Can’t Start"), iconName("exclamationmark.triangle"), loadError};
+}
+
+QString showDataFolderLabel() { return Words::tr("Show in File Manager"); }
+
+Placeholder firstRunPlaceholder()
+{
+    return {Words::tr("Choose a Folder to Watch"), iconName("folder.badge.plus"),
+            Words::tr("New rules start as dry runs, so nothing moves until you say so.")};
+}
+
+QString watchDownloadsLabel() { return Words::tr("Watch Downloads"); }
+QString chooseAnotherFolderLabel() { return Words::tr("Choose Another Folder…"); }
+QString importHazelRulesLabel() { return Words::tr("Import Hazel Rules…"); }
+
+Placeholder emptyLogPlaceholder(qsizetype folderCount)
+{
+    return {Words::tr("No Activity Yet"), iconName("clock"),
+            inflected(Words::tr("Watching {count, plural, one {# folder} other {# folders}}. "
+                                "Files that match a rule show up here."),
+                      folderCount)};
+}
+
+Placeholder noProblemsPlaceholder() { return {Words::tr("No Problems"), iconName("checkmark.circle"), {}}; }
+
+Placeholder noDryRunsPlaceholder() { return {Words::tr("No Dry Runs"), iconName("checkmark.circle"), {}}; }
+
+Placeholder noSearchResultsPlaceholder(const QString& searchText)
+{
+    return {filled(Words::tr("No Results for “\uE000”"), {searchText}), iconName("magnifyingglass"),
+            Words::tr("Check the spelling or try a new search.")};
+}
+
+}  // namespace olva::app

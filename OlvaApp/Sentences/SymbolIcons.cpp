@@ -1,0 +1,51 @@
+#include "OlvaApp/Sentences/SymbolIcons.h"
+
+#include <algorithm>
+#include <array>
+
+namespace olva::app {
+
+namespace {
+
+// Names from the freedesktop naming specification where it has one; the
+// rest are names the Adwaita and Breeze themes share.
+constexpr std::array<SymbolIcon, 24> kSymbolIcons = {{
+    {"arrow.counterclockwise", "edit-undo"},
+    {"checkmark", "object-select"},
+    {"checkmark.circle", "emblem-ok"},
+    {"clock", "document-open-recent"},
+    {"doc.on.doc", "edit-copy"},
+    {"doc.text.magnifyingglass", "edit-find"},
+    {"ellipsis", "view-more"},
+    {"exclamationmark.circle.fill", "dialog-error"},
+    {"exclamationmark.triangle", "dialog-warning"},
+    {"exclamationmark.triangle.fill", "dialog-warning"},
+    {"folder", "folder"},
+    {"folder.badge.gearshape", "folder-saved-search"},
+    {"folder.badge.plus", "folder-new"},
+    {"magnifyingglass", "system-search"},
+    {"minus", "list-remove"},
+    {"pause.circle", "media-playback-pause"},
+    {"play.circle", "media-playback-start"},
+    {"plus", "list-add"},
+    {"plus.circle", "list-add"},
+    {"sidebar.trailing", "sidebar-show-right"},
+    {"terminal", "utilities-terminal"},
+    {"xmark", "window-close"},
+    {"NSAddTemplate", "list-add"},
+    {"NSRemoveTemplate", "list-remove"},
+}};
+
+}  // namespace
+
+std::span<const SymbolIcon> symbolIcons() { return kSymbolIcons; }
+
+QString iconName(std::string_view symbol)
+{
+    auto found = std::find_if(kSymbolIcons.begin(), kSymbolIcons.end(),
+                              [&](const SymbolIcon& icon) { return icon.symbol == symbol; });
+    if (found == kSymbolIcons.end()) return {};
+    return QString::fromLatin1(found->iconName.data(), static_cast<qsizetype>(found->iconName.size()));
+}
+
+}  // namespace olva::app

@@ -1,0 +1,122 @@
+// `olva once` and `olva run` with the data directory on a full disk: they
+// stop acting at the first run that cannot be written, leave no partial
+// line, say so, resume soon after room is made, and lose no run.
+#include "Core/Journal.h"
+#include "tests/tool/FullDisk.h"
+#include "tests/tool/ToolTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <set>
+
+using namespace olva;
+using namespace olva::test;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kFiles = 30;
+
+class FullDataDirectory : public ::testing::Test {
+protected:
+    FullDataDirectory()
+    {
+        fs::create_directories(archive());
+        if (!disk.mounted()) std::cerr << "[          ] no mount here: a file size limit stands in for the full disk\n";
+        // The data directory is empty again on its own file system.
+        fixture.watch(fixture.inbox(), {extRule("Archive", "dat", Action::move(archive().string()))});
+    }
+
+    fs::path archive() const { return fixture.temp / "Archive"; }
+
+    void dropFiles()
+    {
+        for (int i = 0; i < kFiles; ++i) writeFile(fixture.inbox() / ("f" + std::to_string(i) + ".dat"), "x");
+    }
+
+    std::size_t archived() const
+    {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(archive()), fs::directory_iterator()));
+    }
+
+    std::string message() const { return "Olva can’t write to " + fixture.home().string() + ": " + disk.reason(); }
+
+    // Every line of the log is whole and one entry; the file names logged.
+    std::set<std::string> loggedFiles()
+    {
+        std::string bytes = readFile(fixture.home() / "log.json");
+        EXPECT_TRUE(bytes.empty() || bytes.back() == '\n') << "a partial line was left behind";
+        auto entries = parseLogLines(bytes);
+        EXPECT_EQ(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')), entries.size());
+        std::set<std::string> files;
+        for (const auto& entry : entries) EXPECT_TRUE(files.insert(fs::path(entry.file).filename()).second) << entry.file;
+        return files;
+    }
+
+    ToolFixture fixture;
+    FullDisk disk{fixture.home()};
+};
+
+}  // namespace
+
+TEST_F(FullDataDirectory, OnceStopsAtTheFirstRunItCannotWriteAndTheNextOnceLogsIt)
+{
+    dropFiles();
+    disk.leaveRoom(16 * 1024);
+    Finished full = runOlva({"once"}, disk.limited(fixture.inHome()));
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, message() + "\n");
+    std::size_t moved = archived();
+    EXPECT_GT(moved, 0u);
+    EXPECT_LT(moved, std::size_t(kFiles)) << "it went on acting";
+    // At most the one run whose entry failed is missing from the log; the
+    // journal keeps it.
+    std::size_t logged = loggedFiles().size();
+    EXPECT_TRUE(logged == moved || logged + 1 == moved) << logged << " logged, " << moved << " moved";
+
+    disk.makeRoom();
+    Finished freed = runOlva({"once"}, fixture.inHome());
+    EXPECT_EQ(freed.status, 0) << freed.err;
+    EXPECT_EQ(archived(), std::size_t(kFiles));
+    EXPECT_EQ(loggedFiles().size(), std::size_t(kFiles));
+    EXPECT_TRUE(fixture.store()->readJournal({}).runs.empty());
+}
+
+TEST_F(FullDataDirectory, RunSaysWhyItStoppedAndResumesOnceThereIsRoom)
+{
+    disk.leaveRoom(16 * 1024);
+    Child child({"run"}, disk.limited(fixture.inHome()));
+    ASSERT_TRUE(child.waitForOutput("ctrl-c to stop\n"));
+    dropFiles();
+    ASSERT_TRUE(child.waitForError(message() + "\n", 15s)) << "it stopped without a word";
+    std::size_t moved = archived();
+    EXPECT_LT(moved, std::size_t(kFiles));
+
+    disk.makeRoom(&child);
+    EXPECT_TRUE(eventually([&] { return archived() == std::size_t(kFiles); }, 15s)) << archived() << " moved";
+    child.signal(SIGTERM);
+    Finished finished = child.finish();
+    EXPECT_EQ(finished.status, 0) << finished.err;
+    EXPECT_EQ(finished.err, message() + "\n") << "said once, while it lasted";
+    EXPECT_EQ(loggedFiles().size(), std::size_t(kFiles));
+}
+
+TEST_F(FullDataDirectory, RunEndsWithStatusOneWhileRunsStayUnwritten)
+{
+    disk.leaveRoom(16 * 1024);
+    Child child({"run"}, disk.limited(fixture.inHome()));
+    ASSERT_TRUE(child.waitForOutput("ctrl-c to stop\n"));
+    dropFiles();
+    ASSERT_TRUE(child.waitForError(message() + "\n", 15s));
+    child.signal(SIGTERM);
+    Finished finished = child.finish();
+    EXPECT_EQ(finished.status, 1);
+    EXPECT_EQ(finished.err, message() + "\n" + message() + "\n");
+    // Nothing moved is lost: the next start logs what the journal kept.
+    disk.makeRoom();
+    ASSERT_EQ(runOlva({"once"}, fixture.inHome()).status, 0);
+    EXPECT_EQ(archived(), std::size_t(kFiles));
+    EXPECT_EQ(loggedFiles().size(), std::size_t(kFiles));
+}

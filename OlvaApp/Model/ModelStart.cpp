@@ -79,7 +79,7 @@ void Model::Private::start()
     // another program wrote just before would count as known, and the model
     // would neither reload it nor notice it before saving over it.
     auto store = model.store_;
-    QtConcurrent::run(&enginePool, [store, settle = model.services_.settle]() -> Attempt<std::shared_ptr<Engine>> {
+    deliver(QtConcurrent::run(&enginePool, [store, settle = model.services_.settle]() -> Attempt<std::shared_ptr<Engine>> {
         try {
             return {Engine::create(std::make_shared<Store>(store->dir()), settle), {}};
         } catch (const ActionError& error) {
@@ -88,7 +88,7 @@ void Model::Private::start()
         } catch (const std::exception& error) {
             return {std::nullopt, unreadableRules(*store, errorSentence(error))};
         }
-    }).then(&model, [this](Attempt<std::shared_ptr<Engine>> created) { engineCreated(std::move(created)); });
+    }), [this](Attempt<std::shared_ptr<Engine>> created) { engineCreated(std::move(created)); });
 }
 
 void Model::Private::engineCreated(Attempt<std::shared_ptr<Engine>> created)

@@ -54,6 +54,8 @@ struct Edit {
     std::function<void(ModelRules&)> run;
     QString actionName;
     std::string after;
+
+    friend void PrintTo(const Edit& edit, std::ostream* out) { *out << edit.name; }
 };
 
 class ModelEdits : public ModelRules, public ::testing::WithParamInterface<Edit> {};

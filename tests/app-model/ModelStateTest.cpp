@@ -1,3 +1,4 @@
+#include "OlvaApp/Model/ModelError.h"
 #include "OlvaApp/Model/XdgAutostart.h"
 #include "tests/support/app/ModelFixture.h"
 
@@ -140,4 +141,15 @@ TEST(XdgAutostart, WritesAndRemovesTheEntryInTheConfigFolder)
     EXPECT_FALSE(autostart.isEnabled());
     EXPECT_FALSE(std::filesystem::exists(app::XdgAutostart::entryPath()));
     EXPECT_EQ(autostart.setEnabled(false), std::nullopt);
+}
+
+TEST(ModelStore, ADataDirectoryThatCannotBeMadeIsOneSentence)
+{
+    TempDir temp;
+    writeFile(temp / "file", "x");
+    ScopedEnv home("OLVA_HOME", (temp / "file" / "Olva").string());
+    std::string error = thrownText<app::ModelError>([] { Model::openDefaultStore(); });
+    EXPECT_EQ(error, "cannot create " + (temp / "file" / "Olva").string() + ": Not a directory");
+    ScopedEnv fine("OLVA_HOME", (temp / "data").string());
+    EXPECT_EQ(Model::openDefaultStore()->dir(), temp / "data");
 }

@@ -13,6 +13,7 @@ nlohmann::ordered_json toJson(const Check& check)
     json["value"] = jsonText(check.value);
     json["actual"] = jsonText(check.actual);
     json["pass"] = check.pass;
+    if (check.note) json["note"] = jsonText(*check.note);
     return json;
 }
 
@@ -26,6 +27,7 @@ Check checkFromJson(const nlohmann::json& value)
     check.value = reader["value"].string();
     check.actual = reader["actual"].string();
     check.pass = reader["pass"].boolean();
+    if (auto note = reader.find("note")) check.note = note->string();
     return check;
 }
 

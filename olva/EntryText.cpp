@@ -33,7 +33,9 @@ std::string explanationText(const RuleTools::RuleExplanation& explanation)
     for (const Check& check : explanation.checks) {
         text += std::string("    ") + (check.pass ? "\u2713" : "\u2717") + " " + std::string(rawValue(check.attr)) + " "
                 + std::string(rawValue(check.op)) + " \"" + printableText(check.value) + "\"   actual: "
-                + printableText(check.actual) + "\n";
+                + printableText(check.actual);
+        if (check.note) text += "   (" + printableText(*check.note) + ")";
+        text += "\n";
     }
     return text;
 }

@@ -180,9 +180,18 @@ ordered_json runOperation(const std::string& name, const json& arguments, const 
     }
     if (name == "explain_file") return toJson(tools.explain(stringArgument(arguments, "path")));
     if (name == "recent_activity") {
+        // Whole numbers count in any form (1.0 as 1), as for the other tools.
         std::int64_t limit = 20;
-        if (auto it = arguments.find("limit"); it != arguments.end() && it->is_number_integer())
-            limit = it->is_number_unsigned() && it->get<std::uint64_t>() > 200 ? 200 : it->get<std::int64_t>();
+        if (auto it = arguments.find("limit"); it != arguments.end()) {
+            if (it->is_number_unsigned() && it->get<std::uint64_t>() > 200) limit = 200;
+            else if (it->is_number_float() && it->get<double>() > 200) limit = 200;
+            else {
+                try {
+                    limit = JsonReader(*it).integer();
+                } catch (const DecodingError&) {
+                }
+            }
+        }
         limit = std::min<std::int64_t>(limit, 200);
         std::optional<std::string> folder;
         if (auto it = arguments.find("folder"); it != arguments.end() && it->is_string()) folder = it->get<std::string>();

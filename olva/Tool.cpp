@@ -83,7 +83,9 @@ int runTool(const std::vector<std::string>& args, const Console& console)
         std::size_t extra = args.size() - 2;
         if (command == "run") return runCommand(store, console);
         if (command == "once") return onceCommand(store, console);
-        if (command == "import" && extra == 2) return importCommand(store, args[2], args[3], console);
+        // An empty folder would be watched as no path at all.
+        if (command == "import" && extra == 2 && !args[3].empty())
+            return importCommand(store, args[2], args[3], console);
         if (command == "explain" && extra == 1) return explainCommand(store, args[2], console);
         if (command == "log") return logCommand(store, args, console);
         if (command == "undo" && extra == 1) return undoCommand(store, args[2], console);

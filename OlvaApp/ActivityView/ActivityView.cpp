@@ -9,6 +9,7 @@
 #include "OlvaApp/ActivityView/SentencePainter.h"
 #include "OlvaApp/Model/Clock.h"
 #include "OlvaApp/Model/Model.h"
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/Model/Workspace.h"
 #include "OlvaApp/Sentences/ActivityTexts.h"
 #include "OlvaApp/Sentences/CurrentLocation.h"

@@ -63,7 +63,7 @@ void EntryInspector::build()
     auto* header = new QVBoxLayout;
     header->setSpacing(6);
     auto* icon = new QLabel(content_);
-    icon->setPixmap(fileIcon(path).pixmap(headerIconSize, headerIconSize));
+    icon->setPixmap(iconForFileName(path).pixmap(headerIconSize, headerIconSize));
     icon->setAlignment(Qt::AlignCenter);
     icon->setAccessibleName(fileIconType(path));
     header->addWidget(icon);

@@ -30,7 +30,7 @@ QIcon themedIcon(const QString& name)
 
 QString fileIconType(const QString& path) { return typeOf(path).name(); }
 
-QIcon fileIcon(const QString& path)
+QIcon iconForFileName(const QString& path)
 {
     static QHash<QString, QIcon> cache;
     const QMimeType type = typeOf(path);

@@ -9,7 +9,7 @@ namespace olva::app {
 
 // The icon of the MIME type that the name's extension stands for; the
 // generic data icon for a name the MIME database does not know.
-QIcon fileIcon(const QString& path);
+QIcon iconForFileName(const QString& path);
 // The MIME type's name behind that icon ("application/pdf").
 QString fileIconType(const QString& path);
 

@@ -49,7 +49,7 @@ ExplainSheet::ExplainSheet(Model& model, QWidget* parent) : QDialog(parent), mod
 
     // Header: the file, and what happens to it.
     auto* icon = new QLabel(this);
-    icon->setPixmap(fileIcon(path).pixmap(iconSize, iconSize));
+    icon->setPixmap(iconForFileName(path).pixmap(iconSize, iconSize));
     icon->setFixedSize(iconSize, iconSize);
     icon->setAccessibleName(fileIconType(path));
     name_ = plainLabel(lastComponent(path), this);

@@ -79,6 +79,11 @@ void PreviewRunner::start(const Rule& rule, const std::optional<Folder>& folder,
     }));
 }
 
+bool PreviewRunner::waitForIdle(std::chrono::milliseconds timeout)
+{
+    return previewThread().waitForDone(static_cast<int>(timeout.count()));
+}
+
 void PreviewRunner::setLoading(bool loading)
 {
     if (loading_ == loading) return;

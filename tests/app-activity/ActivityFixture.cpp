@@ -138,7 +138,7 @@ Entry ActivityFixture::movedForReal(const std::string& name) const
     writeFile(from, "contents of " + name + "\n");
     std::filesystem::rename(from, to);
     Entry entry;
-    entry.at = std::chrono::system_clock::now();
+    entry.at = currentDate();
     entry.file = from.string();
     entry.rule = "Archive";
     entry.version = "fedcba9876543210";

@@ -171,6 +171,26 @@ TEST_F(EngineCommands, RunStopsCleanlyOnSigterm)
     EXPECT_TRUE(marked(*fixture.store(), entries[0].version));
 }
 
+TEST_F(EngineCommands, RunSaysWhenTheRulesCannotBeReloadedAndKeepsTheOldOnes)
+{
+    fixture.watch(fixture.inbox(), {extRule("Archive", "txt", Action::move(archive().string()))});
+    Child child({"run"}, fixture.inHome());
+    ASSERT_TRUE(child.waitForOutput("watching 1 folder(s), ctrl-c to stop\n"));
+
+    writeFile(fixture.home() / "rules.json", "{\"folders\": [\n  {\"path\": }\n]}");
+    EXPECT_TRUE(child.waitForError("cannot read rules, the rules already running go on: the data couldn’t be read "
+                                   "because it isn’t in the correct format: "
+                                   + (fixture.home() / "rules.json").string()
+                                   + " is not valid JSON (line 2, column 12)\n"));
+    writeFile(fixture.inbox() / "a.txt", "a");
+    EXPECT_TRUE(child.waitForOutput("did  'Archive' " + (fixture.inbox() / "a.txt").string()));
+
+    child.signal(SIGTERM);
+    Finished finished = child.finish();
+    EXPECT_EQ(finished.status, 0) << finished.err;
+    EXPECT_TRUE(std::filesystem::exists(archive() / "a.txt"));
+}
+
 TEST_F(EngineCommands, RunEndsWithTheStoreProblemWhenEntriesStayUnwritten)
 {
     fixture.watch(fixture.inbox(), {extRule("Archive", "txt", Action::move(archive().string()))});

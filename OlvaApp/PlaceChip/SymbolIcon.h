@@ -26,7 +26,7 @@ QIcon warningSymbol();
 
 // The icon of the file or folder at `path` (absolute) by its MIME type; a
 // generic folder icon when it does not exist.
-QIcon placeIcon(const QString& path);
+QIcon fileIcon(const QString& path);
 QIcon genericFolderIcon();
 
 }  // namespace olva::app

@@ -148,6 +148,8 @@ TEST_F(AlertsAndSheets, EachViewBringsItsToolbar)
     Config config;
     config.folders = {test::watched(folder("Inbox"))};
     open(config);
+    EXPECT_EQ(mainWindow().toolbar()->actions(), mainWindow().activityView()->toolbarActions())
+        << "from the start";
     model().setSelection(Selection::folder(0));
     EXPECT_EQ(mainWindow().toolbar()->actions(), mainWindow().folderView()->toolbarActions());
     QStringList texts;

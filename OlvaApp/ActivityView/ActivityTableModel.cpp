@@ -126,7 +126,7 @@ QVariant ActivityTableModel::data(const QModelIndex& index, int role) const
         }
         return {};
     case Qt::DecorationRole:
-        if (index.column() == nameColumn) return iconForFileName(QString::fromStdString(entry.file));
+        if (index.column() == nameColumn) return fileTypeIcon(QString::fromStdString(entry.file));
         return {};
     case entryIdRole: return QString::fromStdString(entry.id);
     case fullyRevertedRole: return model_.isFullyReverted(entry);

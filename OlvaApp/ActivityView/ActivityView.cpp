@@ -6,11 +6,11 @@
 #include "OlvaApp/ActivityView/ActivityStyle.h"
 #include "OlvaApp/ActivityView/ActivityTableModel.h"
 #include "OlvaApp/ActivityView/EmptyState.h"
-#include "OlvaApp/ActivityView/SentencePainter.h"
 #include "OlvaApp/Model/Clock.h"
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/Model/Workspace.h"
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/Sentences/ActivityTexts.h"
 #include "OlvaApp/Sentences/CurrentLocation.h"
 
@@ -183,7 +183,7 @@ void ActivityView::buildLayout()
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
     table_->setFrameShape(QFrame::NoFrame);
     table_->verticalHeader()->hide();
-    table_->verticalHeader()->setDefaultSectionSize(sentenceHeight(table_->fontMetrics()) + 8);
+    table_->verticalHeader()->setDefaultSectionSize(ActivityDelegate::rowHeight(table_->font()));
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     QHeaderView* columns = table_->horizontalHeader();
     columns->setMinimumSectionSize(minimumColumnWidth);
@@ -202,7 +202,7 @@ void ActivityView::buildLayout()
     overlay_->setBackgroundRole(QPalette::Base);
     overlay_->hide();
 
-    inspector_ = new ActivityInspector(this);
+    inspector_ = new ActivityInspector(model_.services().workspace, this);
     inspector_->setVisible(inspectorAction_->isChecked());
 
     splitter_ = new QSplitter(Qt::Horizontal, this);

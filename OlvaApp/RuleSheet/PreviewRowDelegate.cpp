@@ -74,7 +74,7 @@ void PreviewRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     const Geometry g = layout(option, index);
 
     painter->save();
-    fileIcon(index.data(PreviewListModel::PathRole).toString()).paint(painter, g.icon);
+    placeIcon(index.data(PreviewListModel::PathRole).toString()).paint(painter, g.icon);
     painter->setFont(option.font);
     painter->setPen(detail.dimmed && !selected ? secondaryTone(text) : text);
     const QString name = singleLine(index.data(Qt::DisplayRole).toString());

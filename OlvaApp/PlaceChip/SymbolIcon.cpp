@@ -150,7 +150,7 @@ QIcon warningSymbol()
 
 QIcon genericFolderIcon() { return themedOrBundled(QStringLiteral("folder")); }
 
-QIcon fileIcon(const QString& path)
+QIcon placeIcon(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.exists()) return genericFolderIcon();

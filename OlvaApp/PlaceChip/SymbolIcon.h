@@ -31,7 +31,7 @@ QIcon warningSymbol();
 
 // The icon of the file or folder at `path` (absolute) by its MIME type; a
 // generic folder icon when it does not exist.
-QIcon fileIcon(const QString& path);
+QIcon placeIcon(const QString& path);
 QIcon genericFolderIcon();
 
 }  // namespace olva::app

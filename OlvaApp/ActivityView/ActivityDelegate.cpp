@@ -64,7 +64,7 @@ void ActivityDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     auto drawText = [&](const QString& text, const QColor& color) {
         painter->setPen(color);
         painter->drawText(rect, Qt::AlignVCenter | Qt::AlignLeft,
-                          option.fontMetrics.elidedText(singleLine(text), Qt::ElideMiddle, rect.width()));
+                          option.fontMetrics.elidedText(text, Qt::ElideMiddle, rect.width()));
     };
 
     switch (index.column()) {

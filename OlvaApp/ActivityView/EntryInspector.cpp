@@ -59,9 +59,9 @@ void EntryInspector::build()
     header->setSpacing(6);
     auto* icon = new QLabel(content_);
     icon->setTextFormat(Qt::PlainText);
-    icon->setPixmap(fileTypeIcon(path).pixmap(headerIconSize, headerIconSize));
+    icon->setPixmap(iconForFileName(path).pixmap(headerIconSize, headerIconSize));
     icon->setAlignment(Qt::AlignCenter);
-    icon->setAccessibleName(fileTypeName(path));
+    icon->setAccessibleName(fileIconType(path));
     header->addWidget(icon);
     QLabel* name = textLabel(singleLine(entryFileName(entry_)), content_);
     name->setFont(headlineFont(name->font()));

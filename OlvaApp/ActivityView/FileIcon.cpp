@@ -29,9 +29,9 @@ QIcon themedIcon(const QString& name)
 
 }  // namespace
 
-QString fileTypeName(const QString& path) { return typeOf(path).name(); }
+QString fileIconType(const QString& path) { return typeOf(path).name(); }
 
-QIcon fileTypeIcon(const QString& path)
+QIcon iconForFileName(const QString& path)
 {
     ensureThemeFallback();
     static QHash<QString, QIcon> cache;

@@ -9,8 +9,8 @@ namespace olva::app {
 
 // The icon of the MIME type that the name stands for; the generic data
 // icon for a name the MIME database does not know.
-QIcon fileTypeIcon(const QString& path);
+QIcon iconForFileName(const QString& path);
 // That MIME type's name ("application/pdf").
-QString fileTypeName(const QString& path);
+QString fileIconType(const QString& path);
 
 }  // namespace olva::app

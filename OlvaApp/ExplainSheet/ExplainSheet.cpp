@@ -51,9 +51,9 @@ ExplainSheet::ExplainSheet(Model& model, QWidget* parent) : QDialog(parent), mod
     // Header: the file, and what happens to it.
     auto* icon = new QLabel(this);
     icon->setTextFormat(Qt::PlainText);
-    icon->setPixmap(fileTypeIcon(path).pixmap(iconSize, iconSize));
+    icon->setPixmap(iconForFileName(path).pixmap(iconSize, iconSize));
     icon->setFixedSize(iconSize, iconSize);
-    icon->setAccessibleName(fileTypeName(path));
+    icon->setAccessibleName(fileIconType(path));
     name_ = plainLabel(singleLine(lastComponent(path)), this);
     name_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     name_->setFont(headlineFont(name_->font()));

@@ -88,6 +88,8 @@ MainWindow::MainWindow(Model& model, QWidget* parent)
     connect(&model_, &Model::explainedChanged, this, &MainWindow::showExplained);
     connect(&model_, &Model::pendingImportChanged, this, &MainWindow::showPendingImport);
 
+    // The activity view is the one shown first: its actions start the toolbar.
+    showToolbar(activityView_->toolbarActions());
     showSelection();
 }
 

@@ -2,6 +2,7 @@
 // search, sorting, selection, the inspector, revert, opening and dragging.
 #include "tests/app-activity/ActivityFixture.h"
 
+#include "Core/Log.h"
 #include "OlvaApp/ActivityView/ActivityInspector.h"
 #include "OlvaApp/ActivityView/ActivityTableModel.h"
 #include "OlvaApp/ActivityView/ActivityView.h"
@@ -411,4 +412,40 @@ TEST_F(ActivityRevertTest, OpensRevealsAndDragsWhereTheFileIsNow)
     selectRows({goneRow});
     EXPECT_FALSE(view().revealAction()->isEnabled());
     EXPECT_EQ(table().model()->mimeData({table().model()->index(goneRow, 0)}), nullptr);
+}
+
+TEST_F(ActivityTest, BadLinesAndOddNamesLeaveTheRestShown)
+{
+    Entry good = movedForReal("good.txt");
+    Entry oddName = movedForReal("tab\tbell\a<b>x<b>.txt");
+    oddName.rule = "line\nbreak";
+    Entry gone = movedForReal("gone.txt");
+    std::filesystem::remove(std::filesystem::path(*gone.steps.front().to));
+    writeLog({good});
+    // A broken line, a cut line, a step of a kind this version does not
+    // know, and a line that is no entry at all.
+    std::string later = logLine(oddName);
+    const auto kind = later.find("\"move\"");
+    ASSERT_NE(kind, std::string::npos);
+    later.replace(kind, 6, "\"teleport\"");
+    writeFile(dataDir() / "log.json", readFile(dataDir() / "log.json") + "{not json\n" + logLine(good).substr(0, 40)
+                                          + "\n" + later + "[1,2,3]\n" + logLine(oddName) + logLine(gone));
+    startWith(watchedInbox(), {});
+
+    const std::vector<Entry> rows = view().rows();
+    ASSERT_EQ(rows.size(), 3u);
+    const QAbstractItemModel* table = view().table()->model();
+    QStringList names, rules;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        names.push_back(table->index(row, ActivityTableModel::nameColumn).data().toString());
+        rules.push_back(table->index(row, ActivityTableModel::ruleColumn).data().toString());
+    }
+    // Logged in the same second: in log order.
+    EXPECT_EQ(names, (QStringList{"good.txt", QString::fromUtf8("tab bell\u2407<b>x<b>.txt"), "gone.txt"}));
+    EXPECT_EQ(rules, (QStringList{"Archive", "line break", "Archive"}));
+
+    // The file that is gone has nowhere to be opened from.
+    QMenu menu;
+    view().fillContextMenu(menu, {gone.id});
+    EXPECT_FALSE(menu.actions().at(0)->isEnabled());
 }

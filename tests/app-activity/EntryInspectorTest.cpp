@@ -185,5 +185,5 @@ TEST(FileIcons, ComeFromTheNameAlone)
         {"/gone/odd.zzqq", "application/octet-stream"},
         {"/gone/folder/", "application/octet-stream"},
     };
-    for (const Case& c : cases) EXPECT_EQ(fileTypeName(QString::fromUtf8(c.path)), QString::fromUtf8(c.type)) << c.path;
+    for (const Case& c : cases) EXPECT_EQ(fileIconType(QString::fromUtf8(c.path)), QString::fromUtf8(c.type)) << c.path;
 }

@@ -27,8 +27,8 @@ SettingsWindow::SettingsWindow(Model& model, bool showInTray, QWidget* parent)
     form->setRowWrapPolicy(QFormLayout::DontWrapRows);
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    form->addRow(tr("Startup:"), loginRow);
-    form->addRow(tr("Tray:"), showInTray_);
+    form->addRow(QString(), loginRow);
+    form->addRow(QString(), showInTray_);
     form->addRow(tr("Privacy:"), privacyPolicy_);
 
     showInTray_->setChecked(showInTray);

@@ -1,6 +1,6 @@
 #include "OlvaApp/ConnectView/ConnectWindow.h"
 
-#include "OlvaApp/App/AppIcons.h"
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/App/TextStyles.h"
 #include "OlvaApp/ConnectView/SnippetRow.h"
 

@@ -18,13 +18,16 @@ SnippetRow::SnippetRow(QString text, Clipboard* clipboard, QWidget* parent)
     text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     text_->setWordWrap(true);
     text_->setAlignment(Qt::AlignLeading | Qt::AlignTop);
-    text_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // Wider, but still as high as its text needs at the width it gets.
+    QSizePolicy policy = text_->sizePolicy();
+    policy.setHorizontalPolicy(QSizePolicy::Expanding);
+    text_->setSizePolicy(policy);
     text_->setAccessibleName(snippet_);
     copy_->setAccessibleDescription(tr("Copies the text beside it"));
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(text_, 1, Qt::AlignTop);
+    row->addWidget(text_, 1);
     row->addWidget(copy_, 0, Qt::AlignTop);
     connect(copy_, &QPushButton::clicked, this, &SnippetRow::copy);
 }

@@ -101,8 +101,12 @@ TEST_F(Commands, EveryMenuHoldsItsCommandsInOrder)
                        "(off) Open", "(off) Show in File Manager", "(off) Revert", "---", "Pause All Rules", "---",
                        "Quit Olva"}},
              Expected{"Edit", {"(off) Undo", "(off) Redo", "---", "Settings…"}},
-             Expected{"View", {"(off) Show Inspector", "---", "--- Show", "(off) [x] All", "(off) Problems", "(off) Dry Runs"}},
-             Expected{"Folder", {"---", "Remove Folder"}},
+             // The main window's toolbar switch stands for the standard toolbar items.
+             Expected{"View",
+                      {"[x] Toolbar", "---", "(off) [x] Show Inspector", "---", "--- Show", "(off) [x] All",
+                       "(off) Problems", "(off) Dry Runs"}},
+             Expected{"Folder",
+                      {"Include Subfolders", "Pause Folder", "---", "Show in File Manager", "---", "Remove Folder"}},
              Expected{"Rule",
                       {"(off) Edit Rule…", "(off) Enabled", "(off) Duplicate Rule", "---", "(off) Move Rule Up",
                        "(off) Move Rule Down", "---", "(off) Delete Rule"}},
@@ -210,10 +214,13 @@ INSTANTIATE_TEST_SUITE_P(
              [](Commands& t) { EXPECT_EQ(t.asked["settings"], 1); }},
         Keys{"Quit", QKeySequence(QStringLiteral("Ctrl+Q")), {}, [](Commands& t) { EXPECT_EQ(t.asked["quit"], 1); }},
         Keys{"Inspector", QKeySequence(QStringLiteral("Ctrl+Alt+I")),
-             [](Commands& t) { t.model().setSelection(Selection::activity()); },
+             [](Commands& t) {
+                 t.model().setSelection(Selection::activity());
+                 ASSERT_TRUE(t.mainWindow->activityView()->inspectorAction()->isChecked());
+             },
              [](Commands& t) {
                  // The activity view's own switch flips.
-                 EXPECT_TRUE(t.mainWindow->activityView()->inspectorAction()->isChecked());
+                 EXPECT_FALSE(t.mainWindow->activityView()->inspectorAction()->isChecked());
              }}),
     [](const auto& info) { return info.param.name; });
 

@@ -8,6 +8,7 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QUndoStack>
 
 using namespace olva;
@@ -89,6 +90,29 @@ TEST_F(Intents, PauseAndResumeSaveAndUndoAsOneStepEach)
     EXPECT_EQ(window.stack->count(), 3);
     EXPECT_EQ(window.stack->undoText(), QStringLiteral("Resume All Rules"));
     window.stack->undo();
+    EXPECT_TRUE(rulesOnDisk().paused);
+}
+
+TEST_F(Intents, IntentsThatArriveTogetherBeforeTheStartAreEachAnswered)
+{
+    writeRules(Config{.paused = false, .folders = {watched(folder("Inbox"))}, .bookmarks = {}});
+    bool opened = false;
+    QObject context;
+    model().ensureStarted().then(&context, [&] { opened = true; });
+    std::vector<QDBusPendingCall> calls;
+    for (const char* method : {"RunRulesNow", "RunRulesNow"}) {
+        QDBusMessage message = QDBusMessage::createMethodCall(app::bus::serviceName, app::bus::objectPath,
+                                                              app::bus::intentsInterface, QString::fromLatin1(method));
+        calls.push_back(connection.asyncCall(message, 10000));
+    }
+    calls.push_back(connection.asyncCall(QDBusMessage::createMethodCall(
+        app::bus::serviceName, app::bus::objectPath, app::bus::intentsInterface, QStringLiteral("SetPaused"))
+                                             << true));
+    ASSERT_TRUE(until([&] {
+        return std::all_of(calls.begin(), calls.end(), [](const QDBusPendingCall& call) { return call.isFinished(); });
+    }));
+    for (const QDBusPendingCall& call : calls) EXPECT_FALSE(call.isError()) << call.error().message().toStdString();
+    EXPECT_TRUE(opened);
     EXPECT_TRUE(rulesOnDisk().paused);
 }
 

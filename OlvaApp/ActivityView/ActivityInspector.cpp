@@ -16,10 +16,19 @@ constexpr int narrowest = 260;
 constexpr int idealWidth = 300;
 constexpr int widest = 420;
 
+// Out of sight at once, deleted once the event that replaced it is over (a
+// click in it may be what changed the selection).
+void drop(QWidget* widget)
+{
+    if (!widget) return;
+    widget->hide();
+    widget->deleteLater();
+}
+
 }  // namespace
 
-ActivityInspector::ActivityInspector(QWidget* parent)
-    : QWidget(parent), layout_(new QVBoxLayout(this)), placeholder_(new EmptyState(this))
+ActivityInspector::ActivityInspector(Workspace* workspace, QWidget* parent)
+    : QWidget(parent), workspace_(workspace), layout_(new QVBoxLayout(this)), placeholder_(new EmptyState(this))
 {
     setMinimumWidth(narrowest);
     setMaximumWidth(widest);
@@ -36,8 +45,8 @@ void ActivityInspector::showSelection(const std::vector<olva::Entry>& selection,
     if (selection.size() == 1) {
         const olva::Entry& entry = selection.front();
         if (entry_ && shownId_ == entry.id && shownReverted_ == reverted && shownSteps_ == entry.steps.size()) return;
-        delete entry_;
-        entry_ = new EntryInspector(entry, reverted, this);
+        drop(entry_);
+        entry_ = new EntryInspector(entry, reverted, workspace_, this);
         layout_->addWidget(entry_);
         placeholder_->hide();
         shownId_ = entry.id;
@@ -45,7 +54,7 @@ void ActivityInspector::showSelection(const std::vector<olva::Entry>& selection,
         shownSteps_ = entry.steps.size();
         return;
     }
-    delete entry_;
+    drop(entry_);
     entry_ = nullptr;
     shownId_.reset();
     if (selection.empty())

@@ -1,16 +1,11 @@
-// Colours and small drawings the activity views share: the secondary and
-// error text colours, the pass and fail marks of a condition, the error
-// badge on a file icon, and icons named by their symbol.
+// Colours and small drawings the activity views share: the error text
+// colour, the pass and fail marks of a condition and the error badge on a
+// file icon.
 #pragma once
 
-#include "OlvaApp/PlaceChip/SymbolIcon.h"
-
 #include <QColor>
-#include <QIcon>
 #include <QPalette>
 #include <QRectF>
-
-#include <string_view>
 
 class QPainter;
 class QWidget;
@@ -18,7 +13,7 @@ class QWidget;
 namespace olva::app {
 
 // Text that matters less: dates, rule names, labels, reverted rows.
-QColor secondaryTextColor(const QPalette& palette);
+QColor secondaryTextColor(const QPalette& palette, bool selected = false);
 // Error text: red, but the highlighted text colour on a selected row, where
 // red would be hard to read.
 QColor errorTextColor(const QPalette& palette, bool highlighted = false);

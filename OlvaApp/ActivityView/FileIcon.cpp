@@ -1,5 +1,6 @@
 #include "OlvaApp/ActivityView/FileIcon.h"
 
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/Sentences/PathText.h"
 
 #include <QHash>
@@ -32,6 +33,7 @@ QString fileIconType(const QString& path) { return typeOf(path).name(); }
 
 QIcon iconForFileName(const QString& path)
 {
+    ensureThemeFallback();
     static QHash<QString, QIcon> cache;
     const QMimeType type = typeOf(path);
     auto cached = cache.constFind(type.name());

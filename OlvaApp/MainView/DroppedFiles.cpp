@@ -1,7 +1,8 @@
 #include "OlvaApp/MainView/DroppedFiles.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <QByteArray>
+
+#include <system_error>
 
 namespace olva::app {
 
@@ -9,21 +10,29 @@ namespace {
 
 // The part after the last dot of the name; a name's leading dot starts no
 // extension (".hazelrules" has none).
-QString extension(const QString& path)
+std::string extension(const std::filesystem::path& path)
 {
-    const QString name = QFileInfo(path).fileName();
-    const qsizetype dot = name.lastIndexOf(u'.');
-    return dot > 0 ? name.mid(dot + 1) : QString();
+    const std::string name = path.filename().string();
+    const auto dot = name.rfind('.');
+    return dot != std::string::npos && dot > 0 ? name.substr(dot + 1) : std::string();
+}
+
+bool isFolder(const std::filesystem::path& path)
+{
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
 }
 
 }  // namespace
 
 std::optional<std::filesystem::path> localPath(const QUrl& url)
 {
-    if (!url.isLocalFile()) return std::nullopt;
-    const QString local = url.toLocalFile();
-    if (local.isEmpty()) return std::nullopt;
-    return std::filesystem::path(QFile::encodeName(local).toStdString());
+    if (!url.isLocalFile() || !url.host().isEmpty()) return std::nullopt;
+    // From the URL's escaped bytes, not its text: a name that is not valid
+    // UTF-8 comes through as the file system has it.
+    const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    if (bytes.isEmpty()) return std::nullopt;
+    return std::filesystem::path(bytes.toStdString());
 }
 
 std::vector<SidebarDrop> sidebarDrops(const QList<QUrl>& urls)
@@ -32,9 +41,8 @@ std::vector<SidebarDrop> sidebarDrops(const QList<QUrl>& urls)
     for (const QUrl& url : urls) {
         auto path = localPath(url);
         if (!path) continue;
-        const QString local = url.toLocalFile();
-        if (extension(local) == QLatin1String("hazelrules")) drops.push_back({SidebarDrop::Kind::hazelExport, *path});
-        else if (QFileInfo(local).isDir()) drops.push_back({SidebarDrop::Kind::folder, *path});
+        if (extension(*path) == "hazelrules") drops.push_back({SidebarDrop::Kind::hazelExport, *path});
+        else if (isFolder(*path)) drops.push_back({SidebarDrop::Kind::folder, *path});
     }
     return drops;
 }
@@ -44,8 +52,9 @@ std::optional<std::filesystem::path> explainedDrop(const QList<QUrl>& urls)
     if (urls.isEmpty()) return std::nullopt;
     auto path = localPath(urls.front());
     if (!path) return std::nullopt;
-    const QFileInfo info(urls.front().toLocalFile());
-    if (!info.exists() || info.isDir()) return std::nullopt;
+    std::error_code error;
+    const auto status = std::filesystem::status(*path, error);
+    if (error || !std::filesystem::exists(status) || std::filesystem::is_directory(status)) return std::nullopt;
     return path;
 }
 

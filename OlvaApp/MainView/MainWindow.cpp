@@ -88,6 +88,8 @@ MainWindow::MainWindow(Model& model, QWidget* parent)
     connect(&model_, &Model::explainedChanged, this, &MainWindow::showExplained);
     connect(&model_, &Model::pendingImportChanged, this, &MainWindow::showPendingImport);
 
+    // The activity view is the one shown first: its actions start the toolbar.
+    showToolbar(activityView_->toolbarActions());
     showSelection();
 }
 
@@ -112,21 +114,14 @@ void MainWindow::showSelection()
 {
     const int folder = selectedFolderIndex(model_);
     // Activity also stands in for a selection that names no folder anymore.
-    if (folder >= 0) {
-        folderView_->setFolder(folder);
-        if (detail_->currentWidget() != folderView_) {
-            detail_->setCurrentWidget(folderView_);
-            showToolbar(folderView_->toolbarActions());
-        }
-        setWindowTitle(folderView_->title());
-    } else {
-        folderView_->setFolder(-1);
-        if (detail_->currentWidget() != activityView_) {
-            detail_->setCurrentWidget(activityView_);
-            showToolbar(activityView_->toolbarActions());
-        }
-        setWindowTitle(tr("Activity"));
+    QWidget* view = folder >= 0 ? static_cast<QWidget*>(folderView_) : activityView_;
+    folderView_->setFolder(folder);
+    if (view != toolbarOwner_) {
+        detail_->setCurrentWidget(view);
+        showToolbar(folder >= 0 ? folderView_->toolbarActions() : activityView_->toolbarActions());
+        toolbarOwner_ = view;
     }
+    setWindowTitle(folder >= 0 ? folderView_->title() : tr("Activity"));
 }
 
 void MainWindow::showToolbar(const QList<QAction*>& actions)

@@ -73,6 +73,7 @@ private:
     FolderView* folderView_;
     QSplitter* splitter_;
     QToolBar* toolbar_;
+    QWidget* toolbarOwner_ = nullptr;  // the view whose actions the toolbar shows
     QPointer<QMessageBox> alert_;
     QPointer<RuleSheet> ruleSheet_;
     QPointer<ExplainSheet> explainSheet_;

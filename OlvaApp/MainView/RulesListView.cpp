@@ -128,7 +128,8 @@ void RulesListView::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_Up:
     case Qt::Key_Down:
-        if (modifiers == (Qt::ControlModifier | Qt::AltModifier)) {
+        // The app's "Move Rule Up/Down" keys, for a window without its menus.
+        if (modifiers == Qt::AltModifier) {
             if (auto rule = model_.currentRule()) model_.moveRule(*rule, event->key() == Qt::Key_Up ? -1 : 1);
             event->accept();
             return;

@@ -1,7 +1,7 @@
 // The list of a folder's rules. A double click or Return opens a rule in
 // the rule sheet (whatever the desktop's single-click setting), Delete
-// deletes the selected rule, Space switches it on or off, and Ctrl+Alt+Up
-// or Down moves it; rows are dragged to reorder them. A file dropped on the
+// deletes the selected rule, Space switches it on or off, and Alt+Up or
+// Down moves it; rows are dragged to reorder them. A file dropped on the
 // list is explained. The selection is the model's selected rule.
 #pragma once
 

@@ -85,6 +85,21 @@ void SidebarView::contextMenuEvent(QContextMenuEvent* event)
     event->accept();
 }
 
+bool SidebarView::event(QEvent* event)
+{
+    // Delete here removes the folder, ahead of the window's own Delete
+    // (which deletes the selected rule).
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            event->accept();
+            return true;
+        }
+    }
+    return QListView::event(event);
+}
+
 void SidebarView::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) {

@@ -16,8 +16,6 @@
 
 namespace olva::app {
 
-namespace {
-
 // Without a theme from the desktop (no platform theme, as offscreen), Qt
 // finds no icon by name at all: it then looks in the desktop's icon folders,
 // in the theme every Debian desktop installs.
@@ -36,6 +34,8 @@ void ensureThemeFallback()
     }();
     (void)done;
 }
+
+namespace {
 
 QIcon themedOrBundled(const QString& name)
 {

@@ -16,6 +16,11 @@ namespace olva::app {
 
 QIcon symbolIcon(std::string_view symbol);
 
+// Makes icons by name findable where the desktop names no theme (offscreen
+// and bare sessions): the desktop's icon folders and Adwaita. Called by the
+// functions here; others that ask the theme directly call it first.
+void ensureThemeFallback();
+
 // The symbol drawn in one colour, as symbolic icons are tinted (the orange
 // pause of a paused folder).
 QIcon tintedSymbol(std::string_view symbol, const QColor& color);

@@ -1,6 +1,5 @@
 #include "OlvaApp/RuleSheet/PreviewRowDelegate.h"
 
-#include "OlvaApp/ActivityView/FileIcon.h"
 #include "OlvaApp/PlaceChip/PlaceMenu.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
@@ -75,7 +74,7 @@ void PreviewRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     const Geometry g = layout(option, index);
 
     painter->save();
-    iconForFileName(index.data(PreviewListModel::PathRole).toString()).paint(painter, g.icon);
+    placeIcon(index.data(PreviewListModel::PathRole).toString()).paint(painter, g.icon);
     painter->setFont(option.font);
     painter->setPen(detail.dimmed && !selected ? secondaryTone(text) : text);
     const QString name = singleLine(index.data(Qt::DisplayRole).toString());

@@ -66,9 +66,9 @@ RuleSheet::RuleSheet(Model& model, EditingRule editing, QWidget* parent)
     save_->setDefault(true);
     auto* footer = new QHBoxLayout;
     footer->addLayout(switches);
-    footer->addSpacing(12);
+    footer->addStretch(1);
     // Why Save is off, beside it.
-    footer->addWidget(problem_, 1, Qt::AlignBottom);
+    footer->addWidget(problem_, 0, Qt::AlignBottom);
     footer->addWidget(cancel_, 0, Qt::AlignBottom);
     footer->addWidget(save_, 0, Qt::AlignBottom);
 

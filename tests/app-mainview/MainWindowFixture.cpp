@@ -138,6 +138,7 @@ void MainWindowFixture::settle()
     for (int round = 0; round < 3; ++round) {
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "tests/app-mainview/MainWindowFixture.h"
 #include "tests/hazel/HazelExport.h"
 
+#include <QAction>
 #include <QIcon>
 #include <QTest>
 #include <QUndoStack>
@@ -157,8 +158,16 @@ TEST_F(Sidebar, DeleteRemovesTheSelectedFolderAndUndoBringsItBack)
     EXPECT_EQ(folderNames(), (QStringList{"A", "B", "C"})) << "Delete on Activity does nothing";
     EXPECT_EQ(mainWindow().undoStack()->count(), 0);
 
+    // The window's Delete, as the app's menus set it, deletes a rule; in the
+    // sidebar the key removes the folder.
+    QAction deleteRule(QStringLiteral("Delete Rule"), &mainWindow());
+    deleteRule.setShortcut(QKeySequence::Delete);
+    mainWindow().addAction(&deleteRule);
+    int rulesDeleted = 0;
+    QObject::connect(&deleteRule, &QAction::triggered, [&] { ++rulesDeleted; });
     click(view(), folderRow(1));
     press(view(), Qt::Key_Delete);
+    EXPECT_EQ(rulesDeleted, 0);
     EXPECT_EQ(folderNames(), (QStringList{"A", "C"}));
     EXPECT_EQ(rulesOnDisk().folders.size(), 2u);
     EXPECT_EQ(model().selection(), Selection::activity());

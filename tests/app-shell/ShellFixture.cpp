@@ -1,7 +1,5 @@
 #include "tests/app-shell/ShellFixture.h"
 
-void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-
 namespace olva::test {
 
 ShellFixture::~ShellFixture()

@@ -15,9 +15,6 @@
 #include <memory>
 #include <string>
 
-// Test failures show texts as text.
-void PrintTo(const QString& text, std::ostream* out);
-
 namespace olva::test {
 
 class ShellFixture : public ModelFixture {

@@ -62,6 +62,9 @@ OLVA_SHOT(main_folder)
 {
     Model& model = context.model();
     placesInFixtureHome(context);
+    // A second dry run, so that both looks of a chip show: dashed while
+    // only logging, filled once live.
+    model.edit(QStringLiteral("Fixture"), [](olva::Config& config) { config.folders[0].rules[0].dryRun = true; });
     waitForStatuses(model);
     MainWindow window(model);
     model.setSelection(Selection::folder(0));

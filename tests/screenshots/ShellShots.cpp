@@ -4,11 +4,13 @@
 #include "OlvaApp/App/SettingsWindow.h"
 #include "OlvaApp/App/Tray.h"
 #include "OlvaApp/ConnectView/ConnectWindow.h"
+#include "OlvaApp/MainView/MainWindow.h"
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/PrivacyView/PrivacyWindow.h"
 #include "tests/support/app/AppTestSupport.h"
 
 #include <QMenu>
+#include <QMenuBar>
 
 #include <algorithm>
 #include <fstream>
@@ -92,4 +94,20 @@ OLVA_SHOT(tray_menu_paused)
     context.model().setPaused(true);
     watchFixtureFolders(context);
     saveTrayMenu(context, QStringLiteral("tray-menu-paused"));
+}
+
+OLVA_SHOT(menu_bar)
+{
+    watchFixtureFolders(context);
+    context.model().setSelection(app::Selection::folder(0));
+    context.model().setSelectedRule(1);
+    app::AppCommands commands(context.model(), {});
+    app::MainWindow window(context.model());
+    window.setMenuBar(commands.createMenuBar(window));
+    for (QAction* item : window.menuBar()->actions()) {
+        QMenu* menu = item->menu();
+        if (!menu) continue;
+        emit menu->aboutToShow();
+        context.save(menu, QStringLiteral("menu-") + item->text().remove(u'&').toLower());
+    }
 }

@@ -210,7 +210,7 @@ void Engine::Impl::finish()
     for (const auto& [path, pending] : scheduled) executor.cancel(pending.task);
     scheduled.clear();
     flushUnwritten();
-    if (seenChanged) saveSeenOrReport();
+    saveSeenOrReport();
 }
 
 // ---- The public face: every call runs on the executor

@@ -88,6 +88,10 @@ struct Engine::Impl {
     // tells whether there are any).
     std::vector<JournalRecord> unjournaled;
     std::vector<JournalRecord> unsavedMarks;
+    // The ends and marks of runs whose entries are in the log: they go with
+    // the next write to the journal, or at the end of the pass. A crash in
+    // between loses nothing, since the log already holds the run.
+    std::vector<JournalRecord> deferred;
     std::map<std::string, std::map<std::string, CachedText>> extractedTexts;
     std::map<std::string, QuietList> quiet;
 
@@ -169,9 +173,12 @@ struct Engine::Impl {
     void writeJournal(const std::vector<JournalRecord>& records);
     // The same, holding the records when writing fails (a store problem).
     void journalOrHold(std::vector<JournalRecord> records);
+    void defer(std::vector<JournalRecord> records);
+    void flushDeferred();
     // Journals the unsaved marks.
     void saveSeen();
-    // saveSeen that reports its failure as the store problem.
+    // saveSeen, when there are unsaved marks, and the deferred records,
+    // reporting a failure as the store problem.
     void saveSeenOrReport();
     // Folds the journal into the seen file once it has grown past it.
     void foldJournalIfDue();

@@ -101,15 +101,12 @@ Engine::Impl::RuleRun Engine::Impl::runRule(FileInfo& file, const Pending& pendi
         entry.error = std::move(applied.error);
 
         std::vector<JournalRecord> then;
-        if (live) {
-            journalOrHold({JournalRecord::done(entry.id, entry.error)});
-            then.push_back(JournalRecord::end(entry.id));
-        }
+        if (live) then.push_back(JournalRecord::end(entry.id));
         if (entry.error && entry.steps.empty()) {
             // Nothing changed: try again after a growing delay, and log a
             // repeated failure only when its message changed.
             if (!noteFailure(key, version + " " + *entry.error, now)) {
-                journalOrHold(std::move(then));
+                defer(std::move(then));
                 return result;
             }
         } else {
@@ -131,32 +128,32 @@ void Engine::Impl::record(const Entry& entry, std::vector<JournalRecord> then)
     try {
         store->append(entry);
     } catch (const std::exception& error) {
-        unwritten.push_back({entry, std::move(then)});
         setStoreProblem(error);
+        // A journaled run whose entry waits: should the process end before
+        // it is written, the next start logs it as it ended, not as cut short.
+        bool journaled = std::any_of(then.begin(), then.end(), [&](const JournalRecord& record) {
+            return record.kind == JournalRecord::Kind::end && record.run == entry.id;
+        });
+        if (journaled) journalOrHold({JournalRecord::done(entry.id, entry.error)});
+        unwritten.push_back({entry, std::move(then)});
         return;
     }
-    journalOrHold(std::move(then));
+    defer(std::move(then));
 }
 
 bool Engine::Impl::flushUnwritten()
 {
     if (!storeProblem) return true;
     try {
-        bool held = !unjournaled.empty() || !unwritten.empty() || seenChanged;
-        if (!unjournaled.empty()) {
-            writeJournal(unjournaled);
-            unjournaled.clear();
-        }
+        bool held = !unjournaled.empty() || !deferred.empty() || !unwritten.empty() || seenChanged;
         while (!unwritten.empty()) {
             store->append(unwritten.front().entry);
-            auto then = std::move(unwritten.front().then);
+            defer(std::move(unwritten.front().then));
             unwritten.erase(unwritten.begin());
-            try {
-                if (!then.empty()) writeJournal(then);
-            } catch (const std::exception&) {
-                unjournaled = std::move(then);
-                throw;
-            }
+        }
+        if (!unjournaled.empty() || !deferred.empty()) {
+            writeJournal(unjournaled);
+            unjournaled.clear();
         }
         if (seenChanged) saveSeen();
         // With nothing held, a write of the seen file tells whether the
@@ -196,7 +193,7 @@ void Engine::Impl::recoverInterrupted()
             then.push_back(JournalRecord::mark(run.key, {entry.version}));
         }
         if (inLog) {
-            journalOrHold(std::move(then));
+            defer(std::move(then));
             continue;
         }
         record(entry, std::move(then));
@@ -276,10 +273,21 @@ void Engine::Impl::markSeen(const std::string& key, const std::string& version)
 
 void Engine::Impl::writeJournal(const std::vector<JournalRecord>& records)
 {
-    auto [before, after] = store->appendJournal(records);
+    std::vector<JournalRecord> all = std::move(deferred);
+    deferred.clear();
+    all.insert(all.end(), records.begin(), records.end());
+    std::pair<LogPosition, LogPosition> written;
+    try {
+        written = store->appendJournal(all);
+    } catch (const std::exception&) {
+        // What was deferred is held until writing works again.
+        unjournaled.insert(unjournaled.end(), std::make_move_iterator(all.begin()),
+                           std::make_move_iterator(all.end() - std::ptrdiff_t(records.size())));
+        throw;
+    }
     // Unless somebody else wrote in between, this engine has taken in all
     // of it.
-    if (before == journalAt) journalAt = after;
+    if (written.first == journalAt) journalAt = written.second;
 }
 
 void Engine::Impl::journalOrHold(std::vector<JournalRecord> records)
@@ -298,6 +306,25 @@ void Engine::Impl::journalOrHold(std::vector<JournalRecord> records)
                        std::make_move_iterator(records.end()));
 }
 
+void Engine::Impl::defer(std::vector<JournalRecord> records)
+{
+    deferred.insert(deferred.end(), std::make_move_iterator(records.begin()), std::make_move_iterator(records.end()));
+}
+
+void Engine::Impl::flushDeferred()
+{
+    if (deferred.empty()) return;
+    if (!unjournaled.empty()) {
+        journalOrHold(std::exchange(deferred, {}));
+        return;
+    }
+    try {
+        writeJournal({});
+    } catch (const std::exception& error) {
+        setStoreProblem(error);
+    }
+}
+
 void Engine::Impl::saveSeen()
 {
     if (!unsavedMarks.empty()) writeJournal(unsavedMarks);
@@ -307,11 +334,14 @@ void Engine::Impl::saveSeen()
 
 void Engine::Impl::saveSeenOrReport()
 {
-    try {
-        saveSeen();
-    } catch (const std::exception& error) {
-        setStoreProblem(error);
+    if (seenChanged) {
+        try {
+            saveSeen();
+        } catch (const std::exception& error) {
+            setStoreProblem(error);
+        }
     }
+    flushDeferred();
     foldJournalIfDue();
 }
 

@@ -220,8 +220,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
             return isInside(item.first, resolved) && !std::binary_search(listed.begin(), listed.end(), item.first);
         });
     }
-    if (seenChanged) saveSeenOrReport();
-    else foldJournalIfDue();
+    saveSeenOrReport();
     if (next) {
         if (debugEnabled()) debugLog("next scan of " + resolved + " at " + printedDate(*next));
         schedule(folderPath, *next);

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <unordered_set>
 
 namespace olva {
 
@@ -71,12 +72,13 @@ std::string journalLine(const JournalRecord& record)
         json["versions"] = record.versions;
         break;
     case JournalRecord::Kind::begin:
-        json["begin"] = toJson(*record.entry);
+        json["begin"] = record.run;
         json["key"] = record.key;
+        json["entry"] = toJson(*record.entry);
         break;
     case JournalRecord::Kind::step:
-        json["step"] = toJson(*record.step);
-        json["run"] = record.run;
+        json["step"] = record.run;
+        json["did"] = toJson(*record.step);
         break;
     case JournalRecord::Kind::done:
         json["done"] = record.run;
@@ -101,15 +103,15 @@ std::optional<JournalRecord> parseJournalLine(std::string_view line)
             record.kind = JournalRecord::Kind::mark;
             record.key = key->string();
             for (const auto& version : reader["versions"].array()) record.versions.push_back(version.string());
-        } else if (auto entry = reader.find("begin")) {
+        } else if (auto run = reader.find("begin")) {
             record.kind = JournalRecord::Kind::begin;
-            record.entry = entryFromJson(entry->value());
+            record.entry = entryFromJson(reader["entry"].value());
             record.run = record.entry->id;
             record.key = reader["key"].string();
-        } else if (auto step = reader.find("step")) {
+        } else if (auto run = reader.find("step")) {
             record.kind = JournalRecord::Kind::step;
-            record.step = stepFromJson(step->value());
-            record.run = reader["run"].string();
+            record.run = run->string();
+            record.step = stepFromJson(reader["did"].value());
         } else if (auto done = reader.find("done")) {
             record.kind = JournalRecord::Kind::done;
             record.run = done->string();
@@ -126,20 +128,49 @@ std::optional<JournalRecord> parseJournalLine(std::string_view line)
     }
 }
 
+namespace {
+
+template <typename F>
+void forEachLine(std::string_view bytes, F&& body)
+{
+    while (!bytes.empty()) {
+        auto feed = bytes.find('\n');
+        body(bytes.substr(0, feed));
+        bytes.remove_prefix(feed == std::string_view::npos ? bytes.size() : feed + 1);
+    }
+}
+
+// The run a line of a run's record names, read from the text itself: every
+// such line begins {"kind":"id". Empty for other lines.
+std::string_view runOf(std::string_view line)
+{
+    for (std::string_view kind : {"{\"end\":\"", "{\"begin\":\"", "{\"step\":\"", "{\"done\":\""}) {
+        if (!line.starts_with(kind)) continue;
+        line.remove_prefix(kind.size());
+        return line.substr(0, line.find('"'));
+    }
+    return {};
+}
+
+}  // namespace
+
 void applyJournalLines(std::string_view bytes, JournalRead& read)
 {
+    // Most runs ended long ago: their lines are passed over undecoded.
+    std::unordered_set<std::string_view> ended;
+    forEachLine(bytes, [&](std::string_view line) {
+        if (line.starts_with("{\"end\":\"")) ended.insert(runOf(line));
+    });
     // Runs end in about the order they began: look from the newest.
     auto findRun = [&](const std::string& id) {
         auto it = std::find_if(read.runs.rbegin(), read.runs.rend(),
                                [&](const OpenRun& run) { return run.entry.id == id; });
         return it == read.runs.rend() ? read.runs.end() : std::prev(it.base());
     };
-    while (!bytes.empty()) {
-        auto feed = bytes.find('\n');
-        auto line = bytes.substr(0, feed);
-        bytes.remove_prefix(feed == std::string_view::npos ? bytes.size() : feed + 1);
+    forEachLine(bytes, [&](std::string_view line) {
+        if (auto run = runOf(line); !run.empty() && ended.contains(run)) return;
         auto record = parseJournalLine(line);
-        if (!record) continue;
+        if (!record) return;
         switch (record->kind) {
         case JournalRecord::Kind::mark:
             read.marks[record->key].insert(record->versions.begin(), record->versions.end());
@@ -161,7 +192,7 @@ void applyJournalLines(std::string_view bytes, JournalRead& read)
             if (auto run = findRun(record->run); run != read.runs.end()) read.runs.erase(run);
             break;
         }
-    }
+    });
 }
 
 std::vector<JournalRecord> recordsOf(const std::vector<OpenRun>& runs)
@@ -191,25 +222,49 @@ std::string linesOf(const std::vector<JournalRecord>& records)
 
 // ---- The journal's file
 
+namespace {
+
+std::pair<LogPosition, LogPosition> appendTo(int fd, std::string bytes, const std::filesystem::path& journal)
+{
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal));
+    // A record cut short (by a crash) must not swallow these.
+    if (status.st_size > 0) {
+        char last = '\n';
+        if (::pread(fd, &last, 1, status.st_size - 1) == 1 && last != '\n') bytes.insert(0, "\n");
+    }
+    if (!platform::appendWhole(fd, bytes)) platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal));
+    auto inode = static_cast<std::uint64_t>(status.st_ino);
+    auto size = static_cast<std::uint64_t>(status.st_size);
+    return {LogPosition{inode, size}, LogPosition{inode, size + bytes.size()}};
+}
+
+platform::Descriptor openForAppending(const std::filesystem::path& journal)
+{
+    platform::Descriptor fd(::open(journal.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    if (!fd) platform::throwErrno(errno, "couldn’t open " + platform::quoted(journal));
+    return fd;
+}
+
+}  // namespace
+
 std::pair<LogPosition, LogPosition> Store::appendJournal(const std::vector<JournalRecord>& records) const
 {
     std::string bytes = linesOf(records);
     auto journal = path("seen.journal");
-    platform::Descriptor lock(platform::lockFile(path("seen.lock"), true));
-    platform::Descriptor fd(::open(journal.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-    if (!fd) platform::throwErrno(errno, "couldn’t open " + platform::quoted(journal));
-    struct stat status {};
-    if (::fstat(fd.get(), &status) != 0) platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal));
-    // A record cut short (by a crash) must not swallow these.
-    if (status.st_size > 0) {
-        char last = '\n';
-        if (::pread(fd.get(), &last, 1, status.st_size - 1) == 1 && last != '\n') bytes.insert(0, "\n");
+    if (engineLock() >= 0) {
+        // The process that runs the engine is the only one that folds the
+        // journal, so its appends need not wait for the lock: each is one
+        // write at the end, whole. It keeps the file open, as it appends
+        // several records for every file it handles.
+        std::lock_guard guard(journalMutex_);
+        struct stat status {};
+        if (!journal_ || ::fstat(journal_.get(), &status) != 0 || status.st_nlink == 0)
+            journal_ = openForAppending(journal);
+        return appendTo(journal_.get(), std::move(bytes), journal);
     }
-    if (!platform::appendWhole(fd.get(), bytes))
-        platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal));
-    auto inode = static_cast<std::uint64_t>(status.st_ino);
-    auto size = static_cast<std::uint64_t>(status.st_size);
-    return {LogPosition{inode, size}, LogPosition{inode, size + bytes.size()}};
+    platform::Descriptor lock(platform::lockFile(path("seen.lock"), true));
+    return appendTo(openForAppending(journal).get(), std::move(bytes), journal);
 }
 
 JournalRead Store::readJournal(LogPosition after) const
@@ -251,6 +306,9 @@ LogPosition Store::journalEnd() const
 LogPosition Store::foldJournal(Seen& seen) const
 {
     platform::Descriptor lock(platform::lockFile(path("seen.lock"), true));
+    std::lock_guard guard(journalMutex_);
+    // The next append opens the new file.
+    journal_ = platform::Descriptor();
     JournalRead read = readJournal({});
     for (auto& [key, versions] : read.marks) seen[key].merge(versions);
     // The seen file first: a reader that takes the journal and then the seen

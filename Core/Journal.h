@@ -28,7 +28,7 @@ struct JournalRecord {
         mark,   // the file `key` was handled by `versions`
         begin,  // a live run starts: `entry` as it stands before its first action, on the file `key`
         step,   // the run `run` did `step`
-        done,   // the actions of the run `run` ended, with `error`
+        done,   // the actions of the run `run` ended, with `error`, and its entry waits to be logged
         end,    // the run `run` is in the log: nothing of it is left to recover
     };
 

@@ -7,6 +7,7 @@
 #include "Core/Journal.h"
 #include "Core/Log.h"
 #include "Core/Model.h"
+#include "Core/platform/Descriptor.h"
 
 #include <atomic>
 #include <cstdint>
@@ -120,6 +121,9 @@ private:
     std::atomic<int> engineLock_{-1};
     mutable std::mutex knownRulesMutex_;
     std::optional<std::string> knownRules_;
+    // The journal, kept open by the process that runs the engine.
+    mutable std::mutex journalMutex_;
+    mutable platform::Descriptor journal_;
 };
 
 }  // namespace olva

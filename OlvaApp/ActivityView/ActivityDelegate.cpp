@@ -2,7 +2,8 @@
 
 #include "OlvaApp/ActivityView/ActivityStyle.h"
 #include "OlvaApp/ActivityView/ActivityTableModel.h"
-#include "OlvaApp/ActivityView/SentencePainter.h"
+#include "OlvaApp/PlaceChip/SentenceLayout.h"
+#include "OlvaApp/PlaceChip/TextStyles.h"
 
 #include <QAbstractProxyModel>
 #include <QApplication>
@@ -26,8 +27,14 @@ ActivityDelegate::ActivityDelegate(const ActivityTableModel& table, QObject* par
 QSize ActivityDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     QSize size = QStyledItemDelegate::sizeHint(option, index);
-    size.setHeight(std::max(size.height(), sentenceHeight(option.fontMetrics) + 6));
+    size.setHeight(std::max(size.height(), rowHeight(option.font)));
     return size;
+}
+
+int ActivityDelegate::rowHeight(const QFont& font)
+{
+    const SentenceLayout line(Sentence{Segment::place(QStringLiteral("/"))}, font);
+    return qCeil(line.height()) + 8;
 }
 
 void ActivityDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -44,8 +51,8 @@ void ActivityDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 
     const bool selected = option.state & QStyle::State_Selected;
     const QPalette& palette = option.palette;
-    const QColor primary = palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
-    const QColor secondary = selected ? primary : secondaryTextColor(palette);
+    const QColor primary = foreground(palette, selected);
+    const QColor secondary = secondaryTextColor(palette, selected);
     const bool reverted = index.data(ActivityTableModel::fullyRevertedRole).toBool();
     const bool failed = index.data(ActivityTableModel::failedRole).toBool();
 
@@ -79,13 +86,12 @@ void ActivityDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         if (auto* proxy = qobject_cast<const QAbstractProxyModel*>(index.model())) source = proxy->mapToSource(index);
         if (reverted) drawText(index.data().toString(), secondary);
         else if (failed) drawText(index.data().toString(), errorTextColor(palette, selected));
-        else
-            paintSentence(*painter, rect, table_.resultAt(source.row()),
-                          SentenceStyle{.font = option.font,
-                                        .text = primary,
-                                        .palette = palette,
-                                        .provisional = index.data(ActivityTableModel::dryRunRole).toBool(),
-                                        .selected = selected});
+        else {
+            const SentenceLayout line(table_.resultAt(source.row()), option.font, rect.width());
+            line.paint(*painter, QPointF(rect.left(), rect.top() + (rect.height() - line.height()) / 2),
+                       SentenceColors{.words = primary, .chip = primary},
+                       index.data(ActivityTableModel::dryRunRole).toBool() ? 1.0 : 0.0);
+        }
         break;
     }
     default: drawText(index.data().toString(), secondary); break;

@@ -18,6 +18,8 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // The height of a row whose result holds a folder chip.
+    static int rowHeight(const QFont& font);
 
 private:
     const ActivityTableModel& table_;

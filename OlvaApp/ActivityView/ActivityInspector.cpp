@@ -18,8 +18,8 @@ constexpr int widest = 420;
 
 }  // namespace
 
-ActivityInspector::ActivityInspector(QWidget* parent)
-    : QWidget(parent), layout_(new QVBoxLayout(this)), placeholder_(new EmptyState(this))
+ActivityInspector::ActivityInspector(Workspace* workspace, QWidget* parent)
+    : QWidget(parent), workspace_(workspace), layout_(new QVBoxLayout(this)), placeholder_(new EmptyState(this))
 {
     setMinimumWidth(narrowest);
     setMaximumWidth(widest);
@@ -37,7 +37,7 @@ void ActivityInspector::showSelection(const std::vector<olva::Entry>& selection,
         const olva::Entry& entry = selection.front();
         if (entry_ && shownId_ == entry.id && shownReverted_ == reverted && shownSteps_ == entry.steps.size()) return;
         delete entry_;
-        entry_ = new EntryInspector(entry, reverted, this);
+        entry_ = new EntryInspector(entry, reverted, workspace_, this);
         layout_->addWidget(entry_);
         placeholder_->hide();
         shownId_ = entry.id;

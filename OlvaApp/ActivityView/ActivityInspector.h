@@ -17,12 +17,13 @@ namespace olva::app {
 
 class EmptyState;
 class EntryInspector;
+class Workspace;
 
 class ActivityInspector : public QWidget {
     Q_OBJECT
 
 public:
-    explicit ActivityInspector(QWidget* parent = nullptr);
+    explicit ActivityInspector(Workspace* workspace, QWidget* parent = nullptr);
 
     // `reverted` tells whether the one selected entry is fully reverted.
     void showSelection(const std::vector<olva::Entry>& selection, bool reverted);
@@ -35,6 +36,7 @@ public:
     QSize sizeHint() const override;
 
 private:
+    Workspace* workspace_;
     QVBoxLayout* layout_;
     EmptyState* placeholder_;
     EntryInspector* entry_ = nullptr;

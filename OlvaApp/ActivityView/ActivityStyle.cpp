@@ -1,6 +1,6 @@
 #include "OlvaApp/ActivityView/ActivityStyle.h"
 
-#include "OlvaApp/Sentences/SymbolIcons.h"
+#include "OlvaApp/PlaceChip/TextStyles.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -14,13 +14,10 @@ bool isDark(const QPalette& palette) { return palette.color(QPalette::Base).ligh
 
 }  // namespace
 
-QColor secondaryTextColor(const QPalette& palette)
+QColor secondaryTextColor(const QPalette& palette, bool selected)
 {
-    QColor text = palette.color(QPalette::Text);
-    const QColor base = palette.color(QPalette::Base);
-    // Halfway to the background keeps contrast in light and dark palettes.
-    return QColor::fromRgbF((text.redF() * 3 + base.redF() * 2) / 5, (text.greenF() * 3 + base.greenF() * 2) / 5,
-                            (text.blueF() * 3 + base.blueF() * 2) / 5);
+    const QColor text = foreground(palette, selected);
+    return selected ? text : secondaryTone(text);
 }
 
 QColor errorRed(const QPalette& palette)
@@ -39,15 +36,6 @@ void setTextColor(QWidget* widget, const QColor& color)
     palette.setColor(QPalette::WindowText, color);
     palette.setColor(QPalette::Text, color);
     widget->setPalette(palette);
-}
-
-QIcon symbolIcon(std::string_view symbol)
-{
-    const QString name = iconName(symbol);
-    if (name.isEmpty()) return {};
-    QIcon icon = QIcon::fromTheme(name);
-    if (icon.isNull()) icon = QIcon::fromTheme(name + QStringLiteral("-symbolic"));
-    return icon;
 }
 
 void paintCheckMark(QPainter& painter, const QRectF& rect, const QColor& color)

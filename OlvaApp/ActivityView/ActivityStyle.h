@@ -1,14 +1,11 @@
-// Colours and small drawings the activity views share: the secondary and
-// error text colours, the pass and fail marks of a condition, the error
-// badge on a file icon, and icons named by their symbol.
+// Colours and small drawings the activity views share: the error text
+// colour, the pass and fail marks of a condition and the error badge on a
+// file icon.
 #pragma once
 
 #include <QColor>
-#include <QIcon>
 #include <QPalette>
 #include <QRectF>
-
-#include <string_view>
 
 class QPainter;
 class QWidget;
@@ -16,7 +13,7 @@ class QWidget;
 namespace olva::app {
 
 // Text that matters less: dates, rule names, labels, reverted rows.
-QColor secondaryTextColor(const QPalette& palette);
+QColor secondaryTextColor(const QPalette& palette, bool selected = false);
 // Error text: red, but the highlighted text colour on a selected row, where
 // red would be hard to read.
 QColor errorTextColor(const QPalette& palette, bool highlighted = false);
@@ -25,9 +22,6 @@ QColor errorRed(const QPalette& palette);
 
 // Sets a widget's text colour.
 void setTextColor(QWidget* widget, const QColor& color);
-
-// The freedesktop icon for a symbol name, or its symbolic variant.
-QIcon symbolIcon(std::string_view symbol);
 
 // A check mark or a cross drawn in `color`, centred in `rect`.
 void paintCheckMark(QPainter& painter, const QRectF& rect, const QColor& color);

@@ -2,6 +2,7 @@
 
 #include "OlvaApp/ActivityView/FileIcon.h"
 #include "OlvaApp/Model/Model.h"
+#include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/Sentences/ActivityDate.h"
 #include "OlvaApp/Sentences/ActivitySearch.h"
 #include "OlvaApp/Sentences/CurrentLocation.h"
@@ -43,22 +44,34 @@ void ActivityTableModel::takeEntries()
     bool follows = kept <= window.size();
     for (std::size_t i = 0; follows && i < kept; ++i) follows = rows_[dropped + i].entry.id == window[i].id;
 
+    const auto takeIn = [this](const olva::Entry& entry) {
+        sequence_[entry.id] = taken_++;
+        rows_.push_back(Row{entry, {}, {}});
+    };
     if (!follows) {
         beginResetModel();
         rows_.clear();
+        sequence_.clear();
+        dropped_ = taken_ = 0;
         rows_.reserve(window.size());
-        for (const olva::Entry& entry : window) rows_.push_back(Row{entry, {}, {}});
+        for (const olva::Entry& entry : window) takeIn(entry);
         endResetModel();
         return;
     }
     if (dropped > 0) {
         beginRemoveRows({}, 0, static_cast<int>(dropped) - 1);
+        for (std::size_t i = 0; i < dropped; ++i) {
+            // An id logged twice points at its later row: leave that one.
+            auto found = sequence_.find(rows_[i].entry.id);
+            if (found != sequence_.end() && found->second == dropped_ + i) sequence_.erase(found);
+        }
         rows_.erase(rows_.begin(), rows_.begin() + static_cast<std::ptrdiff_t>(dropped));
+        dropped_ += dropped;
         endRemoveRows();
     }
     if (window.size() > kept) {
         beginInsertRows({}, static_cast<int>(kept), static_cast<int>(window.size()) - 1);
-        for (std::size_t i = kept; i < window.size(); ++i) rows_.push_back(Row{window[i], {}, {}});
+        for (std::size_t i = kept; i < window.size(); ++i) takeIn(window[i]);
         endInsertRows();
     }
 }
@@ -72,10 +85,9 @@ int ActivityTableModel::columnCount(const QModelIndex& parent) const { return pa
 
 std::optional<int> ActivityTableModel::rowOf(const std::string& id) const
 {
-    // Newest first: what callers look for is mostly recent.
-    for (std::size_t i = rows_.size(); i-- > 0;)
-        if (rows_[i].entry.id == id) return static_cast<int>(i);
-    return std::nullopt;
+    const auto found = sequence_.find(id);
+    if (found == sequence_.end()) return std::nullopt;
+    return static_cast<int>(found->second - dropped_);
 }
 
 const Sentence& ActivityTableModel::resultAt(int row) const
@@ -116,17 +128,20 @@ QVariant ActivityTableModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
+        // One line each: a tab or a bell in a name shows as a space or its
+        // picture instead of breaking the row or hiding.
         switch (index.column()) {
-        case nameColumn: return entryFileName(entry);
+        case nameColumn: return singleLine(entryFileName(entry));
         case resultColumn:
             if (model_.isFullyReverted(entry)) return tr("Reverted");
-            return role == Qt::AccessibleTextRole ? accessibilityText(resultAt(row)) : plainText(resultAt(row));
-        case ruleColumn: return QString::fromStdString(entry.rule);
+            return singleLine(role == Qt::AccessibleTextRole ? accessibilityText(resultAt(row))
+                                                             : plainText(resultAt(row)));
+        case ruleColumn: return singleLine(QString::fromStdString(entry.rule));
         case dateColumn: return activityDateFormatter().format(entry.at);
         }
         return {};
     case Qt::DecorationRole:
-        if (index.column() == nameColumn) return fileIcon(QString::fromStdString(entry.file));
+        if (index.column() == nameColumn) return iconForFileName(QString::fromStdString(entry.file));
         return {};
     case entryIdRole: return QString::fromStdString(entry.id);
     case fullyRevertedRole: return model_.isFullyReverted(entry);

@@ -15,6 +15,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace olva::app {
@@ -69,6 +70,11 @@ private:
 
     Model& model_;
     std::vector<Row> rows_;
+    // Where each entry's row is: its place in the sequence of rows ever
+    // taken in, less the number that has left the window at the front.
+    std::unordered_map<std::string, std::size_t> sequence_;
+    std::size_t dropped_ = 0;
+    std::size_t taken_ = 0;
     QCollator collator_;
 };
 

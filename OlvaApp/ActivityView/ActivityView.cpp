@@ -6,10 +6,11 @@
 #include "OlvaApp/ActivityView/ActivityStyle.h"
 #include "OlvaApp/ActivityView/ActivityTableModel.h"
 #include "OlvaApp/ActivityView/EmptyState.h"
-#include "OlvaApp/ActivityView/SentencePainter.h"
 #include "OlvaApp/Model/Clock.h"
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/Model/Workspace.h"
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
+#include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/Sentences/ActivityTexts.h"
 #include "OlvaApp/Sentences/CurrentLocation.h"
 
@@ -39,16 +40,19 @@ const QString showInspectorKey = QStringLiteral("showInspector");
 
 struct ColumnWidth {
     int column;
+    int least;
     int ideal;
 };
-constexpr ColumnWidth columnWidths[] = {
-    {ActivityTableModel::nameColumn, 280},
-    {ActivityTableModel::resultColumn, 300},
-    {ActivityTableModel::ruleColumn, 140},
-    {ActivityTableModel::dateColumn, 160},
+// The result column takes what the others leave.
+constexpr ColumnWidth fittedColumns[] = {
+    {ActivityTableModel::nameColumn, 160, 280},
+    {ActivityTableModel::ruleColumn, 80, 140},
+    {ActivityTableModel::dateColumn, 120, 160},
 };
-// The narrowest a column may get (the Rule column's; the others ask more
-// but a header has one minimum for all).
+constexpr int resultIdeal = 300;
+constexpr int resultLeast = 160;
+// The narrowest a column may get by hand (the Rule column's; a header has
+// one minimum for all).
 constexpr int minimumColumnWidth = 80;
 
 std::filesystem::path localPath(const QUrl& url) { return url.toLocalFile().toStdString(); }
@@ -151,18 +155,19 @@ void ActivityView::buildActions()
 
 void ActivityView::buildLayout()
 {
+    // The same header as a folder's: its title, and the status line under it.
     title_ = new QLabel(tr("Activity"), this);
     title_->setTextFormat(Qt::PlainText);
-    QFont titleFont = title_->font();
-    titleFont.setBold(true);
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
+    QFont titleFont = semiboldFont(font());
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
     title_->setFont(titleFont);
     status_ = new QLabel(this);
     status_->setTextFormat(Qt::PlainText);
     status_->setObjectName(QStringLiteral("statusLine"));
+    status_->setForegroundRole(QPalette::PlaceholderText);
     auto* header = new QVBoxLayout;
-    header->setContentsMargins(12, 8, 12, 6);
-    header->setSpacing(0);
+    header->setContentsMargins(16, 12, 16, 10);
+    header->setSpacing(2);
     header->addWidget(title_);
     header->addWidget(status_);
 
@@ -182,15 +187,17 @@ void ActivityView::buildLayout()
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
     table_->setFrameShape(QFrame::NoFrame);
     table_->verticalHeader()->hide();
-    table_->verticalHeader()->setDefaultSectionSize(sentenceHeight(table_->fontMetrics()) + 8);
+    table_->verticalHeader()->setDefaultSectionSize(ActivityDelegate::rowHeight(table_->font()));
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     QHeaderView* columns = table_->horizontalHeader();
     columns->setMinimumSectionSize(minimumColumnWidth);
     columns->setHighlightSections(false);
     columns->setSectionsClickable(true);
-    for (const ColumnWidth& width : columnWidths) table_->setColumnWidth(width.column, width.ideal);
-    // The result takes the room the others leave.
-    columns->setSectionResizeMode(ActivityTableModel::resultColumn, QHeaderView::Stretch);
+    fitColumns();
+    connect(columns, &QHeaderView::sectionResized, this, [this] {
+        // Widths the user chose are kept from then on.
+        if (!fittingColumns_) userSizedColumns_ = true;
+    });
     table_->setSortingEnabled(true);
     table_->sortByColumn(ActivityTableModel::dateColumn, Qt::DescendingOrder);
     table_->installEventFilter(this);
@@ -201,7 +208,7 @@ void ActivityView::buildLayout()
     overlay_->setBackgroundRole(QPalette::Base);
     overlay_->hide();
 
-    inspector_ = new ActivityInspector(this);
+    inspector_ = new ActivityInspector(model_.services().workspace, this);
     inspector_->setVisible(inspectorAction_->isChecked());
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
@@ -428,6 +435,29 @@ void ActivityView::updateOverlay()
 
 void ActivityView::placeOverlay() { overlay_->setGeometry(table_->viewport()->geometry()); }
 
+// Columns at their ideal widths where the table is wide enough; narrower in
+// proportion, down to their least, where it is not.
+void ActivityView::fitColumns()
+{
+    if (userSizedColumns_) return;
+    int idealSum = resultIdeal;
+    for (const ColumnWidth& width : fittedColumns) idealSum += width.ideal;
+    const int available = table_->viewport()->width();
+    const double scale = available >= idealSum || available <= 0 ? 1.0 : double(available) / idealSum;
+    fittingColumns_ = true;
+    int used = 0;
+    for (const ColumnWidth& width : fittedColumns) {
+        const int fitted = std::max(width.least, int(width.ideal * scale));
+        table_->setColumnWidth(width.column, fitted);
+        used += fitted;
+    }
+    table_->horizontalHeader()->setSectionResizeMode(ActivityTableModel::resultColumn,
+                                                     available - used >= resultLeast ? QHeaderView::Stretch
+                                                                                     : QHeaderView::Interactive);
+    if (available - used < resultLeast) table_->setColumnWidth(ActivityTableModel::resultColumn, resultLeast);
+    fittingColumns_ = false;
+}
+
 void ActivityView::updateSelectionDependents()
 {
     const std::vector<olva::Entry> selection = visibleSelection();
@@ -531,7 +561,10 @@ void ActivityView::revert(const std::vector<olva::Entry>& entries)
 bool ActivityView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == table_) {
-        if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) placeOverlay();
+        if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) {
+            placeOverlay();
+            fitColumns();
+        }
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {

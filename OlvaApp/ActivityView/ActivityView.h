@@ -88,6 +88,7 @@ private:
     void selectFromModel();
     void takeViewSelection();
     void placeOverlay();
+    void fitColumns();
 
     std::set<std::string> idsAt(const QModelIndex& clicked) const;
     std::vector<olva::Entry> entriesWithIds(const std::set<std::string>& ids) const;
@@ -121,6 +122,8 @@ private:
     // Set while the view's selection is being made to follow the model's,
     // so that the change does not flow back.
     bool followingModel_ = false;
+    bool fittingColumns_ = false;
+    bool userSizedColumns_ = false;
 };
 
 }  // namespace olva::app

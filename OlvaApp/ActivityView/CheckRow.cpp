@@ -1,6 +1,7 @@
 #include "OlvaApp/ActivityView/CheckRow.h"
 
 #include "OlvaApp/ActivityView/ActivityStyle.h"
+#include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/Sentences/Titles.h"
 
 #include "Core/TextSearch.h"
@@ -77,8 +78,7 @@ CheckRow::CheckRow(const olva::Check& check, QWidget* parent)
     lines->addWidget(condition_);
     if (auto actual = checkActualText(check)) {
         actual_ = selectableLabel(*actual, this);
-        QFont caption = actual_->font();
-        caption.setPointSizeF(caption.pointSizeF() * 0.85);
+        const QFont caption = captionFont(actual_->font());
         actual_->setFont(caption);
         // At most two lines of it.
         actual_->setMaximumHeight(QFontMetrics(caption).lineSpacing() * 2 + 2);

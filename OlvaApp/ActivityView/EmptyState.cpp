@@ -31,6 +31,7 @@ EmptyState::EmptyState(QWidget* parent)
       actions_(new QVBoxLayout)
 {
     icon_->setAlignment(Qt::AlignCenter);
+    icon_->setTextFormat(Qt::PlainText);
     QFont titleFont = title_->font();
     titleFont.setBold(true);
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);

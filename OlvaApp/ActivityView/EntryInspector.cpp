@@ -3,7 +3,9 @@
 #include "OlvaApp/ActivityView/ActivityStyle.h"
 #include "OlvaApp/ActivityView/CheckRow.h"
 #include "OlvaApp/ActivityView/FileIcon.h"
-#include "OlvaApp/ActivityView/SentenceLabel.h"
+#include "OlvaApp/PlaceChip/PathBar.h"
+#include "OlvaApp/PlaceChip/SentenceView.h"
+#include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/Sentences/ActivityDate.h"
 #include "OlvaApp/Sentences/ActivitySearch.h"
 #include "OlvaApp/Sentences/StepSentence.h"
@@ -11,7 +13,6 @@
 #include "Core/Paths.h"
 
 #include <QEvent>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -32,16 +33,10 @@ QLabel* textLabel(const QString& text, QWidget* parent, bool selectable = true)
     return label;
 }
 
-QFont headline(QFont font)
-{
-    font.setBold(true);
-    return font;
-}
-
 }  // namespace
 
-EntryInspector::EntryInspector(const olva::Entry& entry, bool reverted, QWidget* parent)
-    : QScrollArea(parent), entry_(entry), reverted_(reverted), content_(new QWidget),
+EntryInspector::EntryInspector(const olva::Entry& entry, bool reverted, Workspace* workspace, QWidget* parent)
+    : QScrollArea(parent), entry_(entry), reverted_(reverted), workspace_(workspace), content_(new QWidget),
       layout_(new QVBoxLayout(content_))
 {
     setWidgetResizable(true);
@@ -63,12 +58,13 @@ void EntryInspector::build()
     auto* header = new QVBoxLayout;
     header->setSpacing(6);
     auto* icon = new QLabel(content_);
-    icon->setPixmap(fileIcon(path).pixmap(headerIconSize, headerIconSize));
+    icon->setTextFormat(Qt::PlainText);
+    icon->setPixmap(iconForFileName(path).pixmap(headerIconSize, headerIconSize));
     icon->setAlignment(Qt::AlignCenter);
     icon->setAccessibleName(fileIconType(path));
     header->addWidget(icon);
-    QLabel* name = textLabel(entryFileName(entry_), content_);
-    name->setFont(headline(name->font()));
+    QLabel* name = textLabel(singleLine(entryFileName(entry_)), content_);
+    name->setFont(headlineFont(name->font()));
     name->setAlignment(Qt::AlignHCenter);
     name->setObjectName(QStringLiteral("fileName"));
     header->addWidget(name);
@@ -96,13 +92,14 @@ void EntryInspector::build()
         for (const olva::Step& step : entry_.steps) {
             auto* block = new QVBoxLayout;
             block->setSpacing(2);
-            block->addWidget(new SentenceLabel(outcomeSummary({step}, mode), entry_.dryRun, content_));
+            block->addWidget(new SentenceView(outcomeSummary({step}, mode), entry_.dryRun, workspace_, content_));
             if (step.to) {
-                block->addWidget(new PathLabel(QString::fromStdString(*step.to), content_));
+                auto* path = new PathBar(workspace_, content_);
+                path->setPath(QString::fromStdString(*step.to));
+                block->addWidget(path);
             } else if (step.kind == olva::Step::Kind::shell && step.note) {
                 QLabel* note = textLabel(QString::fromStdString(*step.note), content_);
-                QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-                font.setPointSizeF(this->font().pointSizeF() * 0.85);
+                const QFont font = patternFont(captionFont(this->font()));
                 note->setFont(font);
                 note->setMaximumHeight(QFontMetrics(font).lineSpacing() * noteLines + 2);
                 note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -128,7 +125,7 @@ QVBoxLayout* EntryInspector::addSection(const QString& title)
     auto* section = new QVBoxLayout;
     section->setSpacing(8);
     QLabel* heading = textLabel(title, content_, false);
-    heading->setFont(headline(heading->font()));
+    heading->setFont(headlineFont(heading->font()));
     heading->setObjectName(QStringLiteral("section"));
     heading->setAccessibleName(title);
     section->addWidget(heading);
@@ -148,8 +145,7 @@ void EntryInspector::addInfoRow(QVBoxLayout* section, const QString& label, cons
     valueText->setObjectName(QStringLiteral("infoValue"));
     valueText->setAccessibleName(label);
     row->addWidget(labelText, 0, Qt::AlignTop);
-    row->addStretch(1);
-    row->addWidget(valueText, 1, Qt::AlignTop);
+    row->addWidget(valueText, 1);
     section->addLayout(row);
 }
 

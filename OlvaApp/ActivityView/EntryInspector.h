@@ -12,12 +12,15 @@ class QVBoxLayout;
 
 namespace olva::app {
 
+class Workspace;
+
 class EntryInspector : public QScrollArea {
     Q_OBJECT
 
 public:
-    // `reverted`: every step of the entry has been reverted.
-    EntryInspector(const olva::Entry& entry, bool reverted, QWidget* parent = nullptr);
+    // `reverted`: every step of the entry has been reverted. Folders in the
+    // steps are shown in the file manager through `workspace`.
+    EntryInspector(const olva::Entry& entry, bool reverted, Workspace* workspace, QWidget* parent = nullptr);
 
     const olva::Entry& entry() const { return entry_; }
     bool reverted() const { return reverted_; }
@@ -33,6 +36,7 @@ private:
 
     olva::Entry entry_;
     bool reverted_;
+    Workspace* workspace_;
     QWidget* content_;
     QVBoxLayout* layout_;
     QList<QLabel*> secondary_;

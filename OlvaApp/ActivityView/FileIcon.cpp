@@ -1,5 +1,6 @@
 #include "OlvaApp/ActivityView/FileIcon.h"
 
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/Sentences/PathText.h"
 
 #include <QHash>
@@ -30,8 +31,9 @@ QIcon themedIcon(const QString& name)
 
 QString fileIconType(const QString& path) { return typeOf(path).name(); }
 
-QIcon fileIcon(const QString& path)
+QIcon iconForFileName(const QString& path)
 {
+    ensureThemeFallback();
     static QHash<QString, QIcon> cache;
     const QMimeType type = typeOf(path);
     auto cached = cache.constFind(type.name());

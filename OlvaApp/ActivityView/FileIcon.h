@@ -7,10 +7,10 @@
 
 namespace olva::app {
 
-// The icon of the MIME type that the name's extension stands for; the
-// generic data icon for a name the MIME database does not know.
-QIcon fileIcon(const QString& path);
-// The MIME type's name behind that icon ("application/pdf").
+// The icon of the MIME type that the name stands for; the generic data
+// icon for a name the MIME database does not know.
+QIcon iconForFileName(const QString& path);
+// That MIME type's name ("application/pdf").
 QString fileIconType(const QString& path);
 
 }  // namespace olva::app

@@ -12,7 +12,8 @@
 namespace olva::app {
 
 GroupRow::GroupRow(int depth, bool removable, QWidget* parent)
-    : QWidget(parent), mode_(new QComboBox(this)), addCondition_(new QToolButton(this)), addGroup_(new QToolButton(this))
+    : QWidget(parent), mode_(new QComboBox(this)), addCondition_(new QToolButton(this)),
+      addGroup_(new QToolButton(this))
 {
     mode_->addItem(tr("All"), static_cast<int>(Group::Mode::all));
     mode_->addItem(tr("Any"), static_cast<int>(Group::Mode::any));
@@ -38,10 +39,18 @@ GroupRow::GroupRow(int depth, bool removable, QWidget* parent)
     layout->addStretch(1);
     layout->addWidget(addCondition_);
     layout->addWidget(addGroup_);
+    auto* remove = makeRowButton("NSRemoveTemplate", tr("Remove Group"), this);
+    layout->addWidget(remove);
     if (removable) {
-        remove_ = makeRowButton("NSRemoveTemplate", tr("Remove Group"), this);
-        layout->addWidget(remove_);
+        remove_ = remove;
         connect(remove_, &QToolButton::clicked, this, &GroupRow::removeRequested);
+    } else {
+        // The root group stays; its row keeps the button's room so that the
+        // columns of every row line up.
+        QSizePolicy policy = remove->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        remove->setSizePolicy(policy);
+        remove->hide();
     }
 
     connect(mode_, &QComboBox::activated, this,

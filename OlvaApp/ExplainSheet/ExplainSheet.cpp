@@ -4,6 +4,7 @@
 #include "OlvaApp/ActivityView/FileIcon.h"
 #include "OlvaApp/ExplainSheet/RuleResult.h"
 #include "OlvaApp/Model/Model.h"
+#include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/Sentences/PathText.h"
 
 #include <QEvent>
@@ -49,14 +50,13 @@ ExplainSheet::ExplainSheet(Model& model, QWidget* parent) : QDialog(parent), mod
 
     // Header: the file, and what happens to it.
     auto* icon = new QLabel(this);
-    icon->setPixmap(fileIcon(path).pixmap(iconSize, iconSize));
+    icon->setTextFormat(Qt::PlainText);
+    icon->setPixmap(iconForFileName(path).pixmap(iconSize, iconSize));
     icon->setFixedSize(iconSize, iconSize);
     icon->setAccessibleName(fileIconType(path));
-    name_ = plainLabel(lastComponent(path), this);
+    name_ = plainLabel(singleLine(lastComponent(path)), this);
     name_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    QFont headline = name_->font();
-    headline.setBold(true);
-    name_->setFont(headline);
+    name_->setFont(headlineFont(name_->font()));
     sentence_ = plainLabel(Model::explanationSentence(explained), this);
     sentence_->setObjectName(QStringLiteral("sentence"));
     auto* words = new QVBoxLayout;

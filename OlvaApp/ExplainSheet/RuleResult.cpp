@@ -2,7 +2,8 @@
 
 #include "OlvaApp/ActivityView/ActivityStyle.h"
 #include "OlvaApp/ActivityView/CheckRow.h"
-#include "OlvaApp/ActivityView/DryRunBadge.h"
+#include "OlvaApp/PlaceChip/DryRunBadge.h"
+#include "OlvaApp/PlaceChip/TextStyles.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -22,14 +23,12 @@ QString ruleVerdict(const Explained& explained, std::size_t position)
 }
 
 RuleResult::RuleResult(const Explanation& explanation, const QString& verdict, QWidget* parent)
-    : QWidget(parent), name_(new QLabel(QString::fromStdString(explanation.rule.name), this)),
+    : QWidget(parent), name_(new QLabel(singleLine(QString::fromStdString(explanation.rule.name)), this)),
       verdict_(new QLabel(verdict, this))
 {
     name_->setTextFormat(Qt::PlainText);
     name_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    QFont semibold = name_->font();
-    semibold.setWeight(QFont::DemiBold);
-    name_->setFont(semibold);
+    name_->setFont(semiboldFont(name_->font()));
     verdict_->setTextFormat(Qt::PlainText);
     verdict_->setObjectName(QStringLiteral("verdict"));
 

@@ -22,7 +22,7 @@ const Place& PlaceCache::lookup(const QString& expandedPath)
     ++reads_;
     Place place;
     place.exists = QFileInfo::exists(expandedPath);
-    place.icon = place.exists ? fileIcon(expandedPath) : genericFolderIcon();
+    place.icon = place.exists ? placeIcon(expandedPath) : genericFolderIcon();
     place.checked = now;
     return *places_.insert(expandedPath, std::move(place));
 }

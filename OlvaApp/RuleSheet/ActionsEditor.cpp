@@ -73,6 +73,11 @@ void ActionsEditor::rebuild(int focusRow)
         addAction_->setFocus(Qt::TabFocusReason);
 }
 
+void ActionsEditor::refreshAccess()
+{
+    for (std::size_t i = 0; i < rows_.size(); ++i) rows_[i].editor->setAction(actions_[i]);
+}
+
 void ActionsEditor::insert(int at)
 {
     actions_.insert(actions_.begin() + at, defaultAction(Action::Kind::move));

@@ -28,6 +28,8 @@ public:
     ActionsEditor(Model& model, std::vector<Action> actions, QWidget* parent = nullptr);
 
     const std::vector<Action>& actions() const { return actions_; }
+    // Shows again which destinations Olva needs access to.
+    void refreshAccess();
 
     struct Row {
         ActionRow* editor = nullptr;

@@ -30,11 +30,11 @@ QVariant PreviewListModel::data(const QModelIndex& index, int role) const
     const QString path = QString::fromStdString(row.path);
     switch (role) {
     case Qt::DisplayRole: return QFileInfo(path).fileName();
-    case Qt::ToolTipRole:
     case PathRole: return path;
     case DetailRole: return QVariant::fromValue(previewDetail(row, dryRun_));
     case Qt::AccessibleTextRole:
-        return QFileInfo(path).fileName() + QStringLiteral(", ") + accessibilityText(previewDetail(row, dryRun_).sentence);
+        return QFileInfo(path).fileName() + QStringLiteral(", ")
+               + accessibilityText(previewDetail(row, dryRun_).sentence);
     default: return {};
     }
 }

@@ -14,15 +14,17 @@ namespace {
 
 // Previews of every sheet take turns on this one thread: never the global
 // pool, which reads the log.
+// At exit it waits for a run still under way, which its sheet has stopped.
 QThreadPool& previewThread()
 {
-    static QThreadPool* pool = [] {
-        auto* p = new QThreadPool;
-        p->setMaxThreadCount(1);
-        p->setObjectName(QStringLiteral("Rule preview"));
-        return p;
+    static QThreadPool pool;
+    static const bool configured = [] {
+        pool.setMaxThreadCount(1);
+        pool.setObjectName(QStringLiteral("Rule preview"));
+        return true;
     }();
-    return *pool;
+    (void)configured;
+    return pool;
 }
 
 }  // namespace
@@ -77,6 +79,11 @@ void PreviewRunner::start(const Rule& rule, const std::optional<Folder>& folder,
                               [](const PreviewRow& row) { return row.outcome.pass; });
         return preview;
     }));
+}
+
+bool PreviewRunner::waitForIdle(std::chrono::milliseconds timeout)
+{
+    return previewThread().waitForDone(static_cast<int>(timeout.count()));
 }
 
 void PreviewRunner::setLoading(bool loading)

@@ -48,6 +48,9 @@ public:
     void setExamining(std::function<void(const std::string& path)> hook) { examining_ = std::move(hook); }
     int runsStarted() const { return runs_; }
     std::int64_t filesExamined() const { return examined_->load(); }
+    // Waits until no preview of any sheet runs any more; whether that
+    // happened within `timeout`.
+    static bool waitForIdle(std::chrono::milliseconds timeout);
 
 signals:
     void loadingChanged();

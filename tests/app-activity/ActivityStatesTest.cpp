@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 using namespace olva;
 using namespace olva::test;
 using namespace std::chrono_literals;
@@ -70,86 +72,101 @@ struct Case {
     const char* description = "";
 };
 
-}  // namespace
+Logged today(Kind run) { return Logged{run, 30min}; }
+Logged yesterday(Kind run) { return Logged{run, 24h}; }
 
-TEST(ActivityStates, StatusLineAndPlaceholders)
+const Case cases[] = {
+    {.what = "paused", .paused = true, .log = {today(Kind::moved), today(Kind::failed)}, .statusLine = "Paused",
+     .overlay = ""},
+    {.what = "first run", .folders = 0, .statusLine = "Watching 0 folders", .overlay = "Choose a Folder to Watch",
+     .description = "New rules start as dry runs, so nothing moves until you say so."},
+    {.what = "empty log", .statusLine = "Watching 1 folder", .overlay = "No Activity Yet",
+     .description = "Watching 1 folder. Files that match a rule show up here."},
+    {.what = "folders all removed, log kept", .folders = 0, .log = {yesterday(Kind::moved)},
+     .statusLine = "Watching 0 folders", .overlay = ""},
+    {.what = "a busy day",
+     .log = {yesterday(Kind::moved), today(Kind::moved), today(Kind::moved), today(Kind::dryRun), today(Kind::failed),
+             today(Kind::nothingToChange), today(Kind::moved), today(Kind::undo)},
+     .statusLine = "3 files organized today · 1 problem", .overlay = ""},
+    {.what = "one file", .log = {today(Kind::moved)}, .statusLine = "1 file organized today", .overlay = ""},
+    {.what = "only failures", .folders = 2, .log = {today(Kind::failed), today(Kind::failed)},
+     .statusLine = "Watching 2 folders · 2 problems", .overlay = ""},
+    {.what = "nothing today", .log = {yesterday(Kind::moved)}, .statusLine = "Watching 1 folder", .overlay = ""},
+    {.what = "the clock went back", .log = {today(Kind::moved), today(Kind::failed), yesterday(Kind::moved)},
+     .statusLine = "Watching 1 folder", .overlay = ""},
+    {.what = "no problems", .log = {today(Kind::moved)}, .scope = app::ActivityScope::problems,
+     .statusLine = "1 file organized today", .overlay = "No Problems"},
+    {.what = "no dry runs", .log = {today(Kind::failed)}, .scope = app::ActivityScope::dryRuns,
+     .statusLine = "Watching 1 folder · 1 problem", .overlay = "No Dry Runs"},
+    {.what = "nothing found", .log = {today(Kind::moved)}, .scope = app::ActivityScope::problems, .search = "zebra",
+     .statusLine = "1 file organized today", .overlay = "No Results for “zebra”",
+     .description = "Check the spelling or try a new search."},
+    {.what = "only undos that went through", .log = {yesterday(Kind::undo)}, .statusLine = "Watching 1 folder",
+     .overlay = "No Activity Yet", .description = "Watching 1 folder. Files that match a rule show up here."},
+};
+
+class ActivityStatesTest : public ActivityTest, public ::testing::WithParamInterface<Case> {};
+
+std::string caseName(const ::testing::TestParamInfo<Case>& info)
 {
-    const auto today = [](Kind run) { return Logged{run, 30min}; };
-    const auto yesterday = [](Kind run) { return Logged{run, 24h}; };
-    const Case cases[] = {
-        {.what = "paused", .paused = true, .log = {today(Kind::moved), today(Kind::failed)},
-         .statusLine = "Paused", .overlay = ""},
-        {.what = "first run", .folders = 0, .statusLine = "Watching 0 folders", .overlay = "Choose a Folder to Watch",
-         .description = "New rules start as dry runs, so nothing moves until you say so."},
-        {.what = "empty log", .statusLine = "Watching 1 folder", .overlay = "No Activity Yet",
-         .description = "Watching 1 folder. Files that match a rule show up here."},
-        {.what = "folders all removed, log kept", .folders = 0, .log = {yesterday(Kind::moved)},
-         .statusLine = "Watching 0 folders", .overlay = ""},
-        {.what = "a busy day",
-         .log = {yesterday(Kind::moved), today(Kind::moved), today(Kind::moved), today(Kind::dryRun), today(Kind::failed),
-                 today(Kind::nothingToChange), today(Kind::moved), today(Kind::undo)},
-         .statusLine = "3 files organized today · 1 problem", .overlay = ""},
-        {.what = "one file", .log = {today(Kind::moved)}, .statusLine = "1 file organized today", .overlay = ""},
-        {.what = "only failures", .folders = 2, .log = {today(Kind::failed), today(Kind::failed)},
-         .statusLine = "Watching 2 folders · 2 problems", .overlay = ""},
-        {.what = "nothing today", .log = {yesterday(Kind::moved)}, .statusLine = "Watching 1 folder", .overlay = ""},
-        {.what = "the clock went back",
-         .log = {today(Kind::moved), today(Kind::failed), yesterday(Kind::moved)},
-         .statusLine = "Watching 1 folder", .overlay = ""},
-        {.what = "no problems", .log = {today(Kind::moved)}, .scope = app::ActivityScope::problems,
-         .statusLine = "1 file organized today", .overlay = "No Problems"},
-        {.what = "no dry runs", .log = {today(Kind::failed)}, .scope = app::ActivityScope::dryRuns,
-         .statusLine = "Watching 1 folder · 1 problem", .overlay = "No Dry Runs"},
-        {.what = "nothing found", .log = {today(Kind::moved)}, .scope = app::ActivityScope::problems,
-         .search = "zebra", .statusLine = "1 file organized today", .overlay = "No Results for “zebra”",
-         .description = "Check the spelling or try a new search."},
-        {.what = "only undos that went through", .log = {yesterday(Kind::undo)}, .statusLine = "Watching 1 folder",
-         .overlay = "No Activity Yet", .description = "Watching 1 folder. Files that match a rule show up here."},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        ActivityFixture fixture;
-        Config config = fixture.watchedInbox(c.paused);
-        config.folders.resize(static_cast<std::size_t>(c.folders), config.folders.front());
-        fixture.start({config, logOf(c.log), false, noon});
-        fixture.model().setActivityScope(c.scope);
-        app::ActivityView& view = fixture.view();
-        view.searchField()->setText(QString::fromUtf8(c.search));
-
-        EXPECT_EQ(view.statusLine(), QString::fromUtf8(c.statusLine));
-        const QString overlay = QString::fromUtf8(c.overlay);
-        EXPECT_EQ(view.overlay()->isHidden(), overlay.isEmpty());
-        if (!overlay.isEmpty()) {
-            EXPECT_EQ(view.overlay()->title(), overlay);
-            EXPECT_EQ(view.overlay()->description(), QString::fromUtf8(c.description));
+    std::string name;
+    bool upper = true;
+    for (const char* c = info.param.what; *c; ++c) {
+        if (!std::isalnum(static_cast<unsigned char>(*c))) {
+            upper = true;
+            continue;
         }
-        EXPECT_EQ(view.table()->alternatingRowColors(), overlay.isEmpty());
+        name += upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(*c))) : *c;
+        upper = false;
     }
+    return name;
 }
 
-TEST(ActivityStates, StatusLineFollowsTheLogAndTheRules)
+}  // namespace
+
+TEST_P(ActivityStatesTest, StatusLineAndPlaceholder)
 {
-    ActivityFixture fixture;
-    fixture.start({fixture.watchedInbox(), {}, false, noon});
-    app::ActivityView& view = fixture.view();
+    const Case& c = GetParam();
+    clock.set(noon);
+    Config config = watchedInbox(c.paused);
+    config.folders.resize(static_cast<std::size_t>(c.folders), config.folders.front());
+    startWith(config, logOf(c.log));
+    model().setActivityScope(c.scope);
+    view().searchField()->setText(QString::fromUtf8(c.search));
+
+    EXPECT_EQ(view().statusLine(), QString::fromUtf8(c.statusLine));
+    const QString overlay = QString::fromUtf8(c.overlay);
+    EXPECT_EQ(view().overlay()->isHidden(), overlay.isEmpty());
+    if (!overlay.isEmpty()) {
+        EXPECT_EQ(view().overlay()->title(), overlay);
+        EXPECT_EQ(view().overlay()->description(), QString::fromUtf8(c.description));
+    }
+    EXPECT_EQ(view().table()->alternatingRowColors(), overlay.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ActivityStatesTest, ::testing::ValuesIn(cases), caseName);
+
+TEST_F(ActivityTest, StatusLineFollowsTheLogAndTheRules)
+{
+    clock.set(noon);
+    startWith(watchedInbox(), {});
+    app::ActivityView& view = this->view();
     EXPECT_EQ(view.statusLine(), QStringLiteral("Watching 1 folder"));
 
-    fixture.writeLog(logOf({{Kind::moved, 5min}, {Kind::failed, 4min}}));
-    auto read = fixture.model().refresh();
-    ASSERT_TRUE(processUntil([&] { return read.isFinished(); }));
+    writeLog(logOf({{Kind::moved, 5min}, {Kind::failed, 4min}}));
+    refresh();
     EXPECT_EQ(view.statusLine(), QStringLiteral("1 file organized today · 1 problem"));
     EXPECT_TRUE(view.overlay()->isHidden());
 
-    fixture.model().setPaused(true);
+    model().setPaused(true);
     EXPECT_EQ(view.statusLine(), QStringLiteral("Paused"));
 }
 
-TEST(ActivityStates, FirstRunButtonsAskTheModel)
+TEST_F(ActivityTest, FirstRunButtonsAskTheModel)
 {
-    ActivityFixture fixture;
-    Config none;
-    fixture.start({none, {}, false, noon});
-    app::ActivityView& view = fixture.view();
+    clock.set(noon);
+    startWith(Config{}, {});
+    app::ActivityView& view = this->view();
     QStringList labels;
     for (QAbstractButton* button : view.overlay()->findChildren<QAbstractButton*>()) labels.push_back(button->text());
     EXPECT_EQ(labels, (QStringList{QStringLiteral("Watch Downloads"), QStringLiteral("Choose Another Folder…"),
@@ -163,30 +180,28 @@ TEST(ActivityStates, FirstRunButtonsAskTheModel)
     // The other two ask in their own panels; cancelled, nothing changes.
     button("Choose Another Folder…")->click();
     button("Import Hazel Rules…")->click();
-    ASSERT_EQ(fixture.panels.requests.size(), 2u);
-    EXPECT_EQ(fixture.panels.requests[0].message, QStringLiteral("Choose a folder to watch"));
-    EXPECT_EQ(fixture.panels.requests[1].message, QStringLiteral("Choose a .hazelrules export"));
-    EXPECT_TRUE(fixture.model().config().folders.empty());
+    ASSERT_EQ(panels.requests.size(), 2u);
+    EXPECT_EQ(panels.requests[0].message, QStringLiteral("Choose a folder to watch"));
+    EXPECT_EQ(panels.requests[1].message, QStringLiteral("Choose a .hazelrules export"));
+    EXPECT_TRUE(model().config().folders.empty());
     EXPECT_EQ(view.overlay()->title(), QStringLiteral("Choose a Folder to Watch"));
 
     // Watching Downloads: the placeholder gives way to "No Activity Yet".
     button("Watch Downloads")->click();
-    ASSERT_EQ(fixture.model().config().folders.size(), 1u);
+    ASSERT_EQ(model().config().folders.size(), 1u);
     EXPECT_EQ(view.overlay()->title(), QStringLiteral("No Activity Yet"));
 }
 
-TEST(ActivityStates, FailedStartSaysWhyAndShowsTheDataFolder)
+TEST_F(ActivityTest, FailedStartSaysWhyAndShowsTheDataFolder)
 {
-    ActivityFixture fixture;
-    Config none;
-    fixture.start({none, {}, true, noon});
-    ASSERT_TRUE(fixture.model().loadError().has_value());
-    app::ActivityView& view = fixture.view();
+    startWith(Config{}, {}, true);
+    ASSERT_TRUE(model().loadError().has_value());
+    app::ActivityView& view = this->view();
     EXPECT_EQ(view.overlay()->title(), QStringLiteral("Olva Can’t Start"));
-    EXPECT_EQ(view.overlay()->description(), *fixture.model().loadError());
+    EXPECT_EQ(view.overlay()->description(), *model().loadError());
     const auto buttons = view.overlay()->findChildren<QAbstractButton*>();
     ASSERT_EQ(buttons.size(), 1);
     EXPECT_EQ(buttons.front()->text(), QStringLiteral("Show in File Manager"));
     buttons.front()->click();
-    EXPECT_EQ(fixture.workspace.revealed, std::vector<std::filesystem::path>{fixture.model().store()->dir()});
+    EXPECT_EQ(workspace.revealed, std::vector<std::filesystem::path>{model().store()->dir()});
 }

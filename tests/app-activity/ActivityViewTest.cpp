@@ -2,6 +2,7 @@
 // search, sorting, selection, the inspector, revert, opening and dragging.
 #include "tests/app-activity/ActivityFixture.h"
 
+#include "Core/Log.h"
 #include "OlvaApp/ActivityView/ActivityInspector.h"
 #include "OlvaApp/ActivityView/ActivityTableModel.h"
 #include "OlvaApp/ActivityView/ActivityView.h"
@@ -37,17 +38,15 @@ constexpr std::size_t windowStart = logSize - app::activityRowWindow;
 
 std::size_t indexOf(const Entry& entry) { return std::stoul(entry.id.substr(24)); }
 
-class ActivityViewTest : public ::testing::Test {
+class ActivityViewTest : public ActivityTest {
 protected:
     void SetUp() override
     {
-        log = fixture.generatedLog(logSize);
-        ActivitySetup setup{fixture.watchedInbox(), log, false, std::nullopt};
-        fixture.start(setup);
-        ASSERT_EQ(fixture.model().entries().size(), logSize);
+        log = generatedLog(logSize);
+        startWith(watchedInbox(), log);
+        ASSERT_EQ(model().entries().size(), logSize);
     }
 
-    ActivityView& view() { return fixture.view(); }
     QTableView& table() { return *view().table(); }
 
     // The generated entries of the table's window for which `wanted` holds.
@@ -111,7 +110,6 @@ protected:
         return nullptr;
     }
 
-    ActivityFixture fixture;
     std::vector<Entry> log;
 };
 
@@ -150,11 +148,11 @@ TEST_F(ActivityViewTest, ScopesNarrowTheRows)
     for (const Case& c : cases) {
         SCOPED_TRACE(app::activityScopeTitle(c.scope).toStdString());
         scopeAction(c.scope)->trigger();
-        EXPECT_EQ(fixture.model().activityScope(), c.scope);
+        EXPECT_EQ(model().activityScope(), c.scope);
         EXPECT_EQ(sorted(indexesOf(view().rows())), expected(c.wanted));
     }
     // The scope lives in the model: a change there shows here.
-    fixture.model().setActivityScope(app::ActivityScope::dryRuns);
+    model().setActivityScope(app::ActivityScope::dryRuns);
     EXPECT_TRUE(scopeAction(app::ActivityScope::dryRuns)->isChecked());
     EXPECT_EQ(sorted(indexesOf(view().rows())), expected([](std::size_t, const Entry& e) { return e.dryRun; }));
 }
@@ -237,7 +235,7 @@ TEST_F(ActivityViewTest, SelectionShowsInTheInspector)
 
     selectRows({0});
     const Entry newest = view().rows().front();
-    EXPECT_EQ(fixture.model().selectedEntries(), std::set<std::string>{newest.id});
+    EXPECT_EQ(model().selectedEntries(), std::set<std::string>{newest.id});
     ASSERT_NE(inspector->entryInspector(), nullptr);
     EXPECT_EQ(inspector->entryInspector()->entry().id, newest.id);
     EXPECT_TRUE(inspector->placeholder()->isHidden());
@@ -247,13 +245,13 @@ TEST_F(ActivityViewTest, SelectionShowsInTheInspector)
     EXPECT_EQ(inspector->placeholder()->title(), QStringLiteral("3 Files Selected"));
 
     // The model's selection shows in the table too.
-    fixture.model().setSelectedEntries({log[1200].id});
+    model().setSelectedEntries({log[1200].id});
     EXPECT_EQ(table().selectionModel()->selectedRows().size(), 1);
     ASSERT_NE(inspector->entryInspector(), nullptr);
     EXPECT_EQ(inspector->entryInspector()->entry().id, log[1200].id);
 
     // With a folder selected in the sidebar, nothing counts as selected here.
-    fixture.model().setSelection(app::Selection::folder(0));
+    model().setSelection(app::Selection::folder(0));
     EXPECT_EQ(inspector->placeholder()->title(), QStringLiteral("No Selection"));
 }
 
@@ -265,9 +263,9 @@ TEST_F(ActivityViewTest, InspectorSwitchIsRemembered)
     EXPECT_TRUE(view().toolbarActions().contains(info));
     info->trigger();
     EXPECT_TRUE(view().inspector()->isHidden());
-    EXPECT_FALSE(fixture.settings->value(QStringLiteral("showInspector")).toBool());
+    EXPECT_FALSE(settings->value(QStringLiteral("showInspector")).toBool());
 
-    ActivityView again(fixture.model());
+    ActivityView again(model());
     EXPECT_FALSE(again.inspectorAction()->isChecked());
     EXPECT_TRUE(again.inspector()->isHidden());
 }
@@ -277,14 +275,13 @@ TEST_F(ActivityViewTest, NewEntriesKeepTheSelection)
     selectRows({3});
     const std::string selected = view().rows()[3].id;
     const int rowsBefore = table().model()->rowCount();
-    Entry added = fixture.movedForReal("late.txt");
-    fixture.writeLog({added});
-    auto read = fixture.model().refresh();
-    ASSERT_TRUE(processUntil([&] { return read.isFinished(); }));
+    Entry added = movedForReal("late.txt");
+    writeLog({added});
+    refresh();
     // One in, one out of the window (a moved entry in, index 500 out).
     EXPECT_EQ(table().model()->rowCount(), rowsBefore + (generatedKind(windowStart) == Generated::undo ? 1 : 0));
     EXPECT_EQ(view().rows().front().id, added.id);
-    EXPECT_EQ(fixture.model().selectedEntries(), std::set<std::string>{selected});
+    EXPECT_EQ(model().selectedEntries(), std::set<std::string>{selected});
     EXPECT_EQ(table().selectionModel()->selectedRows().size(), 1);
 }
 
@@ -292,15 +289,15 @@ class ActivityRevertTest : public ActivityViewTest {
 protected:
     void SetUp() override
     {
-        log = fixture.generatedLog(logSize);
-        first = fixture.movedForReal("first.txt");
-        second = fixture.movedForReal("second.txt");
+        log = generatedLog(logSize);
+        first = movedForReal("first.txt");
+        second = movedForReal("second.txt");
         log.push_back(first);
         log.push_back(second);
-        fixture.start({fixture.watchedInbox(), log, false, std::nullopt});
+        startWith(watchedInbox(), log);
     }
 
-    bool inInbox(const char* name) const { return std::filesystem::exists(fixture.inbox() / name); }
+    bool inInbox(const char* name) const { return std::filesystem::exists(inbox() / name); }
 
     Entry first, second;
 };
@@ -315,12 +312,12 @@ TEST_F(ActivityRevertTest, RevertsOnlyTheSelectionTheTableShows)
     // it alone.
     view().searchField()->setText(QStringLiteral("first.txt"));
     EXPECT_EQ(view().revertAction()->text(), QStringLiteral("Revert"));
-    EXPECT_EQ(fixture.model().selectedEntries(), std::set<std::string>{first.id});
+    EXPECT_EQ(model().selectedEntries(), std::set<std::string>{first.id});
     view().revertAction()->trigger();
     ASSERT_TRUE(processUntil([&] { return inInbox("first.txt"); }, std::chrono::seconds(10)));
-    ASSERT_TRUE(processUntil([&] { return fixture.model().isFullyReverted(first); }));
+    ASSERT_TRUE(processUntil([&] { return model().isFullyReverted(first); }));
     EXPECT_FALSE(inInbox("second.txt"));
-    EXPECT_TRUE(std::filesystem::exists(fixture.home() / "Archive/second.txt"));
+    EXPECT_TRUE(std::filesystem::exists(home() / "Archive/second.txt"));
 
     // The reverted row reads "Reverted" and can't be reverted again.
     const QModelIndex result = table().model()->index(rowOfId(first.id), ActivityTableModel::resultColumn);
@@ -331,15 +328,15 @@ TEST_F(ActivityRevertTest, RevertsOnlyTheSelectionTheTableShows)
     // A scope hides rows the same way.
     view().searchField()->clear();
     selectRows({rowOfId(second.id)});
-    fixture.model().setActivityScope(app::ActivityScope::problems);
-    EXPECT_TRUE(fixture.model().selectedEntries().empty());
+    model().setActivityScope(app::ActivityScope::problems);
+    EXPECT_TRUE(model().selectedEntries().empty());
     EXPECT_FALSE(view().revertAction()->isEnabled());
-    fixture.model().setActivityScope(app::ActivityScope::all);
+    model().setActivityScope(app::ActivityScope::all);
 
     selectRows({rowOfId(second.id)});
     view().revertAction()->trigger();
     ASSERT_TRUE(processUntil([&] { return inInbox("second.txt"); }, std::chrono::seconds(10)));
-    EXPECT_EQ(fixture.model().problem(), std::nullopt);
+    EXPECT_EQ(model().problem(), std::nullopt);
 }
 
 TEST_F(ActivityRevertTest, ContextMenuOffersWhatTheEntriesAllow)
@@ -381,26 +378,26 @@ TEST_F(ActivityRevertTest, ContextMenuOffersWhatTheEntriesAllow)
     QMenu menu;
     view().fillContextMenu(menu, {first.id});
     menu.actions().at(2)->trigger();
-    ASSERT_TRUE(processUntil([&] { return fixture.model().problem().has_value(); }));
-    EXPECT_EQ(fixture.model().problem()->title, QStringLiteral("Couldn’t Explain “first.txt”"));
-    EXPECT_TRUE(fixture.model().problem()->message.endsWith(QStringLiteral("is not in a watched folder")));
-    EXPECT_FALSE(fixture.model().explained().has_value());
+    ASSERT_TRUE(processUntil([&] { return model().problem().has_value(); }));
+    EXPECT_EQ(model().problem()->title, QStringLiteral("Couldn’t Explain “first.txt”"));
+    EXPECT_TRUE(model().problem()->message.endsWith(QStringLiteral("is not in a watched folder")));
+    EXPECT_FALSE(model().explained().has_value());
 }
 
 TEST_F(ActivityRevertTest, OpensRevealsAndDragsWhereTheFileIsNow)
 {
-    const auto archived = fixture.home() / "Archive/first.txt";
+    const auto archived = home() / "Archive/first.txt";
     const int row = rowOfId(first.id);
     doubleClick(row);
-    EXPECT_EQ(fixture.workspace.opened, std::vector<std::filesystem::path>{archived});
+    EXPECT_EQ(workspace.opened, std::vector<std::filesystem::path>{archived});
 
     selectRows({row});
     EXPECT_TRUE(view().revealAction()->isEnabled());
     view().revealAction()->trigger();
-    EXPECT_EQ(fixture.workspace.revealed, std::vector<std::filesystem::path>{archived});
+    EXPECT_EQ(workspace.revealed, std::vector<std::filesystem::path>{archived});
 
     QTest::keyClick(&table(), Qt::Key_Return);
-    EXPECT_EQ(fixture.workspace.opened.size(), 2u);
+    EXPECT_EQ(workspace.opened.size(), 2u);
 
     // Dragged out as a copy of the file where it is now.
     EXPECT_EQ(table().model()->supportedDragActions(), Qt::CopyAction);
@@ -411,8 +408,44 @@ TEST_F(ActivityRevertTest, OpensRevealsAndDragsWhereTheFileIsNow)
     // A file that is gone: nothing to open, reveal or drag.
     const int goneRow = rowOfId(log[1498].id);
     doubleClick(goneRow);
-    EXPECT_EQ(fixture.workspace.opened.size(), 2u);
+    EXPECT_EQ(workspace.opened.size(), 2u);
     selectRows({goneRow});
     EXPECT_FALSE(view().revealAction()->isEnabled());
     EXPECT_EQ(table().model()->mimeData({table().model()->index(goneRow, 0)}), nullptr);
+}
+
+TEST_F(ActivityTest, BadLinesAndOddNamesLeaveTheRestShown)
+{
+    Entry good = movedForReal("good.txt");
+    Entry oddName = movedForReal("tab\tbell\a<b>x<b>.txt");
+    oddName.rule = "line\nbreak";
+    Entry gone = movedForReal("gone.txt");
+    std::filesystem::remove(std::filesystem::path(*gone.steps.front().to));
+    writeLog({good});
+    // A broken line, a cut line, a step of a kind this version does not
+    // know, and a line that is no entry at all.
+    std::string later = logLine(oddName);
+    const auto kind = later.find("\"move\"");
+    ASSERT_NE(kind, std::string::npos);
+    later.replace(kind, 6, "\"teleport\"");
+    writeFile(dataDir() / "log.json", readFile(dataDir() / "log.json") + "{not json\n" + logLine(good).substr(0, 40)
+                                          + "\n" + later + "[1,2,3]\n" + logLine(oddName) + logLine(gone));
+    startWith(watchedInbox(), {});
+
+    const std::vector<Entry> rows = view().rows();
+    ASSERT_EQ(rows.size(), 3u);
+    const QAbstractItemModel* table = view().table()->model();
+    QStringList names, rules;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        names.push_back(table->index(row, ActivityTableModel::nameColumn).data().toString());
+        rules.push_back(table->index(row, ActivityTableModel::ruleColumn).data().toString());
+    }
+    // Logged in the same second: in log order.
+    EXPECT_EQ(names, (QStringList{"good.txt", QString::fromUtf8("tab bell\u2407<b>x<b>.txt"), "gone.txt"}));
+    EXPECT_EQ(rules, (QStringList{"Archive", "line break", "Archive"}));
+
+    // The file that is gone has nowhere to be opened from.
+    QMenu menu;
+    view().fillContextMenu(menu, {gone.id});
+    EXPECT_FALSE(menu.actions().at(0)->isEnabled());
 }

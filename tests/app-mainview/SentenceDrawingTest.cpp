@@ -6,7 +6,7 @@
 #include "OlvaApp/PlaceChip/SentenceLayout.h"
 #include "OlvaApp/PlaceChip/SentenceView.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
-#include "tests/app-mainview/RecordingWorkspace.h"
+#include "tests/support/app/FakeServices.h"
 #include "tests/support/app/AppTestSupport.h"
 
 #include "Core/Paths.h"
@@ -21,7 +21,7 @@
 #include <gtest/gtest.h>
 
 using namespace olva::app;
-using olva::test::RecordingWorkspace;
+using olva::test::FakeWorkspace;
 
 namespace {
 
@@ -158,7 +158,7 @@ TEST(SentenceView, ChipsTellTheirPathAndShowItInTheFileManager)
 
     for (const QString& place : {there, gone}) {
         SCOPED_TRACE(place.toStdString());
-        RecordingWorkspace workspace;
+        FakeWorkspace workspace;
         SentenceView view(moveTo(place), false, &workspace);
         view.resize(view.sizeHint());
         view.show();
@@ -183,7 +183,7 @@ TEST(SentenceView, ChipsTellTheirPathAndShowItInTheFileManager)
 
 TEST(SentenceView, ReadsAsOneTextWithAnActionPerPlace)
 {
-    RecordingWorkspace workspace;
+    FakeWorkspace workspace;
     const Sentence sentence = {Segment::text(QStringLiteral("copy to ")), Segment::place(QStringLiteral("/srv/A")),
                                Segment::text(QStringLiteral(" and move to ")), Segment::place(QStringLiteral("~/B"))};
     SentenceView view(sentence, true, &workspace);
@@ -226,7 +226,7 @@ TEST(PlaceChip, EasesBetweenLooksWhenMotionIsAllowed)
 
 TEST(PathBar, OneButtonPerFolderThatRevealsIt)
 {
-    RecordingWorkspace workspace;
+    FakeWorkspace workspace;
     PathBar bar(&workspace);
     struct Case {
         QString path;

@@ -6,7 +6,6 @@
 #include "OlvaApp/Model/Model.h"
 #include "tests/support/app/AppTestSupport.h"
 
-#include <QIcon>
 #include <QLineEdit>
 #include <QTableView>
 #include <QToolBar>
@@ -16,19 +15,12 @@ namespace {
 
 using olva::app::ActivityView;
 
-// File icons come from the icon theme; the offscreen platform names none.
-void useIconTheme()
-{
-    if (!QIcon::themeName().isEmpty() && QIcon::themeName() != QStringLiteral("hicolor")) return;
-    QIcon::setThemeSearchPaths(QIcon::themeSearchPaths() << QStringLiteral("/usr/share/icons"));
-    QIcon::setThemeName(QStringLiteral("Adwaita"));
-}
 using olva::app::Model;
 
 // The view under a toolbar of its own actions, as the main window shows it.
 class Frame : public QWidget {
 public:
-    explicit Frame(Model& model) : view((useIconTheme(), new ActivityView(model, this)))
+    explicit Frame(Model& model) : view(new ActivityView(model, this))
     {
         auto* toolbar = new QToolBar(this);
         toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -94,7 +86,6 @@ OLVA_SHOT(explain_sheet)
     });
     auto explained = context.model().explainFile(context.home() / "Downloads/invoice-2026-12.pdf");
     olva::test::processUntil([&] { return explained.isFinished(); });
-    useIconTheme();
     olva::app::ExplainSheet sheet(context.model());
     context.save(&sheet, QStringLiteral("explain-sheet"));
 }

@@ -151,6 +151,10 @@ Evaluator::Result Evaluator::test(const Condition& condition)
         // A file name need not be UTF-8; the check, which is logged as JSON,
         // must be.
         if (!isValidUTF8(text)) text = decodeUTF8Repairing(text);
+        if (op == Op::matches && allows(condition.attr, op)) {
+            PatternMatch match = SearchText(text).matchPattern(value);
+            return {match.range.has_value(), std::move(text), std::move(match.failure)};
+        }
         bool pass = allows(condition.attr, op) && testText(text, op, value);
         return {pass, std::move(text)};
     }
@@ -219,7 +223,12 @@ Evaluator::Result Evaluator::testContents(Op op, std::string_view value)
     // shows around it.
     const bool describe = detail == Detail::checks;
     std::optional<CharacterRange> first;
-    if (op == Op::matches) first = search.findPattern(value);
+    std::optional<std::string> failure;
+    if (op == Op::matches) {
+        PatternMatch match = search.matchPattern(value);
+        first = match.range;
+        failure = std::move(match.failure);
+    }
     else if (describe || op == Op::contains || op == Op::notContains)
         first = search.find(value, Folding::caseAndDiacritics);
 
@@ -236,7 +245,8 @@ Evaluator::Result Evaluator::testContents(Op op, std::string_view value)
     }
 
     if (!describe) return {pass, {}};
-    if (!first) return {pass, "no match in " + std::to_string(search.characterCount()) + " characters"};
+    if (!first)
+        return {pass, "no match in " + std::to_string(search.characterCount()) + " characters", std::move(failure)};
     std::size_t begin = first->begin > snippetContext ? first->begin - snippetContext : 0;
     std::string snippet = search.characters(begin, first->end + snippetContext);
     for (char& c : snippet)

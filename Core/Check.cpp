@@ -1,6 +1,7 @@
 #include "Core/Check.h"
 
 #include "Core/JsonReader.h"
+#include "Core/PathJson.h"
 
 namespace olva {
 
@@ -9,9 +10,10 @@ nlohmann::ordered_json toJson(const Check& check)
     nlohmann::ordered_json json;
     json["attr"] = rawValue(check.attr);
     json["op"] = rawValue(check.op);
-    json["value"] = check.value;
-    json["actual"] = check.actual;
+    json["value"] = jsonText(check.value);
+    json["actual"] = jsonText(check.actual);
     json["pass"] = check.pass;
+    if (check.note) json["note"] = jsonText(*check.note);
     return json;
 }
 
@@ -25,6 +27,7 @@ Check checkFromJson(const nlohmann::json& value)
     check.value = reader["value"].string();
     check.actual = reader["actual"].string();
     check.pass = reader["pass"].boolean();
+    if (auto note = reader.find("note")) check.note = note->string();
     return check;
 }
 

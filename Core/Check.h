@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <optional>
 #include <string>
 
 namespace olva {
@@ -16,10 +17,13 @@ struct Check {
     std::string value;   // as the rule holds it
     std::string actual;  // the file's value as text
     bool pass = false;
+    // Why the test could not be made, when it could not: a regular
+    // expression that does not compile or ran out of time.
+    std::optional<std::string> note = std::nullopt;
 };
 
 nlohmann::ordered_json toJson(const Check& check);
-// Throws DecodingError; every key is required.
+// Throws DecodingError; every key but note is required.
 Check checkFromJson(const nlohmann::json& json);
 
 }  // namespace olva

@@ -1,6 +1,7 @@
 #include "Core/Entry.h"
 
 #include "Core/JsonReader.h"
+#include "Core/PathJson.h"
 #include "Core/platform/UUID.h"
 
 namespace olva {
@@ -35,15 +36,15 @@ nlohmann::ordered_json toJson(const Entry& entry)
     nlohmann::ordered_json json;
     json["id"] = entry.id;
     json["at"] = iso8601(entry.at);
-    json["file"] = entry.file;
-    json["rule"] = entry.rule;
-    json["version"] = entry.version;
+    putPath(json, "file", entry.file);
+    json["rule"] = jsonText(entry.rule);
+    json["version"] = jsonText(entry.version);
     json["dryRun"] = entry.dryRun;
     json["checks"] = nlohmann::ordered_json::array();
     for (const auto& check : entry.checks) json["checks"].push_back(toJson(check));
     json["steps"] = nlohmann::ordered_json::array();
     for (const auto& step : entry.steps) json["steps"].push_back(toJson(step));
-    if (entry.error) json["error"] = *entry.error;
+    if (entry.error) json["error"] = jsonText(*entry.error);
     if (entry.undoOf) json["undoOf"] = *entry.undoOf;
     return json;
 }
@@ -56,7 +57,7 @@ Entry entryFromJson(const nlohmann::json& value)
     // UUID for every line of the log only to throw it away.
     Entry entry{.id = readUUID(reader["id"]),
                 .at = reader["at"].parsed(parseIso8601, "an ISO 8601 date"),
-                .file = reader["file"].string(),
+                .file = readPath(reader, "file"),
                 .rule = reader["rule"].string(),
                 .version = reader["version"].string(),
                 .dryRun = reader["dryRun"].boolean(),

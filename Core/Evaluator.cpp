@@ -63,7 +63,8 @@ bool Evaluator::testCondition(const Condition& condition)
         result = {false, {}};
     }
     if (detail == Detail::answerOnly) return result.pass;
-    checks.push_back(Check{condition.attr, condition.op, condition.value, std::move(result.actual), result.pass});
+    checks.push_back(
+        Check{condition.attr, condition.op, condition.value, std::move(result.actual), result.pass, std::move(result.note)});
     return checks.back().pass;
 }
 

@@ -44,6 +44,7 @@ struct Evaluator {
     struct Result {
         bool pass = false;
         std::string actual;
+        std::optional<std::string> note = std::nullopt;  // why the test could not be made
     };
 
     FileInfo& file;

@@ -2,6 +2,7 @@
 
 #include "Core/DateScanner.h"
 #include "Core/FileName.h"
+#include "Core/PathJson.h"
 #include "Core/TextExtraction.h"
 #include "Core/platform/ContentTypes.h"
 #include "Core/platform/FileMetadata.h"
@@ -55,7 +56,9 @@ std::string birthField(const std::filesystem::path& url, const platform::FileSta
 
 std::string keyOf(const std::filesystem::path& url, const platform::FileStatus& status)
 {
-    return platform::volumeName(status) + ":" + std::to_string(status.inode) + ":" + birthField(url, status);
+    // A volume without a UUID is named by its mount point, whose name need
+    // not be UTF-8; keys are stored as JSON text, and only compared.
+    return jsonText(platform::volumeName(status)) + ":" + std::to_string(status.inode) + ":" + birthField(url, status);
 }
 
 std::string legacyKeyOf(const platform::FileStatus& status)
@@ -200,7 +203,7 @@ void FileInfo::setSource(std::vector<std::string> addresses)
 
 const std::string& FileInfo::contents()
 {
-    if (!extractedText_) extractedText_ = extractText(url(), type());
+    if (!extractedText_) extractedText_ = extractText(url(), type(), stop_);
     return *extractedText_;
 }
 

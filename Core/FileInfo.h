@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <optional>
 #include <set>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,6 +95,10 @@ public:
     void setSource(std::vector<std::string> addresses);
     // The file's text, extracted at most once.
     const std::string& contents();
+    // Once `stop` is requested no more text is extracted: contents() keeps
+    // what was found so far, or nothing. For work whose result is dropped
+    // when stopped, such as a preview the user has already moved past.
+    void setStopToken(std::stop_token stop) { stop_ = std::move(stop); }
     // Absent until the text is first needed; whoever holds an extracted text
     // from an earlier look at an unchanged file may set it.
     const std::optional<std::string>& extractedText() const { return extractedText_; }
@@ -118,6 +123,7 @@ private:
     std::optional<std::vector<std::string>> source_;
     std::optional<std::string> extractedText_;
     std::optional<std::vector<ContentDate>> contentDates_;
+    std::stop_token stop_;
 };
 
 }  // namespace olva

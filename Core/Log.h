@@ -29,7 +29,7 @@ struct LogRead {
 };
 
 // One entry as it is written to the log: compact JSON, slashes escaped, and a
-// line feed. Throws EncodingError for text that is not UTF-8.
+// line feed. Paths that are not UTF-8 are kept exactly (see PathJson.h).
 std::string logLine(const Entry& entry);
 
 // The entries of the lines in `bytes`, in order; lines that do not decode are

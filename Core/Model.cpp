@@ -89,13 +89,16 @@ Node readNode(const JsonReader& reader, int depth)
 
 Group readGroup(const JsonReader& reader, int depth)
 {
-    if (depth > kMaxGroupDepth)
-        throw NestingTooDeep(DecodingError::Kind::dataCorrupted, reader.path(),
-                             "groups are nested more than " + std::to_string(kMaxGroupDepth) + " levels deep");
     reader.object();
     Group group;
     group.mode = reader["mode"].parsed(modeFromRaw, kKnownValue);
-    for (const auto& item : reader["items"].array()) group.items.push_back(readNode(item, depth));
+    std::vector<JsonReader> items = reader["items"].array();
+    // Only a value that reads as a group counts as one more level: a
+    // condition at the deepest level is no group, and is allowed.
+    if (depth > kMaxGroupDepth)
+        throw NestingTooDeep(DecodingError::Kind::dataCorrupted, reader.path(),
+                             "groups are nested more than " + std::to_string(kMaxGroupDepth) + " levels deep");
+    for (const auto& item : items) group.items.push_back(readNode(item, depth));
     return group;
 }
 

@@ -72,10 +72,18 @@ public:
     std::vector<Step> steps;
 
 private:
+    // A relative destination is taken against the working directory; the
+    // steps record it absolute, so that an undo works from anywhere.
     static fs::path destinationFolder(const std::string& to)
     {
         if (to.empty()) throw ActionError("move and copy need a destination folder");
-        return fs::path(expand(to));
+        fs::path folder(expand(to));
+        if (folder.is_relative()) {
+            std::error_code error;
+            fs::path absolute = fs::absolute(folder, error);
+            if (!error) folder = std::move(absolute);
+        }
+        return folder;
     }
 
     std::optional<std::string> keyAfterChange(const fs::path& path) const

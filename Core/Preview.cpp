@@ -8,14 +8,17 @@
 
 namespace olva {
 
-FolderPreview preview(const Rule& rule, const Folder& folder, std::int64_t limit)
+FolderPreview preview(const Rule& rule, const Folder& folder, std::int64_t limit, const PreviewControl& control)
 {
     const Date now = currentDate();
     const auto files = listFiles(folder);
     FolderPreview result;
     result.total = std::int64_t(files.size());
     const auto count = std::size_t(std::clamp<std::int64_t>(limit, 0, result.total));
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < count && !control.stop.stop_requested(); ++i) {
+        const std::string path = files[i].string();
+        if (control.examining) control.examining(path);
+        ++result.examined;
         std::optional<FileInfo> file;
         try {
             file.emplace(files[i]);
@@ -23,9 +26,10 @@ FolderPreview preview(const Rule& rule, const Folder& folder, std::int64_t limit
             continue;
         }
         if (!file->isDownloaded() || file->isPartialDownload()) continue;
+        file->setStopToken(control.stop);
 
         PreviewRow row;
-        row.path = files[i].string();
+        row.path = path;
         row.outcome = evaluate(rule.match, *file, now);
         if (row.outcome.pass) {
             Applied applied = perform(rule.actions, *file, true, now);

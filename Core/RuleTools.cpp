@@ -2,6 +2,7 @@
 
 #include "Core/ActionError.h"
 #include "Core/Engine.h"
+#include "Core/PathJson.h"
 #include "Core/Paths.h"
 #include "Core/Preview.h"
 #include "Core/RuleVersion.h"
@@ -173,9 +174,12 @@ ordered_json toJson(const RuleTools::IndexedRule& indexed)
 
 ordered_json toJson(const RuleTools::PreviewResult& result)
 {
-    ordered_json json{{"file", result.file}, {"matches", result.matches}, {"wouldDo", toJson(result.wouldDo)}};
+    ordered_json json = ordered_json::object();
+    putPath(json, "file", result.file);
+    json["matches"] = result.matches;
+    json["wouldDo"] = toJson(result.wouldDo);
     if (result.decidedBy) json["decidedBy"] = toJson(*result.decidedBy);
-    if (result.error) json["error"] = *result.error;
+    if (result.error) json["error"] = jsonText(*result.error);
     return json;
 }
 
@@ -187,8 +191,11 @@ ordered_json toJson(const RuleTools::RuleExplanation& explanation)
 
 ordered_json toJson(const RuleTools::Reverted& reverted)
 {
-    return ordered_json{{"file", reverted.file}, {"rule", reverted.rule},
-                        {"scriptsNotReverted", reverted.scriptsNotReverted}};
+    ordered_json json = ordered_json::object();
+    putPath(json, "file", reverted.file);
+    json["rule"] = jsonText(reverted.rule);
+    json["scriptsNotReverted"] = reverted.scriptsNotReverted;
+    return json;
 }
 
 }  // namespace olva

@@ -3,6 +3,7 @@
 #include "Core/ActionError.h"
 #include "Core/DecodingError.h"
 #include "Core/JsonWriter.h"
+#include "Core/TextSearch.h"
 
 #include <openssl/evp.h>
 #include <unicode/uchar.h>
@@ -37,17 +38,22 @@ bool isBlankName(const std::string& name)
 }
 
 // Depth first, in item order: a nested group is visited before the next item.
-const Condition* firstBadCondition(const Group& group)
+template <typename IsBad>
+const Condition* firstCondition(const Group& group, IsBad isBad)
 {
     for (const auto& item : group.items) {
         if (item.isGroup()) {
-            if (const Condition* bad = firstBadCondition(item.group())) return bad;
+            if (const Condition* bad = firstCondition(item.group(), isBad)) return bad;
             continue;
         }
-        const Condition& condition = item.condition();
-        if (!allows(condition.attr, condition.op)) return &condition;
+        if (isBad(item.condition())) return &item.condition();
     }
     return nullptr;
+}
+
+const Condition* firstBadCondition(const Group& group)
+{
+    return firstCondition(group, [](const Condition& condition) { return !allows(condition.attr, condition.op); });
 }
 
 }  // namespace
@@ -88,6 +94,11 @@ void validate(const Rule& rule)
         }
         throw ActionError(message);
     }
+    // A pattern that cannot compile would never match, silently.
+    if (const Condition* bad = firstCondition(rule.match, [](const Condition& condition) {
+            return condition.op == Op::matches && patternError(condition.value);
+        }))
+        throw ActionError(*patternError(bad->value));
 
     for (const auto& action : rule.actions) {
         switch (action.kind) {

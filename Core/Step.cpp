@@ -1,6 +1,7 @@
 #include "Core/Step.h"
 
 #include "Core/JsonReader.h"
+#include "Core/PathJson.h"
 
 #include <array>
 
@@ -34,11 +35,14 @@ nlohmann::ordered_json toJson(const Step& step)
 {
     nlohmann::ordered_json json;
     json["kind"] = rawValue(step.kind);
-    json["from"] = step.from;
-    if (step.to) json["to"] = *step.to;
-    if (step.tagsBefore) json["tagsBefore"] = *step.tagsBefore;
-    if (step.note) json["note"] = *step.note;
-    if (step.key) json["key"] = *step.key;
+    putPath(json, "from", step.from);
+    if (step.to) putPath(json, "to", *step.to);
+    if (step.tagsBefore) {
+        json["tagsBefore"] = nlohmann::ordered_json::array();
+        for (const std::string& tag : *step.tagsBefore) json["tagsBefore"].push_back(jsonText(tag));
+    }
+    if (step.note) json["note"] = jsonText(*step.note);
+    if (step.key) json["key"] = jsonText(*step.key);
     return json;
 }
 
@@ -48,8 +52,8 @@ Step stepFromJson(const nlohmann::json& value)
     reader.object();
     Step step;
     step.kind = reader["kind"].parsed(stepKindFromRaw, "a kind of step");
-    step.from = reader["from"].string();
-    if (auto to = reader.find("to")) step.to = to->string();
+    step.from = readPath(reader, "from");
+    step.to = findPath(reader, "to");
     if (auto tags = reader.find("tagsBefore")) {
         step.tagsBefore.emplace();
         for (const auto& tag : tags->array()) step.tagsBefore->push_back(tag.string());

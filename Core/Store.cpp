@@ -22,18 +22,43 @@ bool isMissing(const std::system_error& error)
     return error.code() == std::errc::no_such_file_or_directory;
 }
 
-nlohmann::json parseDocument(const std::string& bytes)
+// Where in the text the byte at `offset` stands: its line and the character
+// within it, both from 1.
+std::pair<std::size_t, std::size_t> lineAndColumn(const std::string& bytes, std::size_t offset)
 {
-    auto json = nlohmann::json::parse(bytes, nullptr, false);
-    if (json.is_discarded())
-        throw DecodingError(DecodingError::Kind::dataCorrupted, "", "the data is not valid JSON");
-    return json;
+    offset = std::min(offset, bytes.size());
+    std::size_t line = 1, column = 1;
+    for (std::size_t i = 0; i < offset; ++i) {
+        if (bytes[i] == '\n') {
+            ++line;
+            column = 1;
+        } else if ((static_cast<unsigned char>(bytes[i]) & 0xC0) != 0x80) {
+            ++column;
+        }
+    }
+    return {line, column};
+}
+
+nlohmann::json parseDocument(const std::string& bytes, const std::filesystem::path& file)
+{
+    try {
+        return nlohmann::json::parse(bytes);
+    } catch (const nlohmann::json::parse_error& error) {
+        // The parser counts the byte it stopped at from 1.
+        auto [line, column] = lineAndColumn(bytes, error.byte > 0 ? error.byte - 1 : 0);
+        throw DecodingError(DecodingError::Kind::dataCorrupted, "",
+                            file.string() + " is not valid JSON (line " + std::to_string(line) + ", column "
+                                + std::to_string(column) + ")");
+    } catch (const nlohmann::json::exception&) {
+        // A number too large to hold, say: the parser names no place.
+        throw DecodingError(DecodingError::Kind::dataCorrupted, "", file.string() + " is not valid JSON");
+    }
 }
 
 bool decodesAsConfig(const std::string& bytes)
 {
     try {
-        configFromJson(parseDocument(bytes));
+        configFromJson(parseDocument(bytes, {}));
         return true;
     } catch (const DecodingError&) {
         return false;
@@ -93,18 +118,27 @@ Config Store::loadConfig()
         std::lock_guard lock(knownRulesMutex_);
         knownRules_ = bytes;
     }
-    return configFromJson(parseDocument(bytes));
+    return configFromJson(parseDocument(bytes, path("rules.json")));
 }
 
 void Store::saveConfig(const Config& config)
 {
     auto rules = path("rules.json");
     if (auto old = platform::readFileIfPossible(rules); old && !decodesAsConfig(*old)) {
-        // What the user wrote is kept: a name already taken (two saves within
-        // one second) fails the save rather than replace the earlier file.
+        // What the user wrote is kept, never over an earlier one: a second
+        // set-aside within the same second takes the next free number.
         auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
             std::chrono::system_clock::now().time_since_epoch()).count();
-        platform::renameNoReplace(rules, dir_ / ("rules.unreadable-" + std::to_string(seconds) + ".json"));
+        std::string stem = "rules.unreadable-" + std::to_string(seconds);
+        for (int number = 1;; ++number) {
+            auto aside = dir_ / (stem + (number == 1 ? "" : "-" + std::to_string(number)) + ".json");
+            try {
+                platform::renameNoReplace(rules, aside);
+                break;
+            } catch (const std::system_error& error) {
+                if (error.code() != std::errc::file_exists || number >= 1000) throw;
+            }
+        }
     }
     std::string bytes = writeJson(toJson(config), {.pretty = true, .sortKeys = true, .escapeSlashes = false});
     {

@@ -41,7 +41,7 @@ std::size_t visibleCharacters(const std::string& text, std::size_t enough)
     return count;
 }
 
-std::string pdfText(const platform::RegularFile& file)
+std::string pdfText(const platform::RegularFile& file, const std::stop_token& stop)
 {
     auto document = platform::PdfDocument::open(file.descriptorPath());
     if (!document) return {};
@@ -51,9 +51,9 @@ std::string pdfText(const platform::RegularFile& file)
     std::string text;
     bool any = false;
     int pages = std::min(document->pageCount(), recognisedPages);
-    for (int i = 0; i < pages; ++i) {
+    for (int i = 0; i < pages && !stop.stop_requested(); ++i) {
         auto image = document->renderPage(i, renderSize, minimumPageSide);
-        if (!image) continue;
+        if (!image || stop.stop_requested()) continue;
         auto recognised = platform::recognizeText(*image);
         if (!recognised) continue;
         if (any) text += '\n';
@@ -65,9 +65,10 @@ std::string pdfText(const platform::RegularFile& file)
 
 }  // namespace
 
-std::string extractText(const std::filesystem::path& url, const std::optional<ContentType>& type)
+std::string extractText(const std::filesystem::path& url, const std::optional<ContentType>& type,
+                        std::stop_token stop)
 {
-    if (!type) return {};
+    if (!type || stop.stop_requested()) return {};
     bool pdf = type->conformsTo(ContentType::pdf());
     bool image = !pdf && type->conformsTo(ContentType::image());
     bool text = !pdf && !image && type->conformsTo(ContentType::text());
@@ -77,7 +78,7 @@ std::string extractText(const std::filesystem::path& url, const std::optional<Co
     // no end.
     auto file = platform::RegularFile::open(url);
     if (!file) return {};
-    if (pdf) return pdfText(*file);
+    if (pdf) return pdfText(*file, stop);
     if (image) return platform::recognizeText(file->descriptorPath()).value_or(std::string());
 
     if (file->size() > plainTextLimit) return {};

@@ -173,27 +173,74 @@ std::optional<CharacterRange> SearchText::find(std::string_view value, Folding f
     return std::nullopt;
 }
 
-std::optional<CharacterRange> SearchText::findPattern(std::string_view pattern) const
+namespace {
+
+std::string regexProblem(UErrorCode status)
 {
-    if (pattern.empty()) return std::nullopt;
+    switch (status) {
+    case U_REGEX_MISMATCHED_PAREN: return "its parentheses do not pair up";
+    case U_REGEX_MISSING_CLOSE_BRACKET: return "a [ is not closed";
+    case U_REGEX_BAD_ESCAPE_SEQUENCE: return "it holds an escape sequence that is not known";
+    case U_REGEX_PROPERTY_SYNTAX: return "a \\p{…} property is not written right";
+    case U_REGEX_BAD_INTERVAL: return "a {…} count is not written right";
+    case U_REGEX_MAX_LT_MIN: return "a {…} count has its maximum below its minimum";
+    case U_REGEX_NUMBER_TOO_BIG: return "a number in it is too large";
+    case U_REGEX_INVALID_BACK_REF: return "a back reference names a group it does not have";
+    case U_REGEX_INVALID_FLAG: return "a (?…) flag is not known";
+    case U_REGEX_LOOK_BEHIND_LIMIT: return "a look-behind has no bounded length";
+    case U_REGEX_SET_CONTAINS_STRING: return "a [ ] set holds a string";
+    case U_REGEX_INVALID_RANGE: return "a range in [ ] runs backwards";
+    case U_REGEX_PATTERN_TOO_BIG: return "it is too large";
+    case U_REGEX_INVALID_CAPTURE_GROUP_NAME: return "a group name is not valid";
+    case U_REGEX_UNIMPLEMENTED: return "it uses something that is not supported";
+    default: return "it is not written right";
+    }
+}
+
+// The pattern compiled case-insensitively, or the sentence of why not.
+std::unique_ptr<icu::RegexPattern> compilePattern(std::string_view pattern, std::string& error)
+{
     UErrorCode status = U_ZERO_ERROR;
     UParseError parseError{};
     std::unique_ptr<icu::RegexPattern> compiled(
         icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(pattern), UREGEX_CASE_INSENSITIVE, parseError, status));
-    if (U_FAILURE(status) || !compiled) return std::nullopt;
+    if (U_SUCCESS(status) && compiled) return compiled;
+    error = "the regular expression “" + std::string(pattern) + "” doesn't compile: " + regexProblem(status);
+    return nullptr;
+}
+
+}  // namespace
+
+std::optional<std::string> patternError(std::string_view pattern)
+{
+    std::string error;
+    if (pattern.empty() || compilePattern(pattern, error)) return std::nullopt;
+    return error;
+}
+
+PatternMatch SearchText::matchPattern(std::string_view pattern) const
+{
+    if (pattern.empty()) return {};
+    std::string error;
+    std::unique_ptr<icu::RegexPattern> compiled = compilePattern(pattern, error);
+    if (!compiled) return {std::nullopt, error};
+    UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::RegexMatcher> matcher(compiled->matcher(impl_->text, status));
-    if (U_FAILURE(status) || !matcher) return std::nullopt;
+    if (U_FAILURE(status) || !matcher) return {};
     // A pattern that backtracks without end must not hold up the engine.
     matcher->setTimeLimit(patternTimeLimit, status);
-    if (U_FAILURE(status) || !matcher->find(0, status) || U_FAILURE(status)) return std::nullopt;
+    bool found = U_SUCCESS(status) && matcher->find(0, status);
+    if (status == U_REGEX_TIME_OUT)
+        return {std::nullopt, "the regular expression ran out of time on this text, so it counts as no match"};
+    if (U_FAILURE(status) || !found) return {};
     int32_t start = matcher->start(status);
     int32_t end = matcher->end(status);
-    if (U_FAILURE(status)) return std::nullopt;
+    if (U_FAILURE(status)) return {};
     const auto& starts = impl_->starts;
     // Widen to whole characters.
     std::size_t begin = static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), start) - starts.begin()) - 1;
     std::size_t stop = impl_->characterAt(starts, end);
-    return CharacterRange{begin, std::max(begin, stop)};
+    return {CharacterRange{begin, std::max(begin, stop)}, std::nullopt};
 }
 
 }  // namespace olva

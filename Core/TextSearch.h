@@ -30,6 +30,19 @@ struct CharacterRange {
 // millisecond's work.
 inline constexpr int patternTimeLimit = 2000;
 
+// Why a regular expression does not compile, as a sentence ("the regular
+// expression “([” doesn't compile: a [ is not closed"), or nothing when it
+// compiles. The empty pattern compiles, and finds nothing.
+std::optional<std::string> patternError(std::string_view pattern);
+
+// What a search for a regular expression found, or why it could not tell.
+struct PatternMatch {
+    std::optional<CharacterRange> range;
+    // The pattern does not compile, or ran past the time limit: there is
+    // no match, and this says which.
+    std::optional<std::string> failure;
+};
+
 // A text split into characters once, so that several tests on it share the
 // work. Invalid UTF-8 reads as U+FFFD.
 class SearchText {
@@ -49,8 +62,9 @@ public:
     std::optional<CharacterRange> find(std::string_view value, Folding folding, Anchor anchor = Anchor::none) const;
     // The first match of a case-insensitive regular expression anywhere in
     // the text. Nothing for an empty or invalid pattern, or one that runs
-    // past the time limit.
-    std::optional<CharacterRange> findPattern(std::string_view pattern) const;
+    // past the time limit; the last two say so.
+    PatternMatch matchPattern(std::string_view pattern) const;
+    std::optional<CharacterRange> findPattern(std::string_view pattern) const { return matchPattern(pattern).range; }
 
 private:
     struct Impl;

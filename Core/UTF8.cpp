@@ -42,6 +42,45 @@ std::string decodeUTF8Repairing(std::string_view bytes)
     return out;
 }
 
+std::string printableText(std::string_view text)
+{
+    static const char* const hex = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
+    std::size_t at = 0;
+    while (at < text.size()) {
+        int32_t window = static_cast<int32_t>(std::min<std::size_t>(text.size() - at, 4));
+        int32_t i = 0;
+        UChar32 c;
+        U8_NEXT(s + at, i, window, c);
+        auto escape = [&](const char* prefix, unsigned value, int digits) {
+            out += prefix;
+            for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) out += hex[(value >> shift) & 0xF];
+        };
+        if (c < 0) {
+            // Each byte of an invalid sequence on its own.
+            for (int32_t b = 0; b < i; ++b) escape("\\x", s[at + b], 2);
+        } else if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            escape("\\x", static_cast<unsigned>(c), 2);
+        } else if (c >= 0x80 && c < 0xA0) {
+            escape("\\u", static_cast<unsigned>(c), 4);
+        } else {
+            out.append(text.data() + at, static_cast<std::size_t>(i));
+        }
+        at += static_cast<std::size_t>(i);
+    }
+    return out;
+}
+
 std::string lowercased(std::string_view text)
 {
     std::string out;

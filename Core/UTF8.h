@@ -16,6 +16,12 @@ std::string decodeUTF8Repairing(std::string_view bytes);
 std::string lowercased(std::string_view text);
 std::string uppercased(std::string_view text);
 
+// The text for one line of a terminal or a log: a backslash, control
+// characters (line breaks, escape sequences) and bytes that are not UTF-8
+// written as escapes (\\, \n, \t, \r, \x1b, \u0085, \xff); every other
+// character as it is.
+std::string printableText(std::string_view text);
+
 // Where the character that holds byte `at` begins: `at` moved back over
 // continuation bytes.
 std::size_t characterStart(std::string_view text, std::size_t at);

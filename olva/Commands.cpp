@@ -54,7 +54,7 @@ int importCommand(const std::shared_ptr<Store>& store, const std::string& file, 
                                         [](const Rule& rule) { return rule.enabled; });
     console.out("imported " + std::to_string(imported.folder.rules.size()) + " rule(s), " + std::to_string(enabled)
                 + " enabled, all in dry-run\n");
-    for (const std::string& note : imported.notes) console.out("  - " + note + "\n");
+    for (const std::string& note : imported.notes) console.out("  - " + printableText(note) + "\n");
     return 0;
 }
 
@@ -78,7 +78,7 @@ int undoCommand(const std::shared_ptr<Store>& store, const std::string& id, cons
     if (id.empty()) fail(usageText());
     std::string prefix = uppercased(id);
     std::vector<Entry> matching = store->entriesWithIdPrefix(prefix);
-    if (matching.size() != 1) fail(std::to_string(matching.size()) + " entries match " + prefix);
+    if (matching.size() != 1) fail(std::to_string(matching.size()) + " entries match " + printableText(prefix));
     try {
         Engine::create(store, 2.0)->undo(matching.front().id);
     } catch (const std::exception& error) {

@@ -2,33 +2,40 @@
 
 #include "Core/Entry.h"
 #include "Core/Formatting.h"
+#include "Core/UTF8.h"
 
 namespace olva {
 
+// Names, paths, notes and errors may hold anything a file name can: each
+// shows on its own line, with control characters and bytes that are not
+// UTF-8 escaped rather than acting on the terminal.
 std::string formatEntry(const Entry& entry)
 {
     std::string text = entry.id.substr(0, 8);
     text += "  " + numericDateTimeText(entry.at);
     const char* status = entry.undoOf ? "undo" : entry.error ? "ERROR" : entry.dryRun ? "would" : "did";
     text += std::string("  ") + status;
-    text += "  '" + entry.rule + "' " + entry.file;
+    text += "  '" + printableText(entry.rule) + "' " + printableText(entry.file);
     for (const Step& step : entry.steps) {
-        text += "\n    " + std::string(rawValue(step.kind)) + " " + step.from;
-        if (step.to) text += " -> " + *step.to;
-        if (step.note) text += "  (" + *step.note + ")";
+        text += "\n    " + std::string(rawValue(step.kind)) + " " + printableText(step.from);
+        if (step.to) text += " -> " + printableText(*step.to);
+        if (step.note) text += "  (" + printableText(*step.note) + ")";
     }
-    if (entry.error) text += "\n    " + *entry.error;
+    if (entry.error) text += "\n    " + printableText(*entry.error);
     return text;
 }
 
 std::string explanationText(const RuleTools::RuleExplanation& explanation)
 {
-    std::string text = "'" + explanation.rule + "': "
+    std::string text = "'" + printableText(explanation.rule) + "': "
                        + (explanation.alreadyApplied ? "already applied" : explanation.matches ? "MATCH" : "no match")
                        + "\n";
     for (const Check& check : explanation.checks) {
         text += std::string("    ") + (check.pass ? "\u2713" : "\u2717") + " " + std::string(rawValue(check.attr)) + " "
-                + std::string(rawValue(check.op)) + " \"" + check.value + "\"   actual: " + check.actual + "\n";
+                + std::string(rawValue(check.op)) + " \"" + printableText(check.value) + "\"   actual: "
+                + printableText(check.actual);
+        if (check.note) text += "   (" + printableText(*check.note) + ")";
+        text += "\n";
     }
     return text;
 }

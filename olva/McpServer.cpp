@@ -2,6 +2,7 @@
 
 #include "Core/DecodingError.h"
 #include "Core/JsonWriter.h"
+#include "Core/PathJson.h"
 #include "Core/platform/Descriptor.h"
 #include "olva/McpTools.h"
 
@@ -93,7 +94,7 @@ std::string replyText(const json& reply) { return writeJson(reply, JsonStyle{.es
 // The error reply; `data`, when not null, goes into the error object.
 json errorReply(const json& id, int code, const std::string& message, json data = nullptr)
 {
-    json error = {{"code", code}, {"message", message}};
+    json error = {{"code", code}, {"message", jsonText(message)}};
     if (!data.is_null()) error["data"] = std::move(data);
     return json{{"jsonrpc", "2.0"}, {"id", id}, {"error", std::move(error)}};
 }

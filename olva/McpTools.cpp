@@ -3,6 +3,7 @@
 #include "Core/DecodingError.h"
 #include "Core/JsonReader.h"
 #include "Core/JsonWriter.h"
+#include "Core/PathJson.h"
 #include "Core/Model.h"
 #include "Core/RuleTools.h"
 #include "Core/Store.h"
@@ -179,9 +180,18 @@ ordered_json runOperation(const std::string& name, const json& arguments, const 
     }
     if (name == "explain_file") return toJson(tools.explain(stringArgument(arguments, "path")));
     if (name == "recent_activity") {
+        // Whole numbers count in any form (1.0 as 1), as for the other tools.
         std::int64_t limit = 20;
-        if (auto it = arguments.find("limit"); it != arguments.end() && it->is_number_integer())
-            limit = it->is_number_unsigned() && it->get<std::uint64_t>() > 200 ? 200 : it->get<std::int64_t>();
+        if (auto it = arguments.find("limit"); it != arguments.end()) {
+            if (it->is_number_unsigned() && it->get<std::uint64_t>() > 200) limit = 200;
+            else if (it->is_number_float() && it->get<double>() > 200) limit = 200;
+            else {
+                try {
+                    limit = JsonReader(*it).integer();
+                } catch (const DecodingError&) {
+                }
+            }
+        }
         limit = std::min<std::int64_t>(limit, 200);
         std::optional<std::string> folder;
         if (auto it = arguments.find("folder"); it != arguments.end() && it->is_string()) folder = it->get<std::string>();
@@ -208,7 +218,8 @@ json callTool(const std::string& name, const json& arguments, const std::shared_
     try {
         value = runOperation(name, arguments, store);
     } catch (const std::exception& error) {
-        return toolResult(describeToolError(error), true);
+        // The text may name a file whose name is not UTF-8.
+        return toolResult(jsonText(describeToolError(error)), true);
     }
     // Not caught here: a value that has no JSON text gets a JSON-RPC error.
     return toolResult(writeJson(value, JsonStyle{.sortKeys = true}), false);

@@ -94,11 +94,17 @@ int runCommand(const std::shared_ptr<Store>& store, const Console& console)
     });
     engine->start();
     auto wake = rescanOnWake(engine);
-    auto watcher = std::make_unique<RulesWatcher>(store, [engine = engine.get()] {
+    // A rules file that cannot be read keeps the rules already running, and
+    // says why once for each new reason.
+    auto watcher = std::make_unique<RulesWatcher>(store, [engine = engine.get(), err = console.err,
+                                                          said = std::string()]() mutable {
         try {
             engine->reload();
-        } catch (...) {
-            // A rules file that cannot be read keeps the rules already running.
+            said.clear();
+        } catch (const std::exception& error) {
+            std::string message = "cannot read rules, the rules already running go on: " + failureText(error) + "\n";
+            if (message != said) err(message);
+            said = std::move(message);
         }
     });
     console.out("watching " + std::to_string(engine->config().folders.size()) + " folder(s), ctrl-c to stop\n");

@@ -2,6 +2,7 @@
 
 #include "Core/Entry.h"
 #include "Core/Store.h"
+#include "Core/UTF8.h"
 #include "Core/platform/Descriptor.h"
 #include "olva/EntryText.h"
 
@@ -40,7 +41,8 @@ const std::string& usageText()
     return text;
 }
 
-std::string failureText(const std::exception& error) { return error.what(); }
+// Errors name files, and a file name may hold control characters.
+std::string failureText(const std::exception& error) { return printableText(error.what()); }
 
 long long logCount(const std::vector<std::string>& args)
 {
@@ -81,7 +83,9 @@ int runTool(const std::vector<std::string>& args, const Console& console)
         std::size_t extra = args.size() - 2;
         if (command == "run") return runCommand(store, console);
         if (command == "once") return onceCommand(store, console);
-        if (command == "import" && extra == 2) return importCommand(store, args[2], args[3], console);
+        // An empty folder would be watched as no path at all.
+        if (command == "import" && extra == 2 && !args[3].empty())
+            return importCommand(store, args[2], args[3], console);
         if (command == "explain" && extra == 1) return explainCommand(store, args[2], console);
         if (command == "log") return logCommand(store, args, console);
         if (command == "undo" && extra == 1) return undoCommand(store, args[2], console);

@@ -16,10 +16,12 @@ fi
 ./scripts/setup.sh
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target "$target"
-corpus=fuzz/corpus/${target#fuzz_}
+# fuzz_hazel_export's seeds are in fuzz/corpus/hazel-export.
+name=${target#fuzz_}
+corpus=fuzz/corpus/${name//_/-}
 work=build-fuzz/corpus-$target
 mkdir -p "$work"
-cp -n "$corpus"/* "$work"/ 2>/dev/null || true
+cp -n "$corpus"/* "$work"/
 # Inputs that crash are written to build-fuzz/ as crash-*; add each to the
 # corpus and a regression test once it is mended.
 cd build-fuzz

@@ -1,19 +1,590 @@
 #include "OlvaApp/ActivityView/ActivityView.h"
 
+#include "OlvaApp/ActivityView/ActivityDelegate.h"
+#include "OlvaApp/ActivityView/ActivityFilterModel.h"
+#include "OlvaApp/ActivityView/ActivityInspector.h"
+#include "OlvaApp/ActivityView/ActivityStyle.h"
+#include "OlvaApp/ActivityView/ActivityTableModel.h"
+#include "OlvaApp/ActivityView/EmptyState.h"
+#include "OlvaApp/Model/Clock.h"
 #include "OlvaApp/Model/Model.h"
+#include "OlvaApp/Model/Workspace.h"
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
+#include "OlvaApp/PlaceChip/TextStyles.h"
+#include "OlvaApp/Sentences/ActivityTexts.h"
+#include "OlvaApp/Sentences/CurrentLocation.h"
 
 #include <QAction>
+#include <QActionGroup>
+#include <QContextMenuEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <QWidgetAction>
+
+#include <chrono>
 
 namespace olva::app {
 
-ActivityView::ActivityView(Model& model, QWidget* parent)
-    : QWidget(parent), model_(model), inspectorAction_(new QAction(tr("Show Inspector"), this))
+namespace {
+
+const QString showInspectorKey = QStringLiteral("showInspector");
+
+struct ColumnWidth {
+    int column;
+    int least;
+    int ideal;
+};
+// The result column takes what the others leave.
+constexpr ColumnWidth fittedColumns[] = {
+    {ActivityTableModel::nameColumn, 160, 280},
+    {ActivityTableModel::ruleColumn, 80, 140},
+    {ActivityTableModel::dateColumn, 120, 160},
+};
+constexpr int resultIdeal = 300;
+constexpr int resultLeast = 160;
+// The narrowest a column may get by hand (the Rule column's; a header has
+// one minimum for all).
+constexpr int minimumColumnWidth = 80;
+
+std::filesystem::path localPath(const QUrl& url) { return url.toLocalFile().toStdString(); }
+
+// A link-style button: flat, in the palette's link colour.
+QPushButton* linkButton(const QString& text, QWidget* parent)
 {
-    inspectorAction_->setCheckable(true);
+    auto* button = new QPushButton(text, parent);
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::ButtonText, palette.color(QPalette::Link));
+    button->setPalette(palette);
+    return button;
+}
+
+}  // namespace
+
+ActivityView::ActivityView(Model& model, QWidget* parent)
+    : QWidget(parent), model_(model), tableModel_(new ActivityTableModel(model, this)),
+      filter_(new ActivityFilterModel(*tableModel_, this)), inspectorAction_(new QAction(tr("Show Inspector"), this))
+{
+    filter_->setScope(model_.activityScope());
+    buildActions();
+    buildLayout();
+    connectModel();
+    updateStatusLine();
+    updateOverlay();
+    selectFromModel();
+    updateSelectionDependents();
 }
 
 ActivityView::~ActivityView() = default;
 
-QList<QAction*> ActivityView::toolbarActions() const { return {}; }
+QSettings& ActivityView::settings()
+{
+    if (QSettings* shared = model_.services().settings) return *shared;
+    if (!ownSettings_) ownSettings_ = std::make_unique<QSettings>();
+    return *ownSettings_;
+}
+
+// ---- Building
+
+void ActivityView::buildActions()
+{
+    revertAction_ = new QAction(symbolIcon("arrow.counterclockwise"), revertLabel(0), this);
+    revertAction_->setToolTip(tr("Return the selected files to where they were"));
+    connect(revertAction_, &QAction::triggered, this, [this] {
+        std::vector<olva::Entry> chosen;
+        for (const olva::Entry& entry : visibleSelection())
+            if (isRevertable(entry)) chosen.push_back(entry);
+        revert(chosen);
+    });
+
+    revealAction_ = new QAction(symbolIcon("folder"), tr("Show in File Manager"), this);
+    revealAction_->setToolTip(tr("Show the selected file in File Manager"));
+    connect(revealAction_, &QAction::triggered, this, [this] {
+        const auto selection = visibleSelection();
+        if (selection.size() == 1) revealEntry(selection.front());
+    });
+
+    scopeGroup_ = new QActionGroup(this);
+    scopeGroup_->setExclusive(true);
+    for (ActivityScope scope : allActivityScopes) {
+        QAction* action = scopeGroup_->addAction(activityScopeTitle(scope));
+        action->setCheckable(true);
+        action->setData(static_cast<int>(scope));
+        action->setChecked(scope == model_.activityScope());
+        //: The scope picker's label, read by screen readers.
+        action->setToolTip(tr("Show: %1").arg(activityScopeTitle(scope)));
+        connect(action, &QAction::triggered, this, [this, scope] { model_.setActivityScope(scope); });
+    }
+
+    inspectorAction_->setCheckable(true);
+    inspectorAction_->setIconText(tr("Info"));
+    inspectorAction_->setIcon(symbolIcon("sidebar.trailing"));
+    inspectorAction_->setToolTip(tr("Show or hide details about the selected file"));
+    inspectorAction_->setChecked(settings().value(showInspectorKey, true).toBool());
+
+    search_ = new QLineEdit(this);
+    search_->setPlaceholderText(tr("Search"));
+    search_->setAccessibleName(tr("Search"));
+    search_->setClearButtonEnabled(true);
+    search_->setMinimumWidth(160);
+    search_->setMaximumWidth(240);
+    auto* searchAction = new QWidgetAction(this);
+    searchAction->setDefaultWidget(search_);
+    searchAction->setText(tr("Search"));
+    searchAction_ = searchAction;
+
+    auto separator = [this] {
+        auto* action = new QAction(this);
+        action->setSeparator(true);
+        return action;
+    };
+    toolbarActions_ = {revertAction_, revealAction_, separator()};
+    toolbarActions_ += scopeGroup_->actions();
+    toolbarActions_ += {separator(), inspectorAction_, searchAction_};
+}
+
+void ActivityView::buildLayout()
+{
+    // The same header as a folder's: its title, and the status line under it.
+    title_ = new QLabel(tr("Activity"), this);
+    title_->setTextFormat(Qt::PlainText);
+    QFont titleFont = semiboldFont(font());
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
+    title_->setFont(titleFont);
+    status_ = new QLabel(this);
+    status_->setTextFormat(Qt::PlainText);
+    status_->setObjectName(QStringLiteral("statusLine"));
+    status_->setForegroundRole(QPalette::PlaceholderText);
+    auto* header = new QVBoxLayout;
+    header->setContentsMargins(16, 12, 16, 10);
+    header->setSpacing(2);
+    header->addWidget(title_);
+    header->addWidget(status_);
+
+    table_ = new QTableView(this);
+    table_->setObjectName(QStringLiteral("activityTable"));
+    table_->setAccessibleName(tr("Activity"));
+    table_->setModel(filter_);
+    table_->setItemDelegate(new ActivityDelegate(*tableModel_, table_));
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table_->setShowGrid(false);
+    table_->setWordWrap(false);
+    table_->setTextElideMode(Qt::ElideMiddle);
+    table_->setDragEnabled(true);
+    table_->setDragDropMode(QAbstractItemView::DragOnly);
+    table_->setDefaultDropAction(Qt::CopyAction);
+    table_->setContextMenuPolicy(Qt::CustomContextMenu);
+    table_->setFrameShape(QFrame::NoFrame);
+    table_->verticalHeader()->hide();
+    table_->verticalHeader()->setDefaultSectionSize(ActivityDelegate::rowHeight(table_->font()));
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    QHeaderView* columns = table_->horizontalHeader();
+    columns->setMinimumSectionSize(minimumColumnWidth);
+    columns->setHighlightSections(false);
+    columns->setSectionsClickable(true);
+    fitColumns();
+    connect(columns, &QHeaderView::sectionResized, this, [this] {
+        // Widths the user chose are kept from then on.
+        if (!fittingColumns_) userSizedColumns_ = true;
+    });
+    table_->setSortingEnabled(true);
+    table_->sortByColumn(ActivityTableModel::dateColumn, Qt::DescendingOrder);
+    table_->installEventFilter(this);
+
+    overlay_ = new EmptyState(table_);
+    overlay_->setObjectName(QStringLiteral("activityOverlay"));
+    overlay_->setAutoFillBackground(true);
+    overlay_->setBackgroundRole(QPalette::Base);
+    overlay_->hide();
+
+    inspector_ = new ActivityInspector(model_.services().workspace, this);
+    inspector_->setVisible(inspectorAction_->isChecked());
+
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    splitter_->setChildrenCollapsible(false);
+    splitter_->addWidget(table_);
+    splitter_->addWidget(inspector_);
+    splitter_->setStretchFactor(0, 1);
+    splitter_->setStretchFactor(1, 0);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addLayout(header);
+    layout->addWidget(splitter_, 1);
+
+    connect(search_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        filter_->setSearch(text);
+        takeViewSelection();
+        updateOverlay();
+        updateSelectionDependents();
+    });
+    connect(inspectorAction_, &QAction::toggled, this, [this](bool shown) {
+        inspector_->setVisible(shown);
+        settings().setValue(showInspectorKey, shown);
+    });
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!followingModel_) takeViewSelection();
+    });
+    connect(table_, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { primaryAction(idsAt(index)); });
+    connect(table_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex clicked = table_->indexAt(at);
+        if (!clicked.isValid()) return;
+        QMenu menu(this);
+        fillContextMenu(menu, idsAt(clicked));
+        if (!menu.isEmpty()) menu.exec(table_->viewport()->mapToGlobal(at));
+    });
+    connect(filter_, &QAbstractItemModel::rowsInserted, this, &ActivityView::updateOverlay);
+    connect(filter_, &QAbstractItemModel::rowsRemoved, this, &ActivityView::updateOverlay);
+    connect(filter_, &QAbstractItemModel::modelReset, this, [this] {
+        selectFromModel();
+        updateOverlay();
+    });
+    connect(filter_, &QAbstractItemModel::layoutChanged, this, &ActivityView::updateOverlay);
+}
+
+void ActivityView::connectModel()
+{
+    connect(&model_, &Model::entriesChanged, this, [this] {
+        updateStatusLine();
+        updateOverlay();
+        updateSelectionDependents();
+    });
+    connect(&model_, &Model::configChanged, this, [this] {
+        updateStatusLine();
+        updateOverlay();
+    });
+    connect(&model_, &Model::loadErrorChanged, this, &ActivityView::updateOverlay);
+    connect(&model_, &Model::revertedStepsChanged, this, &ActivityView::updateSelectionDependents);
+    connect(&model_, &Model::selectionChanged, this, &ActivityView::updateSelectionDependents);
+    connect(&model_, &Model::selectedEntriesChanged, this, [this] {
+        selectFromModel();
+        updateSelectionDependents();
+    });
+    connect(&model_, &Model::activityScopeChanged, this, [this] {
+        const ActivityScope scope = model_.activityScope();
+        for (QAction* action : scopeGroup_->actions())
+            action->setChecked(action->data().toInt() == static_cast<int>(scope));
+        filter_->setScope(scope);
+        takeViewSelection();
+        updateOverlay();
+        updateSelectionDependents();
+    });
+}
+
+// ---- Reading
+
+QList<QAction*> ActivityView::toolbarActions() const { return toolbarActions_; }
+
+QString ActivityView::title() const { return title_->text(); }
+
+QString ActivityView::statusLine() const { return status_->text(); }
+
+std::vector<olva::Entry> ActivityView::rows() const
+{
+    std::vector<olva::Entry> rows;
+    rows.reserve(static_cast<std::size_t>(filter_->rowCount()));
+    for (int row = 0; row < filter_->rowCount(); ++row)
+        rows.push_back(tableModel_->entryAt(filter_->mapToSource(filter_->index(row, 0)).row()));
+    return rows;
+}
+
+std::vector<olva::Entry> ActivityView::visibleSelection() const
+{
+    std::vector<olva::Entry> visible;
+    for (olva::Entry& entry : model_.selectedEntryList()) {
+        const auto row = tableModel_->rowOf(entry.id);
+        if (row && filter_->mapFromSource(tableModel_->index(*row, 0)).isValid()) visible.push_back(std::move(entry));
+    }
+    return visible;
+}
+
+bool ActivityView::isRevertable(const olva::Entry& entry) const
+{
+    return !entry.undoOf && !entry.dryRun && !entry.steps.empty() && !model_.isFullyReverted(entry);
+}
+
+std::vector<olva::Entry> ActivityView::entriesWithIds(const std::set<std::string>& ids) const
+{
+    std::vector<olva::Entry> found;
+    if (ids.empty()) return found;
+    for (const olva::Entry& entry : model_.entries())
+        if (ids.contains(entry.id)) found.push_back(entry);
+    return found;
+}
+
+std::set<std::string> ActivityView::idsAt(const QModelIndex& clicked) const
+{
+    const auto idOf = [this](const QModelIndex& index) {
+        return tableModel_->entryAt(filter_->mapToSource(index).row()).id;
+    };
+    if (!clicked.isValid()) return {};
+    const QModelIndexList selected = table_->selectionModel()->selectedRows();
+    if (table_->selectionModel()->isRowSelected(clicked.row(), {})) {
+        std::set<std::string> ids;
+        for (const QModelIndex& index : selected) ids.insert(idOf(index));
+        return ids;
+    }
+    return {idOf(clicked)};
+}
+
+// ---- Updating
+
+void ActivityView::updateStatusLine()
+{
+    QDateTime now = QDateTime::currentDateTime();
+    if (Clock* clock = model_.services().clock) {
+        const auto millis =
+            std::chrono::duration_cast<std::chrono::milliseconds>(clock->now().time_since_epoch()).count();
+        now = QDateTime::fromMSecsSinceEpoch(millis);
+    }
+    const QString line = activityStatusLine(model_.config().paused, model_.entries(),
+                                            static_cast<qsizetype>(model_.config().folders.size()), now);
+    if (line == status_->text()) return;
+    status_->setText(line);
+    emit statusLineChanged(line);
+}
+
+void ActivityView::updateOverlay()
+{
+    const bool rowsShown = filter_->rowCount() > 0;
+    table_->setAlternatingRowColors(rowsShown);
+    const auto folderCount = static_cast<qsizetype>(model_.config().folders.size());
+    const bool noEntries = model_.entries().empty();
+
+    std::optional<Placeholder> placeholder;
+    enum class Buttons { none, showDataFolder, firstRun } buttons = Buttons::none;
+    if (const auto& loadError = model_.loadError()) {
+        placeholder = failedStartPlaceholder(*loadError);
+        buttons = Buttons::showDataFolder;
+    } else if (folderCount == 0 && noEntries) {
+        placeholder = firstRunPlaceholder();
+        buttons = Buttons::firstRun;
+    } else if (noEntries) {
+        placeholder = emptyLogPlaceholder(folderCount);
+    } else if (rowsShown) {
+        placeholder.reset();
+    } else if (!filter_->search().isEmpty()) {
+        placeholder = noSearchResultsPlaceholder(filter_->search());
+    } else if (filter_->scope() == ActivityScope::problems) {
+        placeholder = noProblemsPlaceholder();
+    } else if (filter_->scope() == ActivityScope::dryRuns) {
+        placeholder = noDryRunsPlaceholder();
+    } else {
+        // Every entry in the window is an undo that went through: as good
+        // as an empty log.
+        placeholder = emptyLogPlaceholder(folderCount);
+    }
+
+    if (!placeholder) {
+        overlay_->hide();
+        return;
+    }
+    if (overlay_->isVisibleTo(table_) && overlay_->title() == placeholder->title
+        && overlay_->description() == placeholder->description)
+        return;
+    overlay_->showPlaceholder(*placeholder);
+    switch (buttons) {
+    case Buttons::none: break;
+    case Buttons::showDataFolder: {
+        auto* reveal = new QPushButton(showDataFolderLabel(), overlay_);
+        connect(reveal, &QPushButton::clicked, this, [this] {
+            if (Workspace* workspace = model_.services().workspace) workspace->reveal(model_.store()->dir());
+        });
+        overlay_->actions()->addWidget(reveal, 0, Qt::AlignHCenter);
+        break;
+    }
+    case Buttons::firstRun: {
+        auto* watch = new QPushButton(watchDownloadsLabel(), overlay_);
+        watch->setDefault(true);
+        watch->setMinimumHeight(watch->sizeHint().height() + 8);
+        QFont large = watch->font();
+        large.setPointSizeF(large.pointSizeF() * 1.1);
+        watch->setFont(large);
+        connect(watch, &QPushButton::clicked, this, [this] { model_.watchDownloads(); });
+        auto* other = linkButton(chooseAnotherFolderLabel(), overlay_);
+        connect(other, &QPushButton::clicked, this, [this] { model_.addFolder(); });
+        auto* import = linkButton(importHazelRulesLabel(), overlay_);
+        connect(import, &QPushButton::clicked, this, [this] { model_.importHazelRules(); });
+        auto* links = new QHBoxLayout;
+        links->setSpacing(16);
+        links->addStretch(1);
+        links->addWidget(other);
+        links->addWidget(import);
+        links->addStretch(1);
+        overlay_->actions()->addWidget(watch, 0, Qt::AlignHCenter);
+        overlay_->actions()->addLayout(links);
+        break;
+    }
+    }
+    placeOverlay();
+    overlay_->raise();
+}
+
+void ActivityView::placeOverlay() { overlay_->setGeometry(table_->viewport()->geometry()); }
+
+// Columns at their ideal widths where the table is wide enough; narrower in
+// proportion, down to their least, where it is not.
+void ActivityView::fitColumns()
+{
+    if (userSizedColumns_) return;
+    int idealSum = resultIdeal;
+    for (const ColumnWidth& width : fittedColumns) idealSum += width.ideal;
+    const int available = table_->viewport()->width();
+    const double scale = available >= idealSum || available <= 0 ? 1.0 : double(available) / idealSum;
+    fittingColumns_ = true;
+    int used = 0;
+    for (const ColumnWidth& width : fittedColumns) {
+        const int fitted = std::max(width.least, int(width.ideal * scale));
+        table_->setColumnWidth(width.column, fitted);
+        used += fitted;
+    }
+    table_->horizontalHeader()->setSectionResizeMode(ActivityTableModel::resultColumn,
+                                                     available - used >= resultLeast ? QHeaderView::Stretch
+                                                                                     : QHeaderView::Interactive);
+    if (available - used < resultLeast) table_->setColumnWidth(ActivityTableModel::resultColumn, resultLeast);
+    fittingColumns_ = false;
+}
+
+void ActivityView::updateSelectionDependents()
+{
+    const std::vector<olva::Entry> selection = visibleSelection();
+    qsizetype revertable = 0;
+    for (const olva::Entry& entry : selection)
+        if (isRevertable(entry)) ++revertable;
+    revertAction_->setText(revertLabel(revertable));
+    revertAction_->setEnabled(revertable > 0);
+    revealAction_->setEnabled(selection.size() == 1 && currentURL(selection.front()).has_value());
+    inspector_->showSelection(selection, selection.size() == 1 && model_.isFullyReverted(selection.front()));
+}
+
+// The model's selection becomes the table's; ids the table does not show
+// are left out of the view but kept in the model.
+void ActivityView::selectFromModel()
+{
+    QItemSelection selection;
+    for (const std::string& id : model_.selectedEntries()) {
+        const auto row = tableModel_->rowOf(id);
+        if (!row) continue;
+        const QModelIndex index = filter_->mapFromSource(tableModel_->index(*row, 0));
+        if (index.isValid()) selection.select(index, index.siblingAtColumn(ActivityTableModel::columnCount_ - 1));
+    }
+    followingModel_ = true;
+    table_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    followingModel_ = false;
+}
+
+// The table's selection becomes the model's: rows a scope or a search hid
+// are no longer selected, so nothing acts on what the user cannot see.
+void ActivityView::takeViewSelection()
+{
+    std::set<std::string> ids;
+    for (const QModelIndex& index : table_->selectionModel()->selectedRows())
+        ids.insert(tableModel_->entryAt(filter_->mapToSource(index).row()).id);
+    model_.setSelectedEntries(std::move(ids));
+    updateSelectionDependents();
+}
+
+// ---- Acting
+
+void ActivityView::fillContextMenu(QMenu& menu, const std::set<std::string>& ids)
+{
+    const std::vector<olva::Entry> entries = entriesWithIds(ids);
+    if (entries.empty()) return;
+    if (entries.size() == 1) {
+        const olva::Entry& entry = entries.front();
+        const bool here = currentURL(entry).has_value();
+        QAction* open = menu.addAction(tr("Open"), this, [this, entry] { openEntry(entry); });
+        QAction* reveal = menu.addAction(tr("Show in File Manager"), this, [this, entry] { revealEntry(entry); });
+        QAction* explain = menu.addAction(tr("Explain…"), this, [this, entry] { explainEntry(entry); });
+        for (QAction* action : {open, reveal, explain}) action->setEnabled(here);
+        menu.addSeparator();
+    }
+    std::vector<olva::Entry> revertable;
+    for (const olva::Entry& entry : entries)
+        if (isRevertable(entry)) revertable.push_back(entry);
+    QAction* revertItem = menu.addAction(revertLabel(static_cast<qsizetype>(revertable.size())), this,
+                                         [this, revertable] { revert(revertable); });
+    revertItem->setEnabled(!revertable.empty());
+}
+
+void ActivityView::primaryAction(const std::set<std::string>& ids)
+{
+    if (ids.size() != 1) return;
+    const std::string& id = *ids.begin();
+    const auto& entries = model_.entries();
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+        if (entry->id != id) continue;
+        openEntry(*entry);
+        return;
+    }
+}
+
+void ActivityView::openEntry(const olva::Entry& entry)
+{
+    const auto url = currentURL(entry);
+    if (!url) return;
+    if (Workspace* workspace = model_.services().workspace) workspace->open(localPath(*url));
+}
+
+void ActivityView::revealEntry(const olva::Entry& entry)
+{
+    const auto url = currentURL(entry);
+    if (!url) return;
+    if (Workspace* workspace = model_.services().workspace) workspace->reveal(localPath(*url));
+}
+
+void ActivityView::explainEntry(const olva::Entry& entry)
+{
+    if (const auto url = currentURL(entry)) model_.explainChosenFile(localPath(*url));
+}
+
+void ActivityView::revert(const std::vector<olva::Entry>& entries)
+{
+    if (!entries.empty()) model_.revertEntries(entries);
+}
+
+// ---- Events
+
+bool ActivityView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == table_) {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) {
+            placeOverlay();
+            fitColumns();
+        }
+        if (event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
+                std::set<std::string> ids;
+                for (const QModelIndex& index : table_->selectionModel()->selectedRows())
+                    ids.insert(tableModel_->entryAt(filter_->mapToSource(index).row()).id);
+                primaryAction(ids);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ActivityView::showEvent(QShowEvent* event)
+{
+    // A new day may have begun since the line was last made.
+    updateStatusLine();
+    placeOverlay();
+    QWidget::showEvent(event);
+}
 
 }  // namespace olva::app

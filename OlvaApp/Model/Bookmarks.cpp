@@ -8,13 +8,15 @@ namespace olva::app {
 
 std::variant<Bytes, QString> makeBookmark(const std::filesystem::path& folder)
 {
-    std::error_code error;
     if (!folder.is_absolute())
         return QCoreApplication::translate("Bookmarks", "The folder’s location isn’t complete.");
-    if (!std::filesystem::is_directory(folder, error)) {
-        if (error) return QString::fromStdString(error.message());
+    std::error_code error;
+    const auto status = std::filesystem::status(folder, error);
+    if (status.type() == std::filesystem::file_type::not_found)
         return QCoreApplication::translate("Bookmarks", "There is no folder at that place anymore.");
-    }
+    if (error) return QString::fromStdString(error.message());
+    if (status.type() != std::filesystem::file_type::directory)
+        return QCoreApplication::translate("Bookmarks", "That place isn’t a folder.");
     const std::string& text = folder.native();
     return Bytes(text.begin(), text.end());
 }

@@ -9,7 +9,8 @@
 // works (a script may run for a minute), so the model makes them from one
 // thread of its own and gets the results back queued on the GUI thread;
 // the log is read on another. Operations that wait for either return a
-// QFuture that finishes once their result is applied.
+// QFuture that finishes once their result is applied; every call returns a
+// future of its own (Qt keeps one continuation per future).
 #pragma once
 
 #include "Core/Engine.h"
@@ -164,9 +165,9 @@ public:
     // ---- Start
 
     // Starts the model once: takes the engine lock, loads the rules, starts
-    // the engine and the observers of changes made by the tool. Every call
-    // returns the same future, finished once the start has ended (also when
-    // it failed: loadError then says why).
+    // the engine and the observers of changes made by the tool. The future
+    // finishes once the start has ended (also when it failed: loadError then
+    // says why); a call after that gets a finished one.
     QFuture<void> ensureStarted();
 
     // ---- Activity

@@ -33,24 +33,24 @@ void Model::Private::readLog(std::shared_ptr<QPromise<void>> promise)
     refreshAgain = false;
     ++model.logReads_;
     auto store = model.store_;
-    QtConcurrent::run(&readPool, [store, position = model.logPosition_] { return store->entries(position); })
-        .then(&model, [this, promise](LogRead read) {
-            if (read.isWhole) {
-                setEntries(std::move(read.entries));
-            } else if (!read.entries.empty()) {
-                std::vector<Entry> entries = model.entries_;
-                entries.insert(entries.end(), std::make_move_iterator(read.entries.begin()),
-                               std::make_move_iterator(read.entries.end()));
-                setEntries(std::move(entries));
-            }
-            model.logPosition_ = read.position;
-            if (refreshAgain) {
-                readLog(promise);
-                return;
-            }
-            refreshing = false;
-            promise->finish();
-        });
+    auto read = QtConcurrent::run(&readPool, [store, position = model.logPosition_] { return store->entries(position); });
+    deliver(read, [this, promise](LogRead read) {
+        if (read.isWhole) {
+            setEntries(std::move(read.entries));
+        } else if (!read.entries.empty()) {
+            std::vector<Entry> entries = model.entries_;
+            entries.insert(entries.end(), std::make_move_iterator(read.entries.begin()),
+                           std::make_move_iterator(read.entries.end()));
+            setEntries(std::move(entries));
+        }
+        model.logPosition_ = read.position;
+        if (refreshAgain) {
+            readLog(promise);
+            return;
+        }
+        refreshing = false;
+        promise->finish();
+    });
 }
 
 void Model::Private::setEntries(std::vector<Entry> entries)

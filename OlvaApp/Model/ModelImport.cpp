@@ -34,13 +34,13 @@ QFuture<void> Model::importHazelRules(std::optional<std::filesystem::path> file)
     const std::string path = abbreviate(folder->string());
     auto promise = std::make_shared<QPromise<void>>();
     promise->start();
-    QtConcurrent::run(&d_->readPool, [export_ = *file, path]() -> Attempt<Imported> {
+    d_->deliver(QtConcurrent::run(&d_->readPool, [export_ = *file, path]() -> Attempt<Imported> {
         try {
             return {importHazelFile(export_, path), {}};
         } catch (const std::exception& error) {
             return {std::nullopt, errorSentence(error)};
         }
-    }).then(this, [this, folder = *folder, promise](Attempt<Imported> imported) {
+    }), [this, folder = *folder, promise](Attempt<Imported> imported) {
         if (!imported.value) {
             setProblem(Problem{tr("Couldn’t Import Hazel Rules"), imported.error});
             promise->finish();

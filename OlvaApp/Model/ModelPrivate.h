@@ -54,7 +54,9 @@ struct Model::Private {
     SystemClock systemClock;
     std::unique_ptr<QSettings> ownSettings;
 
-    std::optional<QFuture<void>> starting;
+    bool startRequested = false;
+    bool started = false;
+    std::vector<std::shared_ptr<QPromise<void>>> startWaiters;
     std::unique_ptr<RulesWatcher> rulesWatcher;
     std::vector<ObserverToken> wakeObservers;
     std::unique_ptr<ToolSignals> toolSignals;
@@ -69,13 +71,24 @@ struct Model::Private {
     Clock& clock() { return model.services_.clock ? *model.services_.clock : systemClock; }
     QSettings& settings();
 
+    // Hands the result of work on another thread to `done` on the GUI
+    // thread, always through the event loop (never within the caller, even
+    // when the work is already over), unless the model is gone by then.
+    template <typename T, typename Done>
+    void deliver(QFuture<T> future, Done done)
+    {
+        future.then([link = link, done = std::move(done)](T result) {
+            link->post([done, result = std::move(result)]() mutable { done(std::move(result)); });
+        });
+    }
+
     // Runs `work` on the engine's thread and hands its result to `done` on
-    // the GUI thread, unless the model is gone by then.
+    // the GUI thread.
     template <typename R, typename Done>
     void onEngine(std::function<R(Engine&)> work, Done done)
     {
         auto engine = model.engine_;
-        QtConcurrent::run(&enginePool, [engine, work = std::move(work)]() -> Attempt<R> {
+        deliver(QtConcurrent::run(&enginePool, [engine, work = std::move(work)]() -> Attempt<R> {
             try {
                 return {work(*engine), {}};
             } catch (const std::exception& error) {
@@ -83,15 +96,17 @@ struct Model::Private {
             } catch (...) {
                 return {std::nullopt, errorSentence(std::current_exception())};
             }
-        }).then(&model, std::move(done));
+        }), std::move(done));
     }
     // Engine work whose end nobody waits for; its failure is dropped.
     void onEngine(std::function<void(Engine&)> work);
 
     // ---- Start (ModelStart.cpp)
-    void start(std::shared_ptr<QPromise<void>> promise);
-    void engineCreated(Attempt<std::shared_ptr<Engine>> created, std::shared_ptr<QPromise<void>> promise);
-    void failStart(const QString& error, std::shared_ptr<QPromise<void>> promise);
+    void start();
+    void engineCreated(Attempt<std::shared_ptr<Engine>> created);
+    void failStart(const QString& error);
+    // Lets every caller of ensureStarted go on.
+    void startEnded();
     void observeTool();
 
     // ---- Activity (ModelActivity.cpp)

@@ -6,6 +6,7 @@
 #include "OlvaApp/Model/ConfigUndoCommand.h"
 #include "OlvaApp/Model/ModelPrivate.h"
 
+#include <QThread>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -87,6 +88,7 @@ void Model::Private::registerUndo(const Config& before, const QString& actionNam
 
 void Model::restoreConfig(const Config& snapshot, const QString&)
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     d_->setConfig(snapshot);
     d_->save();
     if (selection_ && selection_->isFolder() && selection_->index >= static_cast<int>(snapshot.folders.size()))

@@ -18,33 +18,45 @@ QString unreadableRules(const Store& store, const QString& reason)
 
 QFuture<void> Model::ensureStarted()
 {
-    if (!d_->starting) {
-        auto promise = std::make_shared<QPromise<void>>();
-        promise->start();
-        d_->starting = promise->future();
-        d_->start(promise);
+    if (d_->started) return QtFuture::makeReadyFuture();
+    // A future of its own for every caller: Qt keeps one continuation per
+    // future, so a shared one would drop all but the last caller's.
+    auto waiter = std::make_shared<QPromise<void>>();
+    waiter->start();
+    d_->startWaiters.push_back(waiter);
+    if (!d_->startRequested) {
+        d_->startRequested = true;
+        d_->start();
     }
-    return *d_->starting;
+    return waiter->future();
 }
 
-void Model::Private::start(std::shared_ptr<QPromise<void>> promise)
+void Model::Private::startEnded()
+{
+    started = true;
+    auto waiters = std::move(startWaiters);
+    startWaiters.clear();
+    for (const auto& waiter : waiters) waiter->finish();
+}
+
+void Model::Private::start()
 {
     try {
         model.store_->lockEngine();
     } catch (const ActionError&) {
         setLoadError(Model::tr("“olva run” is already processing the watched folders. Stop it, then open Olva again."));
-        promise->finish();
+        startEnded();
         return;
     } catch (const std::exception& error) {
         setLoadError(errorSentence(error));
-        promise->finish();
+        startEnded();
         return;
     }
 
     try {
         setConfig(model.store_->loadConfig());
     } catch (const std::exception& error) {
-        failStart(unreadableRules(*model.store_, errorSentence(error)), promise);
+        failStart(unreadableRules(*model.store_, errorSentence(error)));
         return;
     }
 
@@ -67,7 +79,7 @@ void Model::Private::start(std::shared_ptr<QPromise<void>> promise)
     // another program wrote just before would count as known, and the model
     // would neither reload it nor notice it before saving over it.
     auto store = model.store_;
-    QtConcurrent::run(&enginePool, [store, settle = model.services_.settle]() -> Attempt<std::shared_ptr<Engine>> {
+    deliver(QtConcurrent::run(&enginePool, [store, settle = model.services_.settle]() -> Attempt<std::shared_ptr<Engine>> {
         try {
             return {Engine::create(std::make_shared<Store>(store->dir()), settle), {}};
         } catch (const ActionError& error) {
@@ -76,21 +88,19 @@ void Model::Private::start(std::shared_ptr<QPromise<void>> promise)
         } catch (const std::exception& error) {
             return {std::nullopt, unreadableRules(*store, errorSentence(error))};
         }
-    }).then(&model, [this, promise](Attempt<std::shared_ptr<Engine>> created) {
-        engineCreated(std::move(created), promise);
-    });
+    }), [this](Attempt<std::shared_ptr<Engine>> created) { engineCreated(std::move(created)); });
 }
 
-void Model::Private::engineCreated(Attempt<std::shared_ptr<Engine>> created, std::shared_ptr<QPromise<void>> promise)
+void Model::Private::engineCreated(Attempt<std::shared_ptr<Engine>> created)
 {
     if (!created.value) {
-        failStart(created.error, promise);
+        failStart(created.error);
         return;
     }
     model.engine_ = *created.value;
     emit model.engineChanged();
 
-    model.refresh().then(&model, [this, promise] {
+    model.refresh().then(&model, [this] {
         // Callbacks arrive on the engine's thread; the link drops them once
         // the model is gone.
         auto link = this->link;
@@ -109,19 +119,19 @@ void Model::Private::engineCreated(Attempt<std::shared_ptr<Engine>> created, std
                 engine.start();
                 return true;
             },
-            [this, promise](Attempt<bool>) {
+            [this](Attempt<bool>) {
                 wakeObservers = rescanOnWake(model.engine_);
                 observeTool();
-                promise->finish();
+                startEnded();
             });
     });
 }
 
-void Model::Private::failStart(const QString& error, std::shared_ptr<QPromise<void>> promise)
+void Model::Private::failStart(const QString& error)
 {
     setLoadError(error);
     observeTool();
-    promise->finish();
+    startEnded();
 }
 
 void Model::Private::observeTool()

@@ -1,6 +1,7 @@
 #include "OlvaApp/Model/StarterRules.h"
 
 #include "Core/Paths.h"
+#include "OlvaApp/Sentences/SuggestedRules.h"
 
 #include <QStandardPaths>
 
@@ -8,35 +9,32 @@ namespace olva::app {
 
 namespace {
 
-Rule starter(std::string name, Group match, Action action)
-{
-    return Rule{.name = std::move(name), .enabled = true, .dryRun = true, .match = std::move(match),
-                .actions = {std::move(action)}};
-}
-
-Group allOf(Condition condition) { return Group{Group::Mode::all, {Node(std::move(condition))}}; }
-
 std::string place(QStandardPaths::StandardLocation location, const char* fallback)
 {
     QString path = QStandardPaths::writableLocation(location);
     return path.isEmpty() ? std::string(fallback) : abbreviate(path.toStdString());
 }
 
+// `text` with the place `from` at its start replaced by `to`.
+void replacePlace(std::string& text, const std::string& from, const std::string& to)
+{
+    if (text == from || text.starts_with(from + "/")) text = to + text.substr(from.size());
+}
+
 }  // namespace
 
 std::vector<Rule> downloadsStarterRules(const std::string& pictures, const std::string& documents)
 {
-    // On Linux a disk image is as likely an operating system as an
-    // installer: installers are told by their package formats instead.
-    Group installers{Group::Mode::any, {}};
-    for (const char* ext : {"deb", "rpm", "AppImage", "flatpakref"})
-        installers.items.emplace_back(Condition{Attr::ext, Op::is, ext});
-    return {
-        starter("Screenshots", allOf(Condition{Attr::name, Op::startsWith, "Screenshot"}),
-                Action::move(pictures + "/Screenshots")),
-        starter("Installers", std::move(installers), Action::trash()),
-        starter("PDFs", allOf(Condition{Attr::kind, Op::is, "PDF"}), Action::move(documents)),
-    };
+    // The suggestions of an empty folder, moving into the desktop's own
+    // Pictures and Documents folders, wherever the user keeps them.
+    std::vector<Rule> rules = suggestedRules();
+    for (Rule& rule : rules)
+        for (Action& action : rule.actions) {
+            if (action.kind != Action::Kind::move) continue;
+            replacePlace(action.text, "~/Pictures", pictures);
+            replacePlace(action.text, "~/Documents", documents);
+        }
+    return rules;
 }
 
 std::vector<Rule> downloadsStarterRules()

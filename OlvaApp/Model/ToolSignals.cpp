@@ -1,30 +1,28 @@
 #include "OlvaApp/Model/ToolSignals.h"
 
-#include <QDBusConnection>
+#include "OlvaApp/Model/AppBus.h"
 
-#include <atomic>
+#include <QDBusConnection>
 
 namespace olva::app {
 
 namespace {
 
-const QString objectPath = QStringLiteral("/tools/olva/app");
+// The tool's signals come from the same path as the app's own object, on
+// the interface named like the app.
 const QString interfaceName = QStringLiteral("tools.olva.app");
 
 }  // namespace
 
 ToolSignals::ToolSignals(QObject* parent) : QObject(parent)
 {
-    static std::atomic<int> made{0};
-    connectionName_ = QStringLiteral("olva-tool-signals-%1").arg(made++);
-    const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
-    if (address.isEmpty()) return;
-    QDBusConnection bus = QDBusConnection::connectToBus(address, connectionName_);
-    if (!bus.isConnected()) return;
+    QDBusConnection connection = bus::connectToSessionBus(QStringLiteral("tool-signals"));
+    connectionName_ = connection.name();
+    if (!connection.isConnected()) return;
     // Any sender: the tool has no well-known name.
-    listening_ = bus.connect(QString(), objectPath, interfaceName, QStringLiteral("rulesChanged"), this,
+    listening_ = connection.connect(QString(), bus::objectPath, interfaceName, QStringLiteral("rulesChanged"), this,
                              SLOT(onRulesChanged()))
-                 && bus.connect(QString(), objectPath, interfaceName, QStringLiteral("activityChanged"), this,
+                 && connection.connect(QString(), bus::objectPath, interfaceName, QStringLiteral("activityChanged"), this,
                                 SLOT(onActivityChanged()));
 }
 

@@ -11,9 +11,8 @@ class ToolSignals : public QObject {
     Q_OBJECT
 
 public:
-    // Listens on the bus that DBUS_SESSION_BUS_ADDRESS names now (each
-    // instance has a connection of its own, so a test's private bus is
-    // heard); without a bus it hears nothing.
+    // Listens on the session bus the environment names now, through a
+    // connection of its own; without a bus it hears nothing.
     explicit ToolSignals(QObject* parent = nullptr);
     ~ToolSignals() override;
 

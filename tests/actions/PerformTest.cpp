@@ -104,6 +104,22 @@ TEST_F(Perform, ANameTakenInARaceIsPassedOver)
     EXPECT_EQ(calls, 1);
 }
 
+TEST_F(Perform, RelativeDestinationsAreRecordedAbsolute)
+{
+    fs::path file = make("w/a.txt", "data");
+    fs::path before = fs::current_path();
+    fs::current_path(dir.path());
+    Applied dry = run({Action::copy("Backup"), Action::move("./Archive/in")}, file, true);
+    Applied done = run({Action::copy("Backup"), Action::move("./Archive/in")}, file);
+    fs::current_path(before);
+    for (const Applied& applied : {dry, done}) {
+        ASSERT_EQ(applied.steps.size(), 2u) << applied.error.value_or("");
+        expectStep(applied.steps[0], Step::Kind::copy, file, dir / "Backup" / "a.txt");
+        expectStep(applied.steps[1], Step::Kind::move, file, dir / "./Archive/in" / "a.txt");
+    }
+    EXPECT_EQ(readFile(dir / "Archive" / "in" / "a.txt"), "data");
+}
+
 TEST_F(Perform, CopiesLeaveTheSourceWhereLaterActionsFindIt)
 {
     fs::path file = make("w/a.txt", "data");

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 
 #include <algorithm>
+#include <fstream>
 
 using namespace olva;
 using namespace olva::test;
@@ -251,4 +252,25 @@ TEST_F(ModelActivity, SelectedEntriesAndProblemFolders)
     EXPECT_EQ(model().activityScope(), app::ActivityScope::all);
     EXPECT_EQ(model().selectedEntries(), std::set<std::string>{second.id});
     EXPECT_EQ(window.presented, 1);
+}
+
+TEST_F(ModelActivity, ALogThatCannotBeWrittenOrReadWholeIsReported)
+{
+    // Broken lines are passed over.
+    store->append(failedRun(clock.now()));
+    std::ofstream(dataDir() / "log.json", std::ios::app) << "{\"id\": broken\n";
+    store->append(failedRun(clock.now()));
+    watchInbox();
+    ASSERT_TRUE(start());
+    EXPECT_EQ(model().entries().size(), 2u);
+    EXPECT_FALSE(model().storeProblem());
+
+    // A log that cannot be written: the engine's problem reaches the model.
+    std::filesystem::rename(dataDir() / "log.json", dataDir() / "log.1.json");
+    std::filesystem::create_directory(dataDir() / "log.json");
+    writeFile(inbox / "a.pdf", "a");
+    model().runRulesNow();
+    ASSERT_TRUE(until([&] { return model().storeProblem().has_value(); }));
+    EXPECT_TRUE(model().storeProblem()->startsWith("Olva can’t write to " + QString::fromStdString(dataDir().string())))
+        << model().storeProblem()->toStdString();
 }

@@ -54,6 +54,8 @@ struct Edit {
     std::function<void(ModelRules&)> run;
     QString actionName;
     std::string after;
+
+    friend void PrintTo(const Edit& edit, std::ostream* out) { *out << edit.name; }
 };
 
 class ModelEdits : public ModelRules, public ::testing::WithParamInterface<Edit> {};
@@ -107,6 +109,11 @@ INSTANTIATE_TEST_SUITE_P(
              "Edit Rule", "running | Inbox d0: A, Bee, C,"},
         Edit{"DisableRule", [](ModelRules& t) { t.model().setRuleEnabled(0, false); }, "Disable Rule",
              "running | Inbox d0: A-off, B, C,"},
+        // Setting the value a switch already has still saves, under its name.
+        Edit{"EnableRule", [](ModelRules& t) { t.model().setRuleEnabled(2, true); }, "Enable Rule",
+             "running | Inbox d0: A, B, C,"},
+        Edit{"ResumeFolder", [](ModelRules& t) { t.model().setFolderPaused(0, false); }, "Resume Folder",
+             "running | Inbox d0: A, B, C,"},
         Edit{"DuplicateRule",
              [](ModelRules& t) {
                  t.model().duplicateRule(0);

@@ -83,6 +83,8 @@ struct FailedStart {
     std::function<int(ModelFixture&)> arrange;
     std::string loadError;  // how it begins; $DATA stands for the data directory
     bool observesTheTool;
+
+    friend void PrintTo(const FailedStart& c, std::ostream* out) { *out << c.name; }
 };
 
 class ModelFailedStartTest : public ModelFixture, public ::testing::WithParamInterface<FailedStart> {};

@@ -116,6 +116,16 @@ TEST(RuleJson, GroupNestingIsBounded)
     EXPECT_NO_THROW(groupFromJson(nested(64)));
     std::string detail = decodeError([&] { groupFromJson(nested(65)); });
     EXPECT_NE(detail.find("nested more than 64"), std::string::npos) << detail;
+    // A condition in the deepest group is no level of its own.
+    auto withCondition = [&](int depth) {
+        json group = nested(depth);
+        json* deepest = &group;
+        while (!(*deepest)["items"].empty()) deepest = &(*deepest)["items"][0];
+        (*deepest)["items"].push_back({{"attr", "name"}, {"op", "is"}, {"value", "x"}});
+        return group;
+    };
+    EXPECT_NO_THROW(groupFromJson(withCondition(64)));
+    EXPECT_NE(decodeError([&] { groupFromJson(withCondition(65)); }).find("nested more than 64"), std::string::npos);
     // The bound holds inside a whole rules file too, with no stack to spare.
     // (Built by moving: copying a tree this deep would itself recurse.)
     json rule = {{"name", "deep"}, {"actions", json::array()}};
@@ -218,6 +228,20 @@ TEST(RuleValidation, ReportsTheFirstProblem)
     EXPECT_EQ(message(actions), "addTags and removeTags need at least one tag");
     actions.actions = {Action::shell("")};
     EXPECT_EQ(message(actions), "shell needs a script");
+
+    // A pattern that does not compile would never match: refused, after the
+    // operators and before the actions.
+    Rule patterns = rule;
+    patterns.actions = {Action::move("")};
+    patterns.match.items = {Condition{Attr::name, Op::matches, "^ok$"},
+                            Group{Group::Mode::none, {Condition{Attr::contents, Op::matches, "([a-z]"}}},
+                            Condition{Attr::ext, Op::matches, "(pdf"}};
+    EXPECT_EQ(message(patterns), "the regular expression “([a-z]” doesn't compile: its parentheses do not pair up");
+    patterns.match.items.erase(patterns.match.items.begin() + 1);
+    EXPECT_EQ(message(patterns), "the regular expression “(pdf” doesn't compile: its parentheses do not pair up");
+    // The same text is no pattern for other operators; an empty one finds nothing.
+    patterns.match.items = {Condition{Attr::name, Op::contains, "(pdf"}, Condition{Attr::name, Op::matches, ""}};
+    EXPECT_EQ(message(patterns), "move and copy need a destination folder");
 }
 
 TEST(StepJson, OptionalFieldsLeaveNoKey)
@@ -236,4 +260,8 @@ TEST(CheckJson, KeepsMemberOrder)
     Check check{Attr::size, Op::gt, "10 KB", "12 KB", true};
     EXPECT_EQ(toJson(check).dump(), R"({"attr":"size","op":"gt","value":"10 KB","actual":"12 KB","pass":true})");
     EXPECT_THROW(checkFromJson(json::parse(R"({"attr":"size","op":"gt","value":"1","actual":"2"})")), DecodingError);
+    check.note = "why";
+    EXPECT_EQ(toJson(check).dump(),
+              R"({"attr":"size","op":"gt","value":"10 KB","actual":"12 KB","pass":true,"note":"why"})");
+    EXPECT_EQ(checkFromJson(json::parse(toJson(check).dump())).note, "why");
 }

@@ -22,6 +22,21 @@ TEST(UTF8, JsonRefusesEveryIllFormedSequence)
               "\"\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\xef\xbf\xbd\"");
 }
 
+TEST(UTF8, PrintableTextEscapesWhatWouldActOnATerminal)
+{
+    for (auto [text, shown] : std::vector<std::pair<std::string, std::string>>{
+             {"plain é € 😀 \xef\xbf\xbd", "plain é € 😀 \xef\xbf\xbd"},
+             {"a\\b", "a\\\\b"},
+             {"line\nbreak\ttab\rreturn", "line\\nbreak\\ttab\\rreturn"},
+             {"\x1b[31mred\x1b[0m", "\\x1b[31mred\\x1b[0m"},
+             {std::string("nul\0del\x7f", 8), "nul\\x00del\\x7f"},
+             {"c1 \xc2\x85 \xc2\x9b", "c1 \\u0085 \\u009b"},
+             {"bad\xffname\xc3", "bad\\xffname\\xc3"},
+             {"cut \xe2\x82 x", "cut \\xe2\\x82 x"},
+         })
+        EXPECT_EQ(printableText(text), shown) << shown;
+}
+
 TEST(UTF8, RepairsCaseAndCharacterStarts)
 {
     EXPECT_EQ(decodeUTF8Repairing("a\xff" "b\xc3"), "a\xef\xbf\xbd" "b\xef\xbf\xbd");

@@ -119,9 +119,59 @@ TEST_F(EngineTest, PreviewLeavesOutPartialDownloads)
         writeFile(inbox / name, "x");
     FolderPreview result = preview(makeRule("Every", {}, {Action::trash()}), folder({}), 300);
     EXPECT_EQ(result.total, 6);
+    EXPECT_EQ(result.examined, 6);  // passed over, yet looked at
     ASSERT_EQ(result.rows.size(), 1u);
     EXPECT_EQ(result.rows[0].path, (inbox / "done.txt").string());
     ASSERT_EQ(result.rows[0].steps.size(), 1u);
     EXPECT_EQ(result.rows[0].steps[0].kind, Step::Kind::trash);
     EXPECT_TRUE(fs::exists(inbox / "done.txt"));
+}
+
+TEST_F(EngineTest, PreviewStopsBetweenFilesWhenAsked)
+{
+    for (int i = 0; i < 10; ++i) writeFile(inbox / ("f" + std::to_string(i) + ".txt"), "x");
+    const Rule rule = makeRule("Text", {extIs("txt")}, {Action::trash()});
+
+    // The stop asked for while the given file is looked at: that file is
+    // still finished, no further one is started.
+    struct Case {
+        int stopAt;  // 0: before the preview starts
+        std::int64_t examined;
+    };
+    for (const Case& c : {Case{0, 0}, Case{1, 1}, Case{4, 4}, Case{10, 10}}) {
+        std::stop_source stop;
+        if (c.stopAt == 0) stop.request_stop();
+        int seen = 0;
+        PreviewControl control{stop.get_token(), [&](const std::string&) {
+                                   if (++seen == c.stopAt) stop.request_stop();
+                               }};
+        FolderPreview result = preview(rule, folder({}), 300, control);
+        EXPECT_EQ(result.examined, c.examined) << c.stopAt;
+        EXPECT_EQ(seen, c.examined) << c.stopAt;
+        EXPECT_EQ(std::int64_t(result.rows.size()), c.examined) << c.stopAt;
+        EXPECT_EQ(result.total, 10) << c.stopAt;
+    }
+
+    FolderPreview unstopped = preview(rule, folder({}), 6);
+    EXPECT_EQ(unstopped.examined, 6);
+}
+
+TEST_F(EngineTest, StoppedPreviewExtractsNoMoreText)
+{
+    writeFile(inbox / "a.txt", "invoice 4711");
+    const Rule rule = makeRule("Invoices", {Condition{Attr::contents, Op::contains, "invoice"}}, {Action::trash()});
+
+    FolderPreview whole = preview(rule, folder({}), 300);
+    ASSERT_EQ(whole.rows.size(), 1u);
+    EXPECT_TRUE(whole.rows[0].outcome.pass);
+
+    // Stopped while the file is looked at: its text is not read any more,
+    // so the (dropped) answer is a miss.
+    std::stop_source stop;
+    FolderPreview stopped =
+        preview(rule, folder({}), 300, {stop.get_token(), [&](const std::string&) { stop.request_stop(); }});
+    ASSERT_EQ(stopped.rows.size(), 1u);
+    EXPECT_FALSE(stopped.rows[0].outcome.pass);
+    ASSERT_EQ(stopped.rows[0].outcome.checks.size(), 1u);
+    EXPECT_EQ(stopped.rows[0].outcome.checks[0].actual, "no match in 0 characters");
 }

@@ -142,6 +142,16 @@ TEST_F(Evaluation, NamesIgnoreCaseAndDiacriticsButPatternsOnlyCase)
         {decomposed, Op::contains, "café", true},
         {decomposed, Op::is, "CAFE MENU", true},
     });
+
+    // A name that is not UTF-8 is seen with U+FFFD for each invalid byte.
+    FileInfo bytes(make("bad\xffname.p\xfe"));
+    expectHolds(Attr::name, {
+        {bytes, Op::is, "bad\uFFFDname", true},
+        {bytes, Op::contains, "\uFFFD", true},
+        {bytes, Op::matches, "^bad.name$", true},
+    });
+    expectHolds(Attr::ext, {{bytes, Op::is, "p\uFFFD", true}});
+    EXPECT_EQ(check(bytes, Attr::name, Op::is, "x").actual, "bad\uFFFDname");
 }
 
 TEST_F(Evaluation, EmptyValuesAreNeverFound)
@@ -170,7 +180,33 @@ TEST_F(Evaluation, RunawayPatternsStopAtTheTimeLimit)
     auto spent = std::chrono::steady_clock::now() - start;
     EXPECT_FALSE(runaway.pass);
     EXPECT_LT(spent, 30s);
+    EXPECT_EQ(runaway.note, "the regular expression ran out of time on this text, so it counts as no match");
     EXPECT_TRUE(check(file, Attr::name, Op::matches, "^a+!$").pass);
+}
+
+// A pattern that could not answer fails, and its check says why; one that
+// simply does not match says nothing more.
+TEST_F(Evaluation, PatternsThatCannotAnswerSayWhy)
+{
+    FileInfo file(make("report.txt", "an invoice"));
+    struct Case {
+        Attr attr;
+        const char* pattern;
+        std::optional<std::string> note;
+    };
+    for (const Case& c : std::vector<Case>{
+             {Attr::name, "([", "the regular expression “([” doesn't compile: a [ is not closed"},
+             {Attr::ext, "x{3,1}", "the regular expression “x{3,1}” doesn't compile: a {…} count has its maximum below its minimum"},
+             {Attr::contents, "(invoice", "the regular expression “(invoice” doesn't compile: its parentheses do not pair up"},
+             {Attr::name, "^nothing$", std::nullopt},
+             {Attr::contents, "", std::nullopt},
+         }) {
+        Check result = check(file, c.attr, Op::matches, c.pattern);
+        EXPECT_FALSE(result.pass) << c.pattern;
+        EXPECT_EQ(result.note, c.note) << c.pattern;
+    }
+    // Other operators take the text as it stands.
+    EXPECT_FALSE(check(file, Attr::name, Op::contains, "([").note.has_value());
 }
 
 TEST_F(Evaluation, SourcesAreJoinedWithASpace)

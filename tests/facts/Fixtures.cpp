@@ -24,6 +24,8 @@ namespace {
 
 void ensureGui()
 {
+    // The app's test programs bring their own application.
+    if (QCoreApplication::instance()) return;
     static QGuiApplication* app = [] {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         static int argc = 1;

@@ -115,6 +115,58 @@ TEST(EntryJson, RejectsMissingMembersBadIdentifiersAndFractionalDates)
     EXPECT_FALSE(entryFromJson(spoilt("/error", nullptr)).error);
 }
 
+// Linux names are bytes: a path that is not UTF-8 is written readably and
+// with its exact bytes, and read back exactly; other texts are shown.
+TEST(EntryJson, NamesThatAreNotUtf8AreKeptExactly)
+{
+    const std::string replacement = "\xef\xbf\xbd";
+    struct Case {
+        std::string path;
+        std::string shown;
+        std::optional<std::string> bytes;  // the Base64 member, when there is one
+    };
+    for (const Case& c : std::vector<Case>{
+             {"/in/plain é.pdf", "/in/plain é.pdf", std::nullopt},
+             {"/in/bad\xffname.pdf", "/in/bad" + replacement + "name.pdf", "L2luL2JhZP9uYW1lLnBkZg=="},
+             {"/in/cut\xc3", "/in/cut" + replacement, "L2luL2N1dMM="},
+             // U+FFFD in a valid name is the name itself.
+             {"/in/" + replacement, "/in/" + replacement, std::nullopt},
+         }) {
+        SCOPED_TRACE(c.shown);
+        Entry entry = sampleEntry();
+        entry.file = c.path;
+        entry.steps = {Step{Step::Kind::move, c.path, c.path + ".moved", {}, {}, {}}};
+        entry.error = "no value for {created} in " + c.path;
+        std::string line = logLine(entry);
+        json written = json::parse(line);
+        EXPECT_EQ(written["file"], c.shown);
+        EXPECT_EQ(written["steps"][0]["from"], c.shown);
+        EXPECT_EQ(written["steps"][0]["to"], c.shown + ".moved");
+        EXPECT_EQ(written["error"], "no value for {created} in " + c.shown);
+        if (c.bytes) {
+            EXPECT_EQ(written["fileBytes"], *c.bytes);
+            EXPECT_EQ(written["steps"][0]["fromBytes"], *c.bytes);
+        } else {
+            EXPECT_FALSE(written.contains("fileBytes"));
+            EXPECT_FALSE(written["steps"][0].contains("fromBytes"));
+        }
+
+        std::vector<Entry> read = parseLogLines(line);
+        ASSERT_EQ(read.size(), 1u);
+        EXPECT_EQ(read[0].file, c.path);
+        EXPECT_EQ(read[0].steps[0].from, c.path);
+        EXPECT_EQ(read[0].steps[0].to, c.path + ".moved");
+    }
+
+    // Lines of earlier versions carry no bytes and read as before; bytes that
+    // are no Base64 leave the text.
+    std::string older = logLine(sampleEntry());
+    EXPECT_EQ(parseLogLines(older)[0].file, "/home/ann/Downloads/a.pdf");
+    json edited = json::parse(older);
+    edited["fileBytes"] = "not base64!";
+    EXPECT_EQ(entryFromJson(edited).file, "/home/ann/Downloads/a.pdf");
+}
+
 TEST(LogLines, SkipsWhatDoesNotDecodeAndKeepsTheRestInOrder)
 {
     Entry first = sampleEntry();

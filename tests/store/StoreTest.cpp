@@ -143,9 +143,17 @@ TEST_F(RulesFile, AnUndecodableFileIsRememberedButNotAccepted)
     EXPECT_EQ(store.knownRules(), "{\"folders\": 3}");
     EXPECT_FALSE(store.rulesChangedOnDisk());
 
-    writeFile(tmp / "rules.json", "{\"folders\": [");
-    EXPECT_TRUE(store.rulesChangedOnDisk());
-    EXPECT_THROW(store.loadConfig(), DecodingError);
+    // Text that is no JSON is named, with where it stops making sense.
+    for (auto [text, place] : std::vector<std::pair<std::string, std::string>>{
+             {"{\"folders\": [", "(line 1, column 14)"},
+             {"{\n  \"paused\": true,\n  \"folders\": [] ]\n}", "(line 3, column 17)"},
+             {"{\"p\u00e4th\": tru }", "(line 1, column 13)"},
+             {"", "(line 1, column 1)"}}) {
+        writeFile(tmp / "rules.json", text);
+        EXPECT_TRUE(store.rulesChangedOnDisk());
+        std::string error = thrownText<DecodingError>([&] { store.loadConfig(); });
+        EXPECT_TRUE(error.ends_with((tmp / "rules.json").string() + " is not valid JSON " + place)) << error;
+    }
 
     fs::remove(tmp / "rules.json");
     fs::create_directory(tmp / "rules.json");
@@ -178,17 +186,28 @@ TEST_F(RulesFile, SavingOverAnUndecodableFileSetsItAsideUnchanged)
 
 TEST_F(RulesFile, SettingAsideNeverReplacesAnEarlierSetAsideFile)
 {
-    writeFile(tmp / "rules.json", "second broken file");
-    // Occupy every name the save could pick in the next seconds.
+    // Occupy every first name the save could pick in the next seconds, and
+    // a second one too: the save takes the next free number.
     auto now = nowSeconds();
-    for (auto s = now - 1; s <= now + 5; ++s)
+    for (auto s = now - 1; s <= now + 5; ++s) {
         writeFile(tmp / ("rules.unreadable-" + std::to_string(s) + ".json"), "first broken file");
-
-    EXPECT_EQ(thrownCode([&] { store.saveConfig(oneFolder("~/A")); }), std::errc::file_exists);
-    EXPECT_EQ(readFile(tmp / "rules.json"), "second broken file");
-    for (auto s = now - 1; s <= now + 5; ++s)
-        EXPECT_EQ(readFile(tmp / ("rules.unreadable-" + std::to_string(s) + ".json")), "first broken file");
-    EXPECT_FALSE(store.knownRules());
+        writeFile(tmp / ("rules.unreadable-" + std::to_string(s) + "-2.json"), "second broken file");
+    }
+    writeFile(tmp / "rules.json", "third broken file");
+    store.saveConfig(oneFolder("~/A"));
+    EXPECT_EQ(store.loadConfig().folders.at(0).path, "~/A");
+    std::set<std::string> thirds;
+    for (const std::string& name : namesIn(tmp.path())) {
+        if (name.ends_with("-3.json")) thirds.insert(name);
+        else if (name.ends_with("-2.json")) {
+            EXPECT_EQ(readFile(tmp / name), "second broken file");
+        }
+        else if (name != "rules.json") {
+            EXPECT_EQ(readFile(tmp / name), "first broken file") << name;
+        }
+    }
+    ASSERT_EQ(thirds.size(), 1u);
+    EXPECT_EQ(readFile(tmp / *thirds.begin()), "third broken file");
 }
 
 TEST_F(RulesFile, AConfigurationThatCannotBeEncodedChangesNothing)

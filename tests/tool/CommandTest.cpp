@@ -48,6 +48,10 @@ TEST(EntryText, ExplanationsMarkEachCheck)
               "    \u2717 size gt \"1 MB\"   actual: 20 KB\n");
     EXPECT_EQ(explanationText({"Bills", true, false, {}}), "'Bills': MATCH\n");
     EXPECT_TRUE(explanationText({"Bills", true, true, checks}).starts_with("'Bills': already applied\n    \u2713"));
+    Check unanswered{Attr::name, Op::matches, "([", "bill", false, "the regular expression “([” doesn't compile"};
+    EXPECT_EQ(explanationText({"Bills", false, false, {unanswered}}),
+              "'Bills': no match\n"
+              "    \u2717 name matches \"([\"   actual: bill   (the regular expression “([” doesn't compile)\n");
 }
 
 TEST_F(Commands, WrongCommandLinesGetTheUsage)
@@ -58,7 +62,7 @@ TEST_F(Commands, WrongCommandLinesGetTheUsage)
                                   "       olva once                     process every"));
     for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
              {}, {"RUN"}, {"help"}, {"explain"}, {"explain", "a", "b"}, {"undo"}, {"undo", "a", "b"}, {"import", "a"},
-             {"import", "a", "b", "c"}}) {
+             {"import", "a", "b", "c"}, {"import", "a", ""}}) {
         SCOPED_TRACE(::testing::PrintToString(args));
         EXPECT_EQ(captured.run(args), 1);
         EXPECT_EQ(captured.err, usage);

@@ -1,5 +1,7 @@
 // The commands and tools that run the engine, on real folders.
+#include "Core/Base64.h"
 #include "Core/RuleTools.h"
+#include "Core/UTF8.h"
 #include "olva/McpServer.h"
 #include "tests/hazel/HazelExport.h"
 #include "tests/tool/SignalListener.h"
@@ -79,6 +81,66 @@ TEST_F(EngineCommands, OnceActsAtOnceAndFailsWhenItCannotLog)
     EXPECT_NE(finished.out.find("'Archive' " + (fixture.inbox() / "b.txt").string()), std::string::npos);
 }
 
+// Linux names are bytes: a name that is not UTF-8, or that holds line breaks
+// and terminal escapes, is acted on, logged, shown escaped and undone like
+// any other, and the files beside it are not held up.
+TEST_F(EngineCommands, OddNamesAreLoggedShownEscapedAndUndone)
+{
+    Rule archiveAll = extRule("Archive", "pdf", Action::move(archive().string()));
+    archiveAll.actions.push_back(Action::rename("{name} done"));
+    fixture.watch(fixture.inbox(), {archiveAll});
+    struct Case {
+        std::string name;
+        std::string shown;  // as a line of the tool shows it
+        std::string renamed;
+    };
+    const std::vector<Case> cases = {
+        {"bad\xffname.pdf", "bad\\xffname.pdf", "bad\xffname done.pdf"},
+        {"two\nlines \x1b[31mred\x1b[0m.pdf", "two\\nlines \\x1b[31mred\\x1b[0m.pdf",
+         "two\nlines \x1b[31mred\x1b[0m done.pdf"},
+        {"plain.pdf", "plain.pdf", "plain done.pdf"},
+    };
+    for (const Case& c : cases) writeFile(fixture.inbox() / c.name, c.name);
+
+    Finished explain = runOlva({"explain", (fixture.inbox() / cases[1].name).string()}, fixture.inHome());
+    EXPECT_EQ(explain.status, 0) << explain.err;
+    EXPECT_EQ(explain.out, "'Archive': MATCH\n    \u2713 ext is \"pdf\"   actual: pdf\n");
+    explain = runOlva({"explain", (fixture.inbox() / "missing\x1b[2J").string()}, fixture.inHome());
+    EXPECT_EQ(explain.status, 1);
+    EXPECT_NE(explain.err.find("missing\\x1b[2J"), std::string::npos) << explain.err;
+
+    Finished once = runOlva({"once"}, fixture.inHome());
+    EXPECT_EQ(once.status, 0) << once.err;
+    EXPECT_EQ(once.err, "");
+    Finished log = runOlva({"log"}, fixture.inHome());
+    EXPECT_EQ(log.status, 0) << log.err;
+    for (const std::string& printed : {once.out, log.out}) {
+        // One entry of three lines per file: the run, the move, the rename.
+        EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 9) << printed;
+        EXPECT_EQ(printed.find('\x1b'), std::string::npos) << printed;
+        for (const Case& c : cases)
+            EXPECT_NE(printed.find("'Archive' " + (fixture.inbox() / c.shown).string() + "\n"), std::string::npos)
+                << c.shown << "\n" << printed;
+    }
+
+    std::vector<Entry> entries = fixture.store()->entries();
+    ASSERT_EQ(entries.size(), cases.size());
+    for (const Entry& entry : entries) {
+        SCOPED_TRACE(entry.file);
+        auto c = std::find_if(cases.begin(), cases.end(),
+                              [&](const Case& one) { return entry.file == (fixture.inbox() / one.name).string(); });
+        ASSERT_NE(c, cases.end());
+        ASSERT_EQ(entry.steps.size(), 2u);
+        EXPECT_EQ(entry.steps[1].to, (archive() / c->renamed).string());
+        EXPECT_TRUE(std::filesystem::exists(archive() / c->renamed));
+
+        Finished undo = runOlva({"undo", entry.id.substr(0, 8)}, fixture.inHome());
+        EXPECT_EQ(undo.status, 0) << undo.err;
+        EXPECT_TRUE(std::filesystem::exists(fixture.inbox() / c->name));
+        EXPECT_FALSE(std::filesystem::exists(archive() / c->renamed));
+    }
+}
+
 TEST_F(EngineCommands, RunStopsCleanlyOnSigterm)
 {
     // The file is moved, then a script holds it up until it is ended.
@@ -107,6 +169,26 @@ TEST_F(EngineCommands, RunStopsCleanlyOnSigterm)
     EXPECT_EQ(entries[0].steps.size(), 1u);
     EXPECT_TRUE(entries[0].error.has_value());
     EXPECT_TRUE(marked(*fixture.store(), entries[0].version));
+}
+
+TEST_F(EngineCommands, RunSaysWhenTheRulesCannotBeReloadedAndKeepsTheOldOnes)
+{
+    fixture.watch(fixture.inbox(), {extRule("Archive", "txt", Action::move(archive().string()))});
+    Child child({"run"}, fixture.inHome());
+    ASSERT_TRUE(child.waitForOutput("watching 1 folder(s), ctrl-c to stop\n"));
+
+    writeFile(fixture.home() / "rules.json", "{\"folders\": [\n  {\"path\": }\n]}");
+    EXPECT_TRUE(child.waitForError("cannot read rules, the rules already running go on: the data couldn’t be read "
+                                   "because it isn’t in the correct format: "
+                                   + (fixture.home() / "rules.json").string()
+                                   + " is not valid JSON (line 2, column 12)\n"));
+    writeFile(fixture.inbox() / "a.txt", "a");
+    EXPECT_TRUE(child.waitForOutput("did  'Archive' " + (fixture.inbox() / "a.txt").string()));
+
+    child.signal(SIGTERM);
+    Finished finished = child.finish();
+    EXPECT_EQ(finished.status, 0) << finished.err;
+    EXPECT_TRUE(std::filesystem::exists(archive() / "a.txt"));
 }
 
 TEST_F(EngineCommands, RunEndsWithTheStoreProblemWhenEntriesStayUnwritten)
@@ -227,7 +309,7 @@ TEST_F(EngineCommands, ExplainAndUndoReportThroughTheirOwnWords)
     EXPECT_TRUE(listener.received().empty());
 }
 
-TEST_F(EngineCommands, PreviewsDescribeScriptsAndNamesThatAreNotUtf8GetAnError)
+TEST_F(EngineCommands, PreviewsDescribeScriptsAndShowNamesThatAreNotUtf8)
 {
     fixture.watch(fixture.inbox());
     writeFile(fixture.inbox() / "a.txt", "a");
@@ -250,13 +332,21 @@ TEST_F(EngineCommands, PreviewsDescribeScriptsAndNamesThatAreNotUtf8GetAnError)
                                                {"rule", toJson(extRule("T", "txt", Action::trash()))}}}}}};
     json reply = json::parse(*server.handleLine(request.dump()));
     EXPECT_EQ(reply["id"], 9);
-    EXPECT_EQ(reply["error"]["code"], -32603) << reply;
-    EXPECT_NE(reply["error"]["message"].get<std::string>().find("UTF-8"), std::string::npos);
+    ASSERT_FALSE(reply["result"]["isError"].get<bool>()) << reply;
+    json results = json::parse(reply["result"]["content"][0]["text"].get<std::string>());
+    ASSERT_EQ(results.size(), 2u) << results;
+    // Shown with U+FFFD for the byte, and exactly in Base64 beside it.
+    const std::string bad = (fixture.inbox() / "b\xff.txt").string();
+    EXPECT_EQ(results[1]["file"], decodeUTF8Repairing(bad));
+    EXPECT_EQ(results[1]["fileBytes"], base64Encode(std::vector<std::uint8_t>(bad.begin(), bad.end())));
+    EXPECT_TRUE(results[1]["matches"].get<bool>());
 
     // The error text of a failed call may hold such a name too.
     writeFile(fixture.temp / "outside\xfe.txt", "c");
     std::filesystem::create_symlink(fixture.temp / "outside\xfe.txt", fixture.temp / "link");
     request["params"] = {{"name", "explain_file"}, {"arguments", {{"path", (fixture.temp / "link").string()}}}};
     reply = json::parse(*server.handleLine(request.dump()));
-    EXPECT_EQ(reply["error"]["code"], -32603) << reply;
+    ASSERT_TRUE(reply["result"]["isError"].get<bool>()) << reply;
+    EXPECT_EQ(reply["result"]["content"][0]["text"],
+              decodeUTF8Repairing((fixture.temp / "outside\xfe.txt").string()) + " is not in a watched folder");
 }

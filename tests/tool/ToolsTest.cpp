@@ -165,6 +165,10 @@ TEST_F(Tools, RefusedRulesSaveNothingAndPostNothing)
     EXPECT_EQ(callError("create_rule", {{"folder", folder}, {"rule", ruleJson("S", {{"shell", {{"script", "true"}}}})}}),
               "shell scripts can only be added in Olva itself");
     EXPECT_EQ(callError("create_rule", {{"folder", folder}, {"rule", ruleJson("")}}), "the rule needs a name");
+    json badPattern = ruleJson("P");
+    badPattern["match"]["items"][0] = {{"attr", "name"}, {"op", "matches"}, {"value", "(["}};
+    EXPECT_EQ(callError("create_rule", {{"folder", folder}, {"rule", badPattern}}),
+              "the regular expression “([” doesn't compile: a [ is not closed");
     EXPECT_EQ(callError("create_rule", {{"folder", "/nowhere"}, {"rule", ruleJson("B")}}),
               "/nowhere isn't a watched folder, add it in Olva first");
     // The rule is read before the folder.
@@ -276,6 +280,10 @@ TEST_F(Tools, RecentActivityBoundsItsLimit)
              {{{"limit", 0}}, 0},
              {{{"limit", -1}}, 0},
              {{{"limit", 18446744073709551615ull}}, 200},
+             // Whole numbers in any form, as the other tools take them.
+             {{{"limit", 1.0}}, 1},
+             {{{"limit", 2.5}}, 20},
+             {{{"limit", 1e300}}, 200},
              // A folder that is not text is no folder.
              {{{"limit", 5}, {"folder", 7}}, 5}}) {
         SCOPED_TRACE(c.arguments.dump());

@@ -4,9 +4,14 @@
 #include "tests/support/TestSupport.h"
 
 #include <QPalette>
+#include <QString>
 
 #include <chrono>
 #include <functional>
+#include <ostream>
+
+// GoogleTest shows texts as text, not as bytes.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace olva::test {
 

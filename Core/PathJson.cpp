@@ -1,0 +1,48 @@
+#include "Core/PathJson.h"
+
+#include "Core/Base64.h"
+#include "Core/UTF8.h"
+
+namespace olva {
+
+namespace {
+
+std::string bytesKey(const std::string& key) { return key + "Bytes"; }
+
+}  // namespace
+
+std::string jsonText(std::string_view text)
+{
+    return isValidUTF8(text) ? std::string(text) : decodeUTF8Repairing(text);
+}
+
+void putPath(nlohmann::ordered_json& json, const std::string& key, const std::string& path)
+{
+    if (isValidUTF8(path)) {
+        json[key] = path;
+        return;
+    }
+    json[key] = decodeUTF8Repairing(path);
+    json[bytesKey(key)] = base64Encode(std::vector<std::uint8_t>(path.begin(), path.end()));
+}
+
+std::optional<std::string> findPath(const JsonReader& object, const std::string& key)
+{
+    auto text = object.find(key);
+    if (!text) return std::nullopt;
+    std::string path = text->string();
+    if (auto bytes = object.find(bytesKey(key)); bytes && bytes->value().is_string()) {
+        // Bytes that are no Base64 (an edited line) leave the readable text.
+        if (auto decoded = base64Decode(bytes->string())) return std::string(decoded->begin(), decoded->end());
+    }
+    return path;
+}
+
+std::string readPath(const JsonReader& object, const std::string& key)
+{
+    if (auto path = findPath(object, key)) return *std::move(path);
+    object[key];  // throws: the key is missing
+    return {};
+}
+
+}  // namespace olva

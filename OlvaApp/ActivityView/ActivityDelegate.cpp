@@ -1,0 +1,102 @@
+#include "OlvaApp/ActivityView/ActivityDelegate.h"
+
+#include "OlvaApp/ActivityView/ActivityStyle.h"
+#include "OlvaApp/ActivityView/ActivityTableModel.h"
+#include "OlvaApp/PlaceChip/SentenceLayout.h"
+#include "OlvaApp/PlaceChip/TextStyles.h"
+
+#include <QAbstractProxyModel>
+#include <QApplication>
+#include <QPainter>
+
+namespace olva::app {
+
+namespace {
+
+constexpr int iconSize = 16;
+constexpr int spacing = 6;
+constexpr int badgeSize = 9;
+
+}  // namespace
+
+ActivityDelegate::ActivityDelegate(const ActivityTableModel& table, QObject* parent)
+    : QStyledItemDelegate(parent), table_(table)
+{
+}
+
+QSize ActivityDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(std::max(size.height(), rowHeight(option.font)));
+    return size;
+}
+
+int ActivityDelegate::rowHeight(const QFont& font)
+{
+    const SentenceLayout line(Sentence{Segment::place(QStringLiteral("/"))}, font);
+    return qCeil(line.height()) + 8;
+}
+
+void ActivityDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    // The background and selection as the style draws them; the content is
+    // ours.
+    opt.text.clear();
+    opt.icon = QIcon();
+    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+
+    const bool selected = option.state & QStyle::State_Selected;
+    const QPalette& palette = option.palette;
+    const QColor primary = foreground(palette, selected);
+    const QColor secondary = secondaryTextColor(palette, selected);
+    const bool reverted = index.data(ActivityTableModel::fullyRevertedRole).toBool();
+    const bool failed = index.data(ActivityTableModel::failedRole).toBool();
+
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, &opt, widget) + 2;
+    QRect rect = option.rect.adjusted(margin, 0, -margin, 0);
+
+    painter->save();
+    painter->setFont(option.font);
+    auto drawText = [&](const QString& text, const QColor& color) {
+        painter->setPen(color);
+        painter->drawText(rect, Qt::AlignVCenter | Qt::AlignLeft,
+                          option.fontMetrics.elidedText(text, Qt::ElideMiddle, rect.width()));
+    };
+
+    switch (index.column()) {
+    case ActivityTableModel::nameColumn: {
+        const QRect iconRect(rect.left(), rect.center().y() - iconSize / 2 + 1, iconSize, iconSize);
+        const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
+        icon.paint(painter, iconRect, Qt::AlignCenter, reverted ? QIcon::Disabled : QIcon::Normal);
+        if (failed) {
+            const QRectF badge(iconRect.right() - badgeSize + 3, iconRect.bottom() - badgeSize + 3, badgeSize,
+                               badgeSize);
+            paintErrorBadge(*painter, badge);
+        }
+        rect.setLeft(iconRect.right() + 1 + spacing);
+        drawText(index.data().toString(), reverted ? secondary : primary);
+        break;
+    }
+    case ActivityTableModel::resultColumn: {
+        QModelIndex source = index;
+        if (auto* proxy = qobject_cast<const QAbstractProxyModel*>(index.model())) source = proxy->mapToSource(index);
+        if (reverted) drawText(index.data().toString(), secondary);
+        else if (failed) drawText(index.data().toString(), errorTextColor(palette, selected));
+        else {
+            const SentenceLayout line(table_.resultAt(source.row()), option.font, rect.width());
+            line.paint(*painter, QPointF(rect.left(), rect.top() + (rect.height() - line.height()) / 2),
+                       SentenceColors{.words = primary, .chip = primary},
+                       index.data(ActivityTableModel::dryRunRole).toBool() ? 1.0 : 0.0);
+        }
+        break;
+    }
+    default: drawText(index.data().toString(), secondary); break;
+    }
+    painter->restore();
+}
+
+}  // namespace olva::app

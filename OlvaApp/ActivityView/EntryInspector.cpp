@@ -1,0 +1,164 @@
+#include "OlvaApp/ActivityView/EntryInspector.h"
+
+#include "OlvaApp/ActivityView/ActivityStyle.h"
+#include "OlvaApp/ActivityView/CheckRow.h"
+#include "OlvaApp/ActivityView/FileIcon.h"
+#include "OlvaApp/PlaceChip/PathBar.h"
+#include "OlvaApp/PlaceChip/SentenceView.h"
+#include "OlvaApp/PlaceChip/TextStyles.h"
+#include "OlvaApp/Sentences/ActivityDate.h"
+#include "OlvaApp/Sentences/ActivitySearch.h"
+#include "OlvaApp/Sentences/StepSentence.h"
+
+#include "Core/Paths.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace olva::app {
+
+namespace {
+
+constexpr int headerIconSize = 96;
+constexpr int noteLines = 4;
+
+QLabel* textLabel(const QString& text, QWidget* parent, bool selectable = true)
+{
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    if (selectable) label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    return label;
+}
+
+}  // namespace
+
+EntryInspector::EntryInspector(const olva::Entry& entry, bool reverted, Workspace* workspace, QWidget* parent)
+    : QScrollArea(parent), entry_(entry), reverted_(reverted), workspace_(workspace), content_(new QWidget),
+      layout_(new QVBoxLayout(content_))
+{
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    layout_->setSpacing(20);
+    build();
+    layout_->addStretch(1);
+    setWidget(content_);
+    updateColors();
+}
+
+void EntryInspector::build()
+{
+    const QString path = QString::fromStdString(entry_.file);
+    const Sentence result = resultText(entry_);
+
+    // Header: the icon, the name, the result.
+    auto* header = new QVBoxLayout;
+    header->setSpacing(6);
+    auto* icon = new QLabel(content_);
+    icon->setTextFormat(Qt::PlainText);
+    icon->setPixmap(iconForFileName(path).pixmap(headerIconSize, headerIconSize));
+    icon->setAlignment(Qt::AlignCenter);
+    icon->setAccessibleName(fileIconType(path));
+    header->addWidget(icon);
+    QLabel* name = textLabel(singleLine(entryFileName(entry_)), content_);
+    name->setFont(headlineFont(name->font()));
+    name->setAlignment(Qt::AlignHCenter);
+    name->setObjectName(QStringLiteral("fileName"));
+    header->addWidget(name);
+    QLabel* resultLabel = textLabel(plainText(result), content_);
+    resultLabel->setAlignment(Qt::AlignHCenter);
+    resultLabel->setObjectName(QStringLiteral("result"));
+    (entry_.error ? errors_ : secondary_).push_back(resultLabel);
+    header->addWidget(resultLabel);
+    layout_->addLayout(header);
+
+    QVBoxLayout* information = addSection(tr("Information"));
+    addInfoRow(information, tr("Rule"), QString::fromStdString(entry_.rule));
+    addInfoRow(information, tr("Date"), activityDateFormatter().format(entry_.at));
+    if (reverted_) addInfoRow(information, tr("Status"), tr("Reverted"));
+    if (entry_.dryRun) addInfoRow(information, tr("Status"), tr("Dry run, nothing changed"));
+
+    if (!entry_.checks.empty()) {
+        QVBoxLayout* conditions = addSection(tr("Conditions"));
+        for (const olva::Check& check : entry_.checks) conditions->addWidget(new CheckRow(check, content_));
+    }
+
+    if (!entry_.steps.empty()) {
+        QVBoxLayout* steps = addSection(entry_.dryRun ? tr("Would Happen") : tr("What Happened"));
+        const SummaryMode mode = entry_.dryRun ? SummaryMode::dryRun : SummaryMode::done;
+        for (const olva::Step& step : entry_.steps) {
+            auto* block = new QVBoxLayout;
+            block->setSpacing(2);
+            block->addWidget(new SentenceView(outcomeSummary({step}, mode), entry_.dryRun, workspace_, content_));
+            if (step.to) {
+                auto* path = new PathBar(workspace_, content_);
+                path->setPath(QString::fromStdString(*step.to));
+                block->addWidget(path);
+            } else if (step.kind == olva::Step::Kind::shell && step.note) {
+                QLabel* note = textLabel(QString::fromStdString(*step.note), content_);
+                const QFont font = patternFont(captionFont(this->font()));
+                note->setFont(font);
+                note->setMaximumHeight(QFontMetrics(font).lineSpacing() * noteLines + 2);
+                note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                note->setObjectName(QStringLiteral("scriptNote"));
+                secondary_.push_back(note);
+                block->addWidget(note);
+            }
+            steps->addLayout(block);
+        }
+    }
+
+    if (entry_.error) {
+        QVBoxLayout* problem = addSection(tr("Problem"));
+        QLabel* error = textLabel(QString::fromStdString(*entry_.error), content_);
+        error->setObjectName(QStringLiteral("error"));
+        errors_.push_back(error);
+        problem->addWidget(error);
+    }
+}
+
+QVBoxLayout* EntryInspector::addSection(const QString& title)
+{
+    auto* section = new QVBoxLayout;
+    section->setSpacing(8);
+    QLabel* heading = textLabel(title, content_, false);
+    heading->setFont(headlineFont(heading->font()));
+    heading->setObjectName(QStringLiteral("section"));
+    heading->setAccessibleName(title);
+    section->addWidget(heading);
+    layout_->addLayout(section);
+    return section;
+}
+
+void EntryInspector::addInfoRow(QVBoxLayout* section, const QString& label, const QString& value)
+{
+    auto* row = new QHBoxLayout;
+    QLabel* labelText = textLabel(label, content_, false);
+    labelText->setWordWrap(false);
+    labelText->setObjectName(QStringLiteral("infoLabel"));
+    secondary_.push_back(labelText);
+    QLabel* valueText = textLabel(value, content_);
+    valueText->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    valueText->setObjectName(QStringLiteral("infoValue"));
+    valueText->setAccessibleName(label);
+    row->addWidget(labelText, 0, Qt::AlignTop);
+    row->addWidget(valueText, 1);
+    section->addLayout(row);
+}
+
+void EntryInspector::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange) updateColors();
+    QScrollArea::changeEvent(event);
+}
+
+void EntryInspector::updateColors()
+{
+    for (QLabel* label : secondary_) setTextColor(label, secondaryTextColor(palette()));
+    for (QLabel* label : errors_) setTextColor(label, errorRed(palette()));
+}
+
+}  // namespace olva::app

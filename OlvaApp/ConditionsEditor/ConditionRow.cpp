@@ -1,0 +1,74 @@
+#include "OlvaApp/ConditionsEditor/ConditionRow.h"
+
+#include "OlvaApp/ConditionsEditor/AttributeFamily.h"
+#include "OlvaApp/ConditionsEditor/RowLayout.h"
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
+#include "OlvaApp/Sentences/Titles.h"
+
+#include <QBoxLayout>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QToolButton>
+
+namespace olva::app {
+
+ConditionRow::ConditionRow(int depth, QWidget* parent)
+    : QWidget(parent), attribute_(new QComboBox(this)), operator_(new QComboBox(this)), value_(new QLineEdit(this)),
+      remove_(makeRowButton("NSRemoveTemplate", tr("Remove Condition"), this))
+{
+    for (Attr attr : allAttrs()) attribute_->addItem(title(attr), static_cast<int>(attr));
+    attribute_->setAccessibleName(tr("Attribute"));
+    attribute_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    operator_->setAccessibleName(tr("Test"));
+    operator_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    value_->setAccessibleName(tr("Value"));
+    value_->setMinimumWidth(160);
+    value_->setClearButtonEnabled(false);
+
+    QBoxLayout* layout = makeRowLayout(this, depth);
+    layout->addWidget(attribute_);
+    layout->addWidget(operator_);
+    layout->addWidget(value_, 1);
+    layout->addWidget(remove_);
+
+    connect(attribute_, &QComboBox::activated, this,
+            [this](int index) { emit attributeChosen(static_cast<Attr>(attribute_->itemData(index).toInt())); });
+    connect(operator_, &QComboBox::activated, this,
+            [this](int index) { emit operatorChosen(static_cast<Op>(operator_->itemData(index).toInt())); });
+    connect(value_, &QLineEdit::textEdited, this, &ConditionRow::valueEdited);
+    connect(remove_, &QToolButton::clicked, this, &ConditionRow::removeRequested);
+}
+
+void ConditionRow::setCondition(const Condition& condition)
+{
+    {
+        QSignalBlocker blocker(attribute_);
+        attribute_->setCurrentIndex(attribute_->findData(static_cast<int>(condition.attr)));
+    }
+    fillOperators(condition.attr, condition.op);
+    value_->setPlaceholderText(familyOf(condition.attr).placeholder());
+    const QString value = QString::fromStdString(condition.value);
+    if (value_->text() != value) value_->setText(value);
+}
+
+void ConditionRow::fillOperators(Attr attr, Op current)
+{
+    const AttributeFamily& family = familyOf(attr);
+    QSignalBlocker blocker(operator_);
+    operator_->clear();
+    // A test the attribute does not allow (a hand-edited or imported rule)
+    // is shown as it stands, marked, until the user picks another: silently
+    // choosing the first allowed one would change what the rule does.
+    refused_ = !family.allows(current);
+    if (refused_) {
+        operator_->addItem(symbolIcon("exclamationmark.triangle.fill"), title(current), static_cast<int>(current));
+        operator_->setItemData(0, tr("%1 can’t use “%2”. Choose another test.").arg(title(attr), title(current)),
+                               Qt::ToolTipRole);
+    }
+    for (Op op : family.operators()) operator_->addItem(title(op), static_cast<int>(op));
+    operator_->setCurrentIndex(operator_->findData(static_cast<int>(current)));
+    operator_->setToolTip(refused_ ? operator_->itemData(0, Qt::ToolTipRole).toString() : QString());
+}
+
+}  // namespace olva::app

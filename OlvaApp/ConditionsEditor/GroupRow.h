@@ -1,0 +1,42 @@
+// The compound row of a group in the conditions editor: whether all, any or
+// none of the rows below it must hold, buttons that add a condition or a
+// nested group to it, and, except on the root group, a remove button.
+#pragma once
+
+#include "Core/Model.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QToolButton;
+
+namespace olva::app {
+
+class GroupRow : public QWidget {
+    Q_OBJECT
+
+public:
+    GroupRow(int depth, bool removable, QWidget* parent = nullptr);
+
+    void setMode(Group::Mode mode);
+
+    QComboBox* modeBox() const { return mode_; }
+    QToolButton* addConditionButton() const { return addCondition_; }
+    QToolButton* addGroupButton() const { return addGroup_; }
+    // None on the root group.
+    QToolButton* removeButton() const { return remove_; }
+
+signals:
+    void modeChosen(olva::Group::Mode mode);
+    void addConditionRequested();
+    void addGroupRequested();
+    void removeRequested();
+
+private:
+    QComboBox* mode_;
+    QToolButton* addCondition_;
+    QToolButton* addGroup_;
+    QToolButton* remove_ = nullptr;
+};
+
+}  // namespace olva::app

@@ -1,0 +1,42 @@
+// The running app's object on the session bus, and its claim on the name
+// tools.olva.app, which makes the app a single instance: whoever owns the
+// name is the app, every later launch hands its request over.
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QObject>
+
+namespace olva::app {
+
+class Model;
+
+// The calls its adaptors handle arrive with this object's context.
+class AppService : public QObject, public QDBusContext {
+    Q_OBJECT
+
+public:
+    enum class Claim {
+        owned,  // this process is the app
+        taken,  // another process is: hand the request over to it
+        noBus,  // no session bus: the app runs alone, unreachable
+    };
+
+    // Connects to the session bus of the environment.
+    explicit AppService(Model& model, QObject* parent = nullptr);
+    ~AppService() override;
+
+    // Publishes the object, then asks for the name, so that no call can
+    // arrive at a name whose object is missing. When the name is taken the
+    // object is withdrawn again.
+    Claim claim();
+
+    QDBusConnection connection() const { return connection_; }
+
+private:
+    QDBusConnection connection_;
+    bool published_ = false;
+    bool owned_ = false;
+};
+
+}  // namespace olva::app

@@ -1,0 +1,269 @@
+// The app on the session bus: the intents, org.freedesktop.Application, and
+// a second launch handing its request over, all on the test's private bus.
+#include "OlvaApp/App/InstanceClient.h"
+#include "OlvaApp/Model/AppBus.h"
+#include "OlvaApp/Model/AppService.h"
+#include "OlvaApp/Model/FileUri.h"
+#include "tests/app-shell/ShellFixture.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QUndoStack>
+
+using namespace olva;
+using namespace olva::test;
+using app::AppService;
+using app::LaunchRequest;
+using Kind = LaunchRequest::Kind;
+
+namespace {
+
+class Intents : public ShellFixture {
+public:
+    void SetUp() override
+    {
+        ASSERT_FALSE(bus.address().empty()) << "no dbus-daemon";
+        service = std::make_unique<AppService>(model());
+        ASSERT_EQ(service->claim(), AppService::Claim::owned);
+        connection = app::bus::connectToSessionBus(QStringLiteral("test"));
+        ASSERT_TRUE(connection.isConnected());
+    }
+
+    void TearDown() override
+    {
+        service.reset();
+        QDBusConnection::disconnectFromBus(connection.name());
+    }
+
+    // A second launch asking for `kind`; it must not start another app.
+    app::HandOver launch(Kind kind, std::filesystem::path file = {})
+    {
+        app::InstanceClient client(connection, QStringLiteral("/nonexistent/OlvaApp"));
+        client.setStartTimeout(std::chrono::milliseconds(1));
+        LaunchRequest request;
+        request.kind = kind;
+        request.file = std::move(file);
+        return client.handOver(request);
+    }
+
+    QDBusMessage call(const QString& interface, const QString& method, const QVariantList& arguments)
+    {
+        QDBusMessage message =
+            QDBusMessage::createMethodCall(app::bus::serviceName, app::bus::objectPath, interface, method);
+        message.setArguments(arguments);
+        return connection.call(message, QDBus::BlockWithGui, 10000);
+    }
+
+    // Whether the engine lock is still free, which it is until the model starts.
+    bool lockFree()
+    {
+        try {
+            Store(dataDir()).lockEngine();
+            return true;
+        } catch (...) {
+            return false;
+        }
+    }
+
+    std::unique_ptr<AppService> service;
+    QDBusConnection connection{QString()};
+};
+
+TEST_F(Intents, PauseAndResumeSaveAndUndoAsOneStepEach)
+{
+    writeRules(Config{.paused = false, .folders = {watched(folder("Inbox"))}, .bookmarks = {}});
+    model().openMainWindow();
+    // The app has not started yet: the intent waits for it.
+    EXPECT_EQ(launch(Kind::pause).status, 0);
+    EXPECT_TRUE(model().hasEngine());
+    EXPECT_TRUE(rulesOnDisk().paused);
+    ASSERT_EQ(window.stack->count(), 1);
+    EXPECT_EQ(window.stack->undoText(), QStringLiteral("Pause All Rules"));
+
+    // The same value again still saves and is one more step.
+    EXPECT_EQ(launch(Kind::pause).status, 0);
+    EXPECT_EQ(window.stack->count(), 2);
+
+    EXPECT_EQ(launch(Kind::resume).status, 0);
+    EXPECT_FALSE(rulesOnDisk().paused);
+    EXPECT_EQ(window.stack->count(), 3);
+    EXPECT_EQ(window.stack->undoText(), QStringLiteral("Resume All Rules"));
+    window.stack->undo();
+    EXPECT_TRUE(rulesOnDisk().paused);
+}
+
+TEST_F(Intents, IntentsThatArriveTogetherBeforeTheStartAreEachAnswered)
+{
+    writeRules(Config{.paused = false, .folders = {watched(folder("Inbox"))}, .bookmarks = {}});
+    bool opened = false;
+    QObject context;
+    model().ensureStarted().then(&context, [&] { opened = true; });
+    std::vector<QDBusPendingCall> calls;
+    for (const char* method : {"RunRulesNow", "RunRulesNow"}) {
+        QDBusMessage message = QDBusMessage::createMethodCall(app::bus::serviceName, app::bus::objectPath,
+                                                              app::bus::intentsInterface, QString::fromLatin1(method));
+        calls.push_back(connection.asyncCall(message, 10000));
+    }
+    calls.push_back(connection.asyncCall(QDBusMessage::createMethodCall(
+        app::bus::serviceName, app::bus::objectPath, app::bus::intentsInterface, QStringLiteral("SetPaused"))
+                                             << true));
+    ASSERT_TRUE(until([&] {
+        return std::all_of(calls.begin(), calls.end(), [](const QDBusPendingCall& call) { return call.isFinished(); });
+    }));
+    for (const QDBusPendingCall& call : calls) EXPECT_FALSE(call.isError()) << call.error().message().toStdString();
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(rulesOnDisk().paused);
+}
+
+TEST_F(Intents, RunNowMakesTheEngineScanAFolderThatWasMissing)
+{
+    const auto inbox = home() / "Later";
+    writeRules(Config{.paused = false,
+                      .folders = {watched(inbox, {extRule("Trash PDFs", "pdf", {Action::trash()})})},
+                      .bookmarks = {}});
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(until([&] { return model().folderStatus().count(inbox.string()); }));
+    EXPECT_EQ(model().folderStatus().at(inbox.string()), FolderStatus::missing);
+
+    folder("Later");
+    writeFile(inbox / "old.pdf", "%PDF");
+    EXPECT_EQ(launch(Kind::runNow).status, 0);
+    EXPECT_TRUE(until([&] { return !std::filesystem::exists(inbox / "old.pdf"); }));
+    EXPECT_TRUE(until([&] { return model().folderStatus().at(inbox.string()) == FolderStatus::watching; }));
+}
+
+// Files wait a minute to settle, so the rules explained have not acted yet.
+class UnsettledIntents : public Intents {
+public:
+    UnsettledIntents() { services.settle = 60; }
+};
+
+TEST_F(UnsettledIntents, ExplainAnswersTheSentenceForAnyFileName)
+{
+    const auto inbox = folder("Inbox");
+    writeRules(Config{.paused = false,
+                      .folders = {watched(inbox, {extRule("Receipts", "pdf", {Action::trash()}, true),
+                                                  extRule("Notes", "txt", {Action::trash()})})},
+                      .bookmarks = {}});
+    const std::filesystem::path odd = inbox / "re\xe7u.pdf";  // not UTF-8
+    writeFile(odd, "%PDF");
+    writeFile(inbox / "todo.txt", "x");
+    writeFile(inbox / "photo.jpg", "x");
+    struct Case {
+        std::filesystem::path file;
+        QString sentence;
+    };
+    for (const Case& expected : {
+             Case{odd, QStringLiteral("“Receipts” matches. It’s a dry run, so Olva only logs what it would do.")},
+             Case{inbox / "todo.txt", QStringLiteral("“Notes” matches and handles this file.")},
+             Case{inbox / "photo.jpg", QStringLiteral("No rule matches, so Olva leaves it where it is.")},
+         }) {
+        const app::HandOver answer = launch(Kind::explain, expected.file);
+        EXPECT_EQ(answer.status, 0) << answer.error.toStdString();
+        EXPECT_EQ(answer.output, expected.sentence + u'\n');
+    }
+}
+
+TEST_F(Intents, AFileThatIsNoFileFailsWithoutStartingTheApp)
+{
+    for (const QString& uri : {QString(), QStringLiteral("data:application/pdf,abc"),
+                               QStringLiteral("https://example.com/a.pdf"), QStringLiteral("Downloads/a.pdf")}) {
+        const QDBusMessage reply = call(app::bus::intentsInterface, QStringLiteral("ExplainFile"), {uri});
+        EXPECT_EQ(reply.errorName(), QStringLiteral("tools.olva.app.Error")) << uri.toStdString();
+        EXPECT_EQ(reply.errorMessage(), QStringLiteral("Choose a file in a watched folder, not a copy of one."));
+    }
+    const app::HandOver empty = launch(Kind::explain, {});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.error, QStringLiteral("Choose a file in a watched folder, not a copy of one.\n"));
+    EXPECT_FALSE(model().hasEngine());
+    EXPECT_TRUE(lockFree());
+}
+
+TEST_F(Intents, RulesThatCouldNotBeLoadedFailEachIntentWithItsSentence)
+{
+    writeFile(dataDir() / "rules.json", "[ broken");
+    writeFile(home() / "a.pdf", "x");
+    const auto pause = launch(Kind::pause);
+    EXPECT_EQ(pause.status, 1);
+    EXPECT_EQ(pause.error, QStringLiteral("Olva can’t save its rules right now. Open Olva to see why.\n"));
+    EXPECT_EQ(readFile(dataDir() / "rules.json"), "[ broken");
+
+    ASSERT_TRUE(model().loadError());
+    const QString loadError = *model().loadError() + u'\n';
+    for (Kind kind : {Kind::runNow, Kind::explain}) {
+        const auto failed = launch(kind, home() / "a.pdf");
+        EXPECT_EQ(failed.status, 1);
+        EXPECT_EQ(failed.error, loadError);
+    }
+    const QDBusMessage reply = call(app::bus::intentsInterface, QStringLiteral("RunRulesNow"), {});
+    EXPECT_EQ(reply.errorName(), QStringLiteral("tools.olva.app.Error"));
+    EXPECT_EQ(reply.errorMessage() + u'\n', loadError);
+}
+
+TEST_F(Intents, TheEngineLockOfTheToolIsTheFailure)
+{
+    Store tool(dataDir());
+    tool.lockEngine();
+    const auto failed = launch(Kind::runNow);
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.error,
+              QStringLiteral("“olva run” is already processing the watched folders. Stop it, then open Olva again.\n"));
+}
+
+TEST_F(Intents, ActivationOpensTheWindowOnceStartedAndActionsAreTheIntents)
+{
+    writeRules(Config{.paused = false, .folders = {watched(folder("Inbox"))}, .bookmarks = {}});
+    EXPECT_EQ(launch(Kind::open).status, 0);
+    ASSERT_TRUE(until([&] { return window.presented == 1; }));
+    EXPECT_TRUE(model().hasEngine());
+
+    // The launcher's token is taken for the window to use.
+    {
+        ScopedEnv noToken("XDG_ACTIVATION_TOKEN", std::nullopt);
+        ScopedEnv noStartupId("DESKTOP_STARTUP_ID", std::nullopt);
+        const QVariantMap platformData = {{QStringLiteral("activation-token"), QStringLiteral("token-1")},
+                                          {QStringLiteral("desktop-startup-id"), QStringLiteral("startup-1")}};
+        EXPECT_EQ(call(app::bus::applicationInterface, QStringLiteral("Activate"), {platformData}).type(),
+                  QDBusMessage::ReplyMessage);
+        EXPECT_EQ(qEnvironmentVariable("XDG_ACTIVATION_TOKEN"), QStringLiteral("token-1"));
+        EXPECT_EQ(qEnvironmentVariable("DESKTOP_STARTUP_ID"), QStringLiteral("startup-1"));
+        EXPECT_TRUE(until([&] { return window.presented == 2; }));
+    }
+
+    auto action = [&](const QString& name) {
+        return call(app::bus::applicationInterface, QStringLiteral("ActivateAction"),
+                    {name, QVariant::fromValue(QVariantList()), QVariantMap()});
+    };
+    EXPECT_EQ(action(QStringLiteral("pause")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_TRUE(rulesOnDisk().paused);
+    EXPECT_EQ(action(QStringLiteral("resume")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_FALSE(rulesOnDisk().paused);
+    EXPECT_EQ(action(QStringLiteral("run-now")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(action(QStringLiteral("launch-rockets")).type(), QDBusMessage::ErrorMessage);
+    EXPECT_EQ(window.stack->count(), 2);
+
+    // A login or an activation of a running app changes nothing.
+    EXPECT_EQ(launch(Kind::atLogin).status, 0);
+    EXPECT_EQ(launch(Kind::service).status, 0);
+    EXPECT_EQ(window.presented, 2);
+}
+
+TEST_F(Intents, OnlyOneProcessOwnsTheName)
+{
+    app::Model other(store, services);
+    AppService second(other);
+    EXPECT_EQ(second.claim(), AppService::Claim::taken);
+    // The first still answers.
+    EXPECT_EQ(launch(Kind::runNow).status, 0);
+}
+
+TEST_F(Intents, WithNoAppRunningALaunchThatCannotStartOneSaysSo)
+{
+    service.reset();
+    const auto failed = launch(Kind::pause);
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.error, QStringLiteral("Olva didn’t start.\n"));
+}
+
+}  // namespace

@@ -16,6 +16,15 @@ constexpr int narrowest = 260;
 constexpr int idealWidth = 300;
 constexpr int widest = 420;
 
+// Out of sight at once, deleted once the event that replaced it is over (a
+// click in it may be what changed the selection).
+void drop(QWidget* widget)
+{
+    if (!widget) return;
+    widget->hide();
+    widget->deleteLater();
+}
+
 }  // namespace
 
 ActivityInspector::ActivityInspector(Workspace* workspace, QWidget* parent)
@@ -36,7 +45,7 @@ void ActivityInspector::showSelection(const std::vector<olva::Entry>& selection,
     if (selection.size() == 1) {
         const olva::Entry& entry = selection.front();
         if (entry_ && shownId_ == entry.id && shownReverted_ == reverted && shownSteps_ == entry.steps.size()) return;
-        delete entry_;
+        drop(entry_);
         entry_ = new EntryInspector(entry, reverted, workspace_, this);
         layout_->addWidget(entry_);
         placeholder_->hide();
@@ -45,7 +54,7 @@ void ActivityInspector::showSelection(const std::vector<olva::Entry>& selection,
         shownSteps_ = entry.steps.size();
         return;
     }
-    delete entry_;
+    drop(entry_);
     entry_ = nullptr;
     shownId_.reset();
     if (selection.empty())

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <ostream>
 
 using namespace olva;
 using namespace olva::test;
@@ -71,6 +72,8 @@ struct Case {
     const char* overlay;  // title, or "" for none
     const char* description = "";
 };
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.what; }
 
 Logged today(Kind run) { return Logged{run, 30min}; }
 Logged yesterday(Kind run) { return Logged{run, 24h}; }

@@ -193,4 +193,62 @@ TEST_F(AppProcesses, AnIntentWithNoAppRunningStartsOneFirst)
     EXPECT_FALSE(lockFree());
 }
 
+// A bus that starts the app itself from its service file, as a session bus
+// does once the app is installed.
+class ActivatingBus : public AppProcesses {
+public:
+    void SetUp() override
+    {
+        const auto services = temp.path() / "services";
+        std::filesystem::create_directories(services);
+        // The app as installed, behind a script that notes how it was started.
+        const auto installed = temp.path() / "OlvaApp";
+        writeFile(installed, "#!/bin/sh\necho \"$@\" > '" + (temp.path() / "activated").string() + "'\nexec '"
+                                 OLVA_APP_EXECUTABLE "' \"$@\"\n");
+        std::filesystem::permissions(installed, std::filesystem::perms::owner_all);
+        std::string service = readFile(std::filesystem::path(OLVA_SOURCE_DIR) / "OlvaApp/data/tools.olva.app.service.in");
+        service.replace(service.find("@OLVA_APP_INSTALLED@"), std::string("@OLVA_APP_INSTALLED@").size(),
+                        installed.string());
+        writeFile(services / "tools.olva.app.service", service);
+        const auto config = temp.path() / "bus.conf";
+        // The usual session bus, and one more folder of services.
+        writeFile(config, "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                          " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                          "<busconfig><include>/usr/share/dbus-1/session.conf</include>"
+                          "<servicedir>" + services.string() + "</servicedir></busconfig>\n");
+        // What the bus starts inherits the bus's environment.
+        daemon.setProcessEnvironment(environment());
+        daemon.start(QStringLiteral("dbus-daemon"),
+                     {QStringLiteral("--config-file=") + QString::fromStdString(config.string()),
+                      QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        ASSERT_TRUE(daemon.waitForStarted());
+        ASSERT_TRUE(processUntil([&] { return daemon.canReadLine(); }, std::chrono::seconds(10)));
+        address.emplace("DBUS_SESSION_BUS_ADDRESS", QString::fromLatin1(daemon.readLine()).trimmed().toStdString());
+        AppProcesses::SetUp();
+    }
+
+    void TearDown() override
+    {
+        AppProcesses::TearDown();
+        daemon.terminate();
+        daemon.waitForFinished();
+    }
+
+    QProcess daemon;
+    std::optional<ScopedEnv> address;
+};
+
+TEST_F(ActivatingBus, StartsTheAppFromItsServiceFileForAnIntent)
+{
+    writeRules(Config{.paused = false, .folders = {watched(folder("Inbox"))}, .bookmarks = {}});
+    const Ran paused = launch({QStringLiteral("--pause")});
+    EXPECT_EQ(paused.status, 0) << paused.err.toStdString();
+    EXPECT_TRUE(rulesOnDisk().paused);
+    ASSERT_TRUE(nameOwned());
+    // The bus started it, from the service file, not the launch.
+    EXPECT_EQ(readFile(temp.path() / "activated"), "--service\n");
+    // Started as the bus starts it: no window.
+    EXPECT_FALSE(setting(QStringLiteral("mainWindowOpen")).toBool());
+}
+
 }  // namespace

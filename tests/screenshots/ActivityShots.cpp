@@ -73,16 +73,11 @@ OLVA_SHOT(activity_first_run)
 
 OLVA_SHOT(explain_sheet)
 {
-    // The fixture's folders name "~", which is the account's home, not the
-    // picture's: watch the picture's Downloads by its full path.
+    // Every verdict in one picture: a live rule beside dry runs.
     Model& model = context.model();
-    const std::string downloads = (context.home() / "Downloads").string();
-    model.edit(QStringLiteral("Add Folder"), [&](olva::Config& config) {
-        olva::Folder folder = config.folders.front();
-        folder.path = downloads;
-        for (auto& rule : folder.rules) rule.dryRun = true;
-        folder.rules[1].dryRun = false;
-        config.folders.push_back(folder);
+    model.edit(QStringLiteral("Dry Runs"), [&](olva::Config& config) {
+        for (auto& rule : config.folders.front().rules) rule.dryRun = true;
+        config.folders.front().rules[1].dryRun = false;
     });
     auto explained = context.model().explainFile(context.home() / "Downloads/invoice-2026-12.pdf");
     olva::test::processUntil([&] { return explained.isFinished(); });

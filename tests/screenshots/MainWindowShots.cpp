@@ -22,32 +22,6 @@ using olva::app::MainWindow;
 using olva::app::Model;
 using olva::app::Selection;
 
-// The fixture's places are written with "~", which the engine reads as the
-// home folder of the account, not the fixture's: they are made absolute, so
-// that the folders are found and their chips show real icons.
-void placesInFixtureHome(olva::shots::ShotContext& context)
-{
-    const std::string home = context.home().string();
-    auto absolute = [&](std::string& path) {
-        if (path == "~" || path.starts_with("~/")) path = home + path.substr(1);
-    };
-    context.model().edit(QStringLiteral("Fixture"), [&](olva::Config& config) {
-        for (olva::Folder& folder : config.folders) {
-            if (folder.path != "~/Old Projects") absolute(folder.path);
-            for (olva::Rule& rule : folder.rules)
-                for (olva::Action& action : rule.actions)
-                    if (action.kind == olva::Action::Kind::move || action.kind == olva::Action::Kind::copy)
-                        absolute(action.text);
-        }
-    });
-}
-
-void waitForStatuses(Model& model)
-{
-    olva::test::processUntil([&] { return model.folderStatus().size() >= model.config().folders.size(); },
-                             std::chrono::seconds(3));
-}
-
 }  // namespace
 
 OLVA_SHOT(main_window)
@@ -61,11 +35,9 @@ OLVA_SHOT(main_window)
 OLVA_SHOT(main_folder)
 {
     Model& model = context.model();
-    placesInFixtureHome(context);
     // A second dry run, so that both looks of a chip show: dashed while
     // only logging, filled once live.
     model.edit(QStringLiteral("Fixture"), [](olva::Config& config) { config.folders[0].rules[0].dryRun = true; });
-    waitForStatuses(model);
     MainWindow window(model);
     model.setSelection(Selection::folder(0));
     model.setSelectedRule(1);
@@ -78,7 +50,6 @@ OLVA_SHOT(main_folder)
 OLVA_SHOT(main_first_run)
 {
     Model& model = context.model();
-    placesInFixtureHome(context);
     const auto fresh = context.home() / "Projects";
     std::filesystem::create_directories(fresh);
     MainWindow window(model);
@@ -90,8 +61,6 @@ OLVA_SHOT(main_first_run)
 OLVA_SHOT(main_problem_bar)
 {
     Model& model = context.model();
-    placesInFixtureHome(context);
-    waitForStatuses(model);
     MainWindow window(model);
     model.setSelection(Selection::folder(2));
     window.resize(960, 620);

@@ -4,11 +4,13 @@
 #include "OlvaApp/App/SettingsWindow.h"
 #include "OlvaApp/App/Tray.h"
 #include "OlvaApp/ConnectView/ConnectWindow.h"
+#include "OlvaApp/MainView/MainWindow.h"
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/PrivacyView/PrivacyWindow.h"
 #include "tests/support/app/AppTestSupport.h"
 
 #include <QMenu>
+#include <QMenuBar>
 
 #include <algorithm>
 #include <fstream>
@@ -16,25 +18,6 @@
 using namespace olva;
 
 namespace {
-
-// The fixture's folders in its own home ("~" is the real user's home), all
-// but the one that is gone; then waits (at most 5 s) until the engine has
-// told the model how each folder is.
-void watchFixtureFolders(shots::ShotContext& context)
-{
-    app::Model& model = context.model();
-    model.edit(QStringLiteral("Watch"), [&](Config& config) {
-        for (Folder& folder : config.folders)
-            if (folder.path.starts_with("~/") && folder.path != "~/Old Projects")
-                folder.path = (context.home() / folder.path.substr(2)).string();
-    });
-    test::processUntil([&] {
-        const auto& statuses = model.folderStatus();
-        return statuses.size() == model.config().folders.size()
-            && std::all_of(model.config().folders.begin(), model.config().folders.end(),
-                           [&](const Folder& folder) { return statuses.count(folder.path); });
-    });
-}
 
 void saveTrayMenu(shots::ShotContext& context, const QString& name)
 {
@@ -76,20 +59,32 @@ OLVA_SHOT(privacy_window)
 OLVA_SHOT(tray_menu_attention)
 {
     // The fixture watches a folder that is gone.
-    watchFixtureFolders(context);
     saveTrayMenu(context, QStringLiteral("tray-menu-attention"));
 }
 
 OLVA_SHOT(tray_menu_watching)
 {
     context.model().removeFolder(2);
-    watchFixtureFolders(context);
     saveTrayMenu(context, QStringLiteral("tray-menu-watching"));
 }
 
 OLVA_SHOT(tray_menu_paused)
 {
     context.model().setPaused(true);
-    watchFixtureFolders(context);
     saveTrayMenu(context, QStringLiteral("tray-menu-paused"));
+}
+
+OLVA_SHOT(menu_bar)
+{
+    context.model().setSelection(app::Selection::folder(0));
+    context.model().setSelectedRule(1);
+    app::AppCommands commands(context.model(), {});
+    app::MainWindow window(context.model());
+    window.setMenuBar(commands.createMenuBar(window));
+    for (QAction* item : window.menuBar()->actions()) {
+        QMenu* menu = item->menu();
+        if (!menu) continue;
+        emit menu->aboutToShow();
+        context.save(menu, QStringLiteral("menu-") + item->text().remove(u'&').toLower());
+    }
 }

@@ -49,34 +49,37 @@ Group all(std::vector<Node> items) { return {Group::Mode::all, std::move(items)}
 Group any(std::vector<Node> items) { return {Group::Mode::any, std::move(items)}; }
 Condition cond(Attr attr, Op op, std::string value) { return {attr, op, std::move(value)}; }
 
-Config fixtureConfig()
+// Places sit in the fixture's own home, written in full: "~" would name the
+// account's real home, which the fixture must not touch.
+Config fixtureConfig(const std::filesystem::path& home)
 {
+    auto at = [&](const char* place) { return (home / place).string(); };
     Config config;
     Folder downloads;
-    downloads.path = "~/Downloads";
+    downloads.path = at("Downloads");
     downloads.depth = 0;
     downloads.rules = {
         rule("Invoices", all({cond(Attr::ext, Op::is, "pdf"), cond(Attr::name, Op::contains, "invoice")}),
-             {Action::move("~/Documents/Invoices"), Action::addTags({"Finance"})}),
+             {Action::move(at("Documents/Invoices")), Action::addTags({"Finance"})}),
         rule("Screenshots by month",
              all({cond(Attr::name, Op::startsWith, "Screenshot"), cond(Attr::kind, Op::is, "image")}),
-             {Action::sortInto("~/Pictures/Screenshots/{created:yyyy-MM}")}, true),
+             {Action::sortInto(at("Pictures/Screenshots") + "/{created:yyyy-MM}")}, true),
         rule("Old installers",
              all({any({cond(Attr::ext, Op::is, "deb"), cond(Attr::ext, Op::is, "AppImage")}),
                   cond(Attr::added, Op::notInLast, "14 days")}),
              {Action::trash()}),
         rule("Archives", all({cond(Attr::kind, Op::is, "archive")}),
-             {Action::rename("{name} ({added:yyyy-MM-dd})"), Action::move("~/Archive")}, false, false),
+             {Action::rename("{name} ({added:yyyy-MM-dd})"), Action::move(at("Archive"))}, false, false),
     };
     Folder desktop;
-    desktop.path = "~/Desktop";
+    desktop.path = at("Desktop");
     desktop.depth = 1;
     desktop.rules = {
         rule("Tidy notes", all({cond(Attr::ext, Op::is, "txt"), cond(Attr::modified, Op::notInLast, "30 days")}),
-             {Action::move("~/Documents/Notes")}, true),
+             {Action::move(at("Documents/Notes"))}, true),
     };
     Folder missing;
-    missing.path = "~/Old Projects";
+    missing.path = at("Old Projects");
     missing.rules = {rule("Zip it", all({cond(Attr::ext, Op::is, "zip")}), {Action::trash()}, true)};
     config.folders = {downloads, desktop, missing};
     return config;
@@ -160,7 +163,7 @@ ShotContext::ShotContext() : d_(std::make_unique<Data>())
     d_->olvaEnv.emplace("OLVA_HOME", (home / ".local/share/Olva").string());
 
     auto store = std::make_shared<Store>(Store::defaultDir());
-    Config config = fixtureConfig();
+    Config config = fixtureConfig(home);
     store->saveConfig(config);
     for (const auto& entry : fixtureEntries(home, config)) store->append(entry);
 
@@ -171,6 +174,8 @@ ShotContext::ShotContext() : d_(std::make_unique<Data>())
     d_->model = std::make_unique<app::Model>(store, services);
     auto started = d_->model->ensureStarted();
     test::processUntil([&] { return started.isFinished(); });
+    // Pictures show each folder as the engine found it.
+    test::processUntil([this] { return d_->model->folderStatus().size() >= d_->model->config().folders.size(); });
 }
 
 ShotContext::~ShotContext()

@@ -224,7 +224,9 @@ std::shared_ptr<Engine> Engine::create(std::shared_ptr<Store> store, double sett
     auto impl = std::make_unique<Impl>(std::move(store), settle);
     impl->config = impl->store->loadConfig();
     impl->seenOnDisk = impl->seenSignature();
-    impl->seen = impl->store->loadSeen(&impl->journalAt);
+    Impl& made = *impl;
+    made.store->readSeen([&](const std::string& key, std::string_view version) { made.seen.add(key, version); },
+                         &made.journalAt);
     std::shared_ptr<Engine> engine(new Engine(std::move(impl)));
     engine->impl_->self = engine;
     return engine;

@@ -4,6 +4,7 @@
 
 #include "Core/Engine.h"
 #include "Core/FileInfo.h"
+#include "Core/RecentRuns.h"
 #include "Core/platform/Executor.h"
 #include "Core/platform/Watcher.h"
 
@@ -19,6 +20,7 @@
 #include <set>
 #include <span>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -35,9 +37,20 @@ struct Engine::Impl {
         platform::Executor::TimerId task = 0;
         std::uint64_t generation = 0;
     };
+    // A folder's quiet files and observations are kept under a hash of the
+    // file's path rather than the path itself, which would cost more than
+    // the rest of the record: a false match would also need the stamp of
+    // the file it was taken for, or its size and dates.
+    using PathHash = std::uint64_t;
+    static PathHash hashOf(std::string_view path) { return std::hash<std::string_view>{}(path); }
+    struct QuietFile {
+        PathHash path = 0;
+        Quiet quiet;
+        bool operator<(const QuietFile& other) const { return path < other.path; }
+    };
     struct QuietList {
         std::vector<std::string> versions;
-        std::unordered_map<std::string, Quiet> files;
+        std::vector<QuietFile> files;  // sorted by path hash
     };
     // Enough of the seen file's status to tell that somebody replaced it.
     struct FileSignature {
@@ -68,11 +81,14 @@ struct Engine::Impl {
     const std::shared_ptr<Store> store;
     const double settle;
     Config config;
-    Seen seen;
+    SeenRecords seen;
     bool seenChanged = false;
-    std::map<std::string, Observed> observed;
+    // Per folder path as configured, the files still settling.
+    std::map<std::string, std::unordered_map<PathHash, Observed>> observed;
     std::map<std::string, Failure> failures;
-    std::map<std::string, std::vector<Date>> recent;
+    // For the loop guard; older runs are dropped as new ones come and at the
+    // end of each pass.
+    RecentRuns recent;
     std::map<std::string, Scheduled> scheduled;
     std::unique_ptr<platform::Watcher> watcher;
     bool activity = false;  // nothing to hold on Linux; kept so the rule stays visible
@@ -117,6 +133,8 @@ struct Engine::Impl {
     // directory refuses them; tests shorten them.
     std::chrono::nanoseconds periodicInterval = std::chrono::seconds(600);
     std::chrono::nanoseconds retryInterval = std::chrono::seconds(2);
+    // The journal is not folded before it holds this many bytes.
+    std::uint64_t smallestFold = 1024 * 1024;
 
     // Declared last, so it is built after and stopped before the rest.
     platform::Executor executor;
@@ -154,6 +172,7 @@ struct Engine::Impl {
     bool noteFailure(const std::string& key, const std::string& message, Date now);
     // Counts a run for the loop guard; true when it is one too many.
     bool loopGuardStops(const std::string& key, Date now);
+    void forgetOldRuns(Date now);
     // Logs the entry, then journals `then`; what cannot be written is held.
     void record(const Entry& entry, std::vector<JournalRecord> then = {});
     bool flushUnwritten();

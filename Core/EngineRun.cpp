@@ -20,12 +20,11 @@ constexpr const char* interruptedMessage = "interrupted: Olva stopped before the
 
 }  // namespace
 
+void Engine::Impl::forgetOldRuns(Date now) { recent.forget(now, loopWindow); }
+
 bool Engine::Impl::loopGuardStops(const std::string& key, Date now)
 {
-    auto& times = recent[key];
-    std::erase_if(times, [&](Date time) { return now - time > loopWindow; });
-    times.push_back(now);
-    return times.size() >= loopLimit;
+    return recent.add(std::hash<std::string>{}(key), now, loopWindow) >= loopLimit;
 }
 
 bool Engine::Impl::noteFailure(const std::string& key, const std::string& message, Date now)
@@ -113,7 +112,7 @@ Engine::Impl::RuleRun Engine::Impl::runRule(FileInfo& file, const Pending& pendi
             failures.erase(key);
             // Written with the entry, so that one crash cannot keep one
             // without the other.
-            seen[key].insert(version);
+            seen.add(key, version);
             then.push_back(JournalRecord::mark(key, {version}));
         }
         record(entry, std::move(then));
@@ -188,7 +187,7 @@ void Engine::Impl::recoverInterrupted()
         // Whatever the run did, it did once: its file counts as handled,
         // unless it failed before changing anything and may be tried again.
         if (!(run.done && entry.error && entry.steps.empty())) {
-            seen[run.key].insert(entry.version);
+            seen.add(run.key, entry.version);
             ++seenEdits;
             then.push_back(JournalRecord::mark(run.key, {entry.version}));
         }
@@ -213,10 +212,10 @@ std::optional<Engine::Impl::FileSignature> signatureOf(const std::filesystem::pa
                                        std::int64_t(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
-// The journal is folded once it holds more than the seen file, so a fold
-// costs about as much as the records written since the last one: the bytes
+// The journal is folded once it holds twice as much as the seen file, so a
+// fold costs about half the records written since the last one: the bytes
 // written per handled file stay the same however many files were handled.
-constexpr std::uint64_t kSmallestFold = 256 * 1024;
+constexpr std::uint64_t kFoldFactor = 2;
 
 }  // namespace
 
@@ -229,15 +228,16 @@ bool Engine::Impl::seenFileChanged() const { return seenSignature() != seenOnDis
 
 void Engine::Impl::mergeSeenFromDisk()
 {
+    // Taken in as it is read: what a file that turns out unreadable held
+    // before the fault is true all the same.
     auto signature = seenSignature();
-    Seen disk;
     LogPosition journalEnd;
     try {
-        disk = store->loadSeen(&journalEnd);
+        store->readSeen([&](const std::string& key, std::string_view version) { seen.add(key, version); }, &journalEnd);
     } catch (const std::exception&) {
+        ++seenEdits;
         return;
     }
-    for (auto& [key, versions] : disk) seen[key].merge(versions);
     seenOnDisk = signature;
     journalAt = journalEnd;
     ++seenEdits;
@@ -258,14 +258,14 @@ bool Engine::Impl::refreshSeen()
     }
     journalAt = read.position;
     if (read.marks.empty()) return false;
-    for (auto& [key, versions] : read.marks) seen[key].merge(versions);
+    seen.add(read.marks);
     ++seenEdits;
     return true;
 }
 
 void Engine::Impl::markSeen(const std::string& key, const std::string& version)
 {
-    if (!seen[key].insert(version).second) return;
+    if (!seen.add(key, version)) return;
     unsavedMarks.push_back(JournalRecord::mark(key, {version}));
     seenChanged = true;
     ++seenEdits;
@@ -350,7 +350,10 @@ void Engine::Impl::foldJournalIfDue()
     // Only the engine that runs the rules folds, and not while writing fails.
     if (store->engineLock() < 0 || storeProblem) return;
     std::uint64_t seenSize = seenOnDisk ? std::uint64_t(seenOnDisk->size) : 0;
-    if (journalAt.offset <= std::max(kSmallestFold, seenSize)) return;
+    if (journalAt.offset <= std::max(smallestFold, kFoldFactor * seenSize)) return;
+    // Runs that ended are dropped by the fold, not kept as open.
+    flushDeferred();
+    if (storeProblem) return;
     try {
         journalAt = store->foldJournal(seen);
         seenOnDisk = seenSignature();

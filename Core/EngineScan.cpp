@@ -5,6 +5,7 @@
 #include "Core/Listing.h"
 #include "Core/Paths.h"
 #include "Core/RuleVersion.h"
+#include "Core/platform/Memory.h"
 #include "Core/platform/Volume.h"
 
 #include <algorithm>
@@ -14,6 +15,9 @@
 namespace olva {
 
 namespace {
+
+// Files listed, or sixteenth of them acted on, that make a pass large.
+constexpr std::size_t kLargePass = 4096;
 
 Date::duration seconds(double value)
 {
@@ -34,22 +38,21 @@ std::optional<Date> statusChange(const Stamp& stamp)
 
 void Engine::Impl::migrateSeenKey(const FileInfo& file)
 {
-    if (seen.contains(file.key())) return;
-    auto legacy = seen.find(file.legacyKey());
-    if (legacy == seen.end()) return;
-    auto versions = std::move(legacy->second);
-    seen.erase(legacy);
+    if (seen.contains(file.key()) || !seen.contains(file.legacyKey())) return;
     // The old key stays in the files until the journal is folded, which
     // writes what is in memory.
-    for (const auto& version : versions) markSeen(file.key(), version);
+    for (const auto& version : seen.move(file.legacyKey(), file.key())) {
+        unsavedMarks.push_back(JournalRecord::mark(file.key(), {version}));
+        seenChanged = true;
+    }
+    ++seenEdits;
 }
 
 Engine::Impl::Pending Engine::Impl::pendingRules(Pending rules, const std::string& key) const
 {
-    auto handled = seen.find(key);
-    if (handled == seen.end()) return rules;
+    if (!seen.contains(key)) return rules;
     std::size_t count = 0;
-    while (count < rules.size() && !handled->second.contains(rules[count].second)) ++count;
+    while (count < rules.size() && !seen.contains(key, rules[count].second)) ++count;
     return rules.first(count);
 }
 
@@ -82,10 +85,10 @@ private:
         inodes_.clear();
         usable_ = engine_.seen.size() + engine_.failures.size() <= 4 * listed_;
         if (!usable_) return;
-        auto note = [&](const std::string& key) {
+        auto note = [&](std::string_view key) {
             if (auto inode = FileInfo::inodeInKey(key)) inodes_.insert(*inode);
         };
-        for (const auto& record : engine_.seen) note(record.first);
+        engine_.seen.forEach([&](std::string_view key, const auto&) { note(key); });
         for (const auto& record : engine_.failures) note(record.first);
     }
 
@@ -127,12 +130,20 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
         versions.push_back(rules.back().second);
     }
 
-    std::unordered_map<std::string, Quiet> previousQuiet;
+    std::vector<QuietFile> previousQuiet;
     if (auto it = quiet.find(folderPath); it != quiet.end() && it->second.versions == versions)
         previousQuiet = std::move(it->second.files);
+    auto quietEntry = [&](PathHash hash, const Stamp& stamp) -> const Quiet* {
+        auto at = std::lower_bound(previousQuiet.begin(), previousQuiet.end(), QuietFile{hash, {}});
+        for (; at != previousQuiet.end() && at->path == hash; ++at)
+            if (at->quiet.stamp == stamp) return &at->quiet;
+        return nullptr;
+    };
     const auto& lastTexts = extractedTexts[folderPath];
+    auto& settling = observed[folderPath];
 
-    std::unordered_map<std::string, Quiet> newQuiet;
+    std::vector<QuietFile> newQuiet;
+    std::size_t acted = 0;
     std::map<std::string, CachedText> passTexts;
     std::optional<Date> next;
 
@@ -145,10 +156,11 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
     for (const auto& item : listing) {
         if (stopping) break;
         const std::string& path = item.path;
+        const PathHash hash = hashOf(path);
         const Stamp stamp = stampOf(item.status);
 
-        if (auto q = previousQuiet.find(path); q != previousQuiet.end() && q->second.stamp == stamp && q->second.until > now) {
-            newQuiet.insert(previousQuiet.extract(q));
+        if (auto q = quietEntry(hash, stamp); q && q->until > now) {
+            newQuiet.push_back({hash, *q});
             continue;
         }
 
@@ -159,7 +171,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
         if (recorded) migrateSeenKey(info);
         Pending pending = recorded ? pendingRules(rules, info.key()) : Pending(rules);
         if (pending.empty()) {
-            if (keepLists) newQuiet.emplace(path, Quiet{stamp, now + seconds(quietFor)});
+            if (keepLists) newQuiet.push_back({hash, Quiet{stamp, now + seconds(quietFor)}});
             continue;
         }
 
@@ -174,15 +186,15 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
         Date readyAt = now + seconds(settleFor);
         if (settleFor > 0 && !copying) {
             Observation observation{info.size(), info.modified()};
-            auto seenBefore = observed.find(path);
-            if (seenBefore == observed.end() || !(seenBefore->second.observation == observation)) {
+            auto seenBefore = settling.find(hash);
+            if (seenBefore == settling.end() || !(seenBefore->second.observation == observation)) {
                 // On a local disk the file has been unchanged since its last
                 // status change, read after its facts so that no change to
                 // what was just observed can predate it.
                 Date since = now;
                 if (local)
                     if (auto fresh = stampOf(path)) since = std::min(now, statusChange(*fresh).value_or(now));
-                seenBefore = observed.insert_or_assign(path, Observed{observation, since}).first;
+                seenBefore = settling.insert_or_assign(hash, Observed{observation, since}).first;
             }
             readyAt = seenBefore->second.since + seconds(settleFor);
         }
@@ -198,29 +210,43 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
         // Nothing more is done once a run could not be written: the rest
         // waits until writing works again.
         if (storeProblem) break;
-        // A rule that acted may have given the file a record.
-        if (run.matched) records.add(info.inode());
+        // A pass that handles many files keeps the journal small as it goes.
+        if (run.matched) foldJournalIfDue();
+        if (run.matched) {
+            // A rule that acted may have given the file a record; a change
+            // to the file from now on starts a new observation.
+            ++acted;
+            records.add(info.inode());
+            settling.erase(hash);
+        }
         if (run.flipsAt) keepEarlier(next, *run.flipsAt);
         if (keepLists && info.extractedText()) passTexts[path] = CachedText{info.modified(), *info.extractedText()};
         if (keepLists && !run.matched) {
             Date until = now + seconds(quietFor);
             if (run.flipsAt) until = std::min(until, *run.flipsAt);
-            newQuiet.emplace(path, Quiet{stamp, until});
+            newQuiet.push_back({hash, Quiet{stamp, until}});
         }
     }
 
     extractedTexts[folderPath] = std::move(passTexts);
+    std::sort(newQuiet.begin(), newQuiet.end());
+    newQuiet.shrink_to_fit();
+    previousQuiet = {};
     quiet[folderPath] = QuietList{versions, std::move(newQuiet)};
-    if (!observed.empty()) {
-        std::vector<std::string_view> listed;
+    if (!settling.empty()) {
+        std::vector<PathHash> listed;
         listed.reserve(listing.size());
-        for (const auto& item : listing) listed.push_back(item.path);
+        for (const auto& item : listing) listed.push_back(hashOf(item.path));
         std::sort(listed.begin(), listed.end());
-        std::erase_if(observed, [&](const auto& item) {
-            return isInside(item.first, resolved) && !std::binary_search(listed.begin(), listed.end(), item.first);
+        std::erase_if(settling, [&](const auto& item) {
+            return !std::binary_search(listed.begin(), listed.end(), item.first);
         });
     }
+    forgetOldRuns(now);
     saveSeenOrReport();
+    // A large pass leaves much freed memory behind, which the engine, idle
+    // until the next change, would otherwise keep.
+    if (listing.size() >= kLargePass || acted >= kLargePass / 16) platform::releaseFreeMemory();
     if (next) {
         if (debugEnabled()) debugLog("next scan of " + resolved + " at " + printedDate(*next));
         schedule(folderPath, *next);

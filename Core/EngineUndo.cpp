@@ -28,9 +28,7 @@ std::vector<Explanation> Engine::Impl::explain(const std::filesystem::path& url)
     }
     if (!holder) throw ActionError(path + " is not in a watched folder");
 
-    std::set<std::string> handled;
-    if (auto it = seen.find(file.key()); it != seen.end()) handled = it->second;
-    else if (auto legacy = seen.find(file.legacyKey()); legacy != seen.end()) handled = legacy->second;
+    std::set<std::string> handled = seen.versionsOf(seen.contains(file.key()) ? file.key() : file.legacyKey());
 
     const Date now = this->now();
     std::vector<Explanation> explanations;
@@ -110,10 +108,7 @@ std::map<std::string, std::string> Engine::Impl::undo(const std::vector<std::str
 void Engine::Impl::carryOver(const std::string& from, const std::string& to)
 {
     if (from == to) return;
-    std::vector<std::string> keys;
-    for (const auto& [key, versions] : seen)
-        if (versions.contains(from)) keys.push_back(key);
-    for (const auto& key : keys) markSeen(key, to);
+    for (const auto& key : seen.keysWith(from)) markSeen(key, to);
     if (seenChanged) saveSeenOrReport();
 }
 

@@ -2,6 +2,7 @@
 
 #include "Core/JsonReader.h"
 #include "Core/JsonWriter.h"
+#include "Core/SeenRecords.h"
 #include "Core/Store.h"
 #include "Core/platform/AtomicFile.h"
 #include "Core/platform/Descriptor.h"
@@ -14,7 +15,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <unordered_set>
 
 namespace olva {
 
@@ -130,69 +130,85 @@ std::optional<JournalRecord> parseJournalLine(std::string_view line)
 
 namespace {
 
-template <typename F>
-void forEachLine(std::string_view bytes, F&& body)
-{
-    while (!bytes.empty()) {
-        auto feed = bytes.find('\n');
-        body(bytes.substr(0, feed));
-        bytes.remove_prefix(feed == std::string_view::npos ? bytes.size() : feed + 1);
-    }
-}
-
 // The run a line of a run's record names, read from the text itself: every
 // such line begins {"kind":"id". Empty for other lines.
-std::string_view runOf(std::string_view line)
+std::string_view runOf(std::string_view line, std::string_view kind)
 {
-    for (std::string_view kind : {"{\"end\":\"", "{\"begin\":\"", "{\"step\":\"", "{\"done\":\""}) {
-        if (!line.starts_with(kind)) continue;
-        line.remove_prefix(kind.size());
-        return line.substr(0, line.find('"'));
+    if (line.size() < kind.size() + 5 || line[0] != '{' || line[1] != '"') return {};
+    line.remove_prefix(2);
+    if (!line.starts_with(kind) || !line.substr(kind.size()).starts_with("\":\"")) return {};
+    line.remove_prefix(kind.size() + 3);
+    return line.substr(0, line.find('"'));
+}
+
+}  // namespace
+
+void JournalLines::add(std::string_view line)
+{
+    if (line.empty()) return;
+    // The lines of a run are kept as text while it is open and dropped when
+    // it ends: most runs end a few lines after they begin, so few are held
+    // at any time, and their lines are never decoded.
+    if (auto id = runOf(line, "begin"); !id.empty()) {
+        open_.push_back({std::string(id), {std::string(line)}});
+        return;
     }
-    return {};
+    for (std::string_view kind : {"step", "done", "end"}) {
+        auto id = runOf(line, kind);
+        if (id.empty()) continue;
+        auto run = std::find_if(open_.rbegin(), open_.rend(), [&](const Raw& raw) { return raw.id == id; });
+        if (run == open_.rend()) return;
+        if (kind == "end") open_.erase(std::prev(run.base()));
+        else run->lines.emplace_back(line);
+        return;
+    }
+    if (auto record = parseJournalLine(line); record && record->kind == JournalRecord::Kind::mark)
+        for (const auto& version : record->versions) marks_(record->key, version);
+}
+
+std::vector<OpenRun> JournalLines::openRuns() const
+{
+    std::vector<OpenRun> runs;
+    for (const auto& raw : open_) {
+        std::optional<OpenRun> run;
+        for (const auto& line : raw.lines) {
+            auto record = parseJournalLine(line);
+            if (!record) continue;
+            if (record->kind == JournalRecord::Kind::begin) {
+                run = OpenRun{std::move(*record->entry), std::move(record->key), false};
+            } else if (!run) {
+                continue;
+            } else if (record->kind == JournalRecord::Kind::step) {
+                run->entry.steps.push_back(std::move(*record->step));
+            } else if (record->kind == JournalRecord::Kind::done) {
+                run->done = true;
+                run->entry.error = std::move(record->error);
+            }
+        }
+        if (run) runs.push_back(std::move(*run));
+    }
+    return runs;
+}
+
+namespace {
+
+MarkSink into(Seen& seen)
+{
+    return [&seen](const std::string& key, std::string_view version) { seen[key].emplace(version); };
 }
 
 }  // namespace
 
 void applyJournalLines(std::string_view bytes, JournalRead& read)
 {
-    // Most runs ended long ago: their lines are passed over undecoded.
-    std::unordered_set<std::string_view> ended;
-    forEachLine(bytes, [&](std::string_view line) {
-        if (line.starts_with("{\"end\":\"")) ended.insert(runOf(line));
-    });
-    // Runs end in about the order they began: look from the newest.
-    auto findRun = [&](const std::string& id) {
-        auto it = std::find_if(read.runs.rbegin(), read.runs.rend(),
-                               [&](const OpenRun& run) { return run.entry.id == id; });
-        return it == read.runs.rend() ? read.runs.end() : std::prev(it.base());
-    };
-    forEachLine(bytes, [&](std::string_view line) {
-        if (auto run = runOf(line); !run.empty() && ended.contains(run)) return;
-        auto record = parseJournalLine(line);
-        if (!record) return;
-        switch (record->kind) {
-        case JournalRecord::Kind::mark:
-            read.marks[record->key].insert(record->versions.begin(), record->versions.end());
-            break;
-        case JournalRecord::Kind::begin:
-            read.runs.push_back(OpenRun{std::move(*record->entry), std::move(record->key), false});
-            break;
-        case JournalRecord::Kind::step:
-            if (auto run = findRun(record->run); run != read.runs.end())
-                run->entry.steps.push_back(std::move(*record->step));
-            break;
-        case JournalRecord::Kind::done:
-            if (auto run = findRun(record->run); run != read.runs.end()) {
-                run->done = true;
-                run->entry.error = std::move(record->error);
-            }
-            break;
-        case JournalRecord::Kind::end:
-            if (auto run = findRun(record->run); run != read.runs.end()) read.runs.erase(run);
-            break;
-        }
-    });
+    JournalLines lines(into(read.marks));
+    while (!bytes.empty()) {
+        auto feed = bytes.find('\n');
+        lines.add(bytes.substr(0, feed));
+        bytes.remove_prefix(feed == std::string_view::npos ? bytes.size() : feed + 1);
+    }
+    auto runs = lines.openRuns();
+    read.runs.insert(read.runs.end(), std::make_move_iterator(runs.begin()), std::make_move_iterator(runs.end()));
 }
 
 std::vector<JournalRecord> recordsOf(const std::vector<OpenRun>& runs)
@@ -267,7 +283,7 @@ std::pair<LogPosition, LogPosition> Store::appendJournal(const std::vector<Journ
     return appendTo(openForAppending(journal).get(), std::move(bytes), journal);
 }
 
-JournalRead Store::readJournal(LogPosition after) const
+JournalRead Store::readJournal(LogPosition after, const MarkSink& marks) const
 {
     auto journal = path("seen.journal");
     JournalRead read;
@@ -283,16 +299,34 @@ JournalRead Store::readJournal(LogPosition after) const
     auto size = static_cast<std::uint64_t>(status.st_size);
     // Folding replaces the file: a new inode, or a shorter one, starts over.
     read.isWhole = inode != after.inode || size < after.offset;
-    std::uint64_t start = read.isWhole ? 0 : after.offset;
-    if (::lseek(fd.get(), static_cast<off_t>(start), SEEK_SET) < 0)
-        platform::throwErrno(errno, "couldn’t read " + platform::quoted(journal));
-    auto bytes = platform::readToEnd(fd.get());
-    if (!bytes) platform::throwErrno(errno, "couldn’t read " + platform::quoted(journal));
-    // A last record without its line feed is still being written.
-    auto lastFeed = bytes->rfind('\n');
-    std::size_t kept = lastFeed == std::string::npos ? 0 : lastFeed + 1;
-    applyJournalLines(std::string_view(*bytes).substr(0, kept), read);
-    read.position = {inode, start + kept};
+    std::uint64_t consumed = read.isWhole ? 0 : after.offset;
+
+    // In blocks, whatever the size of the journal; a last record without its
+    // line feed is still being written and is left for later.
+    JournalLines lines(marks ? marks : into(read.marks));
+    std::string pending;
+    std::vector<char> block(1 << 20);
+    for (std::uint64_t at = consumed;;) {
+        ssize_t count = ::pread(fd.get(), block.data(), block.size(), static_cast<off_t>(at));
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) platform::throwErrno(errno, "couldn’t read " + platform::quoted(journal));
+        if (count == 0) break;
+        at += std::uint64_t(count);
+        pending.append(block.data(), std::size_t(count));
+        std::string_view complete(pending);
+        auto lastFeed = complete.rfind('\n');
+        if (lastFeed == std::string_view::npos) continue;
+        complete = complete.substr(0, lastFeed + 1);
+        consumed += complete.size();
+        while (!complete.empty()) {
+            auto feed = complete.find('\n');
+            lines.add(complete.substr(0, feed));
+            complete.remove_prefix(feed + 1);
+        }
+        pending.erase(0, lastFeed + 1);
+    }
+    read.runs = lines.openRuns();
+    read.position = {inode, consumed};
     return read;
 }
 
@@ -303,14 +337,13 @@ LogPosition Store::journalEnd() const
     return {static_cast<std::uint64_t>(status.st_ino), static_cast<std::uint64_t>(status.st_size)};
 }
 
-LogPosition Store::foldJournal(Seen& seen) const
+LogPosition Store::foldJournal(SeenRecords& seen) const
 {
     platform::Descriptor lock(platform::lockFile(path("seen.lock"), true));
     std::lock_guard guard(journalMutex_);
     // The next append opens the new file.
     journal_ = platform::Descriptor();
-    JournalRead read = readJournal({});
-    for (auto& [key, versions] : read.marks) seen[key].merge(versions);
+    JournalRead read = readJournal({}, [&](const std::string& key, std::string_view version) { seen.add(key, version); });
     // The seen file first: a reader that takes the journal and then the seen
     // file never misses a mark, whichever of the two it finds replaced.
     saveSeen(seen);

@@ -10,6 +10,7 @@
 #include "Core/Entry.h"
 #include "Core/Log.h"
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -21,6 +22,10 @@ namespace olva {
 
 // File identity key to the versions of the rules that already handled it.
 using Seen = std::map<std::string, std::set<std::string>>;
+
+// Takes marks one at a time: the file `key` was handled by `version`. A key
+// whose set of versions is empty comes once, with an empty version.
+using MarkSink = std::function<void(const std::string& key, std::string_view version)>;
 
 // One line of the journal.
 struct JournalRecord {
@@ -66,6 +71,24 @@ struct JournalRead {
     std::vector<OpenRun> runs;  // begun and not ended within the stretch, in order
     LogPosition position;       // just after the last complete line read
     bool isWhole = false;       // the stretch is the whole journal
+};
+
+// Takes lines of the journal in order and tells what they come to: the
+// marks go to the sink it is given, and the runs still open are decoded at
+// the end.
+class JournalLines {
+public:
+    explicit JournalLines(MarkSink marks) : marks_(std::move(marks)) {}
+    void add(std::string_view line);
+    std::vector<OpenRun> openRuns() const;
+
+private:
+    struct Raw {
+        std::string id;
+        std::vector<std::string> lines;
+    };
+    MarkSink marks_;
+    std::vector<Raw> open_;  // in the order they began
 };
 
 // Folds lines of the journal, in order, into what they say.

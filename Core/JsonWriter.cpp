@@ -10,7 +10,7 @@
 namespace olva {
 namespace {
 
-void writeString(std::string& out, const std::string& text, const JsonStyle& style)
+void writeString(std::string& out, std::string_view text, const JsonStyle& style)
 {
     if (!isValidUTF8(text)) throw EncodingError("a text that is not valid UTF-8 can’t be written as JSON");
     out += '"';
@@ -83,6 +83,8 @@ void write(std::string& out, const Json& value, const JsonStyle& style, int dept
 }
 
 }  // namespace
+
+void appendJsonString(std::string& out, std::string_view text, JsonStyle style) { writeString(out, text, style); }
 
 std::string writeJson(const nlohmann::json& value, JsonStyle style)
 {

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <string>
+#include <string_view>
 
 namespace olva {
 
@@ -17,5 +18,8 @@ struct JsonStyle {
 // Throws EncodingError when a string is not valid UTF-8.
 std::string writeJson(const nlohmann::json& value, JsonStyle style = {});
 std::string writeJson(const nlohmann::ordered_json& value, JsonStyle style = {});
+// One string value, quoted and escaped, added to `out`; for documents too
+// large to be built as a whole first. Throws EncodingError.
+void appendJsonString(std::string& out, std::string_view text, JsonStyle style = {});
 
 }  // namespace olva

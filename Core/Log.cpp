@@ -50,24 +50,6 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)
     return true;
 }
 
-// Finds a text in lines, letters in either case.
-class CaselessSearch {
-public:
-    explicit CaselessSearch(std::string_view part) : part_(part), searcher_(part_.begin(), part_.end(), hash, equal) {}
-
-    bool foundIn(std::string_view text) const
-    {
-        return std::search(text.begin(), text.end(), searcher_) != text.end();
-    }
-
-private:
-    static std::size_t hash(char c) { return std::hash<char>{}(asciiUpper(c)); }
-    static bool equal(char a, char b) { return asciiUpper(a) == asciiUpper(b); }
-
-    std::string part_;
-    std::boyer_moore_horspool_searcher<std::string::const_iterator, decltype(&hash), decltype(&equal)> searcher_;
-};
-
 // The lines of a file from its end to its start, read in blocks, so that
 // the newest lines cost what they hold whatever the size of the file.
 class BackwardLines {
@@ -266,22 +248,32 @@ std::vector<Entry> Store::lastEntries(std::size_t count, const std::function<boo
 
 std::vector<Entry> Store::entriesWhereLine(const std::function<bool(std::string_view line)>& mayMatch) const
 {
-    // The same bytes as a whole read; only the lines that may match are decoded.
-    auto current = platform::readFileIfPossible(path("log.json"));
-    std::string bytes;
-    if (current) {
-        bytes = platform::readFileIfPossible(path("log.1.json")).value_or("");
-        if (!bytes.empty() && bytes.back() != '\n') bytes += '\n';
-        auto lastFeed = current->rfind('\n');
-        bytes.append(*current, 0, lastFeed == std::string::npos ? 0 : lastFeed + 1);
-    } else {
-        bytes = platform::readFileIfPossible(path("log.1.json")).value_or("");
-    }
+    // The lines of a whole read, taken in blocks; only those that may match
+    // are decoded.
     std::vector<Entry> entries;
-    forEachLine(bytes, [&](std::string_view line) {
-        if (!mayMatch(line)) return;
-        if (auto entry = parseLogLine(line)) entries.push_back(std::move(*entry));
-    });
+    auto take = [&](int fd, bool skipUnfinished) {
+        std::string pending;
+        std::vector<char> block(1 << 20);
+        for (;;) {
+            ssize_t count = ::read(fd, block.data(), block.size());
+            if (count < 0 && errno == EINTR) continue;
+            if (count <= 0) break;
+            pending.append(block.data(), std::size_t(count));
+            auto lastFeed = pending.rfind('\n');
+            if (lastFeed == std::string::npos) continue;
+            forEachLine(std::string_view(pending).substr(0, lastFeed), [&](std::string_view line) {
+                if (!line.empty() && mayMatch(line))
+                    if (auto entry = parseLogLine(line)) entries.push_back(std::move(*entry));
+            });
+            pending.erase(0, lastFeed + 1);
+        }
+        if (!skipUnfinished && !pending.empty() && mayMatch(pending))
+            if (auto entry = parseLogLine(pending)) entries.push_back(std::move(*entry));
+    };
+    platform::Descriptor current(::open(path("log.json").c_str(), O_RDONLY | O_CLOEXEC));
+    if (platform::Descriptor previous(::open(path("log.1.json").c_str(), O_RDONLY | O_CLOEXEC)); previous)
+        take(previous.get(), false);
+    if (current) take(current.get(), true);
     return entries;
 }
 
@@ -298,8 +290,14 @@ std::vector<Entry> Store::entriesWithIdPrefix(std::string_view prefix) const
 
 std::vector<Entry> Store::entriesMentioning(std::string_view id) const
 {
-    CaselessSearch search(id);
-    return entriesWhereLine([&](std::string_view line) { return search.foundIn(line); });
+    // This system writes identifiers in upper case; other writers may have
+    // used lower case.
+    std::string upper(id), lower(id);
+    for (char& c : upper) c = asciiUpper(c);
+    for (char& c : lower) c = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+    return entriesWhereLine([&](std::string_view line) {
+        return line.find(upper) != std::string_view::npos || line.find(lower) != std::string_view::npos;
+    });
 }
 
 }  // namespace olva

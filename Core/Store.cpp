@@ -155,46 +155,124 @@ bool Store::rulesChangedOnDisk() const
     return bytes != knownRules_;
 }
 
-Seen Store::loadSeen() const { return loadSeen(nullptr); }
+namespace {
 
-Seen Store::loadSeen(LogPosition* journalEnd) const
+// Reads seen.json without building it as a document first: an object whose
+// members are arrays of texts, each text handed on as it is read.
+class SeenReader : public nlohmann::json_sax<nlohmann::json> {
+public:
+    explicit SeenReader(const MarkSink& add) : add_(add) {}
+
+    bool null() override { return false; }
+    bool boolean(bool) override { return false; }
+    bool number_integer(number_integer_t) override { return false; }
+    bool number_unsigned(number_unsigned_t) override { return false; }
+    bool number_float(number_float_t, const string_t&) override { return false; }
+    bool binary(binary_t&) override { return false; }
+    bool string(string_t& value) override
+    {
+        if (depth_ != 2) return false;
+        add_(key_, value);
+        empty_ = false;
+        return true;
+    }
+    bool start_object(std::size_t) override { return depth_++ == 0; }
+    bool key(string_t& value) override
+    {
+        key_ = std::move(value);
+        return true;
+    }
+    bool end_object() override
+    {
+        --depth_;
+        return true;
+    }
+    bool start_array(std::size_t) override
+    {
+        empty_ = true;
+        return depth_++ == 1;
+    }
+    bool end_array() override
+    {
+        if (empty_) add_(key_, {});
+        --depth_;
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return false; }
+
+private:
+    const MarkSink& add_;
+    int depth_ = 0;
+    std::string key_;
+    bool empty_ = false;
+};
+
+// seen.json's text, written as it goes rather than built as a document:
+// compact, slashes escaped.
+template <typename ForEach>
+std::string seenText(ForEach&& forEach)
+{
+    std::string text = "{";
+    const JsonStyle style{.escapeSlashes = true};
+    forEach([&](std::string_view key, const auto& versions) {
+        if (text.size() > 1) text += ',';
+        appendJsonString(text, key, style);
+        text += ":[";
+        bool first = true;
+        for (const auto& version : versions) {
+            if (!first) text += ',';
+            first = false;
+            appendJsonString(text, version, style);
+        }
+        text += ']';
+    });
+    return text + "}";
+}
+
+}  // namespace
+
+Seen Store::loadSeen() const
+{
+    Seen seen;
+    readSeen([&](const std::string& key, std::string_view version) {
+        auto& versions = seen[key];
+        if (!version.empty()) versions.emplace(version);
+    });
+    return seen;
+}
+
+void Store::readSeen(const MarkSink& add, LogPosition* journalEnd) const
 {
     // The journal before the seen file: a fold in between replaces the seen
     // file first, so the marks read here are then in the new seen file.
-    JournalRead journal;
     try {
-        journal = readJournal({});
+        JournalRead journal = readJournal({}, add);
+        if (journalEnd) *journalEnd = journal.position;
     } catch (const std::system_error&) {
         throw unreadableSeen(path("seen.journal"));
     }
     auto file = path("seen.json");
-    Seen seen;
+    std::string bytes;
     try {
-        auto json = parseDocument(platform::readFileBytes(file), file);
-        if (!json.is_object()) throw DecodingError(DecodingError::Kind::typeMismatch, "", "not an object");
-        for (const auto& [key, versions] : json.items()) {
-            if (!versions.is_array()) throw DecodingError(DecodingError::Kind::typeMismatch, key, "not an array");
-            auto& set = seen[key];
-            for (const auto& version : versions) {
-                if (!version.is_string()) throw DecodingError(DecodingError::Kind::typeMismatch, key, "not a string");
-                set.insert(version.get<std::string>());
-            }
-        }
+        bytes = platform::readFileBytes(file);
     } catch (const std::system_error& error) {
-        if (!isMissing(error)) throw unreadableSeen(file);
-    } catch (const DecodingError&) {
+        if (isMissing(error)) return;
         throw unreadableSeen(file);
     }
-    for (auto& [key, versions] : journal.marks) seen[key].merge(versions);
-    if (journalEnd) *journalEnd = journal.position;
-    return seen;
+    SeenReader reader(add);
+    if (!nlohmann::json::sax_parse(bytes, &reader)) throw unreadableSeen(file);
 }
 
 void Store::saveSeen(const Seen& seen) const
 {
-    nlohmann::json json = nlohmann::json::object();
-    for (const auto& [key, versions] : seen) json[key] = versions;
-    platform::writeFileAtomically(path("seen.json"), writeJson(json, {.escapeSlashes = true}));
+    platform::writeFileAtomically(path("seen.json"), seenText([&](const auto& visit) {
+        for (const auto& [key, versions] : seen) visit(key, versions);
+    }));
+}
+
+void Store::saveSeen(const SeenRecords& seen) const
+{
+    platform::writeFileAtomically(path("seen.json"), seenText([&](const auto& visit) { seen.forEach(visit); }));
 }
 
 void Store::lockEngine()

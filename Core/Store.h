@@ -7,6 +7,7 @@
 #include "Core/Journal.h"
 #include "Core/Log.h"
 #include "Core/Model.h"
+#include "Core/SeenRecords.h"
 #include "Core/platform/Descriptor.h"
 
 #include <atomic>
@@ -60,10 +61,13 @@ public:
     // exists. Throws ActionError when either cannot be read, or seen.json
     // cannot be decoded.
     Seen loadSeen() const;
-    // The same, and where the journal ended as it was read.
-    Seen loadSeen(LogPosition* journalEnd) const;
+    // The same marks handed to `add` one at a time, so that no second copy
+    // of them is ever built; `journalEnd` tells where the journal read
+    // ended.
+    void readSeen(const MarkSink& add, LogPosition* journalEnd = nullptr) const;
     // Replaces seen.json; the journal is left as it is.
     void saveSeen(const Seen& seen) const;
+    void saveSeen(const SeenRecords& seen) const;
 
     // The journal beside the seen file (Journal.h). Appends the records, all
     // or none, and returns where the journal ended before and after them, so
@@ -72,16 +76,17 @@ public:
     // std::system_error, or EncodingError before anything is written.
     std::pair<LogPosition, LogPosition> appendJournal(const std::vector<JournalRecord>& records) const;
     // What the journal holds after `after`, or all of it when it was
-    // replaced or cut since; a missing journal is an empty one. Throws
-    // std::system_error when it cannot be read.
-    JournalRead readJournal(LogPosition after) const;
+    // replaced or cut since; a missing journal is an empty one. With
+    // `marks`, the marks go there instead of into the result.
+    // Throws std::system_error when it cannot be read.
+    JournalRead readJournal(LogPosition after, const MarkSink& marks = {}) const;
     // Where the journal ends now; position 0,0 when there is none.
     LogPosition journalEnd() const;
     // Folds the journal into the seen file: the marks it holds are added to
     // `seen`, seen.json is replaced by `seen`, and the journal by the records
     // of the runs it holds that have not ended. Returns where the new journal
     // ends. Throws what reading and writing throw.
-    LogPosition foldJournal(Seen& seen) const;
+    LogPosition foldJournal(SeenRecords& seen) const;
 
     // Takes the lock that lets one process at a time run the engine on this
     // directory, for the life of the process. Throws ActionError when another
@@ -107,7 +112,7 @@ public:
     // identifier begins with `prefix`, in log order; only the lines that
     // begin with such an identifier are decoded.
     std::vector<Entry> entriesWithIdPrefix(std::string_view prefix) const;
-    // The entries whose lines hold `id` (letters in either case): an entry
+    // The entries whose lines hold `id` (in upper or lower case): an entry
     // and the undo entries that refer to it, in log order, without decoding
     // the rest of the log.
     std::vector<Entry> entriesMentioning(std::string_view id) const;

@@ -3,24 +3,26 @@
 # files spread over ten watched folders (a rule tags each one, so they stay
 # watched and the seen file holds a record for each), then sits idle while
 # its CPU time, wake-ups and resident memory are sampled, then handles a few
-# more files one at a time while the bytes it writes are counted.
+# more files one at a time while the bytes it writes are counted. With
+# "watch" as the last argument, no rule matches: the files are only watched.
 #
-# usage: bench/run-bench.sh [olva] [number of files] [idle seconds] [scratch folder]
+# usage: bench/run-bench.sh [olva] [number of files] [idle seconds] [scratch folder] [tag|watch]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 olva=${1:-$here/build/olva/olva}
 count=${2:-100000}
 idle=${3:-60}
 scratch_parent=${4:-$here/build}
+mode=${5:-tag}
 [ -x "$olva" ] || { echo "bench: no olva at $olva (build first)" >&2; exit 1; }
 
 scratch=$(mktemp -d "$scratch_parent/run-bench-XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 
-python3 - "$olva" "$count" "$idle" "$scratch" <<'PY'
+python3 - "$olva" "$count" "$idle" "$scratch" "$mode" <<'PY'
 import json, os, re, signal, subprocess, sys, time
 
-olva, count, idle, scratch = sys.argv[1], int(sys.argv[2]), float(sys.argv[3]), sys.argv[4]
+olva, count, idle, scratch, mode = sys.argv[1], int(sys.argv[2]), float(sys.argv[3]), sys.argv[4], sys.argv[5]
 folders = [os.path.join(scratch, f"Inbox{i}") for i in range(10)]
 data = os.path.join(scratch, "data")
 os.makedirs(data)
@@ -32,7 +34,7 @@ for i in range(count):
     with open(os.path.join(folders[i % len(folders)], f"file-{i:06d}.dat"), "wb") as f:
         f.write(b"x" * (i % 512))
 
-rule = {"name": "Tag", "match": {"mode": "all", "items": [{"attr": "ext", "op": "is", "value": "dat"}]},
+rule = {"name": "Tag", "match": {"mode": "all", "items": [{"attr": "ext", "op": "is", "value": "dat" if mode == "tag" else "pdf"}]},
         "actions": [{"addTags": {"tags": ["seen"]}}]}
 with open(os.path.join(data, "rules.json"), "w") as f:
     json.dump({"folders": [{"path": folder, "rules": [rule]} for folder in folders]}, f)
@@ -88,10 +90,11 @@ def io():
 def mib(kb):
     return kb / 1024
 
-wait_for_entries(count, 3600)
-handled_in = time.monotonic() - start
-print(f"handled {count} files in {handled_in:.1f} s; resident {mib(status_kb('VmRSS')):.1f} MiB, "
-      f"peak {mib(status_kb('VmHWM')):.1f} MiB, {len(os.listdir(f'/proc/{pid}/task'))} threads")
+if mode == "tag":
+    wait_for_entries(count, 3600)
+    handled_in = time.monotonic() - start
+    print(f"handled {count} files in {handled_in:.1f} s; resident {mib(status_kb('VmRSS')):.1f} MiB, "
+          f"peak {mib(status_kb('VmHWM')):.1f} MiB, {len(os.listdir(f'/proc/{pid}/task'))} threads")
 
 # Handling a file changes its status, which brings one more pass over the
 # folders: idle begins once the CPU time stops growing.
@@ -119,6 +122,11 @@ minutes = (time.monotonic() - t0) / 60
 cpu = cpu_seconds() - cpu0
 print(f"idle {idle:.0f} s: {cpu / minutes:.3f} s CPU per minute, {(wakeups() - wake0) / minutes:.0f} wake-ups per minute; "
       f"resident {samples[0]:.1f} to {samples[-1]:.1f} MiB (lowest {min(samples):.1f}, highest {max(samples):.1f})")
+
+if mode != "tag":
+    child.send_signal(signal.SIGTERM)
+    child.wait(60)
+    sys.exit(0)
 
 # More files, one at a time, each once the one before was handled.
 more = 20

@@ -237,7 +237,8 @@ TEST_F(EngineTest, OnlyRulesBeforeTheFirstHandledOneArePending)
     const std::string v1 = ruleVersion(r1), v2 = ruleVersion(r2), v3 = ruleVersion(r3);
     auto pending = [&](std::set<std::string> handled) {
         return onEngine([&](Engine::Impl& impl) {
-            impl.seen["k"] = handled;
+            impl.seen.erase("k");
+            for (const auto& version : handled) impl.seen.add("k", version);
             std::vector<std::pair<const Rule*, std::string>> rules;
             for (const auto& rule : impl.config.folders[0].rules) rules.emplace_back(&rule, ruleVersion(rule));
             std::vector<std::string> names;

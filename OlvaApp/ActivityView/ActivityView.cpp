@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QWidgetAction>
@@ -193,6 +194,11 @@ void ActivityView::buildLayout()
     columns->setMinimumSectionSize(minimumColumnWidth);
     columns->setHighlightSections(false);
     columns->setSectionsClickable(true);
+    // Every column at its least, beside a scroll bar: the inspector and the
+    // sidebar give way before the table needs a horizontal scroll bar.
+    int least = resultLeast;
+    for (const ColumnWidth& width : fittedColumns) least += width.least;
+    table_->setMinimumWidth(least + table_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table_));
     fitColumns();
     connect(columns, &QHeaderView::sectionResized, this, [this] {
         // Widths the user chose are kept from then on.

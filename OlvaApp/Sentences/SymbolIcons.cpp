@@ -7,7 +7,7 @@ namespace olva::app {
 
 namespace {
 
-// Names from the freedesktop naming specification where it has one; the
+// Names from the freedesktop icon naming list where it has one; the
 // rest are names the Adwaita and Breeze themes share.
 constexpr std::array<SymbolIcon, 24> kSymbolIcons = {{
     {"arrow.counterclockwise", "edit-undo"},

@@ -124,13 +124,13 @@ TEST_F(Shell, TheWindowComesBackWhereItWas)
 {
     shell().launch(Kind::open);
     ASSERT_TRUE(until([&] { return windowShown(); }));
-    shell().mainWindow().window()->resize(812, 533);
+    shell().mainWindow().window()->resize(1123, 705);
     shell().mainWindow().window()->close();
     ASSERT_TRUE(until([&] { return !shell().model().visibleWindows().contains(QStringLiteral("main")); }));
 
     app::MainWindowHost again(shell().model(), *settings);
     again.present();
-    EXPECT_EQ(again.window()->size(), QSize(812, 533));
+    EXPECT_EQ(again.window()->size(), QSize(1123, 705));
 }
 
 TEST_F(Shell, TheTrayFollowsItsSettingWhichNothingElseWrites)

@@ -4,10 +4,7 @@
 #include "tests/support/app/AppTestSupport.h"
 
 #include <QApplication>
-#include <QLocale>
-#include <QStyleFactory>
 
-#include <unicode/locid.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,19 +17,9 @@ std::vector<Shot>& registeredShots();
 
 int main(int argc, char** argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("LANG", "en_US.UTF-8", 1);
-    unsetenv("LC_ALL");
-    unsetenv("LC_TIME");
-    UErrorCode status = U_ZERO_ERROR;
-    icu::Locale::setDefault(icu::Locale("en_US"), status);
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-
+    olva::test::pinLocaleAndPlatform();
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Olva"));
-    QApplication::setApplicationName(QStringLiteral("Olva"));
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setPalette(olva::test::lightPalette());
+    olva::test::pinStyle();
 
     int taken = 0;
     for (const auto& shot : olva::shots::registeredShots()) {

@@ -1,10 +1,35 @@
 #include "tests/support/app/AppTestSupport.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDeadlineTimer>
+#include <QLocale>
+#include <QStyleFactory>
 #include <QThread>
 
+#include <unicode/locid.h>
+
+#include <cstdlib>
+
 namespace olva::test {
+
+void pinLocaleAndPlatform()
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("LANG", "en_US.UTF-8", 1);
+    unsetenv("LC_ALL");
+    unsetenv("LC_TIME");
+    UErrorCode status = U_ZERO_ERROR;
+    icu::Locale::setDefault(icu::Locale("en_US"), status);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void pinStyle()
+{
+    QApplication::setOrganizationName(QStringLiteral("Olva"));
+    QApplication::setApplicationName(QStringLiteral("Olva"));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setPalette(lightPalette());
+}
 
 QPalette lightPalette()
 {

@@ -15,6 +15,15 @@ inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << tex
 
 namespace olva::test {
 
+// Pins what words, sort orders and pictures depend on, so they are the same
+// on every machine (which may have only the C locale, under which ICU says
+// "1 files" and QCollator ignores numbers): the offscreen platform unless one
+// is named, en_US for ICU and Qt. Call before the QApplication is made.
+void pinLocaleAndPlatform();
+// The app's names, the Fusion style and the light palette, on the
+// QApplication just made.
+void pinStyle();
+
 // The Fusion palettes the tests and the screenshots pin.
 QPalette lightPalette();
 QPalette darkPalette();

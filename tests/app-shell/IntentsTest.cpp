@@ -55,16 +55,6 @@ public:
         return connection.call(message, QDBus::BlockWithGui, 10000);
     }
 
-    // Whether the engine lock is still free, which it is until the model starts.
-    bool lockFree()
-    {
-        try {
-            Store(dataDir()).lockEngine();
-            return true;
-        } catch (...) {
-            return false;
-        }
-    }
 
     std::unique_ptr<AppService> service;
     QDBusConnection connection{QString()};
@@ -177,7 +167,7 @@ TEST_F(Intents, AFileThatIsNoFileFailsWithoutStartingTheApp)
     EXPECT_EQ(empty.status, 1);
     EXPECT_EQ(empty.error, QStringLiteral("Choose a file in a watched folder, not a copy of one.\n"));
     EXPECT_FALSE(model().hasEngine());
-    EXPECT_TRUE(lockFree());
+    EXPECT_TRUE(engineLockFree());
 }
 
 TEST_F(Intents, RulesThatCouldNotBeLoadedFailEachIntentWithItsSentence)

@@ -95,16 +95,6 @@ public:
         return file.value(key);
     }
 
-    bool lockFree()
-    {
-        try {
-            Store(dataDir()).lockEngine();
-            return true;
-        } catch (...) {
-            return false;
-        }
-    }
-
     QDBusConnection probe{QString()};
     std::vector<std::unique_ptr<QProcess>> apps;
 };
@@ -135,14 +125,14 @@ TEST_F(AppProcesses, SigtermStopsTheEngineCleanlyAndKeepsTheWindowForNextTime)
     ASSERT_TRUE(processUntil([&] { return setting(QStringLiteral("mainWindowOpen")).toBool(); }, std::chrono::seconds(10)));
     writeFile(inbox / "a.pdf", "%PDF");
     ASSERT_TRUE(processUntil([&] { return !std::filesystem::exists(inbox / "a.pdf"); }, std::chrono::seconds(20)));
-    EXPECT_FALSE(lockFree());
+    EXPECT_FALSE(engineLockFree());
 
     ::kill(static_cast<pid_t>(app.processId()), SIGTERM);
     ASSERT_TRUE(app.waitForFinished(20000));
     EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(app.exitCode(), 0);
     EXPECT_FALSE(nameOwned());
-    EXPECT_TRUE(lockFree());
+    EXPECT_TRUE(engineLockFree());
     // The seen marks were written before the process went.
     const Seen seen = Store(dataDir()).loadSeen();
     EXPECT_TRUE(std::any_of(seen.begin(), seen.end(),
@@ -190,7 +180,7 @@ TEST_F(AppProcesses, AnIntentWithNoAppRunningStartsOneFirst)
     EXPECT_TRUE(rulesOnDisk().paused);
     // The app it started goes on running, as one the bus had started would.
     EXPECT_TRUE(nameOwned());
-    EXPECT_FALSE(lockFree());
+    EXPECT_FALSE(engineLockFree());
 }
 
 // A bus that starts the app itself from its service file, as a session bus

@@ -38,6 +38,16 @@ std::filesystem::path ModelFixture::folder(const std::string& name) const
     return path;
 }
 
+bool ModelFixture::engineLockFree() const
+{
+    try {
+        Store(dataDir()).lockEngine();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 void ModelFixture::writeRules(const Config& config)
 {
     writeFile(dataDir() / "rules.json",

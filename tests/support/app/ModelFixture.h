@@ -31,6 +31,10 @@ public:
     // A folder in the home folder, made when missing.
     std::filesystem::path folder(const std::string& name) const;
 
+    // Whether the data directory's engine lock is free, which it is until a
+    // model starts an engine on it.
+    bool engineLockFree() const;
+
     // Writes rules.json as another program would.
     void writeRules(const Config& config);
     Config rulesOnDisk();

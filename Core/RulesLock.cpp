@@ -9,4 +9,10 @@ namespace olva {
 // the directory needs no extra file for it.
 RulesLock::RulesLock(const std::filesystem::path& dir) : fd_(platform::lockDirectory(dir)) {}
 
+RulesLock::RulesLock(const std::filesystem::path& dir, std::chrono::milliseconds patience)
+    : fd_(platform::lockDirectoryWithin(dir, patience))
+{
+    if (!fd_) throw RulesBusy();
+}
+
 }  // namespace olva

@@ -111,8 +111,10 @@ Config Store::loadConfig()
     try {
         bytes = platform::readFileBytes(path("rules.json"));
     } catch (const std::system_error& error) {
-        if (isMissing(error)) return Config{};
-        throw;
+        if (!isMissing(error)) throw;
+        std::lock_guard lock(knownRulesMutex_);
+        knownRules_.reset();
+        return Config{};
     }
     {
         std::lock_guard lock(knownRulesMutex_);
@@ -143,16 +145,38 @@ void Store::saveConfig(const Config& config)
     std::string bytes = writeJson(toJson(config), {.pretty = true, .sortKeys = true, .escapeSlashes = false});
     {
         std::lock_guard lock(knownRulesMutex_);
-        knownRules_ = bytes;
+        writingRules_ = bytes;
     }
-    platform::writeFileAtomically(rules, bytes);
+    try {
+        platform::writeFileAtomically(rules, bytes);
+    } catch (...) {
+        std::lock_guard lock(knownRulesMutex_);
+        writingRules_.reset();
+        throw;
+    }
+    std::lock_guard lock(knownRulesMutex_);
+    knownRules_ = std::move(bytes);
+    writingRules_.reset();
 }
 
 bool Store::rulesChangedOnDisk() const
 {
     auto bytes = platform::readFileIfPossible(path("rules.json"));
     std::lock_guard lock(knownRulesMutex_);
-    return bytes != knownRules_;
+    return bytes != knownRules_ && !(bytes && bytes == writingRules_);
+}
+
+bool Store::unreadRulesOnDisk() const
+{
+    std::string bytes;
+    try {
+        bytes = platform::readFileBytes(path("rules.json"));
+    } catch (const std::system_error& error) {
+        // A file that is there but cannot be read may hold anything.
+        return !isMissing(error);
+    }
+    std::lock_guard lock(knownRulesMutex_);
+    return bytes != knownRules_ && bytes != writingRules_;
 }
 
 namespace {

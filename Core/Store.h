@@ -44,18 +44,25 @@ public:
     const std::filesystem::path& dir() const { return dir_; }
     // The descriptor of engine.lock once lockEngine succeeded, else -1.
     int engineLock() const { return engineLock_.load(); }
-    // The bytes of rules.json this Store last read or wrote.
+    // The bytes of rules.json this Store last read or wrote; none once it
+    // found the file missing, or before it looked.
     std::optional<std::string> knownRules() const;
 
-    // An empty configuration when rules.json is missing. Throws the read's
-    // std::system_error or DecodingError.
+    // An empty configuration when rules.json is missing, which is then
+    // known as missing. Throws the read's std::system_error or DecodingError.
     Config loadConfig();
     // An existing rules.json that does not decode is first moved aside to
-    // rules.unreadable-<seconds>.json, never over an existing file.
+    // rules.unreadable-<seconds>.json, never over an existing file. The
+    // bytes become known only once they are on disk: after a failed write
+    // the file, and what is known of it, are as they were.
     void saveConfig(const Config& config);
     // Whether rules.json now holds other bytes than this Store last read or
     // wrote (a missing file counts as no bytes).
     bool rulesChangedOnDisk() const;
+    // Whether rules.json holds bytes this Store neither read nor wrote, so
+    // that a save now would write over another program's change. A missing
+    // file holds nothing to lose.
+    bool unreadRulesOnDisk() const;
 
     // seen.json with the marks of the journal beside it; empty when neither
     // exists. Throws ActionError when either cannot be read, or seen.json
@@ -126,6 +133,9 @@ private:
     std::atomic<int> engineLock_{-1};
     mutable std::mutex knownRulesMutex_;
     std::optional<std::string> knownRules_;
+    // The bytes a save is writing: its own rename must not look like
+    // another program's change to a watcher that compares in between.
+    std::optional<std::string> writingRules_;
     // The journal, kept open by the process that runs the engine.
     mutable std::mutex journalMutex_;
     mutable platform::Descriptor journal_;

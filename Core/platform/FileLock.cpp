@@ -6,7 +6,9 @@
 #include <fcntl.h>
 #include <sys/file.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <thread>
 
 namespace olva::platform {
 
@@ -36,6 +38,24 @@ int lockFile(const std::filesystem::path& path, bool wait)
 int lockDirectory(const std::filesystem::path& dir)
 {
     return lock(Descriptor(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), dir, true);
+}
+
+int lockDirectoryWithin(const std::filesystem::path& dir, std::chrono::milliseconds patience)
+{
+    Descriptor fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) throwErrno(errno, "couldn’t open " + quoted(dir));
+    // flock has no time-out of its own; holders keep the lock for moments,
+    // so a short poll costs next to nothing.
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK) throwErrno(errno, "couldn’t lock " + quoted(dir));
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) return -1;
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(std::chrono::milliseconds(10), deadline - now));
+    }
+    return fd.release();
 }
 
 }  // namespace olva::platform

@@ -1,6 +1,7 @@
 // Exclusive locks that processes take on a lock file or a directory.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 
 namespace olva::platform {
@@ -14,5 +15,7 @@ int lockFile(const std::filesystem::path& path, bool wait);
 // The same for the directory `dir` itself, waiting while another holder has
 // its lock.
 int lockDirectory(const std::filesystem::path& dir);
+// The same, waiting at most `patience`: -1 when the lock is still held then.
+int lockDirectoryWithin(const std::filesystem::path& dir, std::chrono::milliseconds patience);
 
 }  // namespace olva::platform

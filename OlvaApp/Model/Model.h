@@ -31,6 +31,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
@@ -193,6 +194,10 @@ public:
 
     // ---- Rules: the edit pattern
 
+    // How long a save waits for another program to let go of the rules
+    // before it gives up and keeps the change in memory.
+    static constexpr std::chrono::milliseconds rulesLockPatience{1500};
+
     // Whether the rules may be changed now; when not, the problem says why.
     bool canChangeRules();
     // Writes the rules file and has the engine reload it. When another
@@ -200,7 +205,9 @@ public:
     // the user is told.
     void save();
     // One edit of the rules: the guard, the change, the save and an undo
-    // step named `actionName`. Whether the change was made.
+    // step named `actionName`. Whether the change was made: false when it
+    // was refused, or discarded for a reload of another program's change; a
+    // change whose write failed stays in memory with its undo.
     bool edit(const QString& actionName, const std::function<void(Config&)>& change);
     // Makes `snapshot` the rules (undo and redo call it); registers nothing.
     void restoreConfig(const Config& snapshot, const QString& actionName);
@@ -210,8 +217,9 @@ public:
     // for, with the carry-over of handled files unless `runAgain`. When that
     // folder no longer holds the original rule at its place (the rules
     // changed while the sheet was open), or the folder is gone, nothing is
-    // saved: the problem says why and editingRule keeps the draft. Clears
-    // editingRule once the commit went ahead.
+    // saved: the problem says why and editingRule keeps the draft; so too
+    // when another program's change is reloaded instead of saved over.
+    // Clears editingRule once the commit went ahead.
     void commitRule(const EditingRule& editing, const Rule& rule, bool runAgain);
     // Merges imported rules into `config`: after the rules of the folder at
     // `folder`, or as a new last folder.
@@ -265,7 +273,8 @@ public:
     // Reads and converts a Hazel export (the given one, or one the user
     // chooses) for a folder the user chooses, and offers it as pendingImport.
     QFuture<void> importHazelRules(std::optional<std::filesystem::path> file = std::nullopt);
-    // Commits pendingImport.
+    // Commits pendingImport. When another program's change is reloaded
+    // instead of saved over, the import is offered again.
     void finishImport();
 
     // ---- Explanations and intents

@@ -118,10 +118,12 @@ QFuture<void> Model::setPausedForIntent(bool paused)
     auto promise = std::make_shared<QPromise<void>>();
     promise->start();
     ensureStarted().then(this, [this, paused, promise] {
-        if (!canChangeRules())
+        // Only a switch that reached the rules file pauses the engine; a
+        // refused, failed or discarded save must not answer success.
+        const auto saved = d_->edit(paused ? pauseAllAction : resumeAllAction,
+                                    [&](Config& config) { config.paused = paused; });
+        if (saved != Private::Saved::written)
             promise->setException(ModelError(tr("Olva can’t save its rules right now. Open Olva to see why.")));
-        else
-            setPaused(paused);
         promise->finish();
     });
     return promise->future();

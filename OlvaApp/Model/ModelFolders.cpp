@@ -65,9 +65,9 @@ std::optional<int> Model::Private::watch(const std::filesystem::path& folder, st
         model.setSelection(Selection::folder(*existing));
         return existing;
     }
-    bool added = edit(actionName, [&](Config& config) {
+    bool added = made(edit(actionName, [&](Config& config) {
         config.folders.push_back(Folder{.path = path, .depth = 0, .paused = false, .rules = std::move(rules)});
-    });
+    }));
     if (!added) return std::nullopt;
     const int index = static_cast<int>(model.config_.folders.size()) - 1;
     model.setSelection(Selection::folder(index));

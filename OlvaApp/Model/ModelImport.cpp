@@ -75,7 +75,8 @@ QFuture<void> Model::importHazelRules(std::optional<std::filesystem::path> file)
 void Model::finishImport()
 {
     if (!pendingImport_) return;
-    const Folder pending = pendingImport_->folder;
+    const PendingImport offered = *pendingImport_;
+    const Folder& pending = offered.folder;
     setPendingImport(std::nullopt);
 
     std::optional<int> found;
@@ -85,7 +86,17 @@ void Model::finishImport()
             found = static_cast<int>(i);
             break;
         }
-    if (!d_->edit(importHazelAction, [&](Config& config) { addImportedRules(config, found, pending); })) return;
+    const auto saved = d_->edit(importHazelAction, [&](Config& config) { addImportedRules(config, found, pending); });
+    if (saved == Private::Saved::reloaded) {
+        // Offered again over the reloaded rules, into which the next commit
+        // merges.
+        setPendingImport(offered);
+        setProblem(Problem{tr("Couldn’t Save Rules"),
+                           tr("Another program changed the rules a moment ago, so Olva loaded them instead of saving "
+                              "over them. The import is still open: import the rules again, or cancel.")});
+        return;
+    }
+    if (!Private::made(saved)) return;
     setSelection(Selection::folder(found ? *found : static_cast<int>(config_.folders.size()) - 1));
 }
 

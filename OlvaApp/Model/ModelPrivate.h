@@ -42,6 +42,9 @@ QString displayName(const std::filesystem::path& path);
 struct Model::Private {
     // How a save ended.
     enum class Saved { refused, written, failed, reloaded };
+    // Whether the change stays in the rules: written, or kept in memory
+    // after a failed write.
+    static bool made(Saved saved) { return saved == Saved::written || saved == Saved::failed; }
 
     explicit Private(Model& model);
 
@@ -121,8 +124,8 @@ struct Model::Private {
     // Writes the rules under the rules lock; then has the engine run
     // `beforeReload`, if any, and reload.
     Saved save(std::function<void(Engine&)> beforeReload = {});
-    bool edit(const QString& actionName, const std::function<void(Config&)>& change,
-              std::function<void(Engine&)> beforeReload = {});
+    Saved edit(const QString& actionName, const std::function<void(Config&)>& change,
+               std::function<void(Engine&)> beforeReload = {});
     void registerUndo(const Config& before, const QString& actionName);
     // The reload of reloadRules, also without an engine.
     void reloadFromDisk();

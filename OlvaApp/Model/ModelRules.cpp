@@ -38,10 +38,17 @@ Model::Private::Saved Model::Private::save(std::function<void(Engine&)> beforeRe
     Saved saved = Saved::written;
     try {
         // The tool's writers take the same lock, so nothing they save can
-        // fall between the check and the write.
-        RulesLock lock(model.store_->dir());
-        if (model.store_->rulesChangedOnDisk()) saved = Saved::reloaded;
+        // fall between the check and the write. The wait is bounded: a
+        // holder that never lets go (a stopped olva) must not freeze the
+        // window.
+        RulesLock lock(model.store_->dir(), Model::rulesLockPatience);
+        if (model.store_->unreadRulesOnDisk()) saved = Saved::reloaded;
         else model.store_->saveConfig(model.config_);
+    } catch (const RulesBusy&) {
+        model.setProblem(Problem{Model::tr("Couldn’t Save Rules"),
+                                 Model::tr("Another program is holding the rules, so Olva couldn’t save them. Your "
+                                           "change is kept and is saved with the next change you make.")});
+        saved = Saved::failed;
     } catch (const std::exception& error) {
         model.setProblem(Problem{Model::tr("Couldn’t Save Rules"), errorSentence(error)});
         saved = Saved::failed;
@@ -65,18 +72,20 @@ Model::Private::Saved Model::Private::save(std::function<void(Engine&)> beforeRe
 
 bool Model::edit(const QString& actionName, const std::function<void(Config&)>& change)
 {
-    return d_->edit(actionName, change);
+    return Private::made(d_->edit(actionName, change));
 }
 
-bool Model::Private::edit(const QString& actionName, const std::function<void(Config&)>& change,
-                          std::function<void(Engine&)> beforeReload)
+Model::Private::Saved Model::Private::edit(const QString& actionName, const std::function<void(Config&)>& change,
+                                           std::function<void(Engine&)> beforeReload)
 {
-    if (!model.canChangeRules()) return false;
+    if (!model.canChangeRules()) return Saved::refused;
     Config before = model.config_;
     change(model.config_);
     emit model.configChanged();
-    if (save(std::move(beforeReload)) != Saved::reloaded) registerUndo(before, actionName);
-    return true;
+    Saved saved = save(std::move(beforeReload));
+    // A change the save replaced by a reload is gone: nothing to undo.
+    if (saved != Saved::reloaded) registerUndo(before, actionName);
+    return saved;
 }
 
 void Model::Private::registerUndo(const Config& before, const QString& actionName)
@@ -161,6 +170,9 @@ void Model::commitRule(const EditingRule& editing, const Rule& rule, bool runAga
         folder = d_->selectedFolder();
     }
 
+    // The sheet stays open with the draft, now over the reloaded rules.
+    const QString reloadedText = tr("Another program changed the rules a moment ago, so Olva loaded them instead of "
+                                    "saving over them. Your rule is still open: save it again, or cancel.");
     auto keepDraft = [&](const QString& message) {
         EditingRule draft = editing;
         draft.rule = rule;
@@ -179,7 +191,11 @@ void Model::commitRule(const EditingRule& editing, const Rule& rule, bool runAga
 
     if (!editing.index) {
         if (!canChangeRules()) return;
-        d_->edit(addRuleAction, [&](Config& config) { config.folders[f].rules.push_back(rule); });
+        if (d_->edit(addRuleAction, [&](Config& config) { config.folders[f].rules.push_back(rule); })
+            == Private::Saved::reloaded) {
+            keepDraft(reloadedText);
+            return;
+        }
         if (selection_ == Selection::folder(f)) setSelectedRule(static_cast<int>(config_.folders[f].rules.size()) - 1);
         if (editingRule_ && editingRule_->id == editing.id) setEditingRule(std::nullopt);
         return;
@@ -203,7 +219,11 @@ void Model::commitRule(const EditingRule& editing, const Rule& rule, bool runAga
             engine.carryOver(from, to);
         };
     }
-    d_->edit(editRuleAction, [&](Config& config) { config.folders[f].rules[i] = rule; }, std::move(carryOver));
+    if (d_->edit(editRuleAction, [&](Config& config) { config.folders[f].rules[i] = rule; }, std::move(carryOver))
+        == Private::Saved::reloaded) {
+        keepDraft(reloadedText);
+        return;
+    }
     if (editingRule_ && editingRule_->id == editing.id) setEditingRule(std::nullopt);
 }
 
@@ -272,12 +292,12 @@ void Model::duplicateRule(int index)
 {
     auto folder = d_->selectedFolder();
     if (!folder || index < 0 || index >= static_cast<int>(config_.folders[*folder].rules.size())) return;
-    bool made = d_->edit(duplicateRuleAction, [&](Config& config) {
+    bool made = Private::made(d_->edit(duplicateRuleAction, [&](Config& config) {
         auto& rules = config.folders[*folder].rules;
         Rule copy = rules[index];
         copy.name += " copy";
         rules.insert(rules.begin() + index + 1, std::move(copy));
-    });
+    }));
     if (made) setSelectedRule(index + 1);
 }
 
@@ -288,12 +308,12 @@ void Model::moveRule(int index, int offset)
     const int count = static_cast<int>(config_.folders[*folder].rules.size());
     const int target = index + offset;
     if (index < 0 || index >= count || target < 0 || target >= count) return;
-    bool moved = d_->edit(offset < 0 ? moveRuleUpAction : moveRuleDownAction, [&](Config& config) {
+    bool moved = Private::made(d_->edit(offset < 0 ? moveRuleUpAction : moveRuleDownAction, [&](Config& config) {
         auto& rules = config.folders[*folder].rules;
         Rule rule = std::move(rules[index]);
         rules.erase(rules.begin() + index);
         rules.insert(rules.begin() + target, std::move(rule));
-    });
+    }));
     if (moved) setSelectedRule(target);
 }
 

@@ -1,5 +1,6 @@
 #include "Core/RuleVersion.h"
 #include "Core/Store.h"
+#include "OlvaApp/Model/ModelError.h"
 #include "tests/support/app/ModelFixture.h"
 #include "tests/tool/Spawn.h"
 
@@ -217,15 +218,203 @@ TEST_F(ModelRules, AFailedSaveKeepsTheEditAndItsUndo)
 {
     startWithInbox();
     model().openMainWindow();
-    std::filesystem::remove_all(dataDir());
-    model().setRuleEnabled(0, false);
+    const std::string onDisk = readFile(dataDir() / "rules.json");
+    {
+        FileSizeLimit full(64);
+        model().setRuleEnabled(0, false);
+    }
     ASSERT_TRUE(model().problem());
     EXPECT_EQ(model().problem()->title, "Couldn’t Save Rules");
+    EXPECT_TRUE(model().problem()->message.contains("File too large")) << model().problem()->message.toStdString();
+    EXPECT_EQ(readFile(dataDir() / "rules.json"), onDisk);
     EXPECT_EQ(summary(model().config()), "running | Inbox d0: A-off, B, C,");
     ASSERT_EQ(window.stack->count(), 1);
+    EXPECT_EQ(window.stack->undoText(), "Disable Rule");
+
+    // Writing works again: the undo is saved, and so is its redo.
+    model().setProblem(std::nullopt);
     window.stack->undo();
     EXPECT_EQ(summary(model().config()), "running | Inbox d0: A, B, C,");
+    EXPECT_EQ(summary(rulesOnDisk()), "running | Inbox d0: A, B, C,");
+    window.stack->redo();
+    EXPECT_EQ(summary(rulesOnDisk()), "running | Inbox d0: A-off, B, C,");
+    EXPECT_FALSE(model().problem());
+    EXPECT_TRUE(engineHas(rulesOnDisk()));
 }
+
+namespace {
+
+// A save that cannot write, for as long as the value `begin` returns is held.
+struct SaveFailure {
+    std::string name;
+    std::function<std::shared_ptr<void>(ModelRules&)> begin;
+    std::string message;  // what the user reads, or a part of it
+
+    friend void PrintTo(const SaveFailure& failure, std::ostream* out) { *out << failure.name; }
+};
+
+class SaveFailures : public ModelRules, public ::testing::WithParamInterface<SaveFailure> {};
+
+}  // namespace
+
+TEST_P(SaveFailures, KeepTheEditAndTheNextSaveWritesIt)
+{
+    startWithInbox();
+    model().openMainWindow();
+    {
+        auto lasting = GetParam().begin(*this);
+        const auto begun = std::chrono::steady_clock::now();
+        model().setRuleEnabled(0, false);
+        // The window is never frozen for longer than the save may wait.
+        EXPECT_LT(std::chrono::steady_clock::now() - begun, Model::rulesLockPatience + 1s);
+        ASSERT_TRUE(model().problem());
+        EXPECT_EQ(model().problem()->title, "Couldn’t Save Rules");
+        EXPECT_TRUE(model().problem()->message.contains(QString::fromStdString(GetParam().message)))
+            << model().problem()->message.toStdString();
+        EXPECT_EQ(summary(rulesOnDisk()), "running | Inbox d0: A, B, C,");
+        EXPECT_EQ(summary(model().config()), "running | Inbox d0: A-off, B, C,");
+        EXPECT_EQ(window.stack->count(), 1);
+
+        // An intent whose switch could not be written does not answer
+        // success.
+        QFuture<void> paused = model().setPausedForIntent(true);
+        ASSERT_TRUE(until([&] { return paused.isFinished(); }));
+        EXPECT_THROW(paused.waitForFinished(), app::ModelError);
+    }
+    // Once the failure is over the next edit is written, with the edits kept
+    // before it; none of them is taken for another program's change.
+    model().setProblem(std::nullopt);
+    model().setRuleEnabled(1, false);
+    EXPECT_FALSE(model().problem());
+    EXPECT_EQ(summary(rulesOnDisk()), "paused | Inbox d0: A-off, B-off, C,");
+    EXPECT_EQ(window.stack->count(), 3);
+    EXPECT_TRUE(engineHas(rulesOnDisk()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SaveFailures,
+    ::testing::Values(
+        SaveFailure{"FullDisk", [](ModelRules&) { return std::make_shared<FileSizeLimit>(64); }, "File too large"},
+        SaveFailure{"RulesHeldByAnotherProgram",
+                    [](ModelRules& t) {
+                        auto holder = std::make_shared<DirectoryLockHolder>(t.dataDir());
+                        EXPECT_TRUE(holder->holds());
+                        return holder;
+                    },
+                    "Another program is holding the rules, so Olva couldn’t save them. Your change is kept and is "
+                    "saved with the next change you make."}),
+    [](const ::testing::TestParamInfo<SaveFailure>& info) { return info.param.name; });
+
+TEST_F(ModelRules, ARulesFileRemovedWhileRunningIsWrittenByTheNextSave)
+{
+    startWithInbox();
+    model().openMainWindow();
+
+    // Removed, and changed in the app before it took notice.
+    std::filesystem::remove(dataDir() / "rules.json");
+    model().setRuleEnabled(0, false);
+    EXPECT_FALSE(model().problem());
+    EXPECT_EQ(summary(rulesOnDisk()), "running | Inbox d0: A-off, B, C,");
+
+    // Removed, and noticed: the file is known as missing, and the intent's
+    // answer says what happened to it.
+    std::filesystem::remove(dataDir() / "rules.json");
+    until([&] { return !store->knownRules(); });
+    QFuture<void> paused = model().setPausedForIntent(true);
+    ASSERT_TRUE(until([&] { return paused.isFinished(); }));
+    EXPECT_NO_THROW(paused.waitForFinished());
+    EXPECT_FALSE(model().problem());
+    ASSERT_TRUE(std::filesystem::exists(dataDir() / "rules.json"));
+    EXPECT_TRUE(rulesOnDisk().paused);
+    EXPECT_TRUE(engineHas(rulesOnDisk()));
+
+    // Removed, then written again by another program before the app read
+    // it: that is its change, reloaded and never written over.
+    std::filesystem::remove(dataDir() / "rules.json");
+    until([&] { return !store->knownRules(); });
+    Config tools{.paused = false, .folders = {watched(inbox, {named("From the tool")})}, .bookmarks = {}};
+    writeRules(tools);
+    model().setPaused(false);
+    ASSERT_TRUE(model().problem());
+    EXPECT_TRUE(model().problem()->message.startsWith("Another program changed the rules a moment ago"));
+    EXPECT_EQ(summary(rulesOnDisk()), summary(tools));
+    ASSERT_TRUE(until([&] { return summary(model().config()) == summary(tools); }));
+}
+
+namespace {
+
+// Something the user has open that a save commits: a rule sheet or the
+// import sheet.
+struct OpenWork {
+    std::string name;
+    std::function<void(ModelRules&)> open;
+    std::function<void(ModelRules&)> commit;
+    std::function<bool(ModelRules&)> stillOpen;
+    std::string saved;  // the rules once it is committed after the tool's rule
+
+    friend void PrintTo(const OpenWork& work, std::ostream* out) { *out << work.name; }
+};
+
+class ToolSaveBeforeCommit : public ModelRules, public ::testing::WithParamInterface<OpenWork> {};
+
+void commitSheet(ModelRules& t)
+{
+    t.model().commitRule(*t.model().editingRule(), t.model().editingRule()->rule, false);
+}
+
+bool sheetOpen(ModelRules& t) { return t.model().editingRule() && t.model().editingRule()->rule.name.starts_with("Dr"); }
+
+}  // namespace
+
+TEST_P(ToolSaveBeforeCommit, KeepsTheDraftOrTheImportOpenOverTheReloadedRules)
+{
+    const OpenWork& work = GetParam();
+    startWithInbox();
+    model().openMainWindow();
+    work.open(*this);
+    Config tools = rulesOnDisk();
+    tools.folders[0].rules.push_back(named("From the tool"));
+    // Written, and committed over before the app could take it in.
+    writeRules(tools);
+    work.commit(*this);
+    ASSERT_TRUE(model().problem());
+    EXPECT_TRUE(model().problem()->message.contains("is still open")) << model().problem()->message.toStdString();
+    EXPECT_TRUE(work.stillOpen(*this));
+    EXPECT_EQ(summary(rulesOnDisk()), summary(tools));
+
+    // It stays open over the reloaded rules, and saving it again adds it to
+    // them.
+    ASSERT_TRUE(until([&] { return summary(model().config()) == summary(tools); }));
+    EXPECT_TRUE(work.stillOpen(*this));
+    model().setProblem(std::nullopt);
+    work.commit(*this);
+    EXPECT_FALSE(model().problem());
+    EXPECT_FALSE(work.stillOpen(*this));
+    EXPECT_EQ(summary(rulesOnDisk()), work.saved);
+    EXPECT_EQ(window.stack->count(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ToolSaveBeforeCommit,
+    ::testing::Values(
+        OpenWork{"NewRule", [](ModelRules& t) { t.model().newRule(named("Draft")); }, commitSheet, sheetOpen,
+                 "running | Inbox d0: A, B, C, From the tool, Draft,"},
+        OpenWork{"EditedRule",
+                 [](ModelRules& t) {
+                     t.model().editRule(1);
+                     app::EditingRule editing = *t.model().editingRule();
+                     editing.rule.name = "Drafted B";
+                     t.model().setEditingRule(editing);
+                 },
+                 commitSheet, sheetOpen, "running | Inbox d0: A, Drafted B, C, From the tool,"},
+        OpenWork{"Import",
+                 [](ModelRules& t) {
+                     t.model().setPendingImport(app::PendingImport{watched(t.inbox, {named("H")}, 1), {}});
+                 },
+                 [](ModelRules& t) { t.model().finishImport(); },
+                 [](ModelRules& t) { return t.model().pendingImport().has_value(); },
+                 "running | Inbox d1: A, B, C, From the tool, H,"}),
+    [](const ::testing::TestParamInfo<OpenWork>& info) { return info.param.name; });
 
 TEST_F(ModelRules, ChangesByTheToolReloadAndEndTheUndoHistory)
 {

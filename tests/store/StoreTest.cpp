@@ -1,5 +1,6 @@
 #include "Core/ActionError.h"
 #include "Core/DecodingError.h"
+#include "Core/JsonWriter.h"
 #include "Core/Paths.h"
 #include "tests/store/Child.h"
 #include "tests/store/StoreFixture.h"
@@ -134,6 +135,88 @@ TEST_F(RulesFile, ChangesOnDiskAreThoseThisStoreDidNotMake)
     EXPECT_FALSE(fresh.rulesChangedOnDisk());
     writeFile(tmp / "rules.json", "{}");
     EXPECT_TRUE(fresh.rulesChangedOnDisk());
+}
+
+TEST_F(RulesFile, WhatIsKnownOfTheFileFollowsOnlyWhatReachedTheDisk)
+{
+    // Each case leaves the store in some state, then says what is known and
+    // whether a save would write over bytes it has not read.
+    struct Case {
+        std::string name;
+        std::function<void(Store&, const fs::path& dir)> run;
+        // "$DISK": the bytes now on disk; "known": those of the first save.
+        std::optional<std::string> known;
+        bool changed, unread;
+    };
+    const std::vector<Case> cases{
+        {"a write that fails leaves the file and what is known of it",
+         [](Store& s, const fs::path&) {
+             s.saveConfig(oneFolder("~/A"));
+             FileSizeLimit full(16);
+             EXPECT_THROW(s.saveConfig(oneFolder("~/B")), std::system_error);
+         },
+         "$DISK", false, false},
+        {"a write after the failure is known",
+         [](Store& s, const fs::path&) {
+             s.saveConfig(oneFolder("~/A"));
+             {
+                 FileSizeLimit full(16);
+                 EXPECT_THROW(s.saveConfig(oneFolder("~/B")), std::system_error);
+             }
+             s.saveConfig(oneFolder("~/C"));
+         },
+         "$DISK", false, false},
+        {"a file removed and then read is known as missing",
+         [](Store& s, const fs::path& dir) {
+             s.saveConfig(oneFolder("~/A"));
+             fs::remove(dir / "rules.json");
+             EXPECT_TRUE(s.loadConfig().folders.empty());
+         },
+         std::nullopt, false, false},
+        {"a file removed but not read yet is a change with nothing to write over",
+         [](Store& s, const fs::path& dir) {
+             s.saveConfig(oneFolder("~/A"));
+             fs::remove(dir / "rules.json");
+         },
+         "known", true, false},
+        {"a file that appears where one was known as missing is unread",
+         [](Store& s, const fs::path& dir) {
+             s.saveConfig(oneFolder("~/A"));
+             fs::remove(dir / "rules.json");
+             s.loadConfig();
+             writeFile(dir / "rules.json", "{}");
+         },
+         std::nullopt, true, true},
+        {"a file that comes back with other bytes than were known is unread",
+         [](Store& s, const fs::path& dir) {
+             s.saveConfig(oneFolder("~/A"));
+             fs::remove(dir / "rules.json");
+             writeFile(dir / "rules.json", "{}");
+         },
+         "known", true, true},
+        {"a file that cannot be read may hold anything",
+         [](Store& s, const fs::path& dir) {
+             s.saveConfig(oneFolder("~/A"));
+             fs::remove(dir / "rules.json");
+             fs::create_directory(dir / "rules.json");
+         },
+         "known", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        Store s(dir.path());
+        c.run(s, dir.path());
+        if (c.known == "$DISK") {
+            EXPECT_EQ(s.knownRules(), readFile(dir / "rules.json"));
+        } else if (c.known == "known") {
+            EXPECT_EQ(s.knownRules(), writeJson(toJson(oneFolder("~/A")), {.pretty = true, .sortKeys = true}));
+        } else {
+            EXPECT_EQ(s.knownRules(), c.known);
+        }
+        EXPECT_EQ(s.rulesChangedOnDisk(), c.changed);
+        EXPECT_EQ(s.unreadRulesOnDisk(), c.unread);
+    }
 }
 
 TEST_F(RulesFile, AnUndecodableFileIsRememberedButNotAccepted)

@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,6 +69,58 @@ PrivateBus::~PrivateBus()
 {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long bytes)
+{
+    // The signal would end the process; ignored, the write returns EFBIG.
+    handler_ = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    previous_ = limit.rlim_cur;
+    limit.rlim_cur = bytes;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) throw std::runtime_error("setrlimit failed");
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = previous_;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::signal(SIGXFSZ, handler_);
+}
+
+DirectoryLockHolder::DirectoryLockHolder(const std::filesystem::path& dir)
+{
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        // Only calls that are safe after a fork of a threaded process.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        char answer = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
+        if (::write(pipe[1], &answer, 1) != 1 || answer != 'y') ::_exit(1);
+        for (;;) ::pause();
+    }
+    ::close(pipe[1]);
+    char answer = 'n';
+    if (pid_ < 0 || ::read(pipe[0], &answer, 1) != 1 || answer != 'y') {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        pid_ = -1;
+    }
+    ::close(pipe[0]);
+}
+
+DirectoryLockHolder::~DirectoryLockHolder()
+{
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);
 }
 

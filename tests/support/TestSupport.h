@@ -57,6 +57,38 @@ private:
     std::string address_;
 };
 
+// Lets no write of this process reach past `bytes` into a file for one
+// scope: such a write fails (EFBIG), as one on a full disk does. Every
+// thread of the process is held to it.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    unsigned long previous_ = 0;
+    void (*handler_)(int) = nullptr;
+};
+
+// Another process that holds the exclusive lock of the directory `dir` (the
+// one writers of the rules take) until the object goes away, as a stopped
+// olva would.
+class DirectoryLockHolder {
+public:
+    explicit DirectoryLockHolder(const std::filesystem::path& dir);
+    ~DirectoryLockHolder();
+    DirectoryLockHolder(const DirectoryLockHolder&) = delete;
+    DirectoryLockHolder& operator=(const DirectoryLockHolder&) = delete;
+
+    // Whether the lock is held now.
+    bool holds() const { return pid_ > 0; }
+
+private:
+    int pid_ = -1;
+};
+
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 std::string readFile(const std::filesystem::path& path);
 

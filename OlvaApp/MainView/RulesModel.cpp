@@ -151,7 +151,8 @@ bool RulesModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int 
         &model_,
         [model = &model_, folder = folder_, path = folderPath_.toStdString(), rows = draggedRows(data), destination] {
             const auto& folders = model->config().folders;
-            if (model->loadError() || folder >= static_cast<int>(folders.size()) || folders[folder].path != path) return;
+            // The move asks whether rules may be changed, and says why not.
+            if (folder >= static_cast<int>(folders.size()) || folders[folder].path != path) return;
             const auto before = model->config().folders[folder].rules.size();
             model->moveRules(folder, rows, destination);
             // One rule dragged: it stays selected at its new place.

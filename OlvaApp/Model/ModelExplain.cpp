@@ -30,6 +30,16 @@ Explained Model::Private::explainedFor(const std::filesystem::path& file, std::v
 
 QFuture<void> Model::explainChosenFile(std::optional<std::filesystem::path> file)
 {
+    if (!d_->started) {
+        // Asked while the start still runs: there is no engine yet, but
+        // there may well be one in a moment.
+        auto promise = std::make_shared<QPromise<void>>();
+        promise->start();
+        ensureStarted().then(this, [this, file, promise] {
+            explainChosenFile(file).then(this, [promise] { promise->finish(); });
+        });
+        return promise->future();
+    }
     if (!engine_) {
         setProblem(Problem{file ? tr("Couldn’t Explain “%1”").arg(displayName(*file)) : tr("Couldn’t Explain a File"),
                            d_->noEngineText()});
@@ -96,6 +106,8 @@ QFuture<void> Model::runRulesNow()
     promise->start();
     ensureStarted().then(this, [this, promise] {
         if (!engine_) {
+            // Launchers drop the call's error: the app shows it too.
+            setProblem(Problem{tr("Couldn’t Run Rules"), d_->noEngineText()});
             promise->setException(ModelError(d_->noEngineText()));
             promise->finish();
             return;

@@ -238,6 +238,37 @@ TEST_F(RulesList, DraggingOrTheKeyboardReordersWithUndo)
     EXPECT_EQ(names(), (QStringList{"Three", "One", "Two"}));
 }
 
+TEST_F(RulesList, ADragWhileTheRulesMayNotBeChangedSaysWhy)
+{
+    // A seen file that cannot be read stops the start with the rules loaded
+    // and shown.
+    Config config;
+    config.folders = {test::watched(folder("Inbox"), {test::extRule("One", "pdf", {Action::trash()}),
+                                                      test::extRule("Two", "txt", {Action::trash()})})};
+    writeRules(config);
+    test::writeFile(dataDir() / "seen.json", "not a seen file");
+    model().setMainWindowPresenter(&presenter);
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(model().loadError());
+    app::MainWindow window(model());
+    presenter.window = &window;
+    window.show();
+    model().setSelection(Selection::folder(0));
+    RulesListView* rules = window.folderView()->rulesList();
+    ASSERT_EQ(rules->model()->rowCount(), 2);
+
+    QMimeData* data = rules->model()->mimeData({rules->model()->index(1, 0)});
+    const QRect target = rules->visualRect(rules->model()->index(0, 0));
+    drop(rules->viewport(), data, QPoint(target.center().x(), target.top() + 2), Qt::MoveAction);
+    ASSERT_TRUE(model().problem());
+    EXPECT_EQ(model().problem()->title, "Rules Can’t Be Changed");
+    EXPECT_EQ(model().problem()->message, "Olva couldn’t start, and saving now could overwrite its rules. Fix what "
+                                          "Activity shows, then open Olva again.");
+    EXPECT_EQ(ruleNames(0), (QStringList{"One", "Two"}));
+    EXPECT_EQ(ruleNamesOnDisk(0), (std::vector<std::string>{"One", "Two"}));
+    presenter.window = nullptr;
+}
+
 TEST_F(RulesList, NewRuleAndSuggestionsOpenTheSheetOnADraft)
 {
     Config config;

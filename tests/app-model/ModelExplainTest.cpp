@@ -158,6 +158,20 @@ TEST_F(ModelExplain, WithoutAnEngineExplainingAndIntentsSayWhy)
     EXPECT_EQ(failure(run), error);
     EXPECT_EQ(failure(pause), "Olva can’t save its rules right now. Open Olva to see why.");
 
+    // Launchers drop an intent's error, so the app shows it as well.
+    for (const auto& [name, title] : std::vector<std::pair<const char*, QString>>{
+             {"run", "Couldn’t Run Rules"}, {"pause", "Rules Can’t Be Changed"}}) {
+        SCOPED_TRACE(name);
+        model().setProblem(std::nullopt);
+        QFuture<void> asked = std::string(name) == "run" ? model().runRulesNow() : model().setPausedForIntent(true);
+        ASSERT_TRUE(until([&] { return asked.isFinished(); }));
+        ASSERT_TRUE(model().problem());
+        EXPECT_EQ(model().problem()->title, title);
+        if (std::string(name) == "run") {
+            EXPECT_EQ(model().problem()->message, error);
+        }
+    }
+
     model().setProblem(std::nullopt);
     QFuture<void> done = model().explainChosenFile();
     EXPECT_TRUE(done.isFinished());
@@ -165,6 +179,37 @@ TEST_F(ModelExplain, WithoutAnEngineExplainingAndIntentsSayWhy)
     ASSERT_TRUE(model().problem());
     EXPECT_EQ(model().problem()->title, "Couldn’t Explain a File");
     EXPECT_EQ(model().problem()->message, error);
+}
+
+TEST_F(ModelExplain, AnExplanationAskedDuringTheStartWaitsForIt)
+{
+    auto inbox = folder("Inbox");
+    writeRules(Config{.paused = false, .folders = {watched(inbox, {extRule("R", "pdf", {Action::trash()})})},
+                      .bookmarks = {}});
+    writeFile(inbox / "a.pdf", "a");
+    // The start fails first (the engine lock cannot be taken), then, after
+    // a restart, succeeds.
+    for (bool fails : {true, false}) {
+        SCOPED_TRACE(fails ? "the start fails" : "the start succeeds");
+        if (fails) std::filesystem::create_directory(dataDir() / "engine.lock");
+        else std::filesystem::remove(dataDir() / "engine.lock");
+        app::Model& m = restart();
+        m.ensureStarted();
+        // Asked at once, as a file dropped on the window right after launch.
+        QFuture<void> done = m.explainChosenFile(inbox / "a.pdf");
+        ASSERT_TRUE(until([&] { return done.isFinished(); }));
+        if (fails) {
+            ASSERT_TRUE(m.problem());
+            EXPECT_EQ(m.problem()->title, "Couldn’t Explain “a.pdf”");
+            ASSERT_TRUE(m.loadError());
+            EXPECT_EQ(m.problem()->message, *m.loadError());
+            EXPECT_NE(m.problem()->message, "Olva couldn’t start.");
+        } else {
+            EXPECT_FALSE(m.problem()) << m.problem()->message.toStdString();
+            ASSERT_TRUE(m.explained());
+            EXPECT_EQ(app::Model::explanationSentence(*m.explained()), "“R” matches and handles this file.");
+        }
+    }
 }
 
 TEST_F(ModelExplain, IntentsWaitForTheStart)

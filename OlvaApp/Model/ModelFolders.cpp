@@ -6,6 +6,7 @@
 #include "OlvaApp/Model/OpenPanels.h"
 #include "OlvaApp/Model/StarterRules.h"
 
+#include <QDir>
 #include <QStandardPaths>
 
 namespace olva::app {
@@ -50,10 +51,27 @@ void Model::watchDownloads()
     std::filesystem::path downloads =
         QStandardPaths::writableLocation(QStandardPaths::DownloadLocation).toStdString();
     if (downloads.empty()) downloads = std::filesystem::path(userHome()) / "Downloads";
+    // A desktop may name the home folder itself as the place of downloads;
+    // the starter rules would then sort every file the user keeps there.
+    auto isHome = [](const std::filesystem::path& folder) {
+        const std::string real = realPath(folder.string());
+        return real == realPath(userHome()) || real == realPath(QDir::homePath().toStdString());
+    };
     std::optional<std::filesystem::path> chosen = downloads;
-    if (isSandboxed())
+    if (isHome(downloads))
+        chosen = choose(services_.panels,
+                        folderPanel(tr("Your desktop names your home folder as the Downloads folder. Choose the "
+                                       "folder your downloads go to, so Olva can watch it."),
+                                    downloads));
+    else if (isSandboxed())
         chosen = choose(services_.panels, folderPanel(tr("Choose your Downloads folder so Olva can watch it"), downloads));
     if (!chosen) return;
+    if (isHome(*chosen)) {
+        setProblem(Problem{tr("Couldn’t Watch Downloads"),
+                           tr("Olva won’t sort your whole home folder with the Downloads rules. Choose the folder "
+                              "your downloads go to.")});
+        return;
+    }
     d_->watch(*chosen, downloadsStarterRules(), watchDownloadsAction);
 }
 

@@ -1,17 +1,26 @@
 // The start: the engine lock, the rules, the engine, and the reactions to
 // the engine and to changes made by the command-line tool.
 #include "Core/ActionError.h"
+#include "Core/DecodingError.h"
 #include "OlvaApp/Model/ModelPrivate.h"
 
 namespace olva::app {
 
 namespace {
 
-// What a failed load of the rules file says, and what to do about it.
-QString unreadableRules(const Store& store, const QString& reason)
+// What a failed load of the rules file says, and what to do about it. Most
+// reasons name the file themselves; it is named once.
+QString unreadableRules(const Store& store, const std::exception& error)
 {
+    const std::string file = (store.dir() / "rules.json").string();
+    std::string reason = errorSentence(error).toStdString();
+    if (const auto* decoding = dynamic_cast<const DecodingError*>(&error);
+        decoding && decoding->detail().find(file) != std::string::npos)
+        reason = decoding->detail();
+    if (reason.find(file) != std::string::npos)
+        return Model::tr("%1. Fix the file or move it aside, then open Olva again.").arg(text(reason));
     return Model::tr("%1 can’t be read: %2. Fix the file or move it aside, then open Olva again.")
-        .arg(text((store.dir() / "rules.json").string()), reason);
+        .arg(text(file), text(reason));
 }
 
 }  // namespace
@@ -56,7 +65,7 @@ void Model::Private::start()
     try {
         setConfig(model.store_->loadConfig());
     } catch (const std::exception& error) {
-        failStart(unreadableRules(*model.store_, errorSentence(error)));
+        failStart(unreadableRules(*model.store_, error));
         return;
     }
 
@@ -86,7 +95,7 @@ void Model::Private::start()
             // The seen file's own sentence says what to do.
             return {std::nullopt, errorSentence(error)};
         } catch (const std::exception& error) {
-            return {std::nullopt, unreadableRules(*store, errorSentence(error))};
+            return {std::nullopt, unreadableRules(*store, error)};
         }
     }), [this](Attempt<std::shared_ptr<Engine>> created) { engineCreated(std::move(created)); });
 }

@@ -2,6 +2,7 @@
 #include "tests/support/app/ModelFixture.h"
 
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QUndoStack>
 
 using namespace olva;
@@ -89,6 +90,46 @@ TEST_F(ModelFolders, OnlyASandboxAsksForDownloadsAndForMissingAccess)
     EXPECT_EQ(panels.requests[0].startFolder, downloads);
     EXPECT_EQ(model().config().folders.at(0).path, elsewhere.string());
     EXPECT_EQ(model().config().folders[0].rules.size(), 3u);
+}
+
+TEST_F(ModelFolders, DownloadsThatAreTheHomeFolderAreChosenInstead)
+{
+    // As some desktops write it when the user has no Downloads folder.
+    writeFile(temp.path() / "config" / "user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/\"\n");
+    ASSERT_EQ(std::filesystem::path(QStandardPaths::writableLocation(QStandardPaths::DownloadLocation).toStdString()),
+              home());
+    startWatching({});
+    const auto elsewhere = folder("Incoming");
+    struct Case {
+        const char* name;
+        std::optional<std::filesystem::path> answer;
+        std::size_t folders;
+        std::optional<QString> problem;
+    };
+    for (const Case& c : {Case{"cancelled", std::nullopt, 0, std::nullopt},
+                          Case{"home again", home(), 0,
+                               "Olva won’t sort your whole home folder with the Downloads rules. Choose the folder "
+                               "your downloads go to."},
+                          Case{"another folder", elsewhere, 1, std::nullopt}}) {
+        SCOPED_TRACE(c.name);
+        panels.requests.clear();
+        model().setProblem(std::nullopt);
+        if (c.answer) panels.answer(*c.answer);
+        model().watchDownloads();
+        ASSERT_EQ(panels.requests.size(), 1u);
+        EXPECT_EQ(panels.requests[0].message, "Your desktop names your home folder as the Downloads folder. Choose "
+                                              "the folder your downloads go to, so Olva can watch it.");
+        EXPECT_EQ(model().config().folders.size(), c.folders);
+        EXPECT_EQ(rulesOnDisk().folders.size(), c.folders);
+        if (c.problem) {
+            ASSERT_TRUE(model().problem());
+            EXPECT_EQ(model().problem()->title, "Couldn’t Watch Downloads");
+            EXPECT_EQ(model().problem()->message, *c.problem);
+        } else {
+            EXPECT_FALSE(model().problem());
+        }
+    }
+    EXPECT_EQ(model().config().folders.at(0).path, elsewhere.string());
 }
 
 TEST_F(ModelFolders, LocatingAFolderChecksItAgainAfterThePanel)

@@ -100,6 +100,9 @@ TEST_P(ModelFailedStartTest, SaysWhyAndRefusesEveryChange)
     std::string expected = c.loadError;
     if (auto at = expected.find("$DATA"); at != std::string::npos) expected.replace(at, 5, dataDir().string());
     EXPECT_TRUE(model().loadError()->toStdString().starts_with(expected)) << model().loadError()->toStdString();
+    // The file is named once, however the reason is worded.
+    EXPECT_LE(model().loadError()->count(QString::fromStdString(dataDir().string())), 1)
+        << model().loadError()->toStdString();
     EXPECT_FALSE(model().hasEngine());
     EXPECT_TRUE(model().config().folders.empty());
     EXPECT_TRUE(model().entries().empty());
@@ -137,8 +140,24 @@ INSTANTIATE_TEST_SUITE_P(
                         writeFile(f.dataDir() / "rules.json", "{\"folders\": [{]");
                         return -1;
                     },
+                    "$DATA/rules.json is not valid JSON (line 1, column 15). Fix the file or move it aside, then "
+                    "open Olva again.",
+                    true},
+        FailedStart{"RulesOfAnotherShape",
+                    [](ModelFixture& f) {
+                        writeFile(f.dataDir() / "rules.json", "{\"folders\": 3}");
+                        return -1;
+                    },
                     "$DATA/rules.json can’t be read: the data couldn’t be read because it isn’t in the correct "
-                    "format",
+                    "format: ",
+                    true},
+        FailedStart{"RulesThatCannotBeRead",
+                    [](ModelFixture& f) {
+                        std::filesystem::create_directory(f.dataDir() / "rules.json");
+                        return -1;
+                    },
+                    "couldn’t read “$DATA/rules.json”: Is a directory. Fix the file or move it aside, then open "
+                    "Olva again.",
                     true},
         FailedStart{"BrokenSeenFile",
                     [](ModelFixture& f) {

@@ -133,7 +133,7 @@ std::vector<RuleTools::RuleExplanation> RuleTools::explain(const std::string& fi
     std::vector<RuleExplanation> explanations;
     for (const Explanation& explanation : engine->explain(path))
         explanations.push_back({explanation.rule.name, explanation.outcome.pass, explanation.alreadyApplied,
-                                explanation.outcome.checks});
+                                explanation.outcome.checks, explanation.rule.dryRun});
     return explanations;
 }
 

@@ -48,6 +48,7 @@ public:
         bool matches = false;
         bool alreadyApplied = false;
         std::vector<Check> checks;
+        bool dryRun = false;
     };
 
     struct Reverted {

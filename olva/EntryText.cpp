@@ -27,9 +27,11 @@ std::string formatEntry(const Entry& entry)
 
 std::string explanationText(const RuleTools::RuleExplanation& explanation)
 {
-    std::string text = "'" + printableText(explanation.rule) + "': "
-                       + (explanation.alreadyApplied ? "already applied" : explanation.matches ? "MATCH" : "no match")
-                       + "\n";
+    // A dry run changed nothing: it only logged what it would do.
+    const char* status = !explanation.alreadyApplied ? (explanation.matches ? "MATCH" : "no match")
+                         : explanation.dryRun      ? "dry run, already logged what it would do"
+                                                   : "already applied";
+    std::string text = "'" + printableText(explanation.rule) + "': " + status + "\n";
     for (const Check& check : explanation.checks) {
         text += std::string("    ") + (check.pass ? "\u2713" : "\u2717") + " " + std::string(rawValue(check.attr)) + " "
                 + std::string(rawValue(check.op)) + " \"" + printableText(check.value) + "\"   actual: "

@@ -15,6 +15,7 @@ namespace olva::app {
 QString ruleVerdict(const Explained& explained, std::size_t position)
 {
     const Explanation& explanation = explained.rules.at(position);
+    if (explanation.alreadyApplied && explanation.rule.dryRun) return RuleResult::tr("Already logged as a dry run");
     if (explanation.alreadyApplied) return RuleResult::tr("Already handled");
     if (!explanation.outcome.pass) return RuleResult::tr("Doesn’t match");
     if (const auto winner = explained.winner(); winner && *winner < position)

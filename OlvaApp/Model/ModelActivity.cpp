@@ -88,34 +88,49 @@ QFuture<void> Model::onActivityChanged()
 QFuture<void> Model::revertEntries(const std::vector<Entry>& entries)
 {
     std::vector<Entry> chosen;
+    std::shared_ptr<Private::Reverting> joined;
     for (const Entry& entry : entries) {
         if (entry.undoOf || entry.dryRun || entry.steps.empty()) continue;
         auto reverted = revertedSteps_.find(entry.id);
         if (reverted != revertedSteps_.end() && reverted->second >= entry.steps.size()) continue;
+        // Asked again while its revert runs (a double click, then the menu
+        // or the toolbar): that revert answers for it, where a second one
+        // would only find it undone already.
+        if (auto running = d_->reverting.find(entry.id); running != d_->reverting.end()) {
+            if (!joined) joined = running->second;
+            continue;
+        }
         chosen.push_back(entry);
     }
-    if (!engine_ || chosen.empty()) return finished();
+    if (!engine_ || (chosen.empty() && !joined)) return finished();
     auto promise = std::make_shared<QPromise<void>>();
     promise->start();
-    d_->revert(std::move(chosen), promise);
+    if (chosen.empty()) {
+        joined->waiters.push_back(promise);
+        return promise->future();
+    }
+    auto run = std::make_shared<Private::Reverting>();
+    run->waiters.push_back(promise);
+    for (const Entry& entry : chosen) d_->reverting[entry.id] = run;
+    d_->revert(std::move(chosen), run);
     return promise->future();
 }
 
-void Model::Private::revert(std::vector<Entry> entries, std::shared_ptr<QPromise<void>> promise)
+void Model::Private::revert(std::vector<Entry> entries, std::shared_ptr<Reverting> run)
 {
-    model.refresh().then(&model, [this, entries, promise] {
+    model.refresh().then(&model, [this, entries, run] {
         std::vector<std::string> ids;
         for (const Entry& entry : entries) ids.push_back(entry.id);
         // The engine reads the whole log for the earlier undo records of
         // each entry, so a partly reverted entry resumes where it stopped.
         onEngine<std::map<std::string, std::string>>(
             [ids](Engine& engine) { return engine.undo(ids); },
-            [this, entries, promise](Attempt<std::map<std::string, std::string>> undone) {
+            [this, entries, run](Attempt<std::map<std::string, std::string>> undone) {
                 std::map<std::string, std::string> failures;
                 if (undone.value) failures = std::move(*undone.value);
                 else
                     for (const Entry& entry : entries) failures[entry.id] = undone.error.toStdString();
-                model.refresh().then(&model, [this, entries, failures, promise] {
+                model.refresh().then(&model, [this, entries, failures, run] {
                     std::vector<const Entry*> failed;
                     for (const Entry& entry : entries)
                         if (failures.contains(entry.id)) failed.push_back(&entry);
@@ -129,7 +144,8 @@ void Model::Private::revert(std::vector<Entry> entries, std::shared_ptr<QPromise
                             model.setProblem(Problem{Model::tr("Couldn’t Revert %1 Files").arg(failed.size()),
                                                      name + QStringLiteral(": ") + message});
                     }
-                    promise->finish();
+                    for (const Entry& entry : entries) reverting.erase(entry.id);
+                    for (const auto& waiter : run->waiters) waiter->finish();
                 });
             });
     });

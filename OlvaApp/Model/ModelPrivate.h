@@ -16,6 +16,7 @@
 
 #include <exception>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -118,7 +119,13 @@ struct Model::Private {
     void updateRecentError();
     void setFolderStatus(FolderStatuses statuses);
     void setStoreProblem(std::optional<QString> problem);
-    void revert(std::vector<Entry> entries, std::shared_ptr<QPromise<void>> promise);
+    // One revert under way, and every caller waiting for it.
+    struct Reverting {
+        std::vector<std::shared_ptr<QPromise<void>>> waiters;
+    };
+    // The entries whose revert is under way, by id.
+    std::map<std::string, std::shared_ptr<Reverting>> reverting;
+    void revert(std::vector<Entry> entries, std::shared_ptr<Reverting> run);
 
     // ---- Rules (ModelRules.cpp)
     // Writes the rules under the rules lock; then has the engine run

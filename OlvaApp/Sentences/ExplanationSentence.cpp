@@ -31,6 +31,9 @@ QString explanationSentence(const Explained& explained)
     if (!winner) return tr("No rule matches, so Olva leaves it where it is.");
     const Explanation& explanation = explained.rules[*winner];
     const QString name = QString::fromStdString(explanation.rule.name);
+    // A dry run changed nothing; "handled" would read as moved.
+    if (explanation.alreadyApplied && explanation.rule.dryRun)
+        return tr("“%1” is a dry run and already logged what it would do with this file.").arg(name);
     if (explanation.alreadyApplied) return tr("“%1” already handled this file.").arg(name);
     if (explained.unwatched) return unwatchedSentence(*explained.unwatched);
     if (explanation.rule.dryRun)

@@ -68,6 +68,8 @@ TEST(RuleVerdicts, TheFirstMatchOrHandlerWins)
         {"handled after a match", {explanation("A", true), explanation("B", true, true)},
          {"Matches", "Already handled"}},
         {"nothing matches", {explanation("A", false), explanation("B", false)}, {"Doesn’t match", "Doesn’t match"}},
+        {"logged by a dry run", {explanation("A", true, true, true), explanation("B", true, false, true)},
+         {"Already logged as a dry run", "Matches, an earlier rule wins"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -177,6 +177,34 @@ TEST_F(ModelActivity, RevertsSelectedEntriesAndReportsFailuresInTheirOrder)
     EXPECT_EQ(model().logReadCount(), reads);
 }
 
+TEST_F(ModelActivity, RevertsOfTheSameEntryAskedBackToBackAreOne)
+{
+    watchInbox();
+    for (const char* name : {"a.pdf", "b.pdf"}) writeFile(inbox / name, name);
+    startAndSettle(2);
+    const Entry a = entryFor("a.pdf"), b = entryFor("b.pdf");
+
+    // A double click, then the menu with one more entry, then the toolbar.
+    std::vector<QFuture<void>> asked{model().revertEntries({a}), model().revertEntries({a, b}),
+                                     model().revertEntries({a})};
+    // The last one waits for the revert that answers for it.
+    EXPECT_FALSE(asked.back().isFinished());
+    ASSERT_TRUE(until([&] {
+        return std::all_of(asked.begin(), asked.end(), [](const QFuture<void>& f) { return f.isFinished(); });
+    }));
+    EXPECT_FALSE(model().problem()) << model().problem()->message.toStdString();
+    EXPECT_TRUE(std::filesystem::is_regular_file(inbox / "a.pdf"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(inbox / "b.pdf"));
+    const auto logged = store->entries();
+    EXPECT_EQ(std::count_if(logged.begin(), logged.end(), [](const Entry& entry) { return entry.undoOf.has_value(); }),
+              2);
+
+    // Once over, the entry is no longer under way: asking again is passed
+    // over as fully reverted.
+    ASSERT_TRUE(until([&] { return model().isFullyReverted(entryFor("a.pdf")); }));
+    EXPECT_TRUE(model().revertEntries({entryFor("a.pdf")}).isFinished());
+}
+
 TEST_F(ModelActivity, APartlyRevertedEntryResumesWhereItStopped)
 {
     watchInbox({Action::move(folder("Done").string()), Action::move(folder("Later").string())});

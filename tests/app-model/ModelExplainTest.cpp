@@ -51,6 +51,9 @@ TEST(ExplanationSentence, NamesTheWinnerOrWhyTheFileStays)
         {{explanation("A", true, false)}, Unwatched::inPackage, 0,
          "It’s inside a package, so Olva leaves it where it is."},
         {{explanation("A", false, true)}, Unwatched::hidden, 0, "“A” already handled this file."},
+        // A dry run changed nothing: it logged what it would do.
+        {{explanation("Other PDFs", true, true, true), explanation("B", true, false)}, std::nullopt, 0,
+         "“Other PDFs” is a dry run and already logged what it would do with this file."},
         {{explanation("A", false, false)}, Unwatched::hidden, std::nullopt,
          "No rule matches, so Olva leaves it where it is."},
     };

@@ -48,6 +48,9 @@ TEST(EntryText, ExplanationsMarkEachCheck)
               "    \u2717 size gt \"1 MB\"   actual: 20 KB\n");
     EXPECT_EQ(explanationText({"Bills", true, false, {}}), "'Bills': MATCH\n");
     EXPECT_TRUE(explanationText({"Bills", true, true, checks}).starts_with("'Bills': already applied\n    \u2713"));
+    EXPECT_TRUE(explanationText({"Bills", true, true, checks, true})
+                    .starts_with("'Bills': dry run, already logged what it would do\n"));
+    EXPECT_EQ(explanationText({"Bills", true, false, {}, true}), "'Bills': MATCH\n");
     Check unanswered{Attr::name, Op::matches, "([", "bill", false, "the regular expression “([” doesn't compile"};
     EXPECT_EQ(explanationText({"Bills", false, false, {unanswered}}),
               "'Bills': no match\n"

@@ -297,7 +297,7 @@ TEST_F(EngineCommands, ExplainAndUndoReportThroughTheirOwnWords)
     EXPECT_EQ(captured.run({"explain", (fixture.inbox() / "a.txt").string()}), 0);
     EXPECT_EQ(captured.out, "'Never': no match\n"
                             "    \u2717 ext is \"pdf\"   actual: txt\n"
-                            "'Dry': already applied\n"
+                            "'Dry': dry run, already logged what it would do\n"
                             "    \u2713 ext is \"txt\"   actual: txt\n");
     EXPECT_EQ(captured.run({"explain", fixture.temp.path().string()}), 1);
     EXPECT_EQ(captured.err, fixture.temp.path().string() + " is not in a watched folder\n");

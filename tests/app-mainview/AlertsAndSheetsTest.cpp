@@ -1,10 +1,12 @@
 #include "OlvaApp/ActivityView/ActivityView.h"
 #include "OlvaApp/MainView/FolderView.h"
+#include "OlvaApp/RuleSheet/RuleSheet.h"
 #include "tests/app-mainview/MainWindowFixture.h"
 
 #include <QAbstractButton>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QToolBar>
 
@@ -101,6 +103,39 @@ TEST_F(AlertsAndSheets, ARefusedSaveKeepsItsSheetAndANewOpeningReplacesIt)
     ASSERT_TRUE(mainWindow().ruleSheet());
     EXPECT_EQ(mainWindow().ruleSheet()->editingId(), model().editingRule()->id);
     EXPECT_TRUE(model().editingRule().has_value()) << "replacing the old sheet did not cancel the new rule";
+}
+
+TEST_F(AlertsAndSheets, ASaveTheToolGotAheadOfKeepsTheSheetOverTheReloadedRules)
+{
+    Config config;
+    config.folders = {test::watched(folder("Inbox"), {test::extRule("One", "pdf", {Action::trash()})})};
+    open(config);
+    model().setSelection(Selection::folder(0));
+    model().newRule(test::extRule("Draft", "txt", {Action::trash()}));
+    settle();
+    QPointer<RuleSheet> sheet = mainWindow().ruleSheet();
+    ASSERT_TRUE(sheet);
+
+    // The tool saves a rule just before the sheet does.
+    Config tools = rulesOnDisk();
+    tools.folders[0].rules.push_back(test::extRule("From the tool", "zip", {Action::trash()}));
+    writeRules(tools);
+    QTest::mouseClick(sheet->saveButton(), Qt::LeftButton);
+    ASSERT_TRUE(until([&] { return ruleNames(0) == QStringList({"One", "From the tool"}); }));
+    settle();
+    ASSERT_TRUE(sheet);
+    EXPECT_TRUE(sheet->isVisible());
+    ASSERT_TRUE(mainWindow().problemAlert());
+    EXPECT_EQ(mainWindow().problemAlert()->parentWidget(), sheet.data());
+    EXPECT_TRUE(alertLabels().contains("Couldn’t Save “Draft”"));
+
+    // Saved again, it goes after the tool's rule.
+    QTest::mouseClick(mainWindow().problemAlert()->button(QMessageBox::Ok), Qt::LeftButton);
+    settle();
+    QTest::mouseClick(sheet->saveButton(), Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(sheet && sheet->isVisible());
+    EXPECT_EQ(ruleNamesOnDisk(0), (std::vector<std::string>{"One", "From the tool", "Draft"}));
 }
 
 TEST_F(AlertsAndSheets, TheExplanationSheetFollowsTheModel)

@@ -50,9 +50,7 @@ json tool(const char* name, const std::string& description, json properties, jso
     return json{{"name", name}, {"description", description}, {"inputSchema", schema}, {"annotations", hints}};
 }
 
-}  // namespace
-
-json toolDefinitions()
+json buildToolDefinitions()
 {
     json tools = json::array();
     tools.push_back(tool("list_folders", "The folders Olva watches, with their rule counts.", json::object(),
@@ -90,6 +88,14 @@ json toolDefinitions()
                          "Shell scripts aren't undone. id is an activity id or a unique prefix of one.",
                          json{{"id", {{"type", "string"}}}}, annotations(false, true)));
     return tools;
+}
+
+}  // namespace
+
+const json& toolDefinitions()
+{
+    static const json definitions = buildToolDefinitions();
+    return definitions;
 }
 
 std::string stringArgument(const json& arguments, const std::string& key)

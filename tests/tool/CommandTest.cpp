@@ -188,6 +188,61 @@ TEST_F(Commands, TheMcpServerAnswersEachLineInOrderUntilInputEnds)
     EXPECT_TRUE(finished.out.ends_with("}\n"));
 }
 
+TEST_F(Commands, TheMcpServerRefusesAnOverlongLinePassesOverItsRestAndGoesOn)
+{
+    const std::string refusal =
+        R"({"error":{"code":-32600,"message":"Invalid Request: a message may be at most 16777216 bytes long; )"
+        R"(the rest of this line was passed over"},"id":null,"jsonrpc":"2.0"})";
+    auto ping = [](int id) { return R"({"jsonrpc":"2.0","id":)" + std::to_string(id) + R"(,"method":"ping"})"; };
+    auto pong = [](int id) { return R"({"id":)" + std::to_string(id) + R"(,"jsonrpc":"2.0","result":{"_meta")"; };
+    // A request padded with blanks to `length` bytes.
+    auto padded = [&](int id, std::size_t length) {
+        std::string line = ping(id);
+        line.append(length - line.size(), ' ');
+        return line;
+    };
+    const std::size_t limit = 16 * 1024 * 1024;
+
+    {
+        SCOPED_TRACE("refused as soon as it grows too long, before its end arrives");
+        Child child({"mcp"}, fixture.inHome());
+        child.write(std::string(limit + 1, 'x'));
+        ASSERT_TRUE(child.waitForOutput(refusal));
+        // The rest of that line, however long, is no request of its own.
+        child.write(std::string(3 * limit, 'y') + R"({"id":7,"method":"ping"})" "\n" + ping(1) + "\n");
+        EXPECT_TRUE(child.waitForOutput(pong(1)));
+        child.closeInput();
+        Finished finished = child.finish();
+        EXPECT_EQ(finished.status, 0);
+        EXPECT_EQ(finished.err, "");
+        EXPECT_EQ(finished.out.find("\"id\":7"), std::string::npos) << "the rest of a refused line was answered";
+        EXPECT_EQ(finished.out.find(refusal), finished.out.rfind(refusal)) << "one refusal a line";
+    }
+
+    struct Case {
+        const char* what;
+        std::string input;
+        std::vector<std::string> replies;  // how each reply line begins, in order
+    };
+    const std::vector<Case> cases = {
+        {"a line at the limit is read", padded(2, limit) + "\n" + ping(3) + "\n", {pong(2), pong(3)}},
+        {"one byte more is refused, with the line feed in the same read", padded(2, limit + 1) + "\n" + ping(3) + "\n",
+         {refusal, pong(3)}},
+        {"a last line without a line feed", ping(3) + "\n" + padded(2, limit + 1), {pong(3), refusal}},
+    };
+    for (const auto& [what, input, replies] : cases) {
+        SCOPED_TRACE(what);
+        Finished finished = runOlva({"mcp"}, fixture.inHome(input));
+        EXPECT_EQ(finished.status, 0);
+        EXPECT_EQ(finished.err, "");
+        std::istringstream lines(finished.out);
+        std::vector<std::string> got;
+        for (std::string line; std::getline(lines, line);) got.push_back(line);
+        ASSERT_EQ(got.size(), replies.size()) << finished.out.substr(0, 300);
+        for (std::size_t i = 0; i < got.size(); ++i) EXPECT_TRUE(got[i].starts_with(replies[i])) << got[i];
+    }
+}
+
 TEST_F(Commands, TheMcpServerEndsQuietlyWhenTheClientHangsUp)
 {
     Child child({"mcp"}, fixture.inHome());

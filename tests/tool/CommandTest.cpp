@@ -243,6 +243,65 @@ TEST_F(Commands, TheMcpServerRefusesAnOverlongLinePassesOverItsRestAndGoesOn)
     }
 }
 
+// Through the server as a client reaches it: rules that would swell the
+// rules file, texts a NUL would cut short, and tests or paths that could
+// never work are refused with their sentence, and nothing is saved.
+TEST_F(Commands, TheMcpServerRefusesRulesTooLargeCutShortOrUnworkable)
+{
+    fixture.watch(fixture.inbox());
+    const std::string before = readFile(fixture.home() / "rules.json");
+    const std::string folder = fixture.inbox().string();
+    auto rule = [](json name, json condition, json action) {
+        return json{{"name", name},
+                    {"match", {{"mode", "all"}, {"items", json::array({condition})}}},
+                    {"actions", json::array({action})}};
+    };
+    const json ext = {{"attr", "ext"}, {"op", "is"}, {"value", "pdf"}};
+    const json trash = {{"trash", json::object()}};
+    struct Case {
+        const char* what;
+        json arguments;
+        std::string sentence;
+    };
+    const std::vector<Case> cases = {
+        {"a name of a megabyte", {{"folder", folder}, {"rule", rule(std::string(1 << 20, 'n'), ext, trash)}},
+         "the rule's name is longer than 500 characters"},
+        {"a folder cut short by a NUL", {{"folder", folder + std::string("\0/etc", 5)}, {"rule", rule("A", ext, trash)}},
+         "folder can't hold the character U+0000"},
+        {"a name cut short by a NUL", {{"folder", folder}, {"rule", rule(std::string("A\0B", 3), ext, trash)}},
+         "a rule's texts can't hold the character U+0000"},
+        {"a test dates do not have",
+         {{"folder", folder}, {"rule", rule("A", {{"attr", "modified"}, {"op", "gt"}, {"value", "2020"}}, trash)}},
+         "modified can't use gt, only inLast, notInLast, inCurrent, notInCurrent"},
+        {"a subfolder of slashes", {{"folder", folder}, {"rule", rule("A", ext, {{"sortInto", {{"path", "/"}}}})}},
+         "sortInto needs a subfolder name, not only slashes"},
+    };
+    std::string input;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        for (const char* tool : {"preview_rule", "create_rule"}) {
+            input += json{{"jsonrpc", "2.0"},
+                          {"id", i},
+                          {"method", "tools/call"},
+                          {"params", {{"name", tool}, {"arguments", cases[i].arguments}}}}
+                         .dump()
+                + "\n";
+        }
+    }
+    Finished finished = runOlva({"mcp"}, fixture.inHome(input));
+    EXPECT_EQ(finished.status, 0);
+    EXPECT_EQ(finished.err, "");
+    std::istringstream lines(finished.out);
+    std::vector<json> replies;
+    for (std::string line; std::getline(lines, line);) replies.push_back(json::parse(line));
+    ASSERT_EQ(replies.size(), 2 * cases.size());
+    for (std::size_t i = 0; i < replies.size(); ++i) {
+        SCOPED_TRACE(cases[i / 2].what);
+        EXPECT_EQ(replies[i]["result"]["isError"], true);
+        EXPECT_EQ(replies[i]["result"]["content"][0]["text"], cases[i / 2].sentence);
+    }
+    EXPECT_EQ(readFile(fixture.home() / "rules.json"), before);
+}
+
 TEST_F(Commands, TheMcpServerEndsQuietlyWhenTheClientHangsUp)
 {
     Child child({"mcp"}, fixture.inHome());

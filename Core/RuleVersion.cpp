@@ -119,7 +119,8 @@ void validateTexts(const Rule& rule)
                 if (characterCount(tag) > kLongestTag) throw ActionError(longerThan("a tag", kLongestTag));
             break;
         case Action::Kind::shell:
-            if (characterCount(action.text) > kLongestScript) throw ActionError(longerThan("the script", kLongestScript));
+            if (characterCount(action.text) > kLongestScript)
+                throw ActionError(longerThan("the script", kLongestScript));
             break;
         case Action::Kind::trash: break;
         }

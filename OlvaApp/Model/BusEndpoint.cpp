@@ -27,7 +27,8 @@ struct BusEndpoint::Link {
     {
         QMutexLocker locker(&mutex);
         if (!model) return;
-        QMetaObject::invokeMethod(model, [model = model, work = std::move(work)] { work(*model); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            model, [model = model, work = std::move(work)] { work(*model); }, Qt::QueuedConnection);
     }
 
     void toEndpoint(std::function<void(BusEndpoint&)> work)
@@ -71,10 +72,11 @@ public:
         }
         default: break;
         }
-        if (value.metaType() == QMetaType::fromType<QDBusVariant>()) add(value.value<QDBusVariant>().variant());
-        else if (value.metaType() == QMetaType::fromType<QDBusArgument>()) add(value.value<QDBusArgument>());
-        else if (value.metaType() == QMetaType::fromType<QDBusObjectPath>()) total_ += value.value<QDBusObjectPath>().path().size();
-        else if (value.metaType() == QMetaType::fromType<QDBusSignature>()) total_ += value.value<QDBusSignature>().signature().size();
+        const QMetaType type = value.metaType();
+        if (type == QMetaType::fromType<QDBusVariant>()) add(value.value<QDBusVariant>().variant());
+        else if (type == QMetaType::fromType<QDBusArgument>()) add(value.value<QDBusArgument>());
+        else if (type == QMetaType::fromType<QDBusObjectPath>()) total_ += value.value<QDBusObjectPath>().path().size();
+        else if (type == QMetaType::fromType<QDBusSignature>()) total_ += value.value<QDBusSignature>().signature().size();
     }
 
     // Types Qt does not know come as the marshalled argument itself.
@@ -149,7 +151,10 @@ void BusEndpoint::detach()
     link_->endpoint = nullptr;
 }
 
-QString BusEndpoint::overlongText() { return tr("That is too long to be the address of a file, so Olva did nothing with it."); }
+QString BusEndpoint::overlongText()
+{
+    return tr("That is too long to be the address of a file, so Olva did nothing with it.");
+}
 
 bool BusEndpoint::refuseOverlongCall()
 {

@@ -63,6 +63,11 @@ bool Evaluator::testCondition(const Condition& condition)
         result = {false, {}};
     }
     if (detail == Detail::answerOnly) return result.pass;
+    // A rule written into the rules file by hand or by another program may
+    // hold a test its attribute does not have; the check says so rather
+    // than failing as if the file did not match.
+    if (!result.pass && !result.note && !allows(condition.attr, condition.op))
+        result.note = notAllowedText(condition.attr, condition.op);
     checks.push_back(
         Check{condition.attr, condition.op, condition.value, std::move(result.actual), result.pass, std::move(result.note)});
     return checks.back().pass;

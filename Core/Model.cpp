@@ -216,6 +216,20 @@ bool allows(Attr attr, Op op)
     return std::find(ops.begin(), ops.end(), op) != ops.end();
 }
 
+std::string notAllowedText(Attr attr, Op op)
+{
+    std::string message = std::string(rawValue(attr)) + " can't use " + std::string(rawValue(op)) + ", only ";
+    bool first = true;
+    for (Op allowed : allowedOps(attr)) {
+        if (!first) message += ", ";
+        first = false;
+        message += rawValue(allowed);
+    }
+    return message;
+}
+
+bool namesNoSubfolder(std::string_view path) { return path.find_first_not_of('/') == std::string_view::npos; }
+
 Node::Node(Condition condition) : payload_(std::move(condition)) {}
 Node::Node(Group group) : payload_(Box<Group>(std::move(group))) {}
 

@@ -38,6 +38,9 @@ std::span<const Op> allOps();
 // The tests an attribute allows, in the order menus and messages list them.
 std::span<const Op> allowedOps(Attr attr);
 bool allows(Attr attr, Op op);
+// Why a rule may not test `attr` with `op`: "size can't use contains, only
+// gt, lt".
+std::string notAllowedText(Attr attr, Op op);
 
 struct Condition {
     Attr attr = Attr::name;
@@ -94,6 +97,11 @@ struct Action {
 };
 
 std::string_view rawValue(Action::Kind kind);
+
+// A sortInto path of slashes alone ("/", "//") names no subfolder: it would
+// sort the file into its own folder, under a new name.
+bool namesNoSubfolder(std::string_view path);
+inline constexpr std::string_view kNoSubfolderText = "sortInto needs a subfolder name, not only slashes";
 std::optional<Action::Kind> actionKindFromRaw(std::string_view text);
 
 struct Rule {

@@ -140,6 +140,10 @@ private:
             }
             start = slash + 1;
         }
+        // Rules from a file are not validated: such a path would move the
+        // file onto itself, which takes the next free name.
+        if (relative.empty() && path.empty()) throw ActionError("rename and sortInto need a pattern");
+        if (relative.empty()) throw ActionError(std::string(kNoSubfolderText));
         moveTo(current_.parent_path() / relative, current_.filename().string());
     }
 

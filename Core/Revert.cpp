@@ -87,46 +87,97 @@ private:
     std::map<std::tuple<std::size_t, std::size_t, bool>, bool> memo_;
 };
 
-void moveBack(const Step& step)
+std::optional<std::string> keyIfReadable(const std::string& path)
 {
-    if (!step.to) throw ActionError("no location recorded for " + step.from);
-    verifyRecordedKey(step, *step.to);
-    if (platform::itemExists(step.from)) throw ActionError(step.from + " already exists");
-    if (step.kind == Step::Kind::trash) platform::restoreFromTrash(*step.to, step.from);
-    else platform::moveItem(*step.to, step.from);
+    try {
+        return FileInfo::keyFor(path);
+    } catch (...) {
+        return std::nullopt;
+    }
 }
 
-void revertStep(const Step& step)
+void verifyKey(const std::optional<std::string>& expected, const std::string& path)
+{
+    if (!expected) return;
+    std::optional<std::string> key = keyIfReadable(path);
+    if (!key) throw ActionError(path + " no longer exists");
+    if (*key != *expected) throw ActionError(path + " is no longer the file Olva put there, so it was left alone");
+}
+
+// Where the file a step is about was when the step was done.
+std::optional<std::string> placeOf(const Step& step)
 {
     switch (step.kind) {
     case Step::Kind::move:
-    case Step::Kind::trash: moveBack(step); return;
-    case Step::Kind::copy:
-        if (!step.to) return;
-        verifyRecordedKey(step, *step.to);
-        platform::moveToTrash(*step.to);
-        return;
-    case Step::Kind::tags:
-        verifyRecordedKey(step, step.from);
-        platform::writeTags(step.from, tagsAfterRevert(step));
-        return;
-    case Step::Kind::shell: return;  // a script's effects cannot be taken back
+    case Step::Kind::trash: return step.to;
+    case Step::Kind::tags: return step.from;
+    case Step::Kind::copy:  // the copy is another file
+    case Step::Kind::shell: return std::nullopt;
     }
+    return std::nullopt;
 }
+
+// The walk through one entry's steps, newest first. A move back across file
+// systems copies the file, so it comes back as a new file: the older steps
+// recorded the identity it had before, and would take it for a stranger.
+// What was moved back is known to be the file Olva left there, so its new
+// identity stands in for the old one in the checks of the older steps.
+class Reverting {
+public:
+    explicit Reverting(const std::vector<Step>& steps) : steps_(steps) {}
+
+    void revertAt(std::size_t index)
+    {
+        const Step& step = steps_[index];
+        switch (step.kind) {
+        case Step::Kind::move:
+        case Step::Kind::trash: moveBack(index); return;
+        case Step::Kind::copy:
+            if (!step.to) return;
+            verifyKey(expected(step), *step.to);
+            platform::moveToTrash(*step.to);
+            return;
+        case Step::Kind::tags:
+            verifyKey(expected(step), step.from);
+            platform::writeTags(step.from, tagsAfterRevert(step));
+            return;
+        case Step::Kind::shell: return;  // a script's effects cannot be taken back
+        }
+    }
+
+private:
+    std::optional<std::string> expected(const Step& step) const
+    {
+        if (!step.key) return std::nullopt;
+        auto carried = carried_.find(*step.key);
+        return carried == carried_.end() ? step.key : carried->second;
+    }
+
+    void moveBack(std::size_t index)
+    {
+        const Step& step = steps_[index];
+        if (!step.to) throw ActionError("no location recorded for " + step.from);
+        verifyKey(expected(step), *step.to);
+        if (platform::itemExists(step.from)) throw ActionError(step.from + " already exists");
+        const std::optional<std::string> before = keyIfReadable(*step.to);
+        if (step.kind == Step::Kind::trash) platform::restoreFromTrash(*step.to, step.from);
+        else platform::moveItem(*step.to, step.from);
+        const std::optional<std::string> after = keyIfReadable(step.from);
+        if (!before || !after || *before == *after) return;
+        for (std::size_t older = 0; older < index; ++older) {
+            const Step& earlier = steps_[older];
+            if (earlier.key && placeOf(earlier) == step.from) carried_[*earlier.key] = *after;
+        }
+    }
+
+    const std::vector<Step>& steps_;
+    // A key an older step recorded, and the key the same file has now.
+    std::map<std::string, std::string> carried_;
+};
 
 }  // namespace
 
-void verifyRecordedKey(const Step& step, const std::string& path)
-{
-    if (!step.key) return;
-    std::string key;
-    try {
-        key = FileInfo::keyFor(path);
-    } catch (...) {
-        throw ActionError(path + " no longer exists");
-    }
-    if (key != *step.key) throw ActionError(path + " is no longer the file Olva put there, so it was left alone");
-}
+void verifyRecordedKey(const Step& step, const std::string& path) { verifyKey(step.key, path); }
 
 std::vector<std::string> tagsRecordedAfter(const Step& step)
 {
@@ -170,9 +221,10 @@ RevertResult revert(const std::vector<Step>& steps)
 {
     std::size_t handled = 0;
     std::optional<std::string> error;
-    for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+    Reverting walk(steps);
+    for (std::size_t index = steps.size(); index-- > 0;) {
         try {
-            revertStep(*step);
+            walk.revertAt(index);
         } catch (const std::exception& failure) {
             error = failure.what();
             break;

@@ -9,7 +9,9 @@
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 namespace olva {
 namespace {
@@ -56,6 +58,75 @@ const Condition* firstBadCondition(const Group& group)
     return firstCondition(group, [](const Condition& condition) { return !allows(condition.attr, condition.op); });
 }
 
+// How long a rule's texts may be, in characters. Far beyond what anyone
+// types, and small enough that the rules file, which every request and
+// every change reads whole, stays small.
+constexpr std::size_t kLongestName = 500;
+constexpr std::size_t kLongestValue = 10'000;
+// A path or a pattern that makes one: the longest path the system allows.
+constexpr std::size_t kLongestPath = 4'096;
+constexpr std::size_t kLongestTag = 500;
+constexpr std::size_t kMostTags = 100;
+// A script is one argument of the shell's command line, which the system
+// takes up to 128 KiB long; at four bytes a character this always fits.
+constexpr std::size_t kLongestScript = 30'000;
+
+// Characters, not bytes: continuation bytes are not counted.
+std::size_t characterCount(std::string_view text)
+{
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+bool holdsNul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
+
+std::string longerThan(const std::string& what, std::size_t limit)
+{
+    std::string digits = std::to_string(limit);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return what + " is longer than " + digits + " characters";
+}
+
+// Texts that would be cut short where they are used (a path ends at its
+// first NUL) or make the rules file huge.
+void validateTexts(const Rule& rule)
+{
+    const std::string nul = "a rule's texts can't hold the character U+0000";
+    if (holdsNul(rule.name)) throw ActionError(nul);
+    if (characterCount(rule.name) > kLongestName) throw ActionError(longerThan("the rule's name", kLongestName));
+    if (firstCondition(rule.match, [](const Condition& condition) { return holdsNul(condition.value); }))
+        throw ActionError(nul);
+    if (firstCondition(rule.match,
+                       [](const Condition& condition) { return characterCount(condition.value) > kLongestValue; }))
+        throw ActionError(longerThan("a condition's value", kLongestValue));
+    for (const auto& action : rule.actions) {
+        if (holdsNul(action.text)) throw ActionError(nul);
+        for (const auto& tag : action.tags)
+            if (holdsNul(tag)) throw ActionError(nul);
+        switch (action.kind) {
+        case Action::Kind::move:
+        case Action::Kind::copy:
+        case Action::Kind::rename:
+        case Action::Kind::sortInto:
+            if (characterCount(action.text) > kLongestPath)
+                throw ActionError(longerThan("a destination or pattern", kLongestPath));
+            break;
+        case Action::Kind::addTags:
+        case Action::Kind::removeTags:
+            if (action.tags.size() > kMostTags)
+                throw ActionError("addTags and removeTags take at most " + std::to_string(kMostTags) + " tags");
+            for (const auto& tag : action.tags)
+                if (characterCount(tag) > kLongestTag) throw ActionError(longerThan("a tag", kLongestTag));
+            break;
+        case Action::Kind::shell:
+            if (characterCount(action.text) > kLongestScript)
+                throw ActionError(longerThan("the script", kLongestScript));
+            break;
+        case Action::Kind::trash: break;
+        }
+    }
+}
+
 }  // namespace
 
 std::string ruleVersion(const Rule& rule)
@@ -84,16 +155,7 @@ void validate(const Rule& rule)
     if (isBlankName(rule.name)) throw ActionError("the rule needs a name");
     if (rule.actions.empty()) throw ActionError("the rule needs at least one action");
 
-    if (const Condition* bad = firstBadCondition(rule.match)) {
-        std::string message = std::string(rawValue(bad->attr)) + " can't use " + std::string(rawValue(bad->op)) + ", only ";
-        bool first = true;
-        for (Op op : allowedOps(bad->attr)) {
-            if (!first) message += ", ";
-            first = false;
-            message += rawValue(op);
-        }
-        throw ActionError(message);
-    }
+    if (const Condition* bad = firstBadCondition(rule.match)) throw ActionError(notAllowedText(bad->attr, bad->op));
     // A pattern that cannot compile would never match, silently.
     if (const Condition* bad = firstCondition(rule.match, [](const Condition& condition) {
             return condition.op == Op::matches && patternError(condition.value);
@@ -109,6 +171,8 @@ void validate(const Rule& rule)
         case Action::Kind::rename:
         case Action::Kind::sortInto:
             if (action.text.empty()) throw ActionError("rename and sortInto need a pattern");
+            if (action.kind == Action::Kind::sortInto && namesNoSubfolder(action.text))
+                throw ActionError(std::string(kNoSubfolderText));
             break;
         case Action::Kind::addTags:
         case Action::Kind::removeTags:
@@ -120,6 +184,7 @@ void validate(const Rule& rule)
         case Action::Kind::trash: break;
         }
     }
+    validateTexts(rule);
 }
 
 }  // namespace olva

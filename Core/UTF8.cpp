@@ -42,6 +42,19 @@ std::string decodeUTF8Repairing(std::string_view bytes)
     return out;
 }
 
+namespace {
+
+// The bidirectional embeddings, overrides and isolates, which make a
+// terminal show the text after them in another order than it has (a name
+// that reads "exe.txt" may end in ".exe"), and the line and paragraph
+// separators, which break a line as a line feed does.
+bool reordersOrBreaksLines(UChar32 c)
+{
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x2028 || c == 0x2029;
+}
+
+}  // namespace
+
 std::string printableText(std::string_view text)
 {
     static const char* const hex = "0123456789abcdef";
@@ -71,7 +84,7 @@ std::string printableText(std::string_view text)
             out += "\\r";
         } else if (c < 0x20 || c == 0x7F) {
             escape("\\x", static_cast<unsigned>(c), 2);
-        } else if (c >= 0x80 && c < 0xA0) {
+        } else if ((c >= 0x80 && c < 0xA0) || reordersOrBreaksLines(c)) {
             escape("\\u", static_cast<unsigned>(c), 4);
         } else {
             out.append(text.data() + at, static_cast<std::size_t>(i));

@@ -17,9 +17,10 @@ std::string lowercased(std::string_view text);
 std::string uppercased(std::string_view text);
 
 // The text for one line of a terminal or a log: a backslash, control
-// characters (line breaks, escape sequences) and bytes that are not UTF-8
-// written as escapes (\\, \n, \t, \r, \x1b, \u0085, \xff); every other
-// character as it is.
+// characters (line breaks, escape sequences), the characters that reorder
+// text or separate lines (U+202A to U+202E, U+2066 to U+2069, U+2028,
+// U+2029) and bytes that are not UTF-8 written as escapes (\\, \n, \t, \r,
+// \x1b, \u0085, \u202e, \xff); every other character as it is.
 std::string printableText(std::string_view text);
 
 // Where the character that holds byte `at` begins: `at` moved back over

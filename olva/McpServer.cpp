@@ -165,7 +165,7 @@ json McpServer::handleRequest(const std::string& method, const json& params)
         addCacheHint(result);
     } else if (method == "tools/call") {
         auto name = params.find("name");
-        const json tools = toolDefinitions();
+        const json& tools = toolDefinitions();
         if (name == params.end() || !name->is_string()
             || std::none_of(tools.begin(), tools.end(), [&](const json& tool) { return tool["name"] == *name; }))
             throw ProtocolError(-32602, "Unknown tool: " + nameText(params));
@@ -177,6 +177,13 @@ json McpServer::handleRequest(const std::string& method, const json& params)
     }
     result["_meta"] = json{{kServerInfoKey, serverInfo()}};
     return result;
+}
+
+std::string McpServer::tooLongReply()
+{
+    return replyText(errorReply(nullptr, -32600,
+                                "Invalid Request: a message may be at most " + std::to_string(kLongestLine)
+                                    + " bytes long; the rest of this line was passed over"));
 }
 
 std::optional<std::string> McpServer::handleLine(std::string_view line)
@@ -206,18 +213,22 @@ void serveMCP(const std::shared_ptr<Store>& store)
     // A client that hangs up ends the server through a failed write, not a signal.
     std::signal(SIGPIPE, SIG_IGN);
     McpServer server(store);
-    std::string pending;
+    std::string pending;  // the start of the line being read
+    bool discarding = false;  // the rest of a line that was too long
     char buffer[65536];
 
+    auto write = [](std::string reply) {
+        reply += '\n';
+        return platform::writeAll(STDOUT_FILENO, reply);
+    };
     // Whether to go on: false when the client went away.
     auto handle = [&](std::string_view line) {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.find_first_not_of(" \t") == std::string_view::npos) return true;
         std::optional<std::string> reply = server.handleLine(line);
-        if (!reply) return true;
-        *reply += '\n';
-        return platform::writeAll(STDOUT_FILENO, *reply);
+        return !reply || write(std::move(*reply));
     };
+    auto refuseLongLine = [&] { return write(McpServer::tooLongReply()); };
 
     for (;;) {
         ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
@@ -228,14 +239,38 @@ void serveMCP(const std::shared_ptr<Store>& store)
             return;
         }
         if (n == 0) break;
-        pending.append(buffer, static_cast<std::size_t>(n));
-        std::size_t start = 0;
-        for (std::size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1) {
-            if (!handle(std::string_view(pending).substr(start, end - start))) return;
+        // Only what was just read is searched for line ends, so a line that
+        // comes in many reads costs no more than one that comes at once.
+        std::string_view chunk(buffer, static_cast<std::size_t>(n));
+        for (std::size_t end; (end = chunk.find('\n')) != std::string_view::npos; chunk.remove_prefix(end + 1)) {
+            if (discarding) {
+                discarding = false;
+                continue;
+            }
+            bool ok;
+            if (pending.size() + end > McpServer::kLongestLine) {
+                ok = refuseLongLine();
+            } else if (pending.empty()) {
+                ok = handle(chunk.substr(0, end));
+            } else {
+                pending.append(chunk.substr(0, end));
+                ok = handle(pending);
+            }
+            pending.clear();
+            if (!ok) return;
         }
-        pending.erase(0, start);
+        if (discarding) continue;
+        if (pending.size() + chunk.size() > McpServer::kLongestLine) {
+            // Said at once, so the client need not send the rest to hear it.
+            pending.clear();
+            pending.shrink_to_fit();
+            discarding = true;
+            if (!refuseLongLine()) return;
+            continue;
+        }
+        pending.append(chunk);
     }
-    if (!pending.empty()) handle(pending);
+    if (!pending.empty() && !discarding) handle(pending);
 }
 
 }  // namespace olva

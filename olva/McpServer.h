@@ -32,11 +32,19 @@ nlohmann::json serverInfo();
 
 class McpServer {
 public:
+    // The longest line read as a message, without its line feed: far more
+    // than any request a client makes, little enough to hold in memory.
+    static constexpr std::size_t kLongestLine = 16 * 1024 * 1024;
+
     explicit McpServer(std::shared_ptr<Store> store) : store_(std::move(store)) {}
 
     // Answers one input line (without its line feed): the reply line, without
     // a line feed, or nothing for a notification.
     std::optional<std::string> handleLine(std::string_view line);
+
+    // The error reply to a line longer than kLongestLine, which is passed
+    // over up to its line feed.
+    static std::string tooLongReply();
 
     // One request; throws ProtocolError (or any other error) for an error reply.
     nlohmann::json handleRequest(const std::string& method, const nlohmann::json& params);

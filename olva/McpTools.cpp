@@ -50,9 +50,7 @@ json tool(const char* name, const std::string& description, json properties, jso
     return json{{"name", name}, {"description", description}, {"inputSchema", schema}, {"annotations", hints}};
 }
 
-}  // namespace
-
-json toolDefinitions()
+json buildToolDefinitions()
 {
     json tools = json::array();
     tools.push_back(tool("list_folders", "The folders Olva watches, with their rule counts.", json::object(),
@@ -92,12 +90,32 @@ json toolDefinitions()
     return tools;
 }
 
+}  // namespace
+
+const json& toolDefinitions()
+{
+    static const json definitions = buildToolDefinitions();
+    return definitions;
+}
+
+namespace {
+
+// A path ends at its first NUL where the system reads it: "inbox\u0000/etc"
+// would name "inbox".
+std::string wholeText(const std::string& key, std::string text)
+{
+    if (text.find('\0') != std::string::npos) throw ToolInputError(key + " can't hold the character U+0000");
+    return text;
+}
+
+}  // namespace
+
 std::string stringArgument(const json& arguments, const std::string& key)
 {
     auto it = arguments.find(key);
     if (it == arguments.end() || !it->is_string() || it->get_ref<const std::string&>().empty())
         throw ToolInputError(key + " is required");
-    return it->get<std::string>();
+    return wholeText(key, it->get<std::string>());
 }
 
 std::int64_t intArgument(const json& arguments, const std::string& key)
@@ -194,7 +212,8 @@ ordered_json runOperation(const std::string& name, const json& arguments, const 
         }
         limit = std::min<std::int64_t>(limit, 200);
         std::optional<std::string> folder;
-        if (auto it = arguments.find("folder"); it != arguments.end() && it->is_string()) folder = it->get<std::string>();
+        if (auto it = arguments.find("folder"); it != arguments.end() && it->is_string())
+            folder = wholeText("folder", it->get<std::string>());
         return toJson(tools.activity(limit, folder));
     }
     if (name == "revert_activity") {

@@ -21,8 +21,9 @@ public:
     explicit ToolInputError(const std::string& description) : std::runtime_error(description) {}
 };
 
-// The definitions "tools/list" returns, in their order, built anew each time.
-nlohmann::json toolDefinitions();
+// The definitions "tools/list" returns, in their order; built once, on first
+// use, since every call checks its tool's name against them.
+const nlohmann::json& toolDefinitions();
 
 // Runs one tool. Failures come back as a result with "isError" true; only a
 // result that cannot be written as JSON at all (a file name that is not

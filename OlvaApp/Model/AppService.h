@@ -4,15 +4,16 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QDBusContext>
 #include <QObject>
 
 namespace olva::app {
 
+class BusEndpoint;
 class Model;
 
-// The calls its adaptors handle arrive with this object's context.
-class AppService : public QObject, public QDBusContext {
+// Lives on the main thread; the object it publishes (BusEndpoint) lives on
+// the connection's thread.
+class AppService : public QObject {
     Q_OBJECT
 
 public:
@@ -35,6 +36,7 @@ public:
 
 private:
     QDBusConnection connection_;
+    BusEndpoint* endpoint_;
     bool published_ = false;
     bool owned_ = false;
 };

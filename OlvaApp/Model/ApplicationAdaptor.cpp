@@ -1,15 +1,13 @@
 #include "OlvaApp/Model/ApplicationAdaptor.h"
 
-#include "OlvaApp/Model/AppBus.h"
-#include "OlvaApp/Model/DelayedReply.h"
+#include "OlvaApp/Model/BusEndpoint.h"
 #include "OlvaApp/Model/Model.h"
 
 #include <QPointer>
 
 namespace olva::app {
 
-ApplicationAdaptor::ApplicationAdaptor(Model& model, QObject* parent, QDBusContext& call)
-    : QDBusAbstractAdaptor(parent), model_(model), call_(call)
+ApplicationAdaptor::ApplicationAdaptor(QObject* parent, BusEndpoint& call) : QDBusAbstractAdaptor(parent), call_(call)
 {
     setAutoRelaySignals(false);
 }
@@ -25,11 +23,16 @@ void ApplicationAdaptor::adoptActivationToken(const QVariantMap& platformData)
 
 void ApplicationAdaptor::Activate(const QVariantMap& platformData)
 {
-    adoptActivationToken(platformData);
-    // The window never shows before the start has finished.
-    QPointer<Model> model(&model_);
-    model_.ensureStarted().then(this, [model] {
-        if (model) model->openMainWindow();
+    if (call_.refuseOverlongCall()) return;
+    // Answered once the token is taken, as it was when the call came.
+    call_.answerFromModel([platformData](Model& model) {
+        adoptActivationToken(platformData);
+        // The window never shows before the start has finished.
+        QPointer<Model> started(&model);
+        model.ensureStarted().then(&model, [started] {
+            if (started) started->openMainWindow();
+        });
+        return QtFuture::makeReadyFuture(QVariant());
     });
 }
 
@@ -37,16 +40,17 @@ void ApplicationAdaptor::Open(const QStringList&, const QVariantMap& platformDat
 
 void ApplicationAdaptor::ActivateAction(const QString& name, const QVariantList&, const QVariantMap&)
 {
-    QFuture<void> done;
-    if (name == QStringLiteral("pause")) done = model_.setPausedForIntent(true);
-    else if (name == QStringLiteral("resume")) done = model_.setPausedForIntent(false);
-    else if (name == QStringLiteral("run-now")) done = model_.runRulesNow();
+    if (call_.refuseOverlongCall()) return;
+    std::function<QFuture<void>(Model&)> work;
+    if (name == QStringLiteral("pause")) work = [](Model& model) { return model.setPausedForIntent(true); };
+    else if (name == QStringLiteral("resume")) work = [](Model& model) { return model.setPausedForIntent(false); };
+    else if (name == QStringLiteral("run-now")) work = [](Model& model) { return model.runRulesNow(); };
     else {
         call_.sendErrorReply(QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
-                       tr("Olva has no action named “%1”.").arg(name));
+                             tr("Olva has no action named “%1”.").arg(name));
         return;
     }
-    DelayedReply(call_).answerWhenDone(this, done);
+    call_.answerFromModel([work](Model& model) { return work(model).then([] { return QVariant(); }); });
 }
 
 }  // namespace olva::app

@@ -5,14 +5,13 @@
 #pragma once
 
 #include <QDBusAbstractAdaptor>
-#include <QDBusContext>
 #include <QStringList>
 #include <QVariantList>
 #include <QVariantMap>
 
 namespace olva::app {
 
-class Model;
+class BusEndpoint;
 
 class ApplicationAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
@@ -20,12 +19,13 @@ class ApplicationAdaptor : public QDBusAbstractAdaptor {
 
 public:
     // `parent` is the exported object; `call` its view of the call being
-    // handled (Qt hands an adaptor's calls to its parent).
-    ApplicationAdaptor(Model& model, QObject* parent, QDBusContext& call);
+    // handled (Qt hands an adaptor's calls to its parent). The slots run on
+    // the bus connection's thread and reach the model through `call`.
+    ApplicationAdaptor(QObject* parent, BusEndpoint& call);
 
     // Takes the launcher's startup token from `platformData`, so that the
     // window the app raises next may come forward (Wayland's activation
-    // token, X11's startup id).
+    // token, X11's startup id). On the main thread.
     static void adoptActivationToken(const QVariantMap& platformData);
 
 public slots:
@@ -35,8 +35,7 @@ public slots:
     void ActivateAction(const QString& name, const QVariantList& parameter, const QVariantMap& platformData);
 
 private:
-    Model& model_;
-    QDBusContext& call_;
+    BusEndpoint& call_;
 };
 
 }  // namespace olva::app

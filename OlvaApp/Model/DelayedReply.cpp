@@ -9,6 +9,10 @@ namespace olva::app {
 
 QString failureSentence(const std::exception_ptr& failure)
 {
+    const auto unfinished = [] {
+        return QCoreApplication::translate("olva::app::DelayedReply", "Olva couldn’t finish this request.");
+    };
+    if (!failure) return unfinished();
     try {
         std::rethrow_exception(failure);
     } catch (const ModelError& error) {
@@ -16,7 +20,7 @@ QString failureSentence(const std::exception_ptr& failure)
     } catch (const std::exception& error) {
         return QString::fromStdString(error.what());
     } catch (...) {
-        return QCoreApplication::translate("olva::app::DelayedReply", "Olva couldn’t finish this request.");
+        return unfinished();
     }
 }
 

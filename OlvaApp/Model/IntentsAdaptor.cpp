@@ -1,7 +1,6 @@
 #include "OlvaApp/Model/IntentsAdaptor.h"
 
-#include "OlvaApp/Model/AppBus.h"
-#include "OlvaApp/Model/DelayedReply.h"
+#include "OlvaApp/Model/BusEndpoint.h"
 #include "OlvaApp/Model/FileUri.h"
 #include "OlvaApp/Model/Model.h"
 
@@ -9,8 +8,16 @@
 
 namespace olva::app {
 
-IntentsAdaptor::IntentsAdaptor(Model& model, QObject* parent, QDBusContext& call)
-    : QDBusAbstractAdaptor(parent), model_(model), call_(call)
+namespace {
+
+QFuture<QVariant> withoutValue(QFuture<void> done)
+{
+    return done.then([] { return QVariant(); });
+}
+
+}  // namespace
+
+IntentsAdaptor::IntentsAdaptor(QObject* parent, BusEndpoint& call) : QDBusAbstractAdaptor(parent), call_(call)
 {
     setAutoRelaySignals(false);
 }
@@ -19,24 +26,28 @@ QString IntentsAdaptor::notAFileText() { return tr("Choose a file in a watched f
 
 void IntentsAdaptor::SetPaused(bool paused)
 {
-    DelayedReply(call_).answerWhenDone(this, model_.setPausedForIntent(paused));
+    if (call_.refuseOverlongCall()) return;
+    call_.answerFromModel([paused](Model& model) { return withoutValue(model.setPausedForIntent(paused)); });
 }
 
 void IntentsAdaptor::RunRulesNow()
 {
-    DelayedReply(call_).answerWhenDone(this, model_.runRulesNow());
+    if (call_.refuseOverlongCall()) return;
+    call_.answerFromModel([](Model& model) { return withoutValue(model.runRulesNow()); });
 }
 
 QString IntentsAdaptor::ExplainFile(const QString& uri)
 {
+    if (call_.refuseOverlongCall()) return {};
     const std::optional<std::filesystem::path> file = pathFromFileUri(uri);
     if (!file) {
         // Nothing to explain: the model is not even started for it.
-        call_.sendErrorReply(bus::errorName, notAFileText());
+        call_.refuse(notAFileText());
         return {};
     }
-    DelayedReply(call_).answerWhenDone(this, model_.explainForIntent(*file), [](const QFuture<Explained>& done) {
-        return QVariant(Model::explanationSentence(done.result()));
+    call_.answerFromModel([file = *file](Model& model) {
+        return model.explainForIntent(file).then(
+            [](const Explained& explained) { return QVariant(Model::explanationSentence(explained)); });
     });
     return {};
 }

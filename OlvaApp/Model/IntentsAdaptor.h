@@ -5,12 +5,11 @@
 #pragma once
 
 #include <QDBusAbstractAdaptor>
-#include <QDBusContext>
 #include <QString>
 
 namespace olva::app {
 
-class Model;
+class BusEndpoint;
 
 class IntentsAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
@@ -18,8 +17,9 @@ class IntentsAdaptor : public QDBusAbstractAdaptor {
 
 public:
     // `parent` is the exported object; `call` its view of the call being
-    // handled (Qt hands an adaptor's calls to its parent).
-    IntentsAdaptor(Model& model, QObject* parent, QDBusContext& call);
+    // handled (Qt hands an adaptor's calls to its parent). The slots run on
+    // the bus connection's thread and reach the model through `call`.
+    IntentsAdaptor(QObject* parent, BusEndpoint& call);
 
     // What an explanation says when its argument names no file on disk.
     static QString notAFileText();
@@ -31,8 +31,7 @@ public slots:
     QString ExplainFile(const QString& uri);
 
 private:
-    Model& model_;
-    QDBusContext& call_;
+    BusEndpoint& call_;
 };
 
 }  // namespace olva::app

@@ -7,6 +7,24 @@
 
 namespace olva::app {
 
+// Hears the signals on the thread that owns the bus connection, so that
+// their messages are let go there (whatever a sender puts in them), and
+// passes on only that they came.
+class ToolSignalRelay : public QObject {
+    Q_OBJECT
+
+public:
+    ~ToolSignalRelay() override;
+
+signals:
+    void rulesChanged();
+    void activityChanged();
+
+public slots:
+    void onRulesChanged() { emit rulesChanged(); }
+    void onActivityChanged() { emit activityChanged(); }
+};
+
 class ToolSignals : public QObject {
     Q_OBJECT
 
@@ -22,12 +40,9 @@ signals:
     void rulesChanged();
     void activityChanged();
 
-private slots:
-    void onRulesChanged() { emit rulesChanged(); }
-    void onActivityChanged() { emit activityChanged(); }
-
 private:
     QString connectionName_;
+    ToolSignalRelay* relay_ = nullptr;
     bool listening_ = false;
 };
 

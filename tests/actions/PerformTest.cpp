@@ -163,13 +163,21 @@ TEST_F(Perform, SortsIntoRenderedSubfolders)
     Applied applied = run({Action::sortInto("Invoices//{modified:yyyy}/")}, file);
     expectStep(applied.steps.at(0), Step::Kind::move, file, dir / "w" / "Invoices" / "2024" / "a.pdf");
 
+    // Slashes alone name no subfolder: the file would only take a new name
+    // in its own folder. Rules from a file reach here unvalidated.
     fs::path other = make("w/b.pdf");
-    applied = run({Action::sortInto("/")}, other);
-    expectStep(applied.steps.at(0), Step::Kind::move, other, dir / "w" / "b 2.pdf");
+    for (const char* path : {"/", "///", ""}) {
+        SCOPED_TRACE(path);
+        applied = run({Action::sortInto(path)}, other);
+        EXPECT_TRUE(applied.steps.empty());
+        EXPECT_EQ(applied.error, *path ? "sortInto needs a subfolder name, not only slashes"
+                                       : "rename and sortInto need a pattern");
+        EXPECT_TRUE(fs::exists(other));
+    }
 
     // The path is split at "/" before tokens are read.
-    applied = run({Action::sortInto("{now:yyyy/MM}")}, dir / "w" / "b 2.pdf");
-    expectStep(applied.steps.at(0), Step::Kind::move, dir / "w" / "b 2.pdf", dir / "w" / "{now-yyyy" / "MM}" / "b 2.pdf");
+    applied = run({Action::sortInto("{now:yyyy/MM}")}, other);
+    expectStep(applied.steps.at(0), Step::Kind::move, other, dir / "w" / "{now-yyyy" / "MM}" / "b.pdf");
 }
 
 TEST_F(Perform, RenderedNamesCannotLeaveTheirFolder)

@@ -244,6 +244,67 @@ TEST(RuleValidation, ReportsTheFirstProblem)
     EXPECT_EQ(message(patterns), "move and copy need a destination folder");
 }
 
+// Texts are bounded in characters, at the limit they pass; a NUL anywhere
+// is refused, since a path or a name would end there.
+TEST(RuleValidation, BoundsTheLengthOfTextsAndRefusesNul)
+{
+    auto repeated = [](const std::string& piece, std::size_t count) {
+        std::string text;
+        for (std::size_t i = 0; i < count; ++i) text += piece;
+        return text;
+    };
+    auto withName = [](std::string name) {
+        Rule rule = trashRule();
+        rule.name = std::move(name);
+        return rule;
+    };
+    auto withValue = [](std::string value) {
+        Rule rule = trashRule();
+        rule.match.items = {Group{Group::Mode::any, {Condition{Attr::contents, Op::contains, std::move(value)}}}};
+        return rule;
+    };
+    auto withAction = [](Action action) {
+        Rule rule = trashRule();
+        rule.actions = {Action::trash(), std::move(action)};
+        return rule;
+    };
+    std::vector<std::string> tags(100, "t");
+    const std::string nul = "a rule's texts can't hold the character U+0000";
+    struct Case {
+        const char* what;
+        Rule rule;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {"a name of 500 characters, two bytes each", withName(repeated("\u00e9", 500)), "(nothing thrown)"},
+        {"a name of 501", withName(repeated("a", 501)), "the rule's name is longer than 500 characters"},
+        {"a value of 10,000", withValue(repeated("v", 10'000)), "(nothing thrown)"},
+        {"a nested value of 10,001", withValue(repeated("v", 10'001)),
+         "a condition's value is longer than 10,000 characters"},
+        {"a destination of 4,096", withAction(Action::move(repeated("d", 4'096))), "(nothing thrown)"},
+        {"a sortInto path of 4,097", withAction(Action::sortInto(repeated("d", 4'097))),
+         "a destination or pattern is longer than 4,096 characters"},
+        {"100 tags", withAction(Action::addTags(tags)), "(nothing thrown)"},
+        {"101 tags", withAction(Action::removeTags(std::vector<std::string>(101, "t"))),
+         "addTags and removeTags take at most 100 tags"},
+        {"a tag of 501", withAction(Action::addTags({"ok", repeated("t", 501)})), "a tag is longer than 500 characters"},
+        {"a script of 30,000", withAction(Action::shell(repeated("s", 30'000))), "(nothing thrown)"},
+        {"a script of 30,001", withAction(Action::shell(repeated("s", 30'001))),
+         "the script is longer than 30,000 characters"},
+        {"a NUL in the name", withName(std::string("a\0b", 3)), nul},
+        {"a NUL in a value", withValue(std::string("x\0", 2)), nul},
+        {"a NUL in a destination", withAction(Action::copy(std::string("/tmp\0/etc", 9))), nul},
+        {"a NUL in a tag", withAction(Action::addTags({std::string("\0", 1)})), nul},
+        {"a sortInto of slashes alone", withAction(Action::sortInto("///")),
+         "sortInto needs a subfolder name, not only slashes"},
+        {"a sortInto with a name between slashes", withAction(Action::sortInto("/{year}/")), "(nothing thrown)"},
+    };
+    for (const auto& [what, rule, error] : cases) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(thrownText<ActionError>([&] { validate(rule); }), error);
+    }
+}
+
 TEST(StepJson, OptionalFieldsLeaveNoKey)
 {
     Step step{Step::Kind::trash, "/a/b", std::nullopt, std::nullopt, std::nullopt, std::nullopt};

@@ -397,8 +397,12 @@ TEST_F(Evaluation, DatesWithinTheLastDuration)
     EXPECT_FALSE(minutes.testDate(noonMay1() - 1min, Op::inLast, "5 m").pass);
     EXPECT_TRUE(minutes.testDate(noonMay1() - 1min, Op::inLast, "5 mi").pass);
 
-    // A future date is within any last duration.
-    EXPECT_TRUE(minutes.testDate(noonMay1() + 24h, Op::inLast, "1 minute").pass);
+    // A date still to come is within no last duration, however long, nor
+    // outside it; the answer may change once the date has passed.
+    Evaluator future(file, noonMay1());
+    EXPECT_FALSE(future.testDate(noonMay1() + 24h, Op::inLast, "1000 years").pass);
+    EXPECT_FALSE(future.testDate(noonMay1() + 24h, Op::notInLast, "1 minute").pass);
+    EXPECT_EQ(future.flipsAt, noonMay1() + 24h);
 
     // Calendar arithmetic: a month after 31 January 2024 is 29 February.
     Date january31 = utcDay(2024, 1, 31) + 17h;
@@ -438,7 +442,7 @@ TEST_F(Evaluation, FarDatesAndLongDurations)
              {year1, Op::inLast, "1000 years", false, std::nullopt},
              {year1, Op::notInLast, "1000 years", true, std::nullopt},
              {year1, Op::inLast, "2100 years", true, std::nullopt},  // flips: see below
-             {year9999, Op::inLast, "1 day", true, year9999 + 24h},
+             {year9999, Op::inLast, "1 day", false, year9999},  // still to come
              {year9999, Op::notInCurrent, "year", true, std::nullopt},
              {year9999, Op::inCurrent, "day", false, std::nullopt},
          }) {

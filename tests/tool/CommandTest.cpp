@@ -191,6 +191,120 @@ TEST_F(Commands, TheMcpServerAnswersEachLineInOrderUntilInputEnds)
     EXPECT_TRUE(finished.out.ends_with("}\n"));
 }
 
+TEST_F(Commands, TheMcpServerRefusesAnOverlongLinePassesOverItsRestAndGoesOn)
+{
+    const std::string refusal =
+        R"({"error":{"code":-32600,"message":"Invalid Request: a message may be at most 16777216 bytes long; )"
+        R"(the rest of this line was passed over"},"id":null,"jsonrpc":"2.0"})";
+    auto ping = [](int id) { return R"({"jsonrpc":"2.0","id":)" + std::to_string(id) + R"(,"method":"ping"})"; };
+    auto pong = [](int id) { return R"({"id":)" + std::to_string(id) + R"(,"jsonrpc":"2.0","result":{"_meta")"; };
+    // A request padded with blanks to `length` bytes.
+    auto padded = [&](int id, std::size_t length) {
+        std::string line = ping(id);
+        line.append(length - line.size(), ' ');
+        return line;
+    };
+    const std::size_t limit = 16 * 1024 * 1024;
+
+    {
+        SCOPED_TRACE("refused as soon as it grows too long, before its end arrives");
+        Child child({"mcp"}, fixture.inHome());
+        child.write(std::string(limit + 1, 'x'));
+        ASSERT_TRUE(child.waitForOutput(refusal));
+        // The rest of that line, however long, is no request of its own.
+        child.write(std::string(3 * limit, 'y') + R"({"id":7,"method":"ping"})" "\n" + ping(1) + "\n");
+        EXPECT_TRUE(child.waitForOutput(pong(1)));
+        child.closeInput();
+        Finished finished = child.finish();
+        EXPECT_EQ(finished.status, 0);
+        EXPECT_EQ(finished.err, "");
+        EXPECT_EQ(finished.out.find("\"id\":7"), std::string::npos) << "the rest of a refused line was answered";
+        EXPECT_EQ(finished.out.find(refusal), finished.out.rfind(refusal)) << "one refusal a line";
+    }
+
+    struct Case {
+        const char* what;
+        std::string input;
+        std::vector<std::string> replies;  // how each reply line begins, in order
+    };
+    const std::vector<Case> cases = {
+        {"a line at the limit is read", padded(2, limit) + "\n" + ping(3) + "\n", {pong(2), pong(3)}},
+        {"one byte more is refused, with the line feed in the same read", padded(2, limit + 1) + "\n" + ping(3) + "\n",
+         {refusal, pong(3)}},
+        {"a last line without a line feed", ping(3) + "\n" + padded(2, limit + 1), {pong(3), refusal}},
+    };
+    for (const auto& [what, input, replies] : cases) {
+        SCOPED_TRACE(what);
+        Finished finished = runOlva({"mcp"}, fixture.inHome(input));
+        EXPECT_EQ(finished.status, 0);
+        EXPECT_EQ(finished.err, "");
+        std::istringstream lines(finished.out);
+        std::vector<std::string> got;
+        for (std::string line; std::getline(lines, line);) got.push_back(line);
+        ASSERT_EQ(got.size(), replies.size()) << finished.out.substr(0, 300);
+        for (std::size_t i = 0; i < got.size(); ++i) EXPECT_TRUE(got[i].starts_with(replies[i])) << got[i];
+    }
+}
+
+// Through the server as a client reaches it: rules that would swell the
+// rules file, texts a NUL would cut short, and tests or paths that could
+// never work are refused with their sentence, and nothing is saved.
+TEST_F(Commands, TheMcpServerRefusesRulesTooLargeCutShortOrUnworkable)
+{
+    fixture.watch(fixture.inbox());
+    const std::string before = readFile(fixture.home() / "rules.json");
+    const std::string folder = fixture.inbox().string();
+    auto rule = [](json name, json condition, json action) {
+        return json{{"name", name},
+                    {"match", {{"mode", "all"}, {"items", json::array({condition})}}},
+                    {"actions", json::array({action})}};
+    };
+    const json ext = {{"attr", "ext"}, {"op", "is"}, {"value", "pdf"}};
+    const json trash = {{"trash", json::object()}};
+    struct Case {
+        const char* what;
+        json arguments;
+        std::string sentence;
+    };
+    const std::vector<Case> cases = {
+        {"a name of a megabyte", {{"folder", folder}, {"rule", rule(std::string(1 << 20, 'n'), ext, trash)}},
+         "the rule's name is longer than 500 characters"},
+        {"a folder cut short by a NUL", {{"folder", folder + std::string("\0/etc", 5)}, {"rule", rule("A", ext, trash)}},
+         "folder can't hold the character U+0000"},
+        {"a name cut short by a NUL", {{"folder", folder}, {"rule", rule(std::string("A\0B", 3), ext, trash)}},
+         "a rule's texts can't hold the character U+0000"},
+        {"a test dates do not have",
+         {{"folder", folder}, {"rule", rule("A", {{"attr", "modified"}, {"op", "gt"}, {"value", "2020"}}, trash)}},
+         "modified can't use gt, only inLast, notInLast, inCurrent, notInCurrent"},
+        {"a subfolder of slashes", {{"folder", folder}, {"rule", rule("A", ext, {{"sortInto", {{"path", "/"}}}})}},
+         "sortInto needs a subfolder name, not only slashes"},
+    };
+    std::string input;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        for (const char* tool : {"preview_rule", "create_rule"}) {
+            input += json{{"jsonrpc", "2.0"},
+                          {"id", i},
+                          {"method", "tools/call"},
+                          {"params", {{"name", tool}, {"arguments", cases[i].arguments}}}}
+                         .dump()
+                + "\n";
+        }
+    }
+    Finished finished = runOlva({"mcp"}, fixture.inHome(input));
+    EXPECT_EQ(finished.status, 0);
+    EXPECT_EQ(finished.err, "");
+    std::istringstream lines(finished.out);
+    std::vector<json> replies;
+    for (std::string line; std::getline(lines, line);) replies.push_back(json::parse(line));
+    ASSERT_EQ(replies.size(), 2 * cases.size());
+    for (std::size_t i = 0; i < replies.size(); ++i) {
+        SCOPED_TRACE(cases[i / 2].what);
+        EXPECT_EQ(replies[i]["result"]["isError"], true);
+        EXPECT_EQ(replies[i]["result"]["content"][0]["text"], cases[i / 2].sentence);
+    }
+    EXPECT_EQ(readFile(fixture.home() / "rules.json"), before);
+}
+
 TEST_F(Commands, TheMcpServerEndsQuietlyWhenTheClientHangsUp)
 {
     Child child({"mcp"}, fixture.inHome());

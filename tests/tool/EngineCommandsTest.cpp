@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <csignal>
@@ -99,6 +100,12 @@ TEST_F(EngineCommands, OddNamesAreLoggedShownEscapedAndUndone)
         {"two\nlines \x1b[31mred\x1b[0m.pdf", "two\\nlines \\x1b[31mred\\x1b[0m.pdf",
          "two\nlines \x1b[31mred\x1b[0m done.pdf"},
         {"plain.pdf", "plain.pdf", "plain done.pdf"},
+        // Shown as they are, these would reorder what follows them or start
+        // a new line.
+        {"invoice\u202Efdp.exe.pdf", "invoice\\u202efdp.exe.pdf", "invoice\u202Efdp.exe done.pdf"},
+        {"a\u2066b\u2069c\u202Ad\u202Ce.pdf", "a\\u2066b\\u2069c\\u202ad\\u202ce.pdf",
+         "a\u2066b\u2069c\u202Ad\u202Ce done.pdf"},
+        {"line\u2028paragraph\u2029.pdf", "line\\u2028paragraph\\u2029.pdf", "line\u2028paragraph\u2029 done.pdf"},
     };
     for (const Case& c : cases) writeFile(fixture.inbox() / c.name, c.name);
 
@@ -116,7 +123,7 @@ TEST_F(EngineCommands, OddNamesAreLoggedShownEscapedAndUndone)
     EXPECT_EQ(log.status, 0) << log.err;
     for (const std::string& printed : {once.out, log.out}) {
         // One entry of three lines per file: the run, the move, the rename.
-        EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 9) << printed;
+        EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 3 * static_cast<long>(cases.size())) << printed;
         EXPECT_EQ(printed.find('\x1b'), std::string::npos) << printed;
         for (const Case& c : cases)
             EXPECT_NE(printed.find("'Archive' " + (fixture.inbox() / c.shown).string() + "\n"), std::string::npos)
@@ -307,6 +314,51 @@ TEST_F(EngineCommands, ExplainAndUndoReportThroughTheirOwnWords)
     EXPECT_EQ(captured.run({"undo", fixture.store()->entries().at(0).id.substr(0, 4)}), 1);
     EXPECT_EQ(captured.err, "undo failed: dry-run entries changed nothing\n");
     EXPECT_TRUE(listener.received().empty());
+}
+
+// Rules written into the rules file by hand are not validated: a test their
+// attribute does not have says so where the rule is explained. A date still
+// to come is in no past stretch of time.
+TEST_F(EngineCommands, ExplainSaysWhatATestCannotDoAndFutureDatesAreNotInTheLast)
+{
+    auto rule = [](const std::string& name, Condition condition) {
+        Rule made = extRule(name, "pdf", Action::move("/nowhere"));
+        made.match.items = {condition};
+        return made;
+    };
+    fixture.watch(fixture.inbox(), {rule("Old", {Attr::modified, Op::gt, "2020"}),
+                                    rule("Recent", {Attr::modified, Op::inLast, "1000 years"}),
+                                    rule("Sized", {Attr::size, Op::contains, "1"}),
+                                    rule("Named", {Attr::name, Op::contains, "invoice"})});
+    const std::filesystem::path file = fixture.inbox() / "invoice\u202Efdp.exe.pdf";
+    writeFile(file, "%PDF");
+    // 1 January 2446.
+    const timespec times[2] = {{UTIME_OMIT, UTIME_OMIT}, {15'023'721'600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+
+    Finished explain = runOlva({"explain", file.string()}, fixture.inHome());
+    EXPECT_EQ(explain.status, 0) << explain.err;
+    std::istringstream lines(explain.out);
+    std::vector<std::string> shown;
+    for (std::string line; std::getline(lines, line);) shown.push_back(line);
+    ASSERT_EQ(shown.size(), 8u) << explain.out;
+    struct Expected {
+        std::string verdict, check, note;
+    };
+    const std::vector<Expected> expected = {
+        {"'Old': no match", "    \u2717 modified gt \"2020\"   actual: ",
+         "   (modified can't use gt, only inLast, notInLast, inCurrent, notInCurrent)"},
+        {"'Recent': no match", "    \u2717 modified inLast \"1000 years\"   actual: ", ""},
+        {"'Sized': no match", "    \u2717 size contains \"1\"   actual: ", "   (size can't use contains, only gt, lt)"},
+        {"'Named': MATCH", "    \u2713 name contains \"invoice\"   actual: invoice\\u202efdp.exe", ""},
+    };
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(expected[i].verdict);
+        EXPECT_EQ(shown[2 * i], expected[i].verdict);
+        EXPECT_TRUE(shown[2 * i + 1].starts_with(expected[i].check)) << shown[2 * i + 1];
+        EXPECT_TRUE(shown[2 * i + 1].ends_with(expected[i].note)) << shown[2 * i + 1];
+        EXPECT_EQ(shown[2 * i + 1].find("\u202E"), std::string::npos) << shown[2 * i + 1];
+    }
 }
 
 TEST_F(EngineCommands, PreviewsDescribeScriptsAndShowNamesThatAreNotUtf8)

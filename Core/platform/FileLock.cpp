@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 
@@ -36,6 +37,13 @@ int lockFile(const std::filesystem::path& path, bool wait)
 int lockDirectory(const std::filesystem::path& dir)
 {
     return lock(Descriptor(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), dir, true);
+}
+
+bool isFileAt(int fd, const std::filesystem::path& path)
+{
+    struct stat held {}, named {};
+    if (fd < 0 || ::fstat(fd, &held) != 0 || ::stat(path.c_str(), &named) != 0) return false;
+    return held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
 }  // namespace olva::platform

@@ -15,4 +15,9 @@ int lockFile(const std::filesystem::path& path, bool wait);
 // its lock.
 int lockDirectory(const std::filesystem::path& dir);
 
+// Whether the open descriptor `fd` is the file now at `path`: false once
+// that file was removed or replaced, when another file's lock is what keeps
+// others out.
+bool isFileAt(int fd, const std::filesystem::path& path);
+
 }  // namespace olva::platform

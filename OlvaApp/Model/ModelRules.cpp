@@ -339,7 +339,15 @@ void Model::deleteRule(int index)
 
 void Model::setPaused(bool paused)
 {
-    d_->edit(paused ? pauseAllAction : resumeAllAction, [&](Config& config) { config.paused = paused; });
+    const QString& actionName = paused ? pauseAllAction : resumeAllAction;
+    if (config_.paused == paused) {
+        // Nothing to write: a script that pauses again and again must not
+        // rewrite the rules every time. The undo step is kept, as for a
+        // change, so that the menu's history reads the same either way.
+        if (canChangeRules()) d_->registerUndo(config_, actionName);
+        return;
+    }
+    d_->edit(actionName, [&](Config& config) { config.paused = paused; });
 }
 
 void Model::setFolderDepth(int folder, std::int64_t depth)

@@ -127,7 +127,13 @@ void Model::reloadRules()
 
 void Model::Private::reloadFromDisk()
 {
-    if (QUndoStack* stack = model.undoStack()) stack->clear();
+    // A rules file that is gone (with its data folder, say) reads as no
+    // rules at all: the rules shown stay until a file says otherwise.
+    // Read all the same, so that the store knows the file as missing.
+    const auto rulesFile = model.store_->dir() / "rules.json";
+    std::error_code missing;
+    const bool present = std::filesystem::exists(rulesFile, missing);
+    if (QUndoStack* stack = model.undoStack(); stack && present) stack->clear();
     Config loaded;
     try {
         loaded = model.store_->loadConfig();
@@ -135,6 +141,7 @@ void Model::Private::reloadFromDisk()
         model.setProblem(Problem{Model::tr("Couldn’t Reload Rules"), errorSentence(error)});
         return;
     }
+    if (!present || !std::filesystem::exists(rulesFile, missing)) return;
     setConfig(std::move(loaded));
     setLoadError(std::nullopt);
     model.reopenBookmarks();

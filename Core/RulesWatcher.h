@@ -20,10 +20,11 @@ public:
     using FolderCallback = std::function<void(bool present)>;
 
     // `changed` is called on the watcher's own thread whenever an event names
-    // rules.json, or the data folder is there after being named itself, and
-    // the file's bytes differ from those the store last read or wrote, until
-    // the owner reloads. `folder`, when given, is called on the same thread
-    // before that. Watches for as long as it lives.
+    // rules.json or the data folder itself, the folder is there, and the
+    // file's bytes differ from those the store last read or wrote, until the
+    // owner reloads. `folder`, when given, is called on the same thread
+    // before that; once the folder is gone, the files the store keeps open
+    // in it are let go. Watches for as long as it lives.
     RulesWatcher(std::shared_ptr<Store> store, std::function<void()> changed, FolderCallback folder = {});
     ~RulesWatcher();
     RulesWatcher(const RulesWatcher&) = delete;

@@ -125,9 +125,24 @@ void Engine::Impl::scheduleAll()
     for (const auto& folder : config.folders) schedule(folder.path, at);
 }
 
+namespace {
+
+bool rulesFilePresent(const Store& store)
+{
+    struct stat info {};
+    return ::stat((store.dir() / "rules.json").c_str(), &info) == 0;
+}
+
+}  // namespace
+
 void Engine::Impl::reload()
 {
-    config = store->loadConfig();
+    // Rules go only when a file says so: a rules file that is gone (with
+    // its data folder, say) would read as no rules at all.
+    const bool present = rulesFilePresent(*store);
+    Config loaded = store->loadConfig();
+    if (!present || !rulesFilePresent(*store)) return;
+    config = std::move(loaded);
     std::map<std::string, FolderStatus> kept;
     for (const auto& [path, status] : statuses)
         if (folder(path)) kept.emplace(path, status);
@@ -136,6 +151,18 @@ void Engine::Impl::reload()
         if (statusCallback) statusCallback(statuses);
     }
     restartWatcher();
+    scheduleAll();
+}
+
+void Engine::Impl::resume()
+{
+    suspended = false;
+    try {
+        reload();
+    } catch (...) {
+        scheduleAll();
+        throw;
+    }
     scheduleAll();
 }
 
@@ -274,6 +301,13 @@ void Engine::start()
 void Engine::reload()
 {
     impl_->executor.call([this] { impl_->reload(); });
+}
+
+void Engine::suspend() { impl_->suspended = true; }
+
+void Engine::resume()
+{
+    impl_->executor.call([this] { impl_->resume(); });
 }
 
 void Engine::scanAll()

@@ -96,8 +96,17 @@ public:
     // schedules every folder now. Calling it again starts over.
     void start();
     // Reads the rules file again (its error is thrown and nothing changes),
-    // then watches and schedules the new folders.
+    // then watches and schedules the new folders. A rules file that is not
+    // there changes nothing either: the rules held go on.
     void reload();
+    // Acts on nothing until resume(): no pass goes ahead, and one under way
+    // ends after the file in hand. For a data folder that is gone, or whose
+    // engine lock this process may no longer hold. Returns at once.
+    void suspend();
+    // Acts again after suspend(): reads the rules file again as reload()
+    // does and schedules every folder. Throws what reading the rules throws;
+    // the engine then acts again on the rules it held.
+    void resume();
     // Schedules every folder now.
     void scanAll();
     // Scans every folder at once, without scheduling.

@@ -129,6 +129,8 @@ struct Engine::Impl {
     std::uint64_t generation = 0;
     // Set by stop() from another thread; a pass ends after the file in hand.
     std::atomic<bool> stopping = false;
+    // The same until resume(), for a data folder that is away.
+    std::atomic<bool> suspended = false;
     // Rescheduling of the periodic pass, and of writes while the data
     // directory refuses them; tests shorten them.
     std::chrono::nanoseconds periodicInterval = std::chrono::seconds(600);
@@ -144,6 +146,7 @@ struct Engine::Impl {
     // Lifecycle and callbacks.
     void start();
     void reload();
+    void resume();
     void scheduleAll();
     // Without keepLists, a pass keeps no quiet list or text cache.
     void scanNow(bool keepLists = true);

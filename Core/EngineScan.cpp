@@ -8,6 +8,8 @@
 #include "Core/platform/Memory.h"
 #include "Core/platform/Volume.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <string_view>
 #include <unordered_set>
@@ -32,6 +34,12 @@ void keepEarlier(std::optional<Date>& next, Date candidate)
 std::optional<Date> statusChange(const Stamp& stamp)
 {
     return dateFromSeconds(stamp.changed, stamp.changedNanos);
+}
+
+bool isDirectory(const std::filesystem::path& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 }  // namespace
@@ -106,7 +114,10 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
 {
     // A copy: a callback may reload the configuration in the middle of a pass.
     const Folder* found = folder(folderPath);
-    if (!found || stopping) return;
+    // Nothing acts while the data folder is gone, even before the owner
+    // hears of it: no run could be logged, and another process may be
+    // taking the engine lock in a new one.
+    if (!found || stopping || suspended || !isDirectory(store->dir())) return;
     const Folder current = *found;
 
     updateStatus(current);
@@ -154,7 +165,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
     if (keepLists) newQuiet.reserve(listing.size());
 
     for (const auto& item : listing) {
-        if (stopping) break;
+        if (stopping || suspended) break;
         const std::string& path = item.path;
         const PathHash hash = hashOf(path);
         const Stamp stamp = stampOf(item.status);

@@ -307,6 +307,24 @@ void Store::lockEngine()
     engineLock_.store(fd);
 }
 
+bool Store::holdsEngineLock() const { return platform::isFileAt(engineLock_.load(), path("engine.lock")); }
+
+void Store::releaseGoneFiles()
+{
+    if (engineLock() >= 0 && !holdsEngineLock()) {
+        platform::Descriptor released(engineLock_.exchange(-1));
+    }
+    std::lock_guard guard(journalMutex_);
+    if (journal_ && !platform::isFileAt(journal_.get(), path("seen.journal"))) journal_ = platform::Descriptor();
+}
+
+void Store::relockEngine()
+{
+    if (holdsEngineLock()) return;
+    releaseGoneFiles();
+    lockEngine();
+}
+
 void Store::announce(std::string_view name) { platform::emitSessionSignal(name); }
 
 }  // namespace olva

@@ -99,6 +99,18 @@ public:
     // directory, for the life of the process. Throws ActionError when another
     // process holds it, std::system_error for any other failure.
     void lockEngine();
+    // Whether the lock taken is on the engine.lock now in the directory: not
+    // once the directory or the file was removed or replaced, when another
+    // process can take the lock there.
+    bool holdsEngineLock() const;
+    // Closes the engine lock and the journal kept open when the files they
+    // are on were removed or replaced: they keep nobody out any more, and
+    // while a file inside it is open, a removed data folder is not reported
+    // gone to whoever watches the folder itself.
+    void releaseGoneFiles();
+    // Takes the lock again on the engine.lock now in the directory, unless
+    // it is held there already. Throws as lockEngine does.
+    void relockEngine();
 
     // Tells other programs of the user's session; never fails.
     static void announce(std::string_view name);

@@ -4,6 +4,7 @@
 #include "Core/Engine.h"
 #include "Core/RulesWatcher.h"
 #include "Core/Store.h"
+#include "Core/UTF8.h"
 #include "olva/EntryText.h"
 
 #include <cerrno>
@@ -21,13 +22,18 @@ constexpr const char* kLockHeld = "the Olva app or another olva run already proc
 
 int stopPipe[2] = {-1, -1};
 
-void onStopSignal(int)
+// Why the loop of `run` ends, as the byte written to the pipe.
+enum StopReason : char { stopSignal = 1, lockLost = 2 };
+
+void requestStop(StopReason reason)
 {
     int saved = errno;
-    char byte = 1;
+    char byte = reason;
     [[maybe_unused]] ssize_t n = ::write(stopPipe[1], &byte, 1);
     errno = saved;
 }
+
+void onStopSignal(int) { requestStop(stopSignal); }
 
 // Handlers rather than blocked signals: shell children must start with the
 // default dispositions and an empty mask, which exec gives them only then.
@@ -42,7 +48,7 @@ void installStopHandlers()
     ::sigaction(SIGTERM, &action, nullptr);
 }
 
-void waitForStopSignal()
+StopReason waitForStop()
 {
     char byte;
     for (;;) {
@@ -51,7 +57,7 @@ void waitForStopSignal()
             // A second interrupt ends the process at once.
             std::signal(SIGINT, SIG_DFL);
             std::signal(SIGTERM, SIG_DFL);
-            return;
+            return StopReason(byte);
         }
         if (n < 0 && errno == EINTR) continue;
         // No pipe: nothing can wake us but the signal's default action.
@@ -80,6 +86,52 @@ std::shared_ptr<Engine> makeEngine(const std::shared_ptr<Store>& store, double s
     return engine;
 }
 
+// What `run` does when the watcher names its data folder. While the folder
+// is gone nothing acts; once it is back the engine goes on only under the
+// engine lock of the folder that is there now, since the one held is on a
+// file nobody else can see, and with the rules that folder holds.
+class DataFolderKeeper {
+public:
+    DataFolderKeeper(std::shared_ptr<Store> store, Engine& engine, const Console& console)
+        : store_(std::move(store)), engine_(engine), err_(console.err),
+          folder_(printableText(store_->dir().string()))
+    {
+    }
+
+    // On the watcher's thread only.
+    void operator()(bool present)
+    {
+        if (!present) {
+            engine_.suspend();
+            if (!away_) err_("the data folder " + folder_ + " is gone; nothing is processed until it is back\n");
+            away_ = true;
+            return;
+        }
+        if (!away_ && store_->holdsEngineLock()) return;
+        engine_.suspend();
+        try {
+            store_->relockEngine();
+        } catch (const std::exception&) {
+            requestStop(lockLost);
+            return;
+        }
+        if (away_) err_("the data folder " + folder_ + " is back; processing the watched folders again\n");
+        away_ = false;
+        try {
+            engine_.resume();
+        } catch (const std::exception& error) {
+            err_("cannot read rules, the rules already running go on: " + failureText(error) + "\n");
+        }
+    }
+
+private:
+    std::shared_ptr<Store> store_;
+    Engine& engine_;
+    std::function<void(const std::string&)> err_;
+    std::string folder_;
+    bool away_ = false;
+};
+
 }  // namespace
 
 int runCommand(const std::shared_ptr<Store>& store, const Console& console)
@@ -96,24 +148,29 @@ int runCommand(const std::shared_ptr<Store>& store, const Console& console)
     auto wake = rescanOnWake(engine);
     // A rules file that cannot be read keeps the rules already running, and
     // says why once for each new reason.
-    auto watcher = std::make_unique<RulesWatcher>(store, [engine = engine.get(), err = console.err,
-                                                          said = std::string()]() mutable {
-        try {
-            engine->reload();
-            said.clear();
-        } catch (const std::exception& error) {
-            std::string message = "cannot read rules, the rules already running go on: " + failureText(error) + "\n";
-            if (message != said) err(message);
-            said = std::move(message);
-        }
-    });
+    auto watcher = std::make_unique<RulesWatcher>(
+        store,
+        [engine = engine.get(), err = console.err, said = std::string()]() mutable {
+            try {
+                engine->reload();
+                said.clear();
+            } catch (const std::exception& error) {
+                std::string message =
+                    "cannot read rules, the rules already running go on: " + failureText(error) + "\n";
+                if (message != said) err(message);
+                said = std::move(message);
+            }
+        },
+        DataFolderKeeper(store, *engine, console));
     console.out("watching " + std::to_string(engine->config().folders.size()) + " folder(s), ctrl-c to stop\n");
-    waitForStopSignal();
+    StopReason reason = waitForStop();
     watcher.reset();
     wake.clear();
     // Finishes the file in hand, ends running scripts, and writes what was
     // held back before the process goes.
     engine->stop();
+    // Another engine took over the data folder that came back.
+    if (reason == lockLost) fail(kLockHeld);
     // Entries or marks that could still not be written are lost with the
     // process: say so rather than end as if all was well.
     if (auto problem = engine->storeProblem()) fail(*problem);

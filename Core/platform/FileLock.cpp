@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -56,6 +57,13 @@ int lockDirectoryWithin(const std::filesystem::path& dir, std::chrono::milliseco
             std::min<std::chrono::steady_clock::duration>(std::chrono::milliseconds(10), deadline - now));
     }
     return fd.release();
+}
+
+bool isFileAt(int fd, const std::filesystem::path& path)
+{
+    struct stat held {}, named {};
+    if (fd < 0 || ::fstat(fd, &held) != 0 || ::stat(path.c_str(), &named) != 0) return false;
+    return held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
 }  // namespace olva::platform

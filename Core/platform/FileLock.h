@@ -18,4 +18,9 @@ int lockDirectory(const std::filesystem::path& dir);
 // The same, waiting at most `patience`: -1 when the lock is still held then.
 int lockDirectoryWithin(const std::filesystem::path& dir, std::chrono::milliseconds patience);
 
+// Whether the open descriptor `fd` is the file now at `path`: false once
+// that file was removed or replaced, when another file's lock is what keeps
+// others out.
+bool isFileAt(int fd, const std::filesystem::path& path);
+
 }  // namespace olva::platform

@@ -50,6 +50,13 @@ void FolderProblemBar::setProblem(const Folder& folder, FolderStatus status, boo
     button_->setVisible(fix_ != Fix::none);
 }
 
+void FolderProblemBar::setMessage(const QString& message)
+{
+    text_->setText(message);
+    fix_ = Fix::none;
+    button_->setVisible(false);
+}
+
 void FolderProblemBar::setActions(std::function<void()> locate, std::function<void()> reveal)
 {
     locate_ = std::move(locate);

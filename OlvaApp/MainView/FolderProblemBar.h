@@ -26,6 +26,9 @@ public:
     // `locate` asks for the folder again; `reveal` shows it in the file
     // manager.
     void setProblem(const Folder& folder, FolderStatus status, bool sandboxed);
+    // A sentence alone, with nothing to press: for the data folder, whose
+    // only fix is to put it back.
+    void setMessage(const QString& message);
     void setActions(std::function<void()> locate, std::function<void()> reveal);
 
     QString text() const;

@@ -3,6 +3,7 @@
 #include "OlvaApp/ActivityView/ActivityView.h"
 #include "OlvaApp/ExplainSheet/ExplainSheet.h"
 #include "OlvaApp/MainView/FolderMenuItems.h"
+#include "OlvaApp/MainView/FolderProblemBar.h"
 #include "OlvaApp/MainView/FolderView.h"
 #include "OlvaApp/MainView/FooterButton.h"
 #include "OlvaApp/MainView/ImportSheet.h"
@@ -42,7 +43,8 @@ void dismissQuietly(QDialog* sheet)
 
 MainWindow::MainWindow(Model& model, QWidget* parent)
     : QMainWindow(parent), model_(model), undoStack_(new QUndoStack(this)), sidebar_(new SidebarView(model)),
-      addFolder_(new FooterButton(symbolIcon("plus.circle"), tr("Add Folder…"))), detail_(new QStackedWidget),
+      addFolder_(new FooterButton(symbolIcon("plus.circle"), tr("Add Folder…"))),
+      dataFolderBar_(new FolderProblemBar), detail_(new QStackedWidget),
       activityView_(new ActivityView(model)), folderView_(new FolderView(model)), splitter_(new QSplitter(this)),
       toolbar_(new QToolBar(tr("Toolbar"), this))
 {
@@ -63,8 +65,18 @@ MainWindow::MainWindow(Model& model, QWidget* parent)
     detail_->addWidget(activityView_);
     detail_->addWidget(folderView_);
 
+    // Above the view, whichever it is: nothing in either is processed
+    // while the data folder is gone.
+    auto* detailPane = new QWidget;
+    auto* detailColumn = new QVBoxLayout(detailPane);
+    detailColumn->setContentsMargins(0, 0, 0, 0);
+    detailColumn->setSpacing(0);
+    dataFolderBar_->setAccessibleName(tr("Data folder problem"));
+    detailColumn->addWidget(dataFolderBar_);
+    detailColumn->addWidget(detail_, 1);
+
     splitter_->addWidget(sidebarPane);
-    splitter_->addWidget(detail_);
+    splitter_->addWidget(detailPane);
     splitter_->setChildrenCollapsible(false);
     splitter_->setStretchFactor(0, 0);
     splitter_->setStretchFactor(1, 1);
@@ -87,6 +99,8 @@ MainWindow::MainWindow(Model& model, QWidget* parent)
     connect(&model_, &Model::editingRuleChanged, this, &MainWindow::showEditingRule);
     connect(&model_, &Model::explainedChanged, this, &MainWindow::showExplained);
     connect(&model_, &Model::pendingImportChanged, this, &MainWindow::showPendingImport);
+    connect(&model_, &Model::dataFolderProblemChanged, this, &MainWindow::showDataFolderProblem);
+    showDataFolderProblem();
 
     // The activity view is the one shown first: its actions start the toolbar.
     showToolbar(activityView_->toolbarActions());
@@ -122,6 +136,13 @@ void MainWindow::showSelection()
         toolbarOwner_ = view;
     }
     setWindowTitle(folder >= 0 ? folderView_->title() : tr("Activity"));
+}
+
+void MainWindow::showDataFolderProblem()
+{
+    const auto& problem = model_.dataFolderProblem();
+    dataFolderBar_->setMessage(problem.value_or(QString()));
+    dataFolderBar_->setVisible(problem.has_value());
 }
 
 void MainWindow::showToolbar(const QList<QAction*>& actions)

@@ -24,6 +24,7 @@ class QUndoStack;
 namespace olva::app {
 
 class ActivityView;
+class FolderProblemBar;
 class FolderView;
 class FooterButton;
 class Model;
@@ -45,6 +46,8 @@ public:
     QToolBar* toolbar() const { return toolbar_; }
     // The view shown beside the sidebar: the folder view or the activity list.
     QWidget* currentView() const;
+    // The bar over either view while the data folder is gone.
+    FolderProblemBar* dataFolderBar() const { return dataFolderBar_; }
 
     // What the window presents now, if anything.
     QMessageBox* problemAlert() const { return alert_; }
@@ -63,11 +66,13 @@ private:
     void showEditingRule();
     void showExplained();
     void showPendingImport();
+    void showDataFolderProblem();
 
     Model& model_;
     QUndoStack* undoStack_;
     SidebarView* sidebar_;
     FooterButton* addFolder_;
+    FolderProblemBar* dataFolderBar_;
     QStackedWidget* detail_;
     ActivityView* activityView_;
     FolderView* folderView_;

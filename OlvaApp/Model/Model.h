@@ -86,6 +86,7 @@ class Model : public QObject {
     Q_PROPERTY(std::optional<olva::app::Problem> problem READ problem WRITE setProblem NOTIFY problemChanged)
     Q_PROPERTY(std::optional<QString> loadError READ loadError NOTIFY loadErrorChanged)
     Q_PROPERTY(std::optional<QString> storeProblem READ storeProblem NOTIFY storeProblemChanged)
+    Q_PROPERTY(std::optional<QString> dataFolderProblem READ dataFolderProblem NOTIFY dataFolderProblemChanged)
     Q_PROPERTY(std::optional<QString> loginError READ loginError NOTIFY loginErrorChanged)
     Q_PROPERTY(std::optional<olva::app::PendingImport> pendingImport READ pendingImport WRITE setPendingImport
                    NOTIFY pendingImportChanged)
@@ -133,6 +134,9 @@ public:
     const std::optional<Problem>& problem() const { return problem_; }
     const std::optional<QString>& loadError() const { return loadError_; }
     const std::optional<QString>& storeProblem() const { return storeProblem_; }
+    // While the data folder is gone: the sentence that says so, naming it.
+    // Nothing is processed meanwhile.
+    const std::optional<QString>& dataFolderProblem() const { return dataFolderProblem_; }
     const std::optional<QString>& loginError() const { return loginError_; }
     const std::optional<PendingImport>& pendingImport() const { return pendingImport_; }
     const std::optional<Explained>& explained() const { return explained_; }
@@ -316,6 +320,7 @@ signals:
     void problemChanged();
     void loadErrorChanged();
     void storeProblemChanged();
+    void dataFolderProblemChanged();
     void loginErrorChanged();
     void pendingImportChanged();
     void explainedChanged();
@@ -343,6 +348,7 @@ private:
     std::optional<Problem> problem_;
     std::optional<QString> loadError_;
     std::optional<QString> storeProblem_;
+    std::optional<QString> dataFolderProblem_;
     std::optional<QString> loginError_;
     std::optional<PendingImport> pendingImport_;
     std::optional<Explained> explained_;

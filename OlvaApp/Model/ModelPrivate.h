@@ -38,6 +38,8 @@ QString errorSentence(const std::exception_ptr& error);
 inline QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
 // The last component of a path, as titles name files and folders.
 QString displayName(const std::filesystem::path& path);
+// What the app says when another program processes the watched folders.
+QString engineLockHeldText();
 
 
 struct Model::Private {
@@ -112,6 +114,14 @@ struct Model::Private {
     // Lets every caller of ensureStarted go on.
     void startEnded();
     void observeTool();
+
+    // ---- The data folder (ModelDataFolder.cpp)
+    // The watcher named the data folder: it is gone, or there (again).
+    void dataFolderChanged(bool present);
+    void setDataFolderProblem(std::optional<QString> problem);
+    // Stops and lets go of the engine, which another program's now runs in
+    // its place; `why` becomes the load error.
+    void loseEngine(const QString& why);
 
     // ---- Activity (ModelActivity.cpp)
     void readLog(std::shared_ptr<QPromise<void>> promise);

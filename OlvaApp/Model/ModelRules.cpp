@@ -136,7 +136,13 @@ void Model::reloadRules()
 
 void Model::Private::reloadFromDisk()
 {
-    if (QUndoStack* stack = model.undoStack()) stack->clear();
+    // A rules file that is gone (with its data folder, say) reads as no
+    // rules at all: the rules shown stay until a file says otherwise.
+    // Read all the same, so that the store knows the file as missing.
+    const auto rulesFile = model.store_->dir() / "rules.json";
+    std::error_code missing;
+    const bool present = std::filesystem::exists(rulesFile, missing);
+    if (QUndoStack* stack = model.undoStack(); stack && present) stack->clear();
     Config loaded;
     try {
         loaded = model.store_->loadConfig();
@@ -144,6 +150,7 @@ void Model::Private::reloadFromDisk()
         model.setProblem(Problem{Model::tr("Couldn’t Reload Rules"), errorSentence(error)});
         return;
     }
+    if (!present || !std::filesystem::exists(rulesFile, missing)) return;
     setConfig(std::move(loaded));
     setLoadError(std::nullopt);
     model.reopenBookmarks();
@@ -359,7 +366,15 @@ void Model::deleteRule(int index)
 
 void Model::setPaused(bool paused)
 {
-    d_->edit(paused ? pauseAllAction : resumeAllAction, [&](Config& config) { config.paused = paused; });
+    const QString& actionName = paused ? pauseAllAction : resumeAllAction;
+    if (config_.paused == paused) {
+        // Nothing to write: a script that pauses again and again must not
+        // rewrite the rules every time. The undo step is kept, as for a
+        // change, so that the menu's history reads the same either way.
+        if (canChangeRules()) d_->registerUndo(config_, actionName);
+        return;
+    }
+    d_->edit(actionName, [&](Config& config) { config.paused = paused; });
 }
 
 void Model::setFolderDepth(int folder, std::int64_t depth)

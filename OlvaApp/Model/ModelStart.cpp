@@ -53,7 +53,7 @@ void Model::Private::start()
     try {
         model.store_->lockEngine();
     } catch (const ActionError&) {
-        setLoadError(Model::tr("“olva run” is already processing the watched folders. Stop it, then open Olva again."));
+        setLoadError(engineLockHeldText());
         startEnded();
         return;
     } catch (const std::exception& error) {
@@ -147,9 +147,9 @@ void Model::Private::observeTool()
 {
     auto link = this->link;
     Model* target = &model;
-    rulesWatcher = std::make_unique<RulesWatcher>(model.store_, [link, target] {
-        link->post([target] { target->reloadRules(); });
-    });
+    rulesWatcher = std::make_unique<RulesWatcher>(
+        model.store_, [link, target] { link->post([target] { target->reloadRules(); }); },
+        [link, target](bool present) { link->post([target, present] { target->d_->dataFolderChanged(present); }); });
     toolSignals = std::make_unique<ToolSignals>();
     QObject::connect(toolSignals.get(), &ToolSignals::rulesChanged, &model, [target] { target->reloadRules(); });
     QObject::connect(toolSignals.get(), &ToolSignals::activityChanged, &model,

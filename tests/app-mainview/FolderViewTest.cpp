@@ -286,3 +286,28 @@ TEST_F(FolderViewTest, TheToolbarMenuFollowsTheSelectedFolder)
     model().setSelection(Selection::folder(1));
     EXPECT_EQ(checkedDepth(), QStringLiteral("None"));
 }
+
+// Over the activity list and any folder alike: nothing anywhere is processed
+// while the data folder is gone.
+TEST_F(FolderViewTest, TheDataFolderGoneShowsABarOverEitherViewUntilItIsBack)
+{
+    Config config;
+    config.folders = {test::watched(folder("Projects"))};
+    open(config);
+    FolderProblemBar* dataBar = mainWindow().dataFolderBar();
+    EXPECT_FALSE(dataBar->isVisible());
+
+    const std::filesystem::path kept = temp.path() / "kept";
+    std::filesystem::rename(dataDir(), kept);
+    ASSERT_TRUE(until([&] { return dataBar->isVisible(); }));
+    const QString sentence = QStringLiteral("Olva’s data folder ") + QString::fromStdString(dataDir().string())
+                           + QStringLiteral(" can’t be found. Nothing is processed until it’s back.");
+    for (auto selection : {Selection::activity(), Selection::folder(0)}) {
+        model().setSelection(selection);
+        EXPECT_TRUE(dataBar->isVisible());
+        EXPECT_EQ(dataBar->text(), sentence);
+        EXPECT_EQ(dataBar->buttonText(), QString());
+    }
+    std::filesystem::rename(kept, dataDir());
+    EXPECT_TRUE(until([&] { return !dataBar->isVisible(); }));
+}

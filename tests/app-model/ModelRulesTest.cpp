@@ -529,3 +529,26 @@ TEST_F(ModelRules, AnEditedLiveRuleKeepsWhatItHandledUnlessRunAgain)
         EXPECT_EQ(runs, c.handled ? 1u : 2u);
     }
 }
+
+// A rules file that is gone reads as no rules at all: neither the model nor
+// its engine takes that for the user's rules, and the undo history stays.
+TEST_F(ModelRules, ARulesFileThatIsGoneLeavesTheRulesHeld)
+{
+    startWithInbox();
+    model().openMainWindow();
+    model().setRuleEnabled(0, false);
+    const Config held = model().config();
+    ASSERT_TRUE(engineHas(held));
+
+    std::filesystem::remove(dataDir() / "rules.json");
+    // What the rules watcher does on the removal, and what the tool's signal does.
+    model().reloadRules();
+    processUntil([] { return false; }, std::chrono::milliseconds(700));
+    EXPECT_EQ(summary(model().config()), summary(held));
+    EXPECT_EQ(window.stack->count(), 1);
+    EXPECT_TRUE(engineHas(held));
+
+    writeFile(inbox / "a.pdf", "%PDF");
+    ASSERT_TRUE(until([&] { return !store->entries().empty(); }));
+    EXPECT_EQ(store->entries().back().rule, "B");
+}

@@ -11,6 +11,8 @@
 #include <QDBusPendingCall>
 #include <QUndoStack>
 
+#include <sys/stat.h>
+
 using namespace olva;
 using namespace olva::test;
 using app::AppService;
@@ -71,15 +73,31 @@ TEST_F(Intents, PauseAndResumeSaveAndUndoAsOneStepEach)
     ASSERT_EQ(window.stack->count(), 1);
     EXPECT_EQ(window.stack->undoText(), QStringLiteral("Pause All Rules"));
 
-    // The same value again still saves and is one more step.
+    // The same value again is one more step, but leaves the file alone.
+    auto inode = [&] {
+        struct stat status {};
+        ::stat((dataDir() / "rules.json").c_str(), &status);
+        return status.st_ino;
+    };
+    const ino_t written = inode();
     EXPECT_EQ(launch(Kind::pause).status, 0);
     EXPECT_EQ(window.stack->count(), 2);
+    EXPECT_EQ(inode(), written) << "rewritten";
 
     EXPECT_EQ(launch(Kind::resume).status, 0);
     EXPECT_FALSE(rulesOnDisk().paused);
     EXPECT_EQ(window.stack->count(), 3);
     EXPECT_EQ(window.stack->undoText(), QStringLiteral("Resume All Rules"));
     window.stack->undo();
+    EXPECT_TRUE(rulesOnDisk().paused);
+
+    // However often a script asks.
+    const ino_t paused = inode();
+    for (int i = 0; i < 20; ++i) {
+        QDBusMessage reply = call(app::bus::intentsInterface, QStringLiteral("SetPaused"), {true});
+        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    }
+    EXPECT_EQ(inode(), paused) << "rewritten";
     EXPECT_TRUE(rulesOnDisk().paused);
 }
 
@@ -257,3 +275,68 @@ TEST_F(Intents, WithNoAppRunningALaunchThatCannotStartOneSaysSo)
 }
 
 }  // namespace
+
+// The data folder removed while the app runs and put back whole, as from a
+// backup: nothing is processed meanwhile, the app takes the engine lock in
+// the folder that is back, and a pause over the bus then writes the user's
+// rules, not the empty set a missing file reads as. When another engine
+// locked that folder first, the app stops its own and changes no rules.
+TEST_F(Intents, APauseAfterTheDataFolderCameBackKeepsTheUsersRules)
+{
+    const QString lockHeld =
+        QStringLiteral("“olva run” is already processing the watched folders. Stop it, then open Olva again.");
+    for (bool takenByAnother : {false, true}) {
+        SCOPED_TRACE(takenByAnother ? "locked by another engine first" : "put back whole");
+        const auto inbox = folder(takenByAnother ? "Inbox 2" : "Inbox");
+        const auto done = folder("Done");
+        writeRules(Config{.paused = false,
+                          .folders = {watched(inbox, {extRule("PDFs", "pdf", {Action::move(done.string())})})},
+                          .bookmarks = {}});
+        if (takenByAnother) restart();
+        ASSERT_TRUE(start());
+        ASSERT_TRUE(model().hasEngine());
+        const std::string rules = readFile(dataDir() / "rules.json");
+
+        const std::filesystem::path kept = temp.path() / "kept";
+        std::filesystem::remove_all(kept);
+        std::filesystem::copy(dataDir(), kept, std::filesystem::copy_options::recursive);
+        std::filesystem::remove_all(dataDir());
+        ASSERT_TRUE(until([&] { return model().dataFolderProblem().has_value(); }));
+        EXPECT_EQ(*model().dataFolderProblem(), QStringLiteral("Olva’s data folder ")
+                                                    + QString::fromStdString(dataDir().string())
+                                                    + QStringLiteral(" can’t be found. Nothing is processed until it’s back."));
+        writeFile(inbox / "a.pdf", "%PDF");
+        // Long enough for the engine, which acts on files at once here.
+        processUntil([] { return false; }, std::chrono::milliseconds(1500));
+        EXPECT_TRUE(std::filesystem::exists(inbox / "a.pdf")) << "acted on while the data folder was away";
+        EXPECT_FALSE(std::filesystem::exists(dataDir())) << "the data folder was made again";
+
+        std::shared_ptr<Store> other;
+        if (takenByAnother) {
+            other = std::make_shared<Store>(kept);
+            other->lockEngine();
+        }
+        std::filesystem::rename(kept, dataDir());
+        ASSERT_TRUE(until([&] { return !model().dataFolderProblem(); }));
+        // The file waited, and is acted on now unless another engine took over.
+        EXPECT_NE(processUntil([&] { return !std::filesystem::exists(inbox / "a.pdf"); },
+                               std::chrono::milliseconds(takenByAnother ? 1500 : 5000)),
+                  takenByAnother);
+
+        QDBusMessage reply = call(app::bus::intentsInterface, QStringLiteral("SetPaused"), {true});
+        if (takenByAnother) {
+            EXPECT_FALSE(model().hasEngine());
+            EXPECT_EQ(model().loadError(), lockHeld);
+            EXPECT_EQ(reply.errorMessage(), QStringLiteral("Olva can’t save its rules right now. Open Olva to see why."));
+            EXPECT_EQ(readFile(dataDir() / "rules.json"), rules);
+        } else {
+            EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+            Config onDisk = rulesOnDisk();
+            EXPECT_TRUE(onDisk.paused);
+            ASSERT_EQ(onDisk.folders.size(), 1u);
+            EXPECT_EQ(onDisk.folders[0].rules.at(0).name, "PDFs");
+            // The lock is in the folder that is there now.
+            EXPECT_FALSE(engineLockFree());
+        }
+    }
+}

@@ -272,3 +272,118 @@ TEST(RulesWatcher, CallsBackOnlyForOtherWritersOfTheRulesFile)
     other.saveConfig(config);
     EXPECT_TRUE(eventually([&] { return calls >= 1; }, 1s));
 }
+
+// Rules and files while the data folder is away, or the engine is told to
+// wait: nothing is acted on, the rules held are kept, and once the engine
+// goes on it reads the rules that are there, if any.
+TEST_F(EngineTest, NothingIsActedOnWhileTheDataFolderIsAwayAndItsRulesAreReadWhenBack)
+{
+    const Rule moveAll = makeRule("Move", {}, {Action::move(done.string())});
+    const Rule moveText = makeRule("Text", {extIs("txt")}, {Action::move(done.string())});
+    const fs::path dir = store->dir();
+    struct Case {
+        std::string name;
+        std::function<void()> away;
+        std::function<void()> back;
+        std::string actingRule;  // empty: the file stays
+        bool actsMeanwhile = false;
+    };
+    const std::vector<Case> cases{
+        {"suspended", [&] { engine->suspend(); }, [] {}, "Move"},
+        {"data folder removed, then made again empty", [&] { fs::remove_all(dir); },
+         [&] { fs::create_directory(dir); }, "Move"},
+        {"data folder removed, then put back with other rules", [&] { fs::remove_all(dir); },
+         [&] {
+             fs::create_directory(dir);
+             Store(dir).saveConfig(Config{false, {folder({moveText})}, {}});
+         },
+         "Text"},
+        // The rules held go on: only a file says which rules to drop.
+        {"rules file removed", [&] { fs::remove(dir / "rules.json"); }, [] {}, "Move", true},
+        {"data folder put back with no rules", [&] { fs::remove_all(dir); },
+         [&] {
+             fs::create_directory(dir);
+             Store(dir).saveConfig(Config{});
+         },
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The last case's engine ends its pass before the folders are cleared.
+        std::weak_ptr<Engine> weak = engine;
+        engine.reset();
+        while (!weak.expired()) std::this_thread::sleep_for(1ms);
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        fs::remove_all(inbox);
+        fs::create_directories(inbox);
+        saveRules({folder({moveAll})});
+        engine = makeEngine(0);
+        const std::size_t before = entries.size();
+
+        c.away();
+        engine->reload();
+        writeFile(inbox / "a.txt", "a");
+        engine->scanNow();
+        EXPECT_EQ(fs::exists(inbox / "a.txt"), !c.actsMeanwhile);
+        ASSERT_EQ(engine->config().folders.size(), 1u);
+        EXPECT_EQ(engine->config().folders[0].rules[0].name, "Move");
+        if (c.actsMeanwhile) continue;
+
+        c.back();
+        engine->suspend();
+        engine->resume();
+        if (c.actingRule.empty()) {
+            EXPECT_TRUE(engine->config().folders.empty());
+            engine->scanNow();
+            EXPECT_TRUE(fs::exists(inbox / "a.txt"));
+        } else {
+            ASSERT_TRUE(entries.waitFor(before + 1, 5s));
+            EXPECT_EQ(entries.items().back().rule, c.actingRule);
+            EXPECT_FALSE(fs::exists(inbox / "a.txt"));
+        }
+    }
+}
+
+// The data folder's removal is told at once, though files in it are open
+// (the engine lock always is); it is watched again once it is back, and its
+// rules are compared with those known.
+TEST(RulesWatcher, TellsWhenTheDataFolderGoesAndComesBackAndWatchesTheNewOne)
+{
+    TempDir tmp;
+    const fs::path dir = tmp.path() / "data";
+    auto store = std::make_shared<Store>(dir);
+    store->lockEngine();
+    store->appendJournal({JournalRecord::mark("1:2:3", {"v1"})});
+    store->saveConfig(Config{});
+    std::mutex mutex;
+    std::vector<std::string> told;  // "gone", "back" and "rules"
+    auto tell = [&](const std::string& what) {
+        std::lock_guard lock(mutex);
+        if (told.empty() || told.back() != what) told.push_back(what);
+    };
+    auto toldNow = [&] {
+        std::lock_guard lock(mutex);
+        // The rules file's removal may be seen while its folder is still there.
+        std::vector<std::string> seen = told;
+        if (!seen.empty() && seen.front() == "rules") seen.erase(seen.begin());
+        return seen;
+    };
+    RulesWatcher watcher(store, [&] { tell("rules"); }, [&](bool present) { tell(present ? "back" : "gone"); });
+
+    const std::string saved = readFile(dir / "rules.json");
+    fs::remove_all(dir);
+    EXPECT_TRUE(eventually([&] { return toldNow() == std::vector<std::string>{"gone"}; }, 2s));
+    // The same rules back: nothing to read.
+    fs::create_directory(dir);
+    writeFile(dir / "rules.json", saved);
+    EXPECT_TRUE(eventually([&] { return toldNow() == std::vector<std::string>{"gone", "back"}; }, 2s));
+    std::this_thread::sleep_for(700ms);
+    EXPECT_EQ(toldNow(), (std::vector<std::string>{"gone", "back"}));
+
+    // Another program's rules in the folder that is there now.
+    Config paused;
+    paused.paused = true;
+    Store(dir).saveConfig(paused);
+    EXPECT_TRUE(eventually([&] { return toldNow().back() == "rules"; }, 2s));
+}

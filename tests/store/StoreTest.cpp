@@ -426,3 +426,109 @@ TEST_F(EngineLock, OtherFailuresReportTheirOwnError)
     EXPECT_EQ(thrownCode([&] { store.lockEngine(); }), std::errc::is_a_directory);
     EXPECT_EQ(store.engineLock(), -1);
 }
+
+namespace {
+
+// How many of this process's descriptors are open on removed files of `dir`.
+int openRemovedFiles(const fs::path& dir)
+{
+    int count = 0;
+    for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        std::string target = fs::read_symlink(fd.path(), error).string();
+        if (!error && target.starts_with(dir.string() + "/") && target.ends_with(" (deleted)")) ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+// The lock held on a file that is gone keeps nobody out of the data folder
+// that is there now: it is known as not held, let go, and taken again there,
+// unless another process was first.
+TEST_F(EngineLock, IsTakenAgainWhereTheDataFolderIsNow)
+{
+    struct Case {
+        std::string name;
+        std::function<void(const fs::path& dir)> change;
+        bool held;             // still held where the folder is now
+        bool takenByAnother;   // another process locks the folder first
+    };
+    const std::vector<Case> cases{
+        {"left alone", [](const fs::path&) {}, true, false},
+        {"removed and made again",
+         [](const fs::path& dir) {
+             fs::remove_all(dir);
+             fs::create_directory(dir);
+         },
+         false, false},
+        {"its lock file replaced",
+         [](const fs::path& dir) {
+             fs::remove(dir / "engine.lock");
+             writeFile(dir / "engine.lock", "");
+         },
+         false, false},
+        {"moved away and another moved in",
+         [](const fs::path& dir) {
+             fs::rename(dir, dir.string() + ".old");
+             fs::create_directory(dir);
+         },
+         false, false},
+        {"removed, and another process locks the new one first",
+         [](const fs::path& dir) {
+             fs::remove_all(dir);
+             fs::create_directory(dir);
+         },
+         false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir scratch;
+        const fs::path dir = scratch / "data";
+        Store holder(dir);
+        holder.lockEngine();
+        const int fd = holder.engineLock();
+        holder.appendJournal({JournalRecord::mark("1:2:3", {"v1"})});
+
+        c.change(dir);
+        EXPECT_EQ(holder.holdsEngineLock(), c.held);
+        // A second store opens a descriptor of its own, as another process does.
+        Store other(dir);
+        if (c.takenByAnother) {
+            other.lockEngine();
+            EXPECT_EQ(thrownText<ActionError>([&] { holder.relockEngine(); }), kBusy);
+            EXPECT_EQ(holder.engineLock(), -1);
+            EXPECT_FALSE(holder.holdsEngineLock());
+        } else {
+            holder.relockEngine();
+            EXPECT_TRUE(holder.holdsEngineLock());
+            EXPECT_EQ(thrownText<ActionError>([&] { other.lockEngine(); }), kBusy);
+            if (c.held) {
+                EXPECT_EQ(holder.engineLock(), fd);
+            }
+        }
+        // A folder moved away is no longer this store's: its lock is free.
+        if (fs::exists(dir.string() + ".old")) Store(dir.string() + ".old").lockEngine();
+    }
+}
+
+// While the files are open the system does not report the folder gone to a
+// watch on the folder itself; nothing holds them once it is.
+TEST_F(EngineLock, NothingOfARemovedDataFolderStaysOpen)
+{
+    const fs::path dir = tmp / "data";
+    Store holder(dir);
+    holder.lockEngine();
+    holder.appendJournal({JournalRecord::mark("1:2:3", {"v1"})});
+    holder.releaseGoneFiles();
+    EXPECT_GE(holder.engineLock(), 0);
+
+    fs::remove_all(dir);
+    EXPECT_EQ(openRemovedFiles(dir), 2);
+    holder.releaseGoneFiles();
+    EXPECT_EQ(openRemovedFiles(dir), 0);
+    EXPECT_EQ(holder.engineLock(), -1);
+    // Nothing is made in its place: the lock waits for the folder.
+    EXPECT_EQ(thrownCode([&] { holder.relockEngine(); }), std::errc::no_such_file_or_directory);
+    EXPECT_FALSE(fs::exists(dir));
+}

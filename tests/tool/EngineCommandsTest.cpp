@@ -20,6 +20,7 @@ using namespace olva;
 using namespace olva::test;
 using nlohmann::json;
 using namespace std::chrono_literals;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -401,4 +402,81 @@ TEST_F(EngineCommands, PreviewsDescribeScriptsAndShowNamesThatAreNotUtf8)
     ASSERT_TRUE(reply["result"]["isError"].get<bool>()) << reply;
     EXPECT_EQ(reply["result"]["content"][0]["text"],
               decodeUTF8Repairing((fixture.temp / "outside\xfe.txt").string()) + " is not in a watched folder");
+}
+
+// The data folder taken away while `run` runs: it says so and leaves files
+// alone; once the folder is back it takes the engine lock there, so that no
+// second engine can start beside it, and goes on with the rules the folder
+// holds, or those it had. Another engine that locked the new folder first
+// makes it stop.
+TEST_F(EngineCommands, RunWaitsWhileTheDataFolderIsAwayAndGoesOnUnderItsLockWhenBack)
+{
+    const std::string kLockHeld = "the Olva app or another olva run already processes the watched folders, quit it first\n";
+    struct Case {
+        std::string name;
+        // Puts a data folder in place of the one removed, from the copy kept.
+        std::function<void(const fs::path& kept, const fs::path& home)> putBack;
+        std::string rule;  // the rule that then acts, or none when `run` stops
+    };
+    std::shared_ptr<Store> other;  // holds the lock of the new folder
+    const std::vector<Case> cases{
+        // In one rename, so that no event names the rules file.
+        {"put back whole", [](const fs::path& kept, const fs::path& home) { fs::rename(kept, home); }, "Archive"},
+        {"made again without rules", [](const fs::path&, const fs::path& home) { fs::create_directory(home); },
+         "Archive"},
+        {"put back with other rules",
+         [&](const fs::path& kept, const fs::path& home) {
+             Config config = Store(kept).loadConfig();
+             config.folders[0].rules = {extRule("Other", "dat", Action::move(archive().string()))};
+             Store(kept).saveConfig(config);
+             fs::rename(kept, home);
+         },
+         "Other"},
+        {"locked by another engine first",
+         [&](const fs::path& kept, const fs::path& home) {
+             other = std::make_shared<Store>(kept);
+             other->lockEngine();
+             fs::rename(kept, home);
+         },
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(fixture.home());
+        fs::create_directories(fixture.home());
+        fs::remove_all(fixture.inbox());
+        fs::create_directories(fixture.inbox());
+        fixture.watch(fixture.inbox(), {extRule("Archive", "dat", Action::move(archive().string()))});
+        const fs::path kept = fixture.temp / "kept";
+        fs::remove_all(kept);
+        fs::copy(fixture.home(), kept, fs::copy_options::recursive);
+        const std::string folder = fixture.home().string();
+
+        Child child({"run"}, fixture.inHome());
+        ASSERT_TRUE(child.waitForOutput("ctrl-c to stop\n"));
+        fs::remove_all(fixture.home());
+        ASSERT_TRUE(child.waitForError("the data folder " + folder + " is gone; nothing is processed until it is back\n"));
+        writeFile(fixture.inbox() / "one.dat", "1");
+        std::this_thread::sleep_for(3s);
+        EXPECT_TRUE(fs::exists(fixture.inbox() / "one.dat")) << "acted on while the data folder was away";
+        EXPECT_FALSE(fs::exists(fixture.home())) << "the data folder was made again";
+
+        c.putBack(kept, fixture.home());
+        if (c.rule.empty()) {
+            Finished finished = child.finish();
+            EXPECT_EQ(finished.status, 1);
+            EXPECT_TRUE(finished.err.ends_with(kLockHeld)) << finished.err;
+            EXPECT_TRUE(fs::exists(fixture.inbox() / "one.dat"));
+            other.reset();
+            continue;
+        }
+        EXPECT_TRUE(child.waitForError("the data folder " + folder + " is back; processing the watched folders again\n"));
+        EXPECT_TRUE(child.waitForOutput("did  '" + c.rule + "' " + (fixture.inbox() / "one.dat").string(), 10s));
+        // The lock is where the folder is now: no second engine starts.
+        Finished once = runOlva({"once"}, fixture.inHome());
+        EXPECT_EQ(once.status, 1);
+        EXPECT_EQ(once.err, kLockHeld);
+        child.signal(SIGTERM);
+        EXPECT_EQ(child.finish().status, 0);
+    }
 }

@@ -132,9 +132,7 @@ QFuture<void> Model::setPausedForIntent(bool paused)
     ensureStarted().then(this, [this, paused, promise] {
         // Only a switch that reached the rules file pauses the engine; a
         // refused, failed or discarded save must not answer success.
-        const auto saved = d_->edit(paused ? pauseAllAction : resumeAllAction,
-                                    [&](Config& config) { config.paused = paused; });
-        if (saved != Private::Saved::written)
+        if (d_->setPaused(paused) != Private::Saved::written)
             promise->setException(ModelError(tr("Olva can’t save its rules right now. Open Olva to see why.")));
         promise->finish();
     });

@@ -144,6 +144,10 @@ struct Model::Private {
     Saved edit(const QString& actionName, const std::function<void(Config&)>& change,
                std::function<void(Engine&)> beforeReload = {});
     void registerUndo(const Config& before, const QString& actionName);
+    // Pauses or resumes all rules; the value already set is an undo step
+    // with nothing to write, so a script that pauses again and again does
+    // not rewrite the rules each time.
+    Saved setPaused(bool paused);
     // The reload of reloadRules, also without an engine.
     void reloadFromDisk();
     // The selected folder's index, when the selection names one.

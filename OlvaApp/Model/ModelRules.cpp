@@ -364,17 +364,18 @@ void Model::deleteRule(int index)
 
 // ---- Switches of all rules and of one folder
 
-void Model::setPaused(bool paused)
+void Model::setPaused(bool paused) { d_->setPaused(paused); }
+
+Model::Private::Saved Model::Private::setPaused(bool paused)
 {
-    const QString& actionName = paused ? pauseAllAction : resumeAllAction;
-    if (config_.paused == paused) {
-        // Nothing to write: a script that pauses again and again must not
-        // rewrite the rules every time. The undo step is kept, as for a
-        // change, so that the menu's history reads the same either way.
-        if (canChangeRules()) d_->registerUndo(config_, actionName);
-        return;
+    const QString& actionName = paused ? Model::pauseAllAction : Model::resumeAllAction;
+    if (model.config_.paused == paused && model.canChangeRules()) {
+        // The undo step is kept, as for a change, so that the menu's
+        // history reads the same either way.
+        registerUndo(model.config_, actionName);
+        return Saved::written;
     }
-    d_->edit(actionName, [&](Config& config) { config.paused = paused; });
+    return edit(actionName, [&](Config& config) { config.paused = paused; });
 }
 
 void Model::setFolderDepth(int folder, std::int64_t depth)

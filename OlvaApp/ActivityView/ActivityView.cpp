@@ -139,6 +139,7 @@ void ActivityView::buildActions()
     search_->setClearButtonEnabled(true);
     search_->setMinimumWidth(160);
     search_->setMaximumWidth(240);
+    search_->installEventFilter(this);
     auto* searchAction = new QWidgetAction(this);
     searchAction->setDefaultWidget(search_);
     searchAction->setText(tr("Search"));
@@ -184,6 +185,9 @@ void ActivityView::buildLayout()
     table_->setTextElideMode(Qt::ElideMiddle);
     table_->setDragEnabled(true);
     table_->setDragDropMode(QAbstractItemView::DragOnly);
+    // Arrows move between rows; Tab moves on to the next control, as it
+    // does everywhere else on the desktop.
+    table_->setTabKeyNavigation(false);
     table_->setDefaultDropAction(Qt::CopyAction);
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
     table_->setFrameShape(QFrame::NoFrame);
@@ -564,8 +568,23 @@ void ActivityView::revert(const std::vector<olva::Entry>& entries)
 
 // ---- Events
 
+void ActivityView::focusSearch()
+{
+    search_->setFocus(Qt::ShortcutFocusReason);
+    search_->selectAll();
+}
+
 bool ActivityView::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == search_ && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // Escape clears the search; an empty one lets the key go on (to a
+        // dialog, or the window's own use of it).
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier && !search_->text().isEmpty()) {
+            search_->clear();
+            return true;
+        }
+    }
     if (watched == table_) {
         if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) {
             placeOverlay();

@@ -59,6 +59,8 @@ public:
 
     QTableView* table() const { return table_; }
     QLineEdit* searchField() const { return search_; }
+    // Puts the keyboard in the search field, its text selected.
+    void focusSearch();
     QAction* revertAction() const { return revertAction_; }
     QAction* revealAction() const { return revealAction_; }
     QActionGroup* scopeGroup() const { return scopeGroup_; }

@@ -13,7 +13,7 @@
 
 namespace olva::app {
 
-ConditionRow::ConditionRow(int depth, QWidget* parent)
+ConditionRow::ConditionRow(int depth, int row, QWidget* parent)
     : QWidget(parent), attribute_(new QComboBox(this)), operator_(new QComboBox(this)), value_(new QLineEdit(this)),
       remove_(makeRowButton("NSRemoveTemplate", tr("Remove Condition"), this))
 {
@@ -25,6 +25,7 @@ ConditionRow::ConditionRow(int depth, QWidget* parent)
     value_->setAccessibleName(tr("Value"));
     value_->setMinimumWidth(160);
     value_->setClearButtonEnabled(false);
+    remove_->setAccessibleName(tr("Remove Condition in row %1").arg(row));
 
     QBoxLayout* layout = makeRowLayout(this, depth);
     layout->addWidget(attribute_);

@@ -88,6 +88,13 @@ MainWindow::MainWindow(Model& model, QWidget* parent)
     connect(&model_, &Model::explainedChanged, this, &MainWindow::showExplained);
     connect(&model_, &Model::pendingImportChanged, this, &MainWindow::showPendingImport);
 
+    // Ctrl+F finds in the activity, from wherever the window is.
+    auto* find = new QAction(tr("Find"), this);
+    find->setShortcut(QKeySequence::Find);
+    find->setShortcutContext(Qt::WindowShortcut);
+    connect(find, &QAction::triggered, this, &MainWindow::findInActivity);
+    addAction(find);
+
     // The activity view is the one shown first: its actions start the toolbar.
     showToolbar(activityView_->toolbarActions());
     showSelection();
@@ -122,6 +129,14 @@ void MainWindow::showSelection()
         toolbarOwner_ = view;
     }
     setWindowTitle(folder >= 0 ? folderView_->title() : tr("Activity"));
+}
+
+void MainWindow::findInActivity()
+{
+    if (detail_->currentWidget() != activityView_) model_.setSelection(Selection::activity());
+    // The search field lives in the toolbar.
+    if (toolbar_->isHidden()) toolbar_->show();
+    activityView_->focusSearch();
 }
 
 void MainWindow::showToolbar(const QList<QAction*>& actions)

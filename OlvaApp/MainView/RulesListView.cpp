@@ -2,6 +2,7 @@
 
 #include "OlvaApp/MainView/DroppedFiles.h"
 #include "OlvaApp/MainView/RuleRowDelegate.h"
+#include "OlvaApp/MainView/RulesListAccessible.h"
 #include "OlvaApp/MainView/RulesModel.h"
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/PlaceChip/PlaceMenu.h"
@@ -35,6 +36,7 @@ RulesListView::RulesListView(Model& model, QWidget* parent)
     setResizeMode(QListView::Adjust);
     setFrameShape(QFrame::NoFrame);
     setAccessibleName(tr("Rules"));
+    installRulesListAccessibility();
 
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &RulesListView::takeViewSelection);
     connect(&model_, &Model::selectedRuleChanged, this, &RulesListView::showModelSelection);

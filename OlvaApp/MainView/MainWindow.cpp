@@ -29,6 +29,25 @@ namespace {
 constexpr int kSidebarMinimumWidth = 200;
 constexpr int kSidebarWidth = 240;
 
+// The detail column is as large as the view it shows needs, not as the
+// largest of the views it could show: the folder view does not make the
+// window keep the activity table's least width.
+class DetailStack : public QStackedWidget {
+public:
+    DetailStack() { connect(this, &QStackedWidget::currentChanged, this, [this] { updateGeometry(); }); }
+
+    QSize sizeHint() const override
+    {
+        return currentWidget() ? currentWidget()->sizeHint() : QStackedWidget::sizeHint();
+    }
+    QSize minimumSizeHint() const override
+    {
+        QWidget* shown = currentWidget();
+        if (!shown) return QStackedWidget::minimumSizeHint();
+        return shown->minimumSizeHint().expandedTo(shown->minimumSize());
+    }
+};
+
 // Hides a sheet without the closing that would write to the model: the
 // model already moved on.
 void dismissQuietly(QDialog* sheet)
@@ -42,7 +61,7 @@ void dismissQuietly(QDialog* sheet)
 
 MainWindow::MainWindow(Model& model, QWidget* parent)
     : QMainWindow(parent), model_(model), undoStack_(new QUndoStack(this)), sidebar_(new SidebarView(model)),
-      addFolder_(new FooterButton(symbolIcon("plus.circle"), tr("Add Folder…"))), detail_(new QStackedWidget),
+      addFolder_(new FooterButton(symbolIcon("plus.circle"), tr("Add Folder…"))), detail_(new DetailStack),
       activityView_(new ActivityView(model)), folderView_(new FolderView(model)), splitter_(new QSplitter(this)),
       toolbar_(new QToolBar(tr("Toolbar"), this))
 {

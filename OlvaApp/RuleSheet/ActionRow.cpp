@@ -140,10 +140,11 @@ QWidget* ActionRow::makePattern(const QString& placeholder)
     pattern_->setPlaceholderText(placeholder);
     pattern_->setFont(patternFont(font()));
     pattern_->setAccessibleName(tr("Pattern"));
-    insert_ = new QToolButton(box);
-    insert_->setText(tr("Insert"));
+    // A push button with a menu leaves room for its arrow beside the label
+    // (a tool button draws the arrow over it).
+    insert_ = new QPushButton(tr("Insert"), box);
     insert_->setAccessibleName(tr("Insert"));
-    insert_->setPopupMode(QToolButton::InstantPopup);
+    insert_->setAutoDefault(false);
     insert_->setFocusPolicy(Qt::StrongFocus);
     auto* menu = new QMenu(insert_);
     for (const PatternToken& token : patternTokens()) {

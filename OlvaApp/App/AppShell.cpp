@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
@@ -48,6 +49,9 @@ void closeWithKeys(QWidget* window)
 // that is hidden, and inside the screen either way.
 void placeOver(QWidget* window, const QWidget* anchor)
 {
+    // At the size it will show at: styled, and laid out.
+    window->ensurePolished();
+    if (QLayout* layout = window->layout()) layout->activate();
     const bool overAnchor = anchor && anchor->isVisible() && !anchor->isMinimized();
     QScreen* screen = overAnchor ? anchor->screen() : QGuiApplication::screenAt(QCursor::pos());
     if (!screen) screen = QGuiApplication::primaryScreen();
@@ -195,6 +199,8 @@ void AppShell::openConnect()
                                            model_->services().clipboard);
         connectWindow_->setAttribute(Qt::WA_DeleteOnClose);
         closeWithKeys(connectWindow_);
+        // Its height follows what it finds; found now, it is placed at it.
+        connectWindow_->checkInstalled();
         placeOver(connectWindow_, host_->window());
     }
     bringForward(connectWindow_);

@@ -28,8 +28,10 @@ void collect(QWidget* widget, QWidget* root, QList<QWidget*>& stops)
     // Menus, popups and dialogs of their own keep their own order.
     if (widget != root && widget->isWindow()) return;
     if (widget != root && (widget->focusPolicy() & Qt::TabFocus)) stops << widget;
-    // A widget that hands its focus on (a spin box to its text) is one stop.
-    if (widget->focusProxy()) return;
+    // A widget that hands its focus to a part of itself (a spin box to its
+    // text) is one stop. (A scroll area's viewport hands its focus up to
+    // the area instead: what it holds is still walked.)
+    if (widget->focusProxy() && widget->isAncestorOf(widget->focusProxy())) return;
     QSet<QWidget*> seen;
     if (QLayout* layout = widget->layout()) collectLayout(layout, root, stops, seen);
     // Children outside any layout (a scroll area's viewport and what it

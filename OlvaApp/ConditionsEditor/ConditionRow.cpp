@@ -1,6 +1,7 @@
 #include "OlvaApp/ConditionsEditor/ConditionRow.h"
 
 #include "OlvaApp/ConditionsEditor/AttributeFamily.h"
+#include "OlvaApp/ConditionsEditor/FieldBox.h"
 #include "OlvaApp/ConditionsEditor/RowLayout.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/Sentences/Titles.h"
@@ -14,7 +15,7 @@
 namespace olva::app {
 
 ConditionRow::ConditionRow(int depth, int row, QWidget* parent)
-    : QWidget(parent), attribute_(new QComboBox(this)), operator_(new QComboBox(this)), value_(new QLineEdit(this)),
+    : QWidget(parent), attribute_(new FieldBox(this)), operator_(new FieldBox(this)), value_(new QLineEdit(this)),
       remove_(makeRowButton("NSRemoveTemplate", tr("Remove Condition"), this))
 {
     for (Attr attr : allAttrs()) attribute_->addItem(title(attr), static_cast<int>(attr));

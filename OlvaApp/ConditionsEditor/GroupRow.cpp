@@ -1,5 +1,6 @@
 #include "OlvaApp/ConditionsEditor/GroupRow.h"
 
+#include "OlvaApp/ConditionsEditor/FieldBox.h"
 #include "OlvaApp/ConditionsEditor/RowLayout.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 
@@ -12,7 +13,7 @@
 namespace olva::app {
 
 GroupRow::GroupRow(int depth, bool removable, int row, QWidget* parent)
-    : QWidget(parent), row_(row), nested_(removable), mode_(new QComboBox(this)), addCondition_(new QToolButton(this)),
+    : QWidget(parent), row_(row), nested_(removable), mode_(new FieldBox(this)), addCondition_(new QToolButton(this)),
       addGroup_(new QToolButton(this))
 {
     mode_->addItem(tr("All"), static_cast<int>(Group::Mode::all));

@@ -1,5 +1,6 @@
 #include "OlvaApp/RuleSheet/ActionRow.h"
 
+#include "OlvaApp/ConditionsEditor/FieldBox.h"
 #include "OlvaApp/ConditionsEditor/RowLayout.h"
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/Model/OpenPanels.h"
@@ -37,7 +38,7 @@ QHBoxLayout* bareRow(QWidget* widget)
 }  // namespace
 
 ActionRow::ActionRow(Model& model, const Action& action, QWidget* parent)
-    : QWidget(parent), model_(model), action_(action), kind_(new QComboBox(this))
+    : QWidget(parent), model_(model), action_(action), kind_(new FieldBox(this))
 {
     for (Action::Kind kind : actionKinds()) kind_->addItem(title(kind), static_cast<int>(kind));
     kind_->setCurrentIndex(kind_->findData(static_cast<int>(action.kind)));

@@ -155,6 +155,9 @@ TEST_F(Keyboard, EachGroupsButtonsSayWhichGroupTheyActOn)
             names << static_cast<ConditionRow*>(row.widget)->removeButton()->accessibleName();
         }
     }
+    // The actions' rows repeat their buttons too.
+    for (QToolButton* button : sheet->actionsEditor()->findChildren<QToolButton*>())
+        if (button->isVisibleTo(sheet) && (button->focusPolicy() & Qt::TabFocus)) names << button->accessibleName();
     const QSet<QString> unique(names.begin(), names.end());
     EXPECT_EQ(unique.size(), names.size()) << names.join(u'|').toStdString();
     EXPECT_TRUE(names.contains(QStringLiteral("Add Condition to “All of the following”")));
@@ -165,8 +168,15 @@ TEST_F(Keyboard, EachGroupsButtonsSayWhichGroupTheyActOn)
     ASSERT_TRUE(nested);
     QTest::keyClick(nested->modeBox(), Qt::Key_Down);
     EXPECT_EQ(nested->addGroupButton()->accessibleName(), QStringLiteral("Add Group to “None of the following” in row 3"));
-    for (QComboBox* box : sheet->findChildren<QComboBox*>())
-        EXPECT_FALSE(box->accessibleName().isEmpty()) << "boxes are named as fields, not by their value";
+    // Boxes are read as fields ("Attribute"), their choice as their value.
+    for (QComboBox* box : sheet->findChildren<QComboBox*>()) {
+        QAccessibleInterface* field = QAccessible::queryAccessibleInterface(box);
+        ASSERT_TRUE(field);
+        EXPECT_FALSE(box->accessibleName().isEmpty());
+        EXPECT_EQ(field->text(QAccessible::Name), box->accessibleName());
+        EXPECT_EQ(field->text(QAccessible::Value), box->currentText());
+        EXPECT_EQ(field->role(), QAccessible::ComboBox);
+    }
 }
 
 TEST_F(Keyboard, ARulesSwitchIsACheckBoxOfItsOwn)

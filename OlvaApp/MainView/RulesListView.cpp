@@ -19,6 +19,8 @@ namespace olva::app {
 RulesListView::RulesListView(Model& model, QWidget* parent)
     : QListView(parent), model_(model), rules_(new RulesModel(model, this)), delegate_(new RuleRowDelegate(this))
 {
+    // Before anything here could make Qt's own accessible form of the list.
+    installRulesListAccessibility();
     setModel(rules_);
     setItemDelegate(delegate_);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -36,7 +38,6 @@ RulesListView::RulesListView(Model& model, QWidget* parent)
     setResizeMode(QListView::Adjust);
     setFrameShape(QFrame::NoFrame);
     setAccessibleName(tr("Rules"));
-    installRulesListAccessibility();
 
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &RulesListView::takeViewSelection);
     connect(&model_, &Model::selectedRuleChanged, this, &RulesListView::showModelSelection);

@@ -63,7 +63,8 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     name(app);
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Olva"));
+    // No display name: the platform would add it to every window's title
+    // ("Olva Settings — Olva"); the windows name themselves.
     QGuiApplication::setDesktopFileName(QStringLiteral("tools.olva.app"));
     QGuiApplication::setWindowIcon(themedIcon(QStringLiteral("tools.olva.app")));
 

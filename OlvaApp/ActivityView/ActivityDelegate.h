@@ -20,6 +20,15 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     // The height of a row whose result holds a folder chip.
     static int rowHeight(const QFont& font);
+    // Where a cell's words go; the whole of them shows in a tooltip where
+    // they were cut, and a chip's path where the pointer is on one.
+    QRect contentRect(const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
+    // What a cell's margins take of its width, and the name's room for its
+    // icon: what a column needs beyond its words.
+    static int contentMargin(const QWidget* widget);
+    static int nameIndent();
 
 private:
     const ActivityTableModel& table_;

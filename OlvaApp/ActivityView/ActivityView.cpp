@@ -11,6 +11,7 @@
 #include "OlvaApp/Model/Workspace.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
+#include "OlvaApp/Sentences/ActivityDate.h"
 #include "OlvaApp/Sentences/ActivityTexts.h"
 #include "OlvaApp/Sentences/CurrentLocation.h"
 
@@ -39,22 +40,27 @@ namespace {
 
 const QString showInspectorKey = QStringLiteral("showInspector");
 
-struct ColumnWidth {
-    int column;
+// Each column's least and ideal width. Past their ideal widths every
+// column but Date grows with the window; short of them, Result gives way
+// first, then Name and Rule, then Date, which keeps its longest text.
+struct ColumnFit {
     int least;
     int ideal;
 };
-// The result column takes what the others leave.
-constexpr ColumnWidth fittedColumns[] = {
-    {ActivityTableModel::nameColumn, 160, 280},
-    {ActivityTableModel::ruleColumn, 80, 140},
-    {ActivityTableModel::dateColumn, 120, 160},
-};
-constexpr int resultIdeal = 300;
-constexpr int resultLeast = 160;
+constexpr ColumnFit nameFit{160, 280};
+constexpr ColumnFit resultFit{160, 300};
+constexpr ColumnFit ruleFit{80, 140};
+constexpr ColumnFit dateFit{120, 160};
+// Name and Rule grow past their ideal widths to the longest text they show,
+// up to these.
+constexpr int nameWidest = 360;
+constexpr int ruleWidest = 240;
 // The narrowest a column may get by hand (the Rule column's; a header has
 // one minimum for all).
 constexpr int minimumColumnWidth = 80;
+// The table itself may get narrower than its columns (it then scrolls
+// sideways), so that the window fits half a small screen.
+constexpr int tableLeast = 320;
 
 std::filesystem::path localPath(const QUrl& url) { return url.toLocalFile().toStdString(); }
 
@@ -139,6 +145,7 @@ void ActivityView::buildActions()
     search_->setClearButtonEnabled(true);
     search_->setMinimumWidth(160);
     search_->setMaximumWidth(240);
+    search_->installEventFilter(this);
     auto* searchAction = new QWidgetAction(this);
     searchAction->setDefaultWidget(search_);
     searchAction->setText(tr("Search"));
@@ -184,6 +191,9 @@ void ActivityView::buildLayout()
     table_->setTextElideMode(Qt::ElideMiddle);
     table_->setDragEnabled(true);
     table_->setDragDropMode(QAbstractItemView::DragOnly);
+    // Arrows move between rows; Tab moves on to the next control, as it
+    // does everywhere else on the desktop.
+    table_->setTabKeyNavigation(false);
     table_->setDefaultDropAction(Qt::CopyAction);
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
     table_->setFrameShape(QFrame::NoFrame);
@@ -194,11 +204,10 @@ void ActivityView::buildLayout()
     columns->setMinimumSectionSize(minimumColumnWidth);
     columns->setHighlightSections(false);
     columns->setSectionsClickable(true);
-    // Every column at its least, beside a scroll bar: the inspector and the
-    // sidebar give way before the table needs a horizontal scroll bar.
-    int least = resultLeast;
-    for (const ColumnWidth& width : fittedColumns) least += width.least;
-    table_->setMinimumWidth(least + table_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table_));
+    columns->setStretchLastSection(false);
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    table_->setMinimumWidth(tableLeast);
+    table_->viewport()->installEventFilter(this);
     fitColumns();
     connect(columns, &QHeaderView::sectionResized, this, [this] {
         // Widths the user chose are kept from then on.
@@ -215,7 +224,7 @@ void ActivityView::buildLayout()
     overlay_->hide();
 
     inspector_ = new ActivityInspector(model_.services().workspace, this);
-    inspector_->setVisible(inspectorAction_->isChecked());
+    updateInspectorShown();
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
     splitter_->setChildrenCollapsible(false);
@@ -237,7 +246,10 @@ void ActivityView::buildLayout()
         updateSelectionDependents();
     });
     connect(inspectorAction_, &QAction::toggled, this, [this](bool shown) {
-        inspector_->setVisible(shown);
+        // Asked for while the view is narrow, the inspector shows anyway,
+        // until the view is next made wide and narrow again.
+        keptOpen_ = shown && narrow_;
+        updateInspectorShown();
         settings().setValue(showInspectorKey, shown);
     });
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
@@ -252,6 +264,14 @@ void ActivityView::buildLayout()
         fillContextMenu(menu, idsAt(clicked));
         if (!menu.isEmpty()) menu.exec(table_->viewport()->mapToGlobal(at));
     });
+    const auto measureAgain = [this] {
+        content_.reset();
+        fitColumns();
+    };
+    connect(tableModel_, &QAbstractItemModel::rowsInserted, this, measureAgain);
+    connect(tableModel_, &QAbstractItemModel::rowsRemoved, this, measureAgain);
+    connect(tableModel_, &QAbstractItemModel::modelReset, this, measureAgain);
+    connect(tableModel_, &QAbstractItemModel::dataChanged, this, measureAgain);
     connect(filter_, &QAbstractItemModel::rowsInserted, this, &ActivityView::updateOverlay);
     connect(filter_, &QAbstractItemModel::rowsRemoved, this, &ActivityView::updateOverlay);
     connect(filter_, &QAbstractItemModel::modelReset, this, [this] {
@@ -441,27 +461,126 @@ void ActivityView::updateOverlay()
 
 void ActivityView::placeOverlay() { overlay_->setGeometry(table_->viewport()->geometry()); }
 
-// Columns at their ideal widths where the table is wide enough; narrower in
-// proportion, down to their least, where it is not.
+ActivityView::ContentWidths ActivityView::contentWidths() const
+{
+    // Measured once per change of the rows, not at every resize.
+    if (content_) return *content_;
+    const QFontMetrics metrics = table_->fontMetrics();
+    const int margin = ActivityDelegate::contentMargin(table_) + 4;
+    ContentWidths widths;
+    for (int row = 0; row < tableModel_->rowCount(); ++row) {
+        const QModelIndex index = tableModel_->index(row, ActivityTableModel::nameColumn);
+        widths.name = std::max(widths.name, metrics.horizontalAdvance(index.data().toString()));
+        widths.rule = std::max(widths.rule, metrics.horizontalAdvance(
+                                                index.siblingAtColumn(ActivityTableModel::ruleColumn).data().toString()));
+    }
+    widths.name += margin + ActivityDelegate::nameIndent();
+    widths.rule += margin;
+    content_ = widths;
+    return widths;
+}
+
+int ActivityView::dateColumnNeed() const
+{
+    // The longest dates the column shows: a relative day at a two-digit
+    // hour, and a full date of last year.
+    const QDate today = QDate::currentDate();
+    const QString samples[] = {
+        activityDateFormatter().format(QDateTime(today.addDays(-1), QTime(0, 49))),
+        activityDateFormatter().format(QDateTime(QDate(today.year() - 1, 9, 28), QTime(12, 49))),
+    };
+    int widest = 0;
+    for (const QString& sample : samples) widest = std::max(widest, table_->fontMetrics().horizontalAdvance(sample));
+    // The cell's margins as the delegate draws them, and a little air.
+    const int margin = table_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 2;
+    return widest + 2 * margin + 4;
+}
+
+std::array<int, ActivityTableModel::columnCount_> ActivityView::fittedWidths(int available) const
+{
+    std::array<ColumnFit, ActivityTableModel::columnCount_> fits{};
+    const ContentWidths content = contentWidths();
+    fits[ActivityTableModel::nameColumn] = {nameFit.least,
+                                            std::max(nameFit.ideal, std::min(content.name, nameWidest))};
+    fits[ActivityTableModel::resultColumn] = resultFit;
+    fits[ActivityTableModel::ruleColumn] = {ruleFit.least, std::max(ruleFit.ideal, std::min(content.rule, ruleWidest))};
+    const int date = dateColumnNeed();
+    fits[ActivityTableModel::dateColumn] = {std::max(dateFit.least, date), std::max(dateFit.ideal, date)};
+
+    std::array<int, ActivityTableModel::columnCount_> widths{};
+    int idealSum = 0;
+    for (std::size_t i = 0; i < fits.size(); ++i) {
+        widths[i] = fits[i].ideal;
+        idealSum += fits[i].ideal;
+    }
+    int& name = widths[ActivityTableModel::nameColumn];
+    int& result = widths[ActivityTableModel::resultColumn];
+    int& rule = widths[ActivityTableModel::ruleColumn];
+    int& dateWidth = widths[ActivityTableModel::dateColumn];
+    if (available >= idealSum) {
+        // Wider: the words grow with it, in proportion to their ideals.
+        const int extra = available - idealSum;
+        const int growing = nameFit.ideal + resultFit.ideal + ruleFit.ideal;
+        const int toName = extra * nameFit.ideal / growing;
+        const int toRule = extra * ruleFit.ideal / growing;
+        // (by the fixed ideals, so that the share does not follow the log)
+        name += toName;
+        rule += toRule;
+        result += extra - toName - toRule;
+        return widths;
+    }
+    int shortBy = idealSum - available;
+    const int fromResult = std::min(shortBy, resultFit.ideal - resultFit.least);
+    result -= fromResult;
+    shortBy -= fromResult;
+    const int nameCan = name - nameFit.least;
+    const int ruleCan = rule - ruleFit.least;
+    const int fromBoth = std::min(shortBy, nameCan + ruleCan);
+    const int fromName = fromBoth * nameCan / (nameCan + ruleCan);
+    name -= fromName;
+    rule -= fromBoth - fromName;
+    shortBy -= fromBoth;
+    dateWidth -= std::min(shortBy, fits[ActivityTableModel::dateColumn].ideal - fits[ActivityTableModel::dateColumn].least);
+    return widths;
+}
+
 void ActivityView::fitColumns()
 {
     if (userSizedColumns_) return;
-    int idealSum = resultIdeal;
-    for (const ColumnWidth& width : fittedColumns) idealSum += width.ideal;
     const int available = table_->viewport()->width();
-    const double scale = available >= idealSum || available <= 0 ? 1.0 : double(available) / idealSum;
+    if (available <= 0) return;
+    const auto widths = fittedWidths(available);
     fittingColumns_ = true;
-    int used = 0;
-    for (const ColumnWidth& width : fittedColumns) {
-        const int fitted = std::max(width.least, int(width.ideal * scale));
-        table_->setColumnWidth(width.column, fitted);
-        used += fitted;
-    }
-    table_->horizontalHeader()->setSectionResizeMode(ActivityTableModel::resultColumn,
-                                                     available - used >= resultLeast ? QHeaderView::Stretch
-                                                                                     : QHeaderView::Interactive);
-    if (available - used < resultLeast) table_->setColumnWidth(ActivityTableModel::resultColumn, resultLeast);
+    for (int column = 0; column < ActivityTableModel::columnCount_; ++column)
+        if (table_->columnWidth(column) != widths[static_cast<std::size_t>(column)])
+            table_->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
     fittingColumns_ = false;
+}
+
+int ActivityView::inspectorRoom() const
+{
+    // The table with every column at its least, beside the inspector at its
+    // least: below that, the inspector steps aside for the table's words.
+    const auto widths = fittedWidths(0);
+    int table = 0;
+    for (int width : widths) table += width;
+    table += table_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table_) + 2 * table_->frameWidth();
+    return table + inspector_->minimumWidth() + splitter_->handleWidth();
+}
+
+void ActivityView::updateInspectorShown()
+{
+    inspector_->setVisible(inspectorAction_->isChecked() && (!narrow_ || keptOpen_));
+}
+
+void ActivityView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const bool narrow = width() < inspectorRoom();
+    if (narrow == narrow_) return;
+    narrow_ = narrow;
+    keptOpen_ = false;
+    updateInspectorShown();
 }
 
 void ActivityView::updateSelectionDependents()
@@ -564,8 +683,24 @@ void ActivityView::revert(const std::vector<olva::Entry>& entries)
 
 // ---- Events
 
+void ActivityView::focusSearch()
+{
+    search_->setFocus(Qt::ShortcutFocusReason);
+    search_->selectAll();
+}
+
 bool ActivityView::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == search_ && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // Escape clears the search; an empty one lets the key go on (to a
+        // dialog, or the window's own use of it).
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier && !search_->text().isEmpty()) {
+            search_->clear();
+            return true;
+        }
+    }
+    if (table_ && watched == table_->viewport() && event->type() == QEvent::Resize) fitColumns();
     if (watched == table_) {
         if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) {
             placeOverlay();

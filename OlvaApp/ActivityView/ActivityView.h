@@ -9,6 +9,7 @@
 #include <QList>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <set>
@@ -59,6 +60,8 @@ public:
 
     QTableView* table() const { return table_; }
     QLineEdit* searchField() const { return search_; }
+    // Puts the keyboard in the search field, its text selected.
+    void focusSearch();
     QAction* revertAction() const { return revertAction_; }
     QAction* revealAction() const { return revealAction_; }
     QActionGroup* scopeGroup() const { return scopeGroup_; }
@@ -76,6 +79,7 @@ signals:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildActions();
@@ -89,6 +93,19 @@ private:
     void takeViewSelection();
     void placeOverlay();
     void fitColumns();
+    // The columns' widths for a table `available` wide; 0 gives each its
+    // least.
+    std::array<int, 4> fittedWidths(int available) const;
+    int dateColumnNeed() const;
+    // The widest name and rule name of the rows, as their columns draw them.
+    struct ContentWidths {
+        int name = 0;
+        int rule = 0;
+    };
+    ContentWidths contentWidths() const;
+    // The view's width below which the inspector steps aside.
+    int inspectorRoom() const;
+    void updateInspectorShown();
 
     std::set<std::string> idsAt(const QModelIndex& clicked) const;
     std::vector<olva::Entry> entriesWithIds(const std::set<std::string>& ids) const;
@@ -124,6 +141,11 @@ private:
     bool followingModel_ = false;
     bool fittingColumns_ = false;
     bool userSizedColumns_ = false;
+    // Narrower than the table and the inspector need side by side; and
+    // whether the user opened the inspector anyway.
+    bool narrow_ = false;
+    bool keptOpen_ = false;
+    mutable std::optional<ContentWidths> content_;
 };
 
 }  // namespace olva::app

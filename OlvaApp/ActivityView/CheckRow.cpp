@@ -1,6 +1,7 @@
 #include "OlvaApp/ActivityView/CheckRow.h"
 
 #include "OlvaApp/ActivityView/ActivityStyle.h"
+#include "OlvaApp/ActivityView/ClampedLabel.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/Sentences/Titles.h"
 
@@ -77,11 +78,10 @@ CheckRow::CheckRow(const olva::Check& check, QWidget* parent)
     lines->setContentsMargins(0, 0, 0, 0);
     lines->addWidget(condition_);
     if (auto actual = checkActualText(check)) {
-        actual_ = selectableLabel(*actual, this);
-        const QFont caption = captionFont(actual_->font());
-        actual_->setFont(caption);
-        // At most two lines of it.
-        actual_->setMaximumHeight(QFontMetrics(caption).lineSpacing() * 2 + 2);
+        // At most two lines of it; a longer one ends in "…" and shows whole
+        // in its tooltip.
+        actual_ = new ClampedLabel(*actual, 2, this);
+        actual_->setFont(captionFont(actual_->font()));
         lines->addWidget(actual_);
     }
     auto* row = new QHBoxLayout(this);
@@ -93,7 +93,7 @@ CheckRow::CheckRow(const olva::Check& check, QWidget* parent)
 }
 
 QString CheckRow::conditionText() const { return condition_->text(); }
-QString CheckRow::actualText() const { return actual_ ? actual_->text() : QString(); }
+QString CheckRow::actualText() const { return actual_ ? actual_->fullText() : QString(); }
 
 void CheckRow::changeEvent(QEvent* event)
 {

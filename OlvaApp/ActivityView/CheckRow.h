@@ -11,6 +11,8 @@ class QLabel;
 
 namespace olva::app {
 
+class ClampedLabel;
+
 // The condition as one line: the attribute, the operator and the value in
 // quotes.
 QString checkConditionText(const olva::Check& check);
@@ -38,7 +40,7 @@ private:
     bool pass_;
     QWidget* mark_;
     QLabel* condition_;
-    QLabel* actual_ = nullptr;
+    ClampedLabel* actual_ = nullptr;
 };
 
 }  // namespace olva::app

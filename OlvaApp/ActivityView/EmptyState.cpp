@@ -1,6 +1,7 @@
 #include "OlvaApp/ActivityView/EmptyState.h"
 
 #include "OlvaApp/ActivityView/ActivityStyle.h"
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/Sentences/ActivityTexts.h"
 
 #include <QEvent>
@@ -60,8 +61,8 @@ void EmptyState::showPlaceholder(const Placeholder& placeholder)
     setAccessibleName(placeholder.title);
     setAccessibleDescription(placeholder.description);
     iconName_ = placeholder.iconName;
-    QIcon icon = QIcon::fromTheme(iconName_);
-    if (icon.isNull()) icon = QIcon::fromTheme(iconName_ + QStringLiteral("-symbolic"));
+    // Found as every other icon is: the theme's, else the one the app ships.
+    const QIcon icon = namedIcon(iconName_);
     icon_->setPixmap(icon.pixmap(iconSize, iconSize, QIcon::Disabled));
     icon_->setVisible(!icon.isNull());
     while (QLayoutItem* item = actions_->takeAt(0)) {

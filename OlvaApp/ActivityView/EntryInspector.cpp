@@ -2,6 +2,7 @@
 
 #include "OlvaApp/ActivityView/ActivityStyle.h"
 #include "OlvaApp/ActivityView/CheckRow.h"
+#include "OlvaApp/ActivityView/ClampedLabel.h"
 #include "OlvaApp/ActivityView/FileIcon.h"
 #include "OlvaApp/PlaceChip/PathBar.h"
 #include "OlvaApp/PlaceChip/SentenceView.h"
@@ -92,16 +93,19 @@ void EntryInspector::build()
         for (const olva::Step& step : entry_.steps) {
             auto* block = new QVBoxLayout;
             block->setSpacing(2);
-            block->addWidget(new SentenceView(outcomeSummary({step}, mode), entry_.dryRun, workspace_, content_));
+            // Each step on as many lines as it needs: a step that adds one
+            // tag and removes another tells both.
+            auto* sentence = new SentenceView(outcomeSummary({step}, mode), entry_.dryRun, workspace_, content_);
+            sentence->setWrapping(true);
+            sentence->setObjectName(QStringLiteral("step"));
+            block->addWidget(sentence);
             if (step.to) {
                 auto* path = new PathBar(workspace_, content_);
                 path->setPath(QString::fromStdString(*step.to));
                 block->addWidget(path);
             } else if (step.kind == olva::Step::Kind::shell && step.note) {
-                QLabel* note = textLabel(QString::fromStdString(*step.note), content_);
-                const QFont font = patternFont(captionFont(this->font()));
-                note->setFont(font);
-                note->setMaximumHeight(QFontMetrics(font).lineSpacing() * noteLines + 2);
+                auto* note = new ClampedLabel(QString::fromStdString(*step.note), noteLines, content_);
+                note->setFont(patternFont(captionFont(this->font())));
                 note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
                 note->setObjectName(QStringLiteral("scriptNote"));
                 secondary_.push_back(note);

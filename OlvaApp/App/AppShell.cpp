@@ -16,9 +16,15 @@
 #include "OlvaApp/Model/XdgAutostart.h"
 #include "OlvaApp/PrivacyView/PrivacyWindow.h"
 
+#include <algorithm>
+
+#include <QAction>
 #include <QApplication>
+#include <QCursor>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSettings>
 
 namespace olva::app {
@@ -27,6 +33,37 @@ namespace {
 
 const QString showInTrayKey = QStringLiteral("showInMenuBar");
 const QString mainWindowOpenKey = QStringLiteral("mainWindowOpen");
+
+// Escape and Ctrl+W close the app's small windows, as they close every
+// dialog on the desktop.
+void closeWithKeys(QWidget* window)
+{
+    auto* close = new QAction(window);
+    close->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    close->setShortcutContext(Qt::WindowShortcut);
+    QObject::connect(close, &QAction::triggered, window, &QWidget::close);
+    window->addAction(close);
+}
+
+// A new window opens centred over the main window, or over the screen when
+// that is hidden, and inside the screen either way.
+void placeOver(QWidget* window, const QWidget* anchor)
+{
+    // At the size it will show at: styled, and laid out.
+    window->ensurePolished();
+    if (QLayout* layout = window->layout()) layout->activate();
+    const bool overAnchor = anchor && anchor->isVisible() && !anchor->isMinimized();
+    QScreen* screen = overAnchor ? anchor->screen() : QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QRect over = overAnchor ? anchor->frameGeometry() : area;
+    QRect placed(QPoint(), window->size());
+    placed.moveCenter(over.center());
+    placed.moveLeft(std::clamp(placed.left(), area.left(), std::max(area.left(), area.right() + 1 - placed.width())));
+    placed.moveTop(std::clamp(placed.top(), area.top(), std::max(area.top(), area.bottom() + 1 - placed.height())));
+    window->move(placed.topLeft());
+}
 
 }  // namespace
 
@@ -146,6 +183,8 @@ void AppShell::openSettings()
         settingsWindow_->setAttribute(Qt::WA_DeleteOnClose);
         connect(settingsWindow_, &SettingsWindow::showInTrayToggled, this, &AppShell::setShowInTray);
         connect(settingsWindow_, &SettingsWindow::privacyPolicyRequested, this, &AppShell::openPrivacy);
+        closeWithKeys(settingsWindow_);
+        placeOver(settingsWindow_, host_->window());
     }
     bringForward(settingsWindow_);
 }
@@ -159,6 +198,10 @@ void AppShell::openConnect()
         connectWindow_ = new ConnectWindow(std::move(link), model_->services().privileged,
                                            model_->services().clipboard);
         connectWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        closeWithKeys(connectWindow_);
+        // Its height follows what it finds; found now, it is placed at it.
+        connectWindow_->checkInstalled();
+        placeOver(connectWindow_, host_->window());
     }
     bringForward(connectWindow_);
 }
@@ -169,6 +212,8 @@ void AppShell::openPrivacy()
         privacyWindow_ = new PrivacyWindow(*model_);
         privacyWindow_->setAttribute(Qt::WA_DeleteOnClose);
         privacyWindow_->resize(privacyWindow_->sizeHint());
+        closeWithKeys(privacyWindow_);
+        placeOver(privacyWindow_, host_->window());
     }
     bringForward(privacyWindow_);
 }

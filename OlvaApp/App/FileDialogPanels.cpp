@@ -1,6 +1,7 @@
 #include "OlvaApp/App/FileDialogPanels.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 
@@ -17,9 +18,13 @@ std::optional<std::filesystem::path> FileDialogPanels::choose(const OpenPanelReq
     if (folders) dialog.setOption(QFileDialog::ShowDirsOnly);
     // Read-only is the dialog's way of offering no "New Folder".
     if (!request.canCreateFolders) dialog.setOption(QFileDialog::ReadOnly);
+    // A panel with no place of its own opens in the home folder, never in
+    // the directory the app was started from.
     std::error_code error;
     if (request.startFolder && std::filesystem::is_directory(*request.startFolder, error))
         dialog.setDirectory(QFile::decodeName(request.startFolder->c_str()));
+    else
+        dialog.setDirectory(QDir::homePath());
     if (!request.extensions.isEmpty()) {
         QStringList patterns;
         for (const QString& extension : request.extensions) patterns << QStringLiteral("*.") + extension;

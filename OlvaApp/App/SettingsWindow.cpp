@@ -59,6 +59,9 @@ void SettingsWindow::update()
     const auto& error = model_.loginError();
     loginError_->setText(error.value_or(QString()));
     loginError_->setVisible(error.has_value());
+    // Selectable, and so a stop for the keyboard and screen readers, only
+    // while it says something.
+    loginError_->setTextInteractionFlags(error ? Qt::TextSelectableByMouse : Qt::NoTextInteraction);
     setFixedHeight(sizeHint().height());
 }
 

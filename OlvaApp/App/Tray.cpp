@@ -12,10 +12,15 @@
 namespace olva::app {
 
 Tray::Tray(Model& model, AppCommands& commands, QObject* parent)
-    : QObject(parent), model_(model), commands_(commands), menu_(new QMenu), openMain_(new QAction(tr("Open Olva"), this))
+    : QObject(parent), model_(model), commands_(commands), menu_(new QMenu), openMain_(new QAction(tr("Open Olva"), this)),
+      settings_(new QAction(commands.settings()->text(), this)), quit_(new QAction(commands.quit()->text(), this))
 {
     menu_->setObjectName(QStringLiteral("trayMenu"));
     connect(openMain_, &QAction::triggered, &model_, &Model::openMainWindow);
+    // The app's own commands, without the keys they have in its windows:
+    // the tray menu has no window for them to work in.
+    connect(settings_, &QAction::triggered, commands.settings(), &QAction::trigger);
+    connect(quit_, &QAction::triggered, commands.quit(), &QAction::trigger);
     for (auto changed : {&Model::configChanged, &Model::entriesChanged, &Model::storeProblemChanged,
                          &Model::folderStatusChanged, &Model::hasRecentErrorChanged})
         connect(&model_, changed, this, [this] {
@@ -47,10 +52,10 @@ void Tray::setShown(bool shown)
     }
     icon_ = new QSystemTrayIcon(this);
     icon_->setContextMenu(menu_);
-    // A click on the icon opens its menu where the tray host leaves that to
-    // the app.
+    // A left click opens the window, as the desktop's other tray items do;
+    // the menu is on the right click.
     connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger) menu_->popup(QCursor::pos());
+        if (reason == QSystemTrayIcon::Trigger) model_.openMainWindow();
     });
     updateIcon();
     icon_->show();
@@ -82,9 +87,9 @@ void Tray::rebuild()
     }
     menu_->addSeparator();
     menu_->addAction(openMain_);
-    menu_->addAction(commands_.settings());
+    menu_->addAction(settings_);
     menu_->addSeparator();
-    menu_->addAction(commands_.quit());
+    menu_->addAction(quit_);
 }
 
 }  // namespace olva::app

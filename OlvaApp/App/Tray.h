@@ -41,6 +41,8 @@ private:
     AppCommands& commands_;
     QMenu* menu_;
     QAction* openMain_;
+    QAction* settings_;
+    QAction* quit_;
     QSystemTrayIcon* icon_ = nullptr;
 };
 

@@ -1,6 +1,7 @@
 #include "OlvaApp/ConditionsEditor/ConditionRow.h"
 
 #include "OlvaApp/ConditionsEditor/AttributeFamily.h"
+#include "OlvaApp/ConditionsEditor/FieldBox.h"
 #include "OlvaApp/ConditionsEditor/RowLayout.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/Sentences/Titles.h"
@@ -13,8 +14,8 @@
 
 namespace olva::app {
 
-ConditionRow::ConditionRow(int depth, QWidget* parent)
-    : QWidget(parent), attribute_(new QComboBox(this)), operator_(new QComboBox(this)), value_(new QLineEdit(this)),
+ConditionRow::ConditionRow(int depth, int row, QWidget* parent)
+    : QWidget(parent), attribute_(new FieldBox(this)), operator_(new FieldBox(this)), value_(new QLineEdit(this)),
       remove_(makeRowButton("NSRemoveTemplate", tr("Remove Condition"), this))
 {
     for (Attr attr : allAttrs()) attribute_->addItem(title(attr), static_cast<int>(attr));
@@ -25,6 +26,7 @@ ConditionRow::ConditionRow(int depth, QWidget* parent)
     value_->setAccessibleName(tr("Value"));
     value_->setMinimumWidth(160);
     value_->setClearButtonEnabled(false);
+    remove_->setAccessibleName(tr("Remove Condition in row %1").arg(row));
 
     QBoxLayout* layout = makeRowLayout(this, depth);
     layout->addWidget(attribute_);

@@ -18,7 +18,9 @@ class ConditionRow : public QWidget {
     Q_OBJECT
 
 public:
-    ConditionRow(int depth, QWidget* parent = nullptr);
+    // `row`: the row's place in the editor, from 1; the remove button's name
+    // tells it, so that screen readers tell the rows' buttons apart.
+    ConditionRow(int depth, int row = 1, QWidget* parent = nullptr);
 
     // Shows the condition without reporting it as an edit. A field whose
     // text already is the value keeps its cursor and selection.

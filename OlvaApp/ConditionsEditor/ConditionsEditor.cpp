@@ -41,6 +41,8 @@ ConditionsEditor::ConditionsEditor(Group group, QWidget* parent)
     scroll_->setWidget(content_);
     scroll_->setWidgetResizable(true);
     scroll_->setFrameShape(QFrame::NoFrame);
+    // The rows take the focus; the area around them is no stop of its own.
+    scroll_->setFocusPolicy(Qt::NoFocus);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->viewport()->setAutoFillBackground(false);
     content_->setAutoFillBackground(false);
@@ -72,10 +74,12 @@ void ConditionsEditor::rebuild()
     for (const Row& row : rows_) rowsLayout_->removeWidget(row.widget);
     rows_.clear();
 
+    int number = 0;
     for (const TreeRow& place : treeRows(group_)) {
         QWidget* widget = nullptr;
+        ++number;
         if (place.isGroup) {
-            auto* row = new GroupRow(place.depth(), !place.path.empty(), content_);
+            auto* row = new GroupRow(place.depth(), !place.path.empty(), number, content_);
             const NodePath path = place.path;
             connect(row, &GroupRow::modeChosen, this, [this, path](Group::Mode mode) {
                 groupAt(group_, path).mode = mode;
@@ -86,7 +90,7 @@ void ConditionsEditor::rebuild()
             connect(row, &GroupRow::removeRequested, this, [this, path] { remove(path); });
             widget = row;
         } else {
-            auto* row = new ConditionRow(place.depth(), content_);
+            auto* row = new ConditionRow(place.depth(), number, content_);
             const NodePath path = place.path;
             connect(row, &ConditionRow::attributeChosen, this, [this, row, path](Attr attr) {
                 Condition& condition = conditionAt(group_, path);

@@ -1,5 +1,6 @@
 #include "OlvaApp/ConditionsEditor/GroupRow.h"
 
+#include "OlvaApp/ConditionsEditor/FieldBox.h"
 #include "OlvaApp/ConditionsEditor/RowLayout.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 
@@ -11,8 +12,8 @@
 
 namespace olva::app {
 
-GroupRow::GroupRow(int depth, bool removable, QWidget* parent)
-    : QWidget(parent), mode_(new QComboBox(this)), addCondition_(new QToolButton(this)),
+GroupRow::GroupRow(int depth, bool removable, int row, QWidget* parent)
+    : QWidget(parent), row_(row), nested_(removable), mode_(new FieldBox(this)), addCondition_(new QToolButton(this)),
       addGroup_(new QToolButton(this))
 {
     mode_->addItem(tr("All"), static_cast<int>(Group::Mode::all));
@@ -26,7 +27,6 @@ GroupRow::GroupRow(int depth, bool removable, QWidget* parent)
                                                        {addGroup_, tr("Add Group")}};
     for (const auto& [button, text] : adders) {
         button->setText(text);
-        button->setAccessibleName(text);
         button->setIcon(symbolIcon("NSAddTemplate"));
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setAutoRaise(true);
@@ -53,16 +53,32 @@ GroupRow::GroupRow(int depth, bool removable, QWidget* parent)
         remove->hide();
     }
 
-    connect(mode_, &QComboBox::activated, this,
-            [this](int index) { emit modeChosen(static_cast<Group::Mode>(mode_->itemData(index).toInt())); });
+    connect(mode_, &QComboBox::activated, this, [this](int index) {
+        nameButtons();
+        emit modeChosen(static_cast<Group::Mode>(mode_->itemData(index).toInt()));
+    });
     connect(addCondition_, &QToolButton::clicked, this, &GroupRow::addConditionRequested);
     connect(addGroup_, &QToolButton::clicked, this, &GroupRow::addGroupRequested);
+    nameButtons();
 }
 
 void GroupRow::setMode(Group::Mode mode)
 {
     QSignalBlocker blocker(mode_);
     mode_->setCurrentIndex(mode_->findData(static_cast<int>(mode)));
+    nameButtons();
+}
+
+// Every group has the same three buttons: each says which group it acts
+// on, by the group's words and, for a nested one, its row.
+void GroupRow::nameButtons()
+{
+    //: The group a button acts on, as the row reads: “Any of the following”
+    const QString group = tr("“%1 of the following”").arg(mode_->currentText());
+    const QString place = nested_ ? tr("%1 in row %2").arg(group).arg(row_) : group;
+    addCondition_->setAccessibleName(tr("Add Condition to %1").arg(place));
+    addGroup_->setAccessibleName(tr("Add Group to %1").arg(place));
+    if (remove_) remove_->setAccessibleName(tr("Remove Group %1").arg(place));
 }
 
 }  // namespace olva::app

@@ -16,7 +16,9 @@ class GroupRow : public QWidget {
     Q_OBJECT
 
 public:
-    GroupRow(int depth, bool removable, QWidget* parent = nullptr);
+    // `row`: the row's place in the editor, from 1, which the buttons' names
+    // tell screen readers so that two groups' buttons differ.
+    GroupRow(int depth, bool removable, int row = 1, QWidget* parent = nullptr);
 
     void setMode(Group::Mode mode);
 
@@ -33,6 +35,10 @@ signals:
     void removeRequested();
 
 private:
+    void nameButtons();
+
+    int row_;
+    bool nested_;
     QComboBox* mode_;
     QToolButton* addCondition_;
     QToolButton* addGroup_;

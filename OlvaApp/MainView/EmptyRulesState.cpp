@@ -23,7 +23,10 @@ EmptyRulesState::EmptyRulesState(Model& model, QWidget* parent)
     column->setSpacing(8);
     column->addStretch(1);
 
-    column->addWidget(new SymbolView(symbolIcon("folder.badge.gearshape"), 48, this), 0, Qt::AlignHCenter);
+    // A folder whose rules are still to come, in the placeholders' tone.
+    auto* symbol = new SymbolView(symbolIcon("folder.badge.gearshape"), 48, this);
+    symbol->setMuted(true);
+    column->addWidget(symbol, 0, Qt::AlignHCenter);
 
     auto* title = new QLabel(tr("No Rules"), this);
     QFont titleFont = semiboldFont(font());

@@ -64,7 +64,15 @@ void addFolderMenuItems(QMenu& menu, Model& model, int folder)
         };
     };
 
+    // Menus rebuild these items at each opening, after clear(), which takes
+    // the items but leaves a submenu (and its choices) behind: the one made
+    // last time goes now.
+    const QString subfoldersName = QStringLiteral("includeSubfolders");
+    for (QMenu* old : menu.findChildren<QMenu*>(subfoldersName, Qt::FindDirectChildrenOnly))
+        if (!menu.actions().contains(old->menuAction())) delete old;
+
     QMenu* subfolders = menu.addMenu(Words::tr("Include Subfolders"));
+    subfolders->setObjectName(subfoldersName);
     subfolders->setEnabled(exists);
     auto* choices = new QActionGroup(subfolders);
     choices->setExclusive(true);

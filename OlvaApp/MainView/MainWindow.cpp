@@ -30,6 +30,25 @@ namespace {
 constexpr int kSidebarMinimumWidth = 200;
 constexpr int kSidebarWidth = 240;
 
+// The detail column is as large as the view it shows needs, not as the
+// largest of the views it could show: the folder view does not make the
+// window keep the activity table's least width.
+class DetailStack : public QStackedWidget {
+public:
+    DetailStack() { connect(this, &QStackedWidget::currentChanged, this, [this] { updateGeometry(); }); }
+
+    QSize sizeHint() const override
+    {
+        return currentWidget() ? currentWidget()->sizeHint() : QStackedWidget::sizeHint();
+    }
+    QSize minimumSizeHint() const override
+    {
+        QWidget* shown = currentWidget();
+        if (!shown) return QStackedWidget::minimumSizeHint();
+        return shown->minimumSizeHint().expandedTo(shown->minimumSize());
+    }
+};
+
 // Hides a sheet without the closing that would write to the model: the
 // model already moved on.
 void dismissQuietly(QDialog* sheet)
@@ -44,7 +63,7 @@ void dismissQuietly(QDialog* sheet)
 MainWindow::MainWindow(Model& model, QWidget* parent)
     : QMainWindow(parent), model_(model), undoStack_(new QUndoStack(this)), sidebar_(new SidebarView(model)),
       addFolder_(new FooterButton(symbolIcon("plus.circle"), tr("Add Folder…"))),
-      dataFolderBar_(new FolderProblemBar), detail_(new QStackedWidget),
+      dataFolderBar_(new FolderProblemBar), detail_(new DetailStack),
       activityView_(new ActivityView(model)), folderView_(new FolderView(model)), splitter_(new QSplitter(this)),
       toolbar_(new QToolBar(tr("Toolbar"), this))
 {
@@ -102,6 +121,13 @@ MainWindow::MainWindow(Model& model, QWidget* parent)
     connect(&model_, &Model::dataFolderProblemChanged, this, &MainWindow::showDataFolderProblem);
     showDataFolderProblem();
 
+    // Ctrl+F finds in the activity, from wherever the window is.
+    auto* find = new QAction(tr("Find"), this);
+    find->setShortcut(QKeySequence::Find);
+    find->setShortcutContext(Qt::WindowShortcut);
+    connect(find, &QAction::triggered, this, &MainWindow::findInActivity);
+    addAction(find);
+
     // The activity view is the one shown first: its actions start the toolbar.
     showToolbar(activityView_->toolbarActions());
     showSelection();
@@ -143,6 +169,14 @@ void MainWindow::showDataFolderProblem()
     const auto& problem = model_.dataFolderProblem();
     dataFolderBar_->setMessage(problem.value_or(QString()));
     dataFolderBar_->setVisible(problem.has_value());
+}
+
+void MainWindow::findInActivity()
+{
+    if (detail_->currentWidget() != activityView_) model_.setSelection(Selection::activity());
+    // The search field lives in the toolbar.
+    if (toolbar_->isHidden()) toolbar_->show();
+    activityView_->focusSearch();
 }
 
 void MainWindow::showToolbar(const QList<QAction*>& actions)

@@ -60,6 +60,7 @@ protected:
 
 private:
     void showSelection();
+    void findInActivity();
     void showToolbar(const QList<QAction*>& actions);
     void scheduleProblem();
     void showProblem();

@@ -2,6 +2,7 @@
 
 #include "OlvaApp/MainView/DroppedFiles.h"
 #include "OlvaApp/MainView/RuleRowDelegate.h"
+#include "OlvaApp/MainView/RulesListAccessible.h"
 #include "OlvaApp/MainView/RulesModel.h"
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/PlaceChip/PlaceMenu.h"
@@ -18,6 +19,8 @@ namespace olva::app {
 RulesListView::RulesListView(Model& model, QWidget* parent)
     : QListView(parent), model_(model), rules_(new RulesModel(model, this)), delegate_(new RuleRowDelegate(this))
 {
+    // Before anything here could make Qt's own accessible form of the list.
+    installRulesListAccessibility();
     setModel(rules_);
     setItemDelegate(delegate_);
     setSelectionMode(QAbstractItemView::SingleSelection);

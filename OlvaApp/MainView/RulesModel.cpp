@@ -81,9 +81,9 @@ QVariant RulesModel::data(const QModelIndex& index, int role) const
         parts << accessibilityText(*sentence(index.row()));
         return parts.join(QStringLiteral(", "));
     }
-    case Qt::AccessibleDescriptionRole:
+    case switchNameRole:
         //: The accessible name of a rule's switch
-        return tr("Enable %1").arg(QString::fromStdString(r->name));
+        return tr("Enable “%1”").arg(QString::fromStdString(r->name));
     default:
         return {};
     }

@@ -22,6 +22,8 @@ class RulesModel : public QAbstractListModel {
 public:
     // The drag format of rows: the folder's stored path, then the rows.
     static const QString kMimeType;
+    // The accessible name of a row's on/off switch: "Enable “Invoices”".
+    static constexpr int switchNameRole = Qt::UserRole + 1;
 
     explicit RulesModel(Model& model, QObject* parent = nullptr);
 

@@ -28,6 +28,8 @@ SuggestionRow::SuggestionRow(const Rule& rule, std::function<void()> add, Worksp
     auto* sentence = new SentenceView(ruleSentence(rule), true, workspace, this);
     sentence->setFont(calloutFont(font()));
     sentence->setSecondary(true);
+    // A narrow window wraps the sentence rather than cutting a word.
+    sentence->setWrapping(true);
     words->addWidget(sentence);
     row->addLayout(words, 1);
 

@@ -46,8 +46,20 @@ QFuture<void> Model::explainChosenFile(std::optional<std::filesystem::path> file
         return QtFuture::makeReadyFuture();
     }
     if (!file) {
+        // The panel starts where the file most likely is: the selected
+        // watched folder, else the only one, else the home folder.
+        std::vector<std::filesystem::path> places;
+        if (auto folder = d_->selectedFolder()) places.push_back(folderURL(config_.folders[*folder]));
+        if (config_.folders.size() == 1) places.push_back(folderURL(config_.folders.front()));
+        places.emplace_back(userHome());
         std::optional<std::filesystem::path> start;
-        if (auto folder = d_->selectedFolder()) start = folderURL(config_.folders[*folder]);
+        for (const auto& place : places) {
+            std::error_code error;
+            if (std::filesystem::is_directory(place, error)) {
+                start = place;
+                break;
+            }
+        }
         if (services_.panels)
             file = services_.panels->choose(OpenPanelRequest{.choose = OpenPanelRequest::Choose::files,
                                                              .canCreateFolders = false,

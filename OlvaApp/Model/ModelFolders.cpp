@@ -41,7 +41,11 @@ std::optional<int> samePlace(const Config& config, const std::string& path)
 
 std::optional<int> Model::addFolder(std::optional<std::filesystem::path> folder)
 {
-    if (!folder) folder = choose(services_.panels, folderPanel(tr("Choose a folder to watch")));
+    // From the home folder, where the folders people watch are; not from
+    // wherever the app happened to be started.
+    if (!folder)
+        folder = choose(services_.panels,
+                        folderPanel(tr("Choose a folder to watch"), std::filesystem::path(userHome())));
     if (!folder) return std::nullopt;
     return d_->watch(*folder, {}, addFolderAction);
 }

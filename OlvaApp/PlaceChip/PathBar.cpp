@@ -1,5 +1,7 @@
 #include "OlvaApp/PlaceChip/PathBar.h"
 
+#include "OlvaApp/ActivityView/FileIcon.h"
+
 #include "OlvaApp/PlaceChip/PlaceCache.h"
 #include "OlvaApp/PlaceChip/RevealPlace.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
@@ -19,8 +21,15 @@ namespace {
 // A button's text: '&' would otherwise mark a shortcut letter.
 QString buttonText(const QString& name) { return singleLine(name).replace(u'&', QStringLiteral("&&")); }
 
-QIcon componentIcon(const QString& path, bool isHome)
+QIcon componentIcon(const QString& path, bool isHome, bool isLast)
 {
+    // The path ends in the file itself: the icon of its type, also once the
+    // file has gone (the folders before it are folders either way).
+    if (isLast && !isHome && path != QLatin1String("/")) {
+        const Place& place = PlaceCache::shared().lookup(path);
+        if (!place.exists) return iconForFileName(path);
+        return place.icon;
+    }
     if (isHome) {
         QIcon home = QIcon::fromTheme(QStringLiteral("user-home"));
         if (!home.isNull()) return home;
@@ -35,14 +44,17 @@ QIcon componentIcon(const QString& path, bool isHome)
 }  // namespace
 
 PathBar::PathBar(Workspace* workspace, QWidget* parent)
-    : QWidget(parent), workspace_(workspace), more_(new QToolButton(this)), moreSeparator_(nullptr)
+    : QWidget(parent), workspace_(workspace), more_(new QToolButton(this)), moreMenu_(new QMenu(this)),
+      moreSeparator_(nullptr)
 {
     setFont(calloutFont(font()));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     more_->setText(QStringLiteral("…"));
     more_->setAutoRaise(true);
-    more_->setPopupMode(QToolButton::InstantPopup);
-    more_->setMenu(new QMenu(more_));
+    // The folded folders drop down on a click. Not the button's own menu:
+    // that draws an arrow beside the "…", which reads as a stray mark.
+    connect(more_, &QToolButton::clicked, this,
+            [this] { moreMenu_->popup(more_->mapToGlobal(QPoint(0, more_->height()))); });
     more_->setAccessibleName(tr("More folders"));
     more_->hide();
 }
@@ -105,12 +117,15 @@ void PathBar::rebuild()
         component.button->setAutoRaise(true);
         component.button->setToolButtonStyle(paths[i] == QLatin1String("/") ? Qt::ToolButtonIconOnly
                                                                             : Qt::ToolButtonTextBesideIcon);
-        component.button->setIcon(componentIcon(paths[i], i == 0 && start != QLatin1String("/")));
+        component.button->setIcon(
+            componentIcon(paths[i], i == 0 && start != QLatin1String("/"), i + 1 == paths.size()));
         component.button->setIconSize(QSize(16, 16));
         component.button->setText(buttonText(component.name));
-        component.button->setToolTip(
-            plainToolTip(QString::fromStdString(olva::abbreviate(paths[i].toStdString()))));
+        const QString shownPath = QString::fromStdString(olva::abbreviate(paths[i].toStdString()));
+        component.button->setToolTip(plainToolTip(shownPath));
         component.button->setAccessibleName(component.name);
+        // Said as it reads: the tooltip's own text is markup.
+        component.button->setAccessibleDescription(shownPath);
         connect(component.button, &QToolButton::clicked, this,
                 [this, target = paths[i]] { revealPlace(workspace_, target); });
         if (i > 0) component.separator = chevron();
@@ -145,7 +160,7 @@ void PathBar::fold()
         component.button->setText(buttonText(component.name));
     }
     folded_ = 0;
-    more_->menu()->clear();
+    moreMenu_->clear();
     int width = fullWidth();
     const int room = this->width();
     const int moreWidth = more_->sizeHint().width() + (moreSeparator_ ? moreSeparator_->sizeHint().width() : 0);
@@ -156,7 +171,7 @@ void PathBar::fold()
         width -= component.width;
         component.button->setVisible(false);
         component.separator->setVisible(false);
-        QAction* item = more_->menu()->addAction(component.button->icon(), buttonText(component.name));
+        QAction* item = moreMenu_->addAction(component.button->icon(), buttonText(component.name));
         connect(item, &QAction::triggered, this, [this, target = component.path] { revealPlace(workspace_, target); });
         ++folded_;
     }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QWidget>
 
+class QMenu;
 class QToolButton;
 
 namespace olva::app {
@@ -56,6 +57,7 @@ private:
     QString path_;
     QList<Component> components_;
     QToolButton* more_;
+    QMenu* moreMenu_;
     QWidget* moreSeparator_;
     int folded_ = 0;
 };

@@ -94,6 +94,7 @@ SentenceLayout::SentenceLayout(const Sentence& sentence, const QFont& font, qrea
     const QFontMetricsF patterns(patternFont_);
     iconSize_ = iconSizeFor(words);
     const qreal chipHeight = std::max(iconSize_, words.height()) + 2 * kChipPadY;
+    chipHeight_ = chipHeight;
     height_ = std::ceil(std::max({words.height(), patterns.height(), chipHeight}));
 
     // Ideal widths, and the least each item may shrink to.
@@ -107,11 +108,19 @@ SentenceLayout::SentenceLayout(const Sentence& sentence, const QFont& font, qrea
         QString shown;
         qreal want = 0, need = 0;
         switch (segment.kind) {
-        case Segment::Kind::text:
+        case Segment::Kind::text: {
             shown = singleLine(segment.value);
             want = words.horizontalAdvance(shown);
-            need = std::min(want, words.horizontalAdvance(QStringLiteral("…")));
+            // The opening word of the sentence says what kind of sentence
+            // it is ("Would …", "Couldn’t …"): it is not cut.
+            QString least = QStringLiteral("…");
+            if (i == 0) {
+                const qsizetype space = shown.indexOf(u' ', 1);
+                least = (space < 0 ? shown : shown.left(space)) + least;
+            }
+            need = std::min(want, words.horizontalAdvance(least));
             break;
+        }
         case Segment::Kind::pattern:
             shown = singleLine(segment.value);
             want = patterns.horizontalAdvance(shown);
@@ -199,7 +208,181 @@ SentenceLayout::SentenceLayout(const Sentence& sentence, const QFont& font, qrea
     }
 }
 
-qreal SentenceLayout::width() const { return items_.isEmpty() ? 0 : items_.back().rect.right(); }
+SentenceLayout SentenceLayout::wrapped(const Sentence& sentence, const QFont& font, qreal width, PlaceCache& places)
+{
+    // The one-line layout knows every item's whole width and the line's
+    // height; the items are then set on lines, words broken after spaces.
+    const SentenceLayout line(sentence, font, -1, places);
+    SentenceLayout result;
+    result.font_ = line.font_;
+    result.patternFont_ = line.patternFont_;
+    result.idealWidth_ = line.idealWidth_;
+    result.iconSize_ = line.iconSize_;
+    result.chipHeight_ = line.chipHeight_;
+    const qreal lineHeight = line.height_;
+    const QFontMetricsF words(line.font_);
+    const QFontMetricsF patterns(line.patternFont_);
+    width = std::max<qreal>(width, 1);
+
+    qreal x = 0;
+    int row = 0;
+    auto newLine = [&] {
+        x = 0;
+        ++row;
+    };
+    // Puts an item of width `w` at the pen, on a new line when it does not
+    // fit (`fits` is its width without a trailing space).
+    auto put = [&](Item item, qreal w, qreal fits) {
+        if (x > 0 && x + fits > width) newLine();
+        const qreal top = row * lineHeight;
+        if (item.kind == Segment::Kind::place)
+            item.rect = QRectF(x, top + (lineHeight - result.chipHeight_) / 2, w, result.chipHeight_);
+        else
+            item.rect = QRectF(x, top, w, lineHeight);
+        // Runs of one segment's words on one line are drawn as one.
+        if (!result.items_.isEmpty()) {
+            Item& last = result.items_.back();
+            if (item.kind == Segment::Kind::text && last.kind == Segment::Kind::text && last.segment == item.segment
+                && qFuzzyCompare(last.rect.top(), item.rect.top())) {
+                last.shown += item.shown;
+                last.rect.setRight(item.rect.right());
+                x = item.rect.right();
+                return;
+            }
+        }
+        x = item.rect.right();
+        result.items_.push_back(std::move(item));
+    };
+
+    for (const Item& whole : line.items_) {
+        if (whole.kind == Segment::Kind::place) {
+            Item chip = whole;
+            qreal w = whole.rect.width();
+            if (w > width) {
+                w = width;
+                chip.shown = words.elidedText(whole.shown, Qt::ElideMiddle, w - chipChrome(result.iconSize_));
+            }
+            put(chip, w, w);
+            continue;
+        }
+        if (whole.kind == Segment::Kind::pattern) {
+            Item pattern = whole;
+            qreal w = whole.rect.width();
+            if (w > width) {
+                w = width;
+                pattern.shown = patterns.elidedText(whole.shown, Qt::ElideMiddle, w);
+            }
+            put(pattern, w, w);
+            continue;
+        }
+        // Words: each with the spaces after it, which may hang past the edge.
+        const QString& text = whole.shown;
+        qsizetype at = 0;
+        while (at < text.size()) {
+            qsizetype end = at;
+            while (end < text.size() && text[end] != u' ') ++end;
+            const qsizetype wordEnd = end;
+            while (end < text.size() && text[end] == u' ') ++end;
+            QString word = text.mid(at, wordEnd - at);
+            const QString spaces = text.mid(wordEnd, end - wordEnd);
+            at = end;
+            // A word longer than a line is broken where the line ends.
+            while (words.horizontalAdvance(word) > width && word.size() > 1) {
+                if (x > 0) newLine();
+                qsizetype fit = 1;
+                while (fit < word.size() && words.horizontalAdvance(word.left(fit + 1)) <= width) ++fit;
+                Item piece = whole;
+                piece.shown = word.left(fit);
+                put(piece, words.horizontalAdvance(piece.shown), words.horizontalAdvance(piece.shown));
+                word = word.mid(fit);
+                newLine();
+            }
+            Item piece = whole;
+            piece.shown = word + spaces;
+            put(piece, words.horizontalAdvance(piece.shown), words.horizontalAdvance(word));
+        }
+    }
+    result.height_ = result.items_.isEmpty() ? lineHeight : (row + 1) * lineHeight;
+    return result;
+}
+
+SentenceLayout SentenceLayout::cutAtEnd(const Sentence& sentence, const QFont& font, qreal width, PlaceCache& places)
+{
+    SentenceLayout line(sentence, font, -1, places);
+    if (line.idealWidth_ <= width) return line;
+    SentenceLayout result;
+    result.font_ = line.font_;
+    result.patternFont_ = line.patternFont_;
+    result.idealWidth_ = line.idealWidth_;
+    result.height_ = line.height_;
+    result.iconSize_ = line.iconSize_;
+    result.chipHeight_ = line.chipHeight_;
+    result.cut_ = true;
+    const QFontMetricsF words(line.font_);
+    const QFontMetricsF patterns(line.patternFont_);
+    const QString ellipsis = QStringLiteral("…");
+    const qreal ellipsisWidth = std::ceil(words.horizontalAdvance(ellipsis));
+
+    qreal x = 0;
+    auto ending = [&](qsizetype segment) {
+        Item dots;
+        dots.kind = Segment::Kind::text;
+        dots.segment = segment;
+        dots.shown = ellipsis;
+        dots.rect = QRectF(x, 0, ellipsisWidth, result.height_);
+        result.items_.push_back(dots);
+    };
+    for (qsizetype i = 0; i < line.items_.size(); ++i) {
+        const Item& whole = line.items_[i];
+        const qreal w = whole.rect.width();
+        const bool last = i + 1 == line.items_.size();
+        // Whole while it leaves room for the "…" that ends the line, if
+        // anything follows it.
+        if (x + w + (last ? 0 : ellipsisWidth) <= width) {
+            Item kept = whole;
+            kept.rect.moveLeft(x);
+            result.items_.push_back(kept);
+            x += w;
+            continue;
+        }
+        const qreal room = width - x;
+        Item cut = whole;
+        if (whole.kind == Segment::Kind::place) {
+            // A chip keeps at least a few letters of its name, or goes.
+            // (the last item's shortened name says it was cut by itself)
+            const qreal nameRoom = room - (last ? 0 : ellipsisWidth) - chipChrome(result.iconSize_);
+            const bool kept = nameRoom >= words.averageCharWidth() * 3;
+            if (kept) {
+                cut.shown = words.elidedText(whole.shown, Qt::ElideMiddle, nameRoom);
+                cut.rect = QRectF(x, whole.rect.top(), chipChrome(result.iconSize_) + nameRoom, whole.rect.height());
+                result.items_.push_back(cut);
+                x = cut.rect.right();
+            }
+            if ((!kept || !last) && width - x >= ellipsisWidth) ending(whole.segment);
+        } else {
+            const QFontMetricsF& metrics = whole.kind == Segment::Kind::pattern ? patterns : words;
+            cut.shown = metrics.elidedText(whole.shown, Qt::ElideRight, std::max<qreal>(room, 0));
+            // What is left of it says nothing (", …"): the "…" alone.
+            QString kept = cut.shown;
+            if (kept.endsWith(ellipsis)) kept.chop(ellipsis.size());
+            if (std::none_of(kept.begin(), kept.end(), [](QChar c) { return c.isLetterOrNumber(); }))
+                cut.shown = room >= ellipsisWidth ? ellipsis : QString();
+            if (!cut.shown.isEmpty()) {
+                cut.rect = QRectF(x, 0, std::ceil(metrics.horizontalAdvance(cut.shown)), result.height_);
+                result.items_.push_back(cut);
+            }
+        }
+        break;
+    }
+    return result;
+}
+
+qreal SentenceLayout::width() const
+{
+    qreal right = 0;
+    for (const Item& item : items_) right = std::max(right, item.rect.right());
+    return right;
+}
 
 const SentenceLayout::Item* SentenceLayout::placeAt(const QPointF& point) const
 {

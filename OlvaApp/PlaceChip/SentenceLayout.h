@@ -7,7 +7,9 @@
 // When the line is too short, words and patterns give way first (cut at
 // their end, patterns in the middle), then the chips' names (in the middle);
 // words right before a chip keep their width, so "move to" stays with its
-// folder.
+// folder, and the sentence's first word stays whole ("Would …" of a dry
+// run). Where there is room for more lines, a sentence can instead wrap
+// between words, each chip and pattern kept whole on one line.
 #pragma once
 
 #include "OlvaApp/PlaceChip/PlaceCache.h"
@@ -47,8 +49,20 @@ public:
     // `places` (the process's cache by default).
     SentenceLayout(const Sentence& sentence, const QFont& font, qreal maxWidth = -1,
                    PlaceCache& places = PlaceCache::shared());
+    // The sentence on as many lines of at most `width` as it needs, broken
+    // after spaces; a word, pattern or chip wider than a line is broken
+    // (words) or cut in its middle (patterns, chip names) to fit.
+    static SentenceLayout wrapped(const Sentence& sentence, const QFont& font, qreal width,
+                                  PlaceCache& places = PlaceCache::shared());
+    // The sentence on one line of at most `width`, whole from its start and
+    // cut at its end with "…" where the line runs out, as a long value is.
+    static SentenceLayout cutAtEnd(const Sentence& sentence, const QFont& font, qreal width,
+                                   PlaceCache& places = PlaceCache::shared());
+    // Whether some of the sentence was left out or shortened.
+    bool isCut() const { return cut_; }
 
-    // The width the sentence takes uncut, and the line's height.
+    // The width the sentence takes uncut on one line, and the height of
+    // all its lines.
     qreal idealWidth() const { return idealWidth_; }
     qreal height() const { return height_; }
     // The width of the items as laid out.
@@ -71,6 +85,8 @@ private:
     qreal idealWidth_ = 0;
     qreal height_ = 0;
     qreal iconSize_ = 14;
+    qreal chipHeight_ = 0;
+    bool cut_ = false;
 };
 
 // A chip by itself, as the place chip widget draws it: its ideal size, and

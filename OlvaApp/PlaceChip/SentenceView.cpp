@@ -111,11 +111,33 @@ void SentenceView::setSecondary(bool secondary)
     update();
 }
 
+void SentenceView::setWrapping(bool wrapping)
+{
+    if (wrapping == wrapping_) return;
+    wrapping_ = wrapping;
+    QSizePolicy policy(QSizePolicy::Preferred, wrapping ? QSizePolicy::Preferred : QSizePolicy::Fixed);
+    policy.setHeightForWidth(wrapping);
+    setSizePolicy(policy);
+    updateGeometry();
+    update();
+}
+
+SentenceLayout SentenceView::layout(int width) const
+{
+    return wrapping_ ? SentenceLayout::wrapped(sentence_, font(), width) : SentenceLayout(sentence_, font(), width);
+}
+
+int SentenceView::heightForWidth(int width) const
+{
+    if (!wrapping_) return QWidget::heightForWidth(width);
+    return static_cast<int>(std::ceil(SentenceLayout::wrapped(sentence_, font(), width).height()));
+}
+
 QString SentenceView::placeAt(const QPoint& point) const
 {
-    const SentenceLayout layout(sentence_, font(), width());
-    const qreal top = std::floor((height() - layout.height()) / 2);
-    const auto* item = layout.placeAt(QPointF(point) - QPointF(0, top));
+    const SentenceLayout shown = layout(width());
+    const qreal top = wrapping_ ? 0 : std::floor((height() - shown.height()) / 2);
+    const auto* item = shown.placeAt(QPointF(point) - QPointF(0, top));
     return item ? item->path : QString();
 }
 
@@ -123,15 +145,15 @@ void SentenceView::reveal(const QString& path) const { revealPlace(workspace_, p
 
 QSize SentenceView::sizeHint() const
 {
-    const SentenceLayout layout(sentence_, font());
-    return QSize(static_cast<int>(std::ceil(layout.idealWidth())), static_cast<int>(layout.height()));
+    const SentenceLayout line(sentence_, font());
+    return QSize(static_cast<int>(std::ceil(line.idealWidth())), static_cast<int>(line.height()));
 }
 
 QSize SentenceView::minimumSizeHint() const
 {
-    const SentenceLayout layout(sentence_, font());
-    return QSize(std::min(static_cast<int>(std::ceil(layout.idealWidth())), fontMetrics().averageCharWidth() * 8),
-                 static_cast<int>(layout.height()));
+    const SentenceLayout line(sentence_, font());
+    return QSize(std::min(static_cast<int>(std::ceil(line.idealWidth())), fontMetrics().averageCharWidth() * 8),
+                 static_cast<int>(line.height()));
 }
 
 bool SentenceView::event(QEvent* event)
@@ -153,11 +175,11 @@ bool SentenceView::event(QEvent* event)
 void SentenceView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    const SentenceLayout layout(sentence_, font(), width());
+    const SentenceLayout shown = layout(width());
     const QColor primary = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole());
     const SentenceColors colors{secondary_ ? secondaryTone(primary) : primary, primary};
-    const qreal top = std::floor((height() - layout.height()) / 2);
-    layout.paint(painter, QPointF(0, top), colors, look_->amount());
+    const qreal top = wrapping_ ? 0 : std::floor((height() - shown.height()) / 2);
+    shown.paint(painter, QPointF(0, top), colors, look_->amount());
 }
 
 void SentenceView::contextMenuEvent(QContextMenuEvent* event)
@@ -173,6 +195,7 @@ void SentenceView::contextMenuEvent(QContextMenuEvent* event)
 void SentenceView::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::FontChange) updateGeometry();
+    if (event->type() == QEvent::FontChange && wrapping_) update();
     QWidget::changeEvent(event);
 }
 

@@ -37,15 +37,21 @@ void ensureThemeFallback()
 
 namespace {
 
+QIcon bundledIcon(const QString& name)
+{
+    const QString bundled = QStringLiteral(":/symbols/%1.svg").arg(name);
+    return QFile::exists(bundled) ? QIcon(bundled) : QIcon();
+}
+
 QIcon themedOrBundled(const QString& name)
 {
     ensureThemeFallback();
     if (name.isEmpty()) return {};
     QIcon icon = QIcon::fromTheme(name);
     if (!icon.isNull()) return icon;
-    const QString bundled = QStringLiteral(":/symbols/%1.svg").arg(name);
-    if (QFile::exists(bundled)) return QIcon(bundled);
-    return {};
+    icon = QIcon::fromTheme(name + QStringLiteral("-symbolic"));
+    if (!icon.isNull()) return icon;
+    return bundledIcon(name);
 }
 
 // Paints another icon's pixmaps in one colour, keeping their shape: a fixed
@@ -128,8 +134,17 @@ QIcon symbolIcon(std::string_view symbol)
 {
     const QString name = iconName(symbol);
     QIcon icon = symbolic(name, std::nullopt);
-    return icon.isNull() ? themedOrBundled(name) : icon;
+    if (!icon.isNull()) return icon;
+    ensureThemeFallback();
+    if (!name.isEmpty()) icon = QIcon::fromTheme(name);
+    if (!icon.isNull()) return icon;
+    // The shipped symbols are one-coloured like the theme's symbolic ones,
+    // and drawn in the palette's colours the same way.
+    icon = bundledIcon(name);
+    return icon.isNull() ? icon : QIcon(new TintEngine(std::move(icon), std::nullopt));
 }
+
+QIcon namedIcon(const QString& name) { return themedOrBundled(name); }
 
 QIcon tintedSymbol(std::string_view symbol, const QColor& color)
 {

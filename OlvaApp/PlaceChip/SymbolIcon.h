@@ -16,6 +16,10 @@ namespace olva::app {
 
 QIcon symbolIcon(std::string_view symbol);
 
+// An icon by its freedesktop name: the theme's, else its symbolic variant,
+// else the SVG the app ships under that name.
+QIcon namedIcon(const QString& name);
+
 // Makes icons by name findable where the desktop names no theme (offscreen
 // and bare sessions): the desktop's icon folders and Adwaita. Called by the
 // functions here; others that ask the theme directly call it first.

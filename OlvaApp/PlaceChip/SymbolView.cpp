@@ -13,7 +13,14 @@ void SymbolView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     const QRect square((width() - size_) / 2, (height() - size_) / 2, size_, size_);
-    icon_.paint(&painter, square, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
+    icon_.paint(&painter, square, Qt::AlignCenter, isEnabled() && !muted_ ? QIcon::Normal : QIcon::Disabled);
+}
+
+void SymbolView::setMuted(bool muted)
+{
+    if (muted == muted_) return;
+    muted_ = muted;
+    update();
 }
 
 }  // namespace olva::app

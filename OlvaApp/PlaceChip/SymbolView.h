@@ -14,6 +14,8 @@ public:
     SymbolView(const QIcon& icon, int size, QWidget* parent = nullptr);
 
     QSize sizeHint() const override { return {size_, size_}; }
+    // Drawn standing back, as the symbol of an empty state is.
+    void setMuted(bool muted);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -21,6 +23,7 @@ protected:
 private:
     QIcon icon_;
     int size_;
+    bool muted_ = false;
 };
 
 }  // namespace olva::app

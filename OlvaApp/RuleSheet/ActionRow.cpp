@@ -1,5 +1,6 @@
 #include "OlvaApp/RuleSheet/ActionRow.h"
 
+#include "OlvaApp/ConditionsEditor/FieldBox.h"
 #include "OlvaApp/ConditionsEditor/RowLayout.h"
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/Model/OpenPanels.h"
@@ -37,7 +38,7 @@ QHBoxLayout* bareRow(QWidget* widget)
 }  // namespace
 
 ActionRow::ActionRow(Model& model, const Action& action, QWidget* parent)
-    : QWidget(parent), model_(model), action_(action), kind_(new QComboBox(this))
+    : QWidget(parent), model_(model), action_(action), kind_(new FieldBox(this))
 {
     for (Action::Kind kind : actionKinds()) kind_->addItem(title(kind), static_cast<int>(kind));
     kind_->setCurrentIndex(kind_->findData(static_cast<int>(action.kind)));
@@ -140,10 +141,11 @@ QWidget* ActionRow::makePattern(const QString& placeholder)
     pattern_->setPlaceholderText(placeholder);
     pattern_->setFont(patternFont(font()));
     pattern_->setAccessibleName(tr("Pattern"));
-    insert_ = new QToolButton(box);
-    insert_->setText(tr("Insert"));
+    // A push button with a menu leaves room for its arrow beside the label
+    // (a tool button draws the arrow over it).
+    insert_ = new QPushButton(tr("Insert"), box);
     insert_->setAccessibleName(tr("Insert"));
-    insert_->setPopupMode(QToolButton::InstantPopup);
+    insert_->setAutoDefault(false);
     insert_->setFocusPolicy(Qt::StrongFocus);
     auto* menu = new QMenu(insert_);
     for (const PatternToken& token : patternTokens()) {

@@ -35,7 +35,7 @@ public:
     QComboBox* kindBox() const { return kind_; }
     // The controls of the row's kind; null when the kind has none.
     QLineEdit* patternField() const { return pattern_; }
-    QToolButton* insertButton() const { return insert_; }
+    QPushButton* insertButton() const { return insert_; }
     QLineEdit* tagsField() const { return tags_; }
     QPlainTextEdit* scriptField() const { return script_; }
     QPushButton* chooseButton() const { return choose_; }
@@ -64,7 +64,7 @@ private:
     Action action_;
     QComboBox* kind_;
     QLineEdit* pattern_ = nullptr;
-    QToolButton* insert_ = nullptr;
+    QPushButton* insert_ = nullptr;
     QLineEdit* tags_ = nullptr;
     QPlainTextEdit* script_ = nullptr;
     QPushButton* choose_ = nullptr;

@@ -50,6 +50,9 @@ void ActionsEditor::rebuild(int focusRow)
         row.remove = makeRowButton("NSRemoveTemplate", tr("Remove"), line);
         row.add = makeRowButton("NSAddTemplate", tr("Add"), line);
         row.remove->setEnabled(removable);
+        // Every row has the same two buttons: their names say which row.
+        row.remove->setAccessibleName(tr("Remove Action in row %1").arg(i + 1));
+        row.add->setAccessibleName(tr("Add Action after row %1").arg(i + 1));
         layout->addWidget(row.editor, 1);
         layout->addWidget(row.remove, 0, Qt::AlignTop);
         layout->addWidget(row.add, 0, Qt::AlignTop);

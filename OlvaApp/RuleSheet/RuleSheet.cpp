@@ -6,6 +6,7 @@
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/RuleSheet/ActionsEditor.h"
+#include "OlvaApp/RuleSheet/FocusOrder.h"
 #include "OlvaApp/RuleSheet/PreviewList.h"
 #include "OlvaApp/RuleSheet/PreviewRunner.h"
 #include "OlvaApp/RuleSheet/SheetSection.h"
@@ -88,10 +89,12 @@ RuleSheet::RuleSheet(Model& model, EditingRule editing, QWidget* parent)
     connect(conditions_, &ConditionsEditor::groupChanged, this, [this] {
         draft_.match = conditions_->group();
         behaviourChanged();
+        scheduleFocusOrder();
     });
     connect(actions_, &ActionsEditor::actionsChanged, this, [this] {
         draft_.actions = actions_->actions();
         behaviourChanged();
+        scheduleFocusOrder();
     });
     connect(dryRun_, &QCheckBox::toggled, this, [this](bool on) {
         draft_.dryRun = on;
@@ -116,6 +119,8 @@ RuleSheet::RuleSheet(Model& model, EditingRule editing, QWidget* parent)
     list_->setDryRun(draft_.dryRun);
     refreshPreview();
     behaviourChanged();
+    // The footer was made before the sections it sits under.
+    orderFocusAsRead(this);
     name_->setFocus();
 }
 
@@ -164,6 +169,21 @@ QString RuleSheet::previewDetail() const
 }
 
 void RuleSheet::draftChanged() { refreshFooter(); }
+
+void RuleSheet::scheduleFocusOrder()
+{
+    // Rows added or remade come last in the chain until it is ordered again;
+    // once for any number of changes in a row.
+    if (focusOrderScheduled_) return;
+    focusOrderScheduled_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            focusOrderScheduled_ = false;
+            orderFocusAsRead(this);
+        },
+        Qt::QueuedConnection);
+}
 
 void RuleSheet::behaviourChanged()
 {

@@ -69,6 +69,7 @@ protected:
 private:
     void save();
     void draftChanged();
+    void scheduleFocusOrder();
     void behaviourChanged();
     void refreshFooter();
     void refreshPreview();
@@ -83,6 +84,7 @@ private:
     bool runAgain_ = false;
     std::string previewedVersion_;
     bool closing_ = false;
+    bool focusOrderScheduled_ = false;
 
     QLineEdit* name_;
     ConditionsEditor* conditions_;

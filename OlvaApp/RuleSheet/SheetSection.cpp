@@ -16,6 +16,8 @@ SheetSection::SheetSection(const QString& title, QWidget* content, QWidget* pare
     heading->setFont(headlineFont(font()));
     detail_->setTextFormat(Qt::PlainText);
     detail_->setForegroundRole(QPalette::PlaceholderText);
+    // Shown once there is something to say.
+    detail_->hide();
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, 0);
     header->addWidget(heading);

@@ -8,7 +8,7 @@ namespace olva::app {
 namespace {
 
 // Names from the freedesktop icon naming list where it has one; the
-// rest are names the Adwaita and Breeze themes share.
+// rest are names the Adwaita and Breeze themes share, or the app's own.
 constexpr std::array<SymbolIcon, 24> kSymbolIcons = {{
     {"arrow.counterclockwise", "edit-undo"},
     {"checkmark", "object-select"},
@@ -21,7 +21,9 @@ constexpr std::array<SymbolIcon, 24> kSymbolIcons = {{
     {"exclamationmark.triangle", "dialog-warning"},
     {"exclamationmark.triangle.fill", "dialog-warning"},
     {"folder", "folder"},
-    {"folder.badge.gearshape", "folder-saved-search"},
+    // A folder whose rules are still to be made; the freedesktop list has
+    // nothing for it (its saved-search folder reads as "no results").
+    {"folder.badge.gearshape", "olva-folder-rules"},
     {"folder.badge.plus", "folder-new"},
     {"magnifyingglass", "system-search"},
     {"minus", "list-remove"},

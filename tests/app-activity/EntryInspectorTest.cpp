@@ -5,6 +5,7 @@
 #include "OlvaApp/ActivityView/EntryInspector.h"
 #include "OlvaApp/ActivityView/FileIcon.h"
 #include "OlvaApp/PlaceChip/PathBar.h"
+#include "OlvaApp/ActivityView/ClampedLabel.h"
 #include "OlvaApp/PlaceChip/SentenceView.h"
 
 #include <QLabel>
@@ -127,10 +128,15 @@ TEST(EntryInspector, ScriptOutputShowsFourLinesAtMost)
 {
     Step script{Step::Kind::shell, "/a/b.pdf", {}, {}, std::string("1\n2\n3\n4\n5\n6"), {}};
     EntryInspector inspector(entryWith({script}), false, nullptr);
-    const auto notes = inspector.findChildren<QLabel*>(QStringLiteral("scriptNote"));
+    const auto notes = inspector.findChildren<ClampedLabel*>(QStringLiteral("scriptNote"));
     ASSERT_EQ(notes.size(), 1);
-    EXPECT_EQ(notes.front()->text(), QStringLiteral("1\n2\n3\n4\n5\n6"));
-    EXPECT_LE(notes.front()->maximumHeight(), notes.front()->fontMetrics().lineSpacing() * 4 + 2);
+    ClampedLabel* note = notes.front();
+    note->resize(300, note->heightForWidth(300));
+    EXPECT_EQ(note->fullText(), QStringLiteral("1\n2\n3\n4\n5\n6"));
+    // Four lines, the last one saying there is more; the whole in the tooltip.
+    EXPECT_EQ(note->text(), QStringLiteral("1\n2\n3\n4…"));
+    EXPECT_TRUE(note->isClamped());
+    EXPECT_LE(note->heightForWidth(300), note->fontMetrics().lineSpacing() * 4 + 2);
 }
 
 TEST(EntryInspector, NamesWithMarkupStayText)

@@ -78,8 +78,10 @@ TEST_F(RulesList, ShowsEachRuleWithItsSwitchBadgeAndSentence)
         EXPECT_EQ(row(c.row).data().toString(), QString::fromUtf8(c.name));
         EXPECT_EQ(row(c.row).data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked, c.on);
         EXPECT_EQ(row(c.row).data(Qt::AccessibleTextRole).toString(), c.spoken);
-        EXPECT_EQ(row(c.row).data(Qt::AccessibleDescriptionRole).toString(),
-                  QStringLiteral("Enable ") + QString::fromUtf8(c.name));
+        EXPECT_EQ(row(c.row).data(RulesModel::switchNameRole).toString(),
+                  QStringLiteral("Enable “") + QString::fromUtf8(c.name) + QStringLiteral("”"));
+        EXPECT_TRUE(row(c.row).data(Qt::AccessibleDescriptionRole).toString().isEmpty())
+            << "the switch is an element of its own, not words in the row's description";
         EXPECT_EQ(!list()->rowDelegate()->geometry(list()->rowOption(row(c.row)), row(c.row)).badge.isEmpty(),
                   c.row == 1)
             << "only the dry run has the badge";

@@ -8,6 +8,7 @@
 #include "OlvaApp/PlaceChip/TextStyles.h"
 #include "tests/support/app/FakeServices.h"
 #include "tests/support/app/AppTestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include "Core/Paths.h"
 
@@ -17,6 +18,8 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QToolButton>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -85,6 +88,97 @@ TEST(SentenceLayout, GivesWayWordsFirstThenChipsAndKeepsWordsBeforeAChip)
             EXPECT_LE(layout.width(), c.width + 0.5);
         }
         for (qsizetype i = 1; i < laid.size(); ++i) EXPECT_DOUBLE_EQ(laid[i].rect.left(), laid[i - 1].rect.right());
+    }
+}
+
+TEST(SentenceLayout, KeepsTheOpeningWordOfADryRunWhenSqueezed)
+{
+    // A dry run's opening words lie before a pattern, which made them the
+    // first to give way.
+    const QFont font = QApplication::font();
+    const Sentence sentence = {Segment::text(QStringLiteral("Would rename to ")),
+                               Segment::pattern(QStringLiteral("{name} ({added:yyyy-MM-dd})")),
+                               Segment::text(QStringLiteral(" and move to ")), Segment::place(QStringLiteral("~/Archive"))};
+    const SentenceLayout ideal(sentence, font);
+    for (qreal width : {ideal.idealWidth() - 20, ideal.idealWidth() / 2, ideal.idealWidth() / 4}) {
+        SCOPED_TRACE(width);
+        const SentenceLayout squeezed(sentence, font, width);
+        EXPECT_TRUE(squeezed.items().front().shown.startsWith(QStringLiteral("Would")))
+            << squeezed.items().front().shown.toStdString();
+        const SentenceLayout cut = SentenceLayout::cutAtEnd(sentence, font, width);
+        ASSERT_FALSE(cut.items().isEmpty());
+        EXPECT_TRUE(cut.items().front().shown.startsWith(QStringLiteral("Would")));
+    }
+}
+
+TEST(SentenceLayout, CutsAtTheEndWhereTheLineRunsOut)
+{
+    const QFont font = QApplication::font();
+    const Sentence sentence = {Segment::text(QStringLiteral("Moved to ")), Segment::place(QStringLiteral("~/Invoices")),
+                               Segment::text(QStringLiteral(", tagged Finance and copied to ")),
+                               Segment::place(QStringLiteral("~/Archive"))};
+    const SentenceLayout ideal(sentence, font);
+    const auto& whole = ideal.items();
+    const qreal upToFirstChip = whole[0].rect.width() + whole[1].rect.width();
+    struct Case {
+        const char* what;
+        qreal width;
+        int itemsKept;     // shown whole, from the start
+        bool endsInDots;   // the line ends with "…"
+    };
+    const Case cases[] = {
+        {"room for all", ideal.idealWidth(), 4, false},
+        {"the last chip a little short", ideal.idealWidth() - 6, 3, false},
+        {"room up to the first chip and some words", upToFirstChip + 60, 2, true},
+        {"the first words only", whole[0].rect.width() + 12, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const SentenceLayout cut = SentenceLayout::cutAtEnd(sentence, font, c.width);
+        EXPECT_EQ(cut.isCut(), c.width < ideal.idealWidth());
+        EXPECT_LE(cut.width(), c.width + 0.5) << "nothing runs past the line";
+        const auto& items = cut.items();
+        ASSERT_GE(items.size(), c.itemsKept);
+        for (int i = 0; i < c.itemsKept; ++i) EXPECT_EQ(items[i].shown, whole[i].shown) << i;
+        EXPECT_EQ(items.back().shown.endsWith(QStringLiteral("…")), c.endsInDots) << items.back().shown.toStdString();
+    }
+}
+
+TEST(SentenceLayout, WrapsBetweenWordsAndKeepsChipsWhole)
+{
+    const QFont font = QApplication::font();
+    const Sentence sentence = {Segment::text(QStringLiteral("Tagged Finance and Quarterly reports and removed tag ")),
+                               Segment::text(QStringLiteral("Inbox, then moved to ")),
+                               Segment::place(QStringLiteral("~/Documents/Invoices"))};
+    const SentenceLayout line(sentence, font);
+    struct Case {
+        const char* what;
+        qreal width;
+        int lines;  // at least
+    };
+    const Case cases[] = {
+        {"one line when it fits", line.idealWidth() + 1, 1},
+        {"two lines at half", line.idealWidth() / 2 + 30, 2},
+        {"many lines when narrow", 60, 5},
+        {"narrower than a word: the word breaks", 8, 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const SentenceLayout wrapped = SentenceLayout::wrapped(sentence, font, c.width);
+        EXPECT_GE(wrapped.height(), c.lines * line.height());
+        if (c.lines == 1) {
+            EXPECT_EQ(wrapped.height(), line.height());
+        }
+        QString words;
+        for (const auto& item : wrapped.items()) {
+            if (item.kind == Segment::Kind::text) words += item.shown;
+            EXPECT_LE(item.rect.right(), std::max<qreal>(c.width, item.rect.width()) + 0.5);
+        }
+        // Every word is there; only the chip's name may be shortened.
+        EXPECT_EQ(words, sentence[0].value + sentence[1].value);
+        const auto chips = std::count_if(wrapped.items().begin(), wrapped.items().end(),
+                                         [](const auto& item) { return item.kind == Segment::Kind::place; });
+        EXPECT_EQ(chips, 1) << "a chip is never split over lines";
     }
 }
 
@@ -281,6 +375,53 @@ TEST(PathBar, FoldsTheMiddleFoldersWhenNarrow)
     for (QToolButton* button : bar.findChildren<QToolButton*>())
         ampersandKept = ampersandKept || button->text() == QStringLiteral("a&&b.pdf");
     EXPECT_TRUE(ampersandKept) << "a '&' in a name is shown, not taken for a shortcut";
+}
+
+TEST(PathBar, EndsInTheFilesOwnIconAndNamesItsButtonsInPlainWords)
+{
+    olva::test::TempDir temp;
+    std::filesystem::create_directories(temp.path() / "Invoices");
+    PathBar bar(nullptr);
+    struct Case {
+        const char* what;
+        std::filesystem::path path;
+        bool fileIcon;
+    };
+    const Case cases[] = {
+        {"a file that is gone", temp.path() / "Invoices" / "gone.pdf", true},
+        {"a file in a folder that is gone", temp.path() / "Gone" / "report.pdf", true},
+        {"a folder that is there", temp.path() / "Invoices", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        bar.setPath(QString::fromStdString(c.path.string()));
+        QList<QToolButton*> buttons;
+        for (QToolButton* button : bar.findChildren<QToolButton*>())
+            if (!button->text().isEmpty() && button->text() != QStringLiteral("…")) buttons << button;
+        ASSERT_FALSE(buttons.isEmpty());
+        QToolButton* last = nullptr;
+        for (QToolButton* button : buttons)
+            if (button->accessibleName() == QString::fromStdString(c.path.filename().string())) last = button;
+        ASSERT_TRUE(last);
+        const QString icon = last->icon().name();
+        const bool folderIcon = icon.contains(QStringLiteral("folder")) || icon.contains(QStringLiteral("directory"));
+        EXPECT_EQ(!folderIcon, c.fileIcon) << "a file's own icon, not a folder's: " << icon.toStdString();
+        for (QToolButton* button : buttons) {
+            EXPECT_FALSE(button->accessibleDescription().contains(u'<')) << button->accessibleDescription().toStdString();
+            EXPECT_FALSE(button->accessibleDescription().isEmpty());
+        }
+    }
+}
+
+TEST(SentenceView, WrapsToTheHeightItsWidthNeeds)
+{
+    SentenceView view(moveTo(QStringLiteral("~/Documents/Invoices")), false, nullptr);
+    const int oneLine = view.sizeHint().height();
+    EXPECT_FALSE(view.hasHeightForWidth());
+    view.setWrapping(true);
+    EXPECT_TRUE(view.hasHeightForWidth());
+    EXPECT_EQ(view.heightForWidth(view.sizeHint().width() + 10), oneLine);
+    EXPECT_GE(view.heightForWidth(view.sizeHint().width() / 3), 3 * oneLine);
 }
 
 TEST(DryRunBadge, SaysDryRun)

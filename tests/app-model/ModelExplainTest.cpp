@@ -1,3 +1,4 @@
+#include "Core/Paths.h"
 #include "Core/FileInfo.h"
 #include "Core/RuleVersion.h"
 #include "OlvaApp/Model/ModelError.h"
@@ -92,6 +93,40 @@ TEST(Unwatched, TheEngineLooksOnlyAtVisibleFilesWithinTheFolderDepth)
         folder.paused = c.folderPaused;
         Config config{.paused = c.allPaused, .folders = {folder}, .bookmarks = {}};
         EXPECT_EQ(app::unwatchedReason(config, folder, root / c.file), c.reason) << c.file;
+    }
+}
+
+TEST_F(ModelExplain, ThePanelStartsWhereTheFileMostLikelyIs)
+{
+    const auto inbox = folder("Inbox"), other = folder("Other");
+    struct Case {
+        const char* what;
+        std::vector<std::filesystem::path> watchedFolders;
+        std::optional<int> selected;
+        std::filesystem::path start;
+    };
+    const Case cases[] = {
+        {"the selected folder", {inbox, other}, 1, other},
+        {"the only folder, with none selected", {inbox}, std::nullopt, inbox},
+        {"the home folder, when the only one is gone", {home() / "Gone"}, 0, std::filesystem::path(userHome())},
+        {"the home folder, with several and none selected", {inbox, other}, std::nullopt,
+         std::filesystem::path(userHome())},
+        {"the home folder, with none watched", {}, std::nullopt, std::filesystem::path(userHome())},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<Folder> folders;
+        for (const auto& path : c.watchedFolders) folders.push_back(watched(path));
+        writeRules(Config{.paused = false, .folders = folders, .bookmarks = {}});
+        restart();
+        ASSERT_TRUE(start());
+        model().setSelection(c.selected ? app::Selection::folder(*c.selected) : app::Selection::activity());
+        panels.requests.clear();
+        model().explainChosenFile();  // the panel is cancelled
+        ASSERT_EQ(panels.requests.size(), 1u);
+        ASSERT_TRUE(panels.requests[0].startFolder);
+        EXPECT_EQ(std::filesystem::weakly_canonical(*panels.requests[0].startFolder),
+                  std::filesystem::weakly_canonical(c.start));
     }
 }
 

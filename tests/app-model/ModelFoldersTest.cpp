@@ -1,3 +1,4 @@
+#include "Core/Paths.h"
 #include "OlvaApp/Model/Bookmarks.h"
 #include "tests/support/app/ModelFixture.h"
 
@@ -40,7 +41,7 @@ TEST_F(ModelFolders, AddingAFolderAlreadyWatchedSelectsIt)
     EXPECT_EQ(panels.requests[0], (OpenPanelRequest{.choose = OpenPanelRequest::Choose::folders,
                                                     .canCreateFolders = true,
                                                     .message = "Choose a folder to watch",
-                                                    .startFolder = std::nullopt,
+                                                    .startFolder = std::filesystem::path(olva::userHome()),
                                                     .extensions = {}}));
     // A cancelled panel changes nothing.
     EXPECT_EQ(model().addFolder(), std::nullopt);

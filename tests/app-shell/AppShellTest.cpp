@@ -11,6 +11,8 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QScreen>
+#include <QTest>
 #include <QMenuBar>
 #include <QPushButton>
 
@@ -220,6 +222,51 @@ TEST_F(Shell, AToolBesideTheAppIsOffered)
     shell().openConnect();
     ASSERT_TRUE(shell().connectWindow()->installButton());
     EXPECT_TRUE(shell().connectWindow()->commandLineSnippet());
+}
+
+TEST_F(Shell, SmallWindowsOpenCentredAndCloseWithEscapeOrCtrlW)
+{
+    shell().launch(Kind::open);
+    ASSERT_TRUE(started());
+    ASSERT_TRUE(until([&] { return windowShown(); }));
+    app::MainWindow* main = shell().mainWindow().window();
+    // (inside the test screen, which is small)
+    main->setGeometry(QRect(40, 60, 720, 700));
+    QCoreApplication::processEvents();
+
+    struct Window {
+        const char* name;
+        std::function<void()> open;
+        std::function<QWidget*()> get;
+    };
+    const Window windows[] = {
+        {"settings", [&] { shell().openSettings(); }, [&]() -> QWidget* { return shell().settingsWindow(); }},
+        {"connect", [&] { shell().openConnect(); }, [&]() -> QWidget* { return shell().connectWindow(); }},
+        {"privacy", [&] { shell().openPrivacy(); }, [&]() -> QWidget* { return shell().privacyWindow(); }},
+    };
+    for (const Window& window : windows) {
+        for (QKeySequence key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+            SCOPED_TRACE(window.name + (" " + key.toString().toStdString()));
+            window.open();
+            QWidget* shown = window.get();
+            ASSERT_TRUE(shown);
+            EXPECT_TRUE(shown->isVisible());
+            // (give or take the frame, which a window gets only once shown)
+            EXPECT_LE((shown->frameGeometry().center() - main->frameGeometry().center()).manhattanLength(), 8)
+                << "over the main window";
+            shown->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(shown));
+            QTest::keySequence(shown, key);
+            EXPECT_TRUE(until([&] { return !window.get(); })) << "closed, and gone";
+        }
+    }
+
+    // With the main window hidden, over the screen instead, inside it.
+    main->hide();
+    shell().openSettings();
+    const QRect screen = shell().settingsWindow()->screen()->availableGeometry();
+    EXPECT_LE((shell().settingsWindow()->frameGeometry().center() - screen.center()).manhattanLength(), 8);
+    EXPECT_TRUE(screen.contains(shell().settingsWindow()->frameGeometry()));
 }
 
 }  // namespace

@@ -105,6 +105,25 @@ TEST_F(TrayMenu, TheWaysInReachTheApp)
     item(*tray().menu(), QStringLiteral("Quit Olva"))->trigger();
     EXPECT_EQ(asked["settings"], 1);
     EXPECT_EQ(asked["quit"], 1);
+    // The keys of the app's commands work in its windows, not in the tray:
+    // the tray menu shows none.
+    for (QAction* action : tray().menu()->actions())
+        EXPECT_TRUE(action->shortcut().isEmpty()) << action->text().toStdString();
+    EXPECT_FALSE(commands().quit()->shortcut().isEmpty()) << "the window's command keeps its key";
+
+    // A left click on the icon opens the window; other clicks leave that to
+    // the menu.
+    tray().setShown(true);
+    ASSERT_TRUE(tray().icon());
+    struct Click {
+        QSystemTrayIcon::ActivationReason reason;
+        int presented;
+    };
+    for (const Click& click : {Click{QSystemTrayIcon::Context, 1}, Click{QSystemTrayIcon::MiddleClick, 1},
+                               Click{QSystemTrayIcon::Trigger, 2}}) {
+        emit tray().icon()->activated(click.reason);
+        EXPECT_EQ(window.presented, click.presented) << click.reason;
+    }
 }
 
 TEST_F(TrayMenu, PausingSavesAndIsUndoneAsOneStep)

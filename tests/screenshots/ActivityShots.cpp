@@ -54,6 +54,17 @@ OLVA_SHOT(activity_failed_entry)
     context.save(&frame, QStringLiteral("activity-failed-entry"));
 }
 
+OLVA_SHOT(activity_long_entry)
+{
+    // An entry of many steps: each wraps to the lines it needs, the script's
+    // note and a long value end in "…".
+    Frame frame(context.model());
+    for (const auto& entry : context.model().entries())
+        if (entry.steps.size() > 2) context.model().setSelectedEntries({entry.id});
+    frame.resize(1100, 760);
+    context.save(&frame, QStringLiteral("activity-long-entry"));
+}
+
 OLVA_SHOT(activity_search_empty)
 {
     Frame frame(context.model());

@@ -26,10 +26,19 @@ using olva::app::Selection;
 
 OLVA_SHOT(main_window)
 {
+    // The size the window first opens at, and the narrowest the issue of
+    // half a small screen asks for.
     MainWindow window(context.model());
     context.model().setSelection(Selection::activity());
-    window.resize(960, 620);
+    const auto& entries = context.model().entries();
+    if (!entries.empty()) context.model().setSelectedEntries({entries.front().id});
+    window.resize(1000, 640);
     context.save(&window, QStringLiteral("main-window"));
+    window.resize(700, 640);
+    context.save(&window, QStringLiteral("main-window-700"));
+    // Wide enough for the inspector beside the table.
+    window.resize(1200, 640);
+    context.save(&window, QStringLiteral("main-window-wide"));
 }
 
 OLVA_SHOT(main_folder)
@@ -41,10 +50,10 @@ OLVA_SHOT(main_folder)
     MainWindow window(model);
     model.setSelection(Selection::folder(0));
     model.setSelectedRule(1);
-    window.resize(960, 620);
+    window.resize(1000, 640);
     context.save(&window, QStringLiteral("main-folder"));
-    window.resize(620, 620);
-    context.save(&window, QStringLiteral("main-folder-narrow"));
+    window.resize(700, 640);
+    context.save(&window, QStringLiteral("main-folder-700"));
 }
 
 OLVA_SHOT(main_first_run)
@@ -54,8 +63,11 @@ OLVA_SHOT(main_first_run)
     std::filesystem::create_directories(fresh);
     MainWindow window(model);
     model.addFolder(fresh);
-    window.resize(960, 620);
+    window.resize(1000, 640);
     context.save(&window, QStringLiteral("main-first-run"));
+    // The suggestions wrap their sentences in a narrow window.
+    window.resize(700, 640);
+    context.save(&window, QStringLiteral("main-suggestions-700"));
 }
 
 OLVA_SHOT(main_problem_bar)

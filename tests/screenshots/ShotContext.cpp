@@ -133,6 +133,36 @@ std::vector<Entry> fixtureEntries(const std::filesystem::path& home, const Confi
     at += 5min;
     add("Downloads/invoice-2026-12.pdf", rules[0],
         {moveStep("Downloads/invoice-2026-12.pdf", "Documents/Invoices/invoice-2026-12.pdf")});
+
+    // One run that did much: moved, tagged and untagged, a script with a
+    // long answer, and a copy; its conditions read long values.
+    Step tags;
+    tags.kind = Step::Kind::tags;
+    tags.from = (home / "Documents/Invoices/invoice-2026-12-quarterly-statement.pdf").string();
+    tags.tagsBefore = std::vector<std::string>{"Inbox", "Work"};
+    tags.note = tagsNote({"Work", "Finance", "Quarterly reports"});
+    Step script;
+    script.kind = Step::Kind::shell;
+    script.from = tags.from;
+    script.note = "Uploaded invoice-2026-12-quarterly-statement.pdf to the accounting share\n"
+                  "checksum 9f2c4e1a7b3d5f60 verified\nnotified finance@example.org\n"
+                  "kept a copy for the records\nnext run scheduled for the first of the month";
+    Step copy;
+    copy.kind = Step::Kind::copy;
+    copy.from = tags.from;
+    copy.to = (home / "Archive/2026/invoice-2026-12-quarterly-statement.pdf").string();
+    add("Downloads/invoice-2026-12-quarterly-statement.pdf", rules[0],
+        {moveStep("Downloads/invoice-2026-12-quarterly-statement.pdf",
+                  "Documents/Invoices/invoice-2026-12-quarterly-statement.pdf"),
+         tags, script, copy});
+    entries.back().checks = {
+        Check{Attr::ext, Op::is, "pdf", "pdf", true},
+        Check{Attr::name, Op::contains, "invoice", "invoice-2026-12-quarterly-statement.pdf", true},
+        Check{Attr::contents, Op::contains, "Total due",
+              "Quarterly statement for the accounts of Alex Example, period October to December, total due "
+              "on receipt, payable to the account below, with the reference on every payment",
+              true},
+    };
     return entries;
 }
 

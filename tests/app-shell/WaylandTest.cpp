@@ -44,7 +44,10 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(runtime.string()));
         weston.setProcessEnvironment(env);
+        // Into a file, so that a full pipe never holds the compositor up.
+        const auto log = temp.path() / "weston.log";
         weston.setProcessChannelMode(QProcess::MergedChannels);
+        weston.setStandardOutputFile(QString::fromStdString(log.string()));
         weston.start(program, {QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--socket=") + socket,
                                QStringLiteral("--idle-time=0")});
         if (!weston.waitForStarted()) return QStringLiteral("it did not start");
@@ -53,7 +56,7 @@ public:
                      std::chrono::seconds(20));
         if (std::filesystem::exists(listening)) return {};
         weston.waitForFinished(1000);
-        const QStringList said = QString::fromLocal8Bit(weston.readAll()).trimmed().split(u'\n');
+        const QStringList said = QString::fromLocal8Bit(readFile(log)).trimmed().split(u'\n');
         return QStringLiteral("it ended saying “%1”").arg(said.constLast());
     }
 

@@ -53,6 +53,10 @@ int main(int argc, char** argv)
         std::fputs(usageText().toLocal8Bit().constData(), request.error.isEmpty() ? stdout : stderr);
         return request.error.isEmpty() ? 0 : 2;
     }
+    if (request.kind == LaunchRequest::Kind::version) {
+        std::fputs(versionText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
 
     // An intent needs no display: it only talks to the running app.
     if (!request.startsApp()) {

@@ -10,6 +10,10 @@
 #include <cstdio>
 #include <mutex>
 
+#ifndef OLVA_VERSION
+#define OLVA_VERSION "dev"
+#endif
+
 namespace olva {
 
 Console Console::standard()
@@ -71,6 +75,16 @@ int logCommand(const std::shared_ptr<Store>& store, const std::vector<std::strin
 
 int runTool(const std::vector<std::string>& args, const Console& console)
 {
+    // Help and the version need no data directory: the build reads them to
+    // make the manual page, and they must answer where the directory is broken.
+    if (args.size() >= 2 && args[1] == "--help") {
+        console.out(usageText() + "\n");
+        return 0;
+    }
+    if (args.size() >= 2 && args[1] == "--version") {
+        console.out(std::string("olva ") + OLVA_VERSION + "\n");
+        return 0;
+    }
     try {
         std::shared_ptr<Store> store;
         try {

@@ -15,6 +15,11 @@ packages=(
   # the app: SVG icons, the icon theme fallback, the tray test under Xvfb,
   # and the checks of the desktop file and the metainfo
   libqt6svg6 adwaita-icon-theme xvfb xauth desktop-file-utils appstream
+  # Wayland: Qt's platform plugin, and a headless compositor for its test
+  qt6-wayland weston
+  # the manual pages and their check, the Debian package (CPack reads the
+  # programs' shared libraries with dpkg-shlibdeps and file) and its check
+  help2man man-db dpkg-dev file lintian
   # shell actions
   zsh
 )

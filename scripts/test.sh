@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test twice: as built, and
-# built again (in build-asan/) under AddressSanitizer and
-# UndefinedBehaviorSanitizer. Tests that post notifications need a session
-# bus; without one, this starts a private one.
+# Installs what is missing, builds everything and the Debian package, and
+# runs every test twice: as built, and built again (in build-asan/) under
+# AddressSanitizer and UndefinedBehaviorSanitizer. Tests that post
+# notifications need a session bus; without one, this starts a private one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -10,6 +10,8 @@ if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
   exec dbus-run-session -- "$0" "$@"
 fi
 ./scripts/build.sh
+# The Debian package, from the tree just built, for its test.
+./scripts/package.sh
 ctest --preset default "$@"
 
 # The test preset sets the sanitizers' options for the run; the build lists

@@ -105,6 +105,8 @@ HandOver InstanceClient::handOver(const LaunchRequest& request)
     case Kind::usage:
         return {request.error.isEmpty() ? 0 : 2, request.error.isEmpty() ? usageText() : QString(),
                 request.error.isEmpty() ? QString() : request.error + u'\n' + usageText()};
+    case Kind::version:
+        return {0, versionText(), {}};
     }
 
     // The bus starts the app itself where its service file is installed.

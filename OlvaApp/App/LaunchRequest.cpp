@@ -1,5 +1,7 @@
 #include "OlvaApp/App/LaunchRequest.h"
 
+#include "OlvaApp/AppVersion.h"
+
 #include <QCoreApplication>
 
 #include <map>
@@ -28,6 +30,7 @@ LaunchRequest parseLaunch(const std::vector<std::string>& arguments, const std::
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "--help" || argument == "-h") return usage({});
+        if (argument == "--version") return {LaunchRequest::Kind::version, {}, {}};
         auto flag = flags.find(argument);
         if (flag == flags.end())
             return usage(Words::tr("unknown argument “%1”").arg(QString::fromStdString(argument)));
@@ -49,7 +52,11 @@ QString usageText()
                      "  --pause         pause all rules\n"
                      "  --resume        resume all rules\n"
                      "  --run-now       run the rules on every watched folder now\n"
-                     "  --explain FILE  tell which rule handles FILE, and why\n");
+                     "  --explain FILE  tell which rule handles FILE, and why\n"
+                     "  --help          show this text\n"
+                     "  --version       show the version of Olva\n");
 }
+
+QString versionText() { return QStringLiteral("OlvaApp %1\n").arg(QString::fromUtf8(appVersion)); }
 
 }  // namespace olva::app

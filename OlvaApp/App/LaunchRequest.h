@@ -4,6 +4,7 @@
 //   OlvaApp --service        a launch by D-Bus activation
 //   OlvaApp --pause | --resume | --run-now | --explain FILE
 //                            an intent, handed to the running app
+//   OlvaApp --help | --version
 #pragma once
 
 #include <QString>
@@ -15,7 +16,7 @@
 namespace olva::app {
 
 struct LaunchRequest {
-    enum class Kind { open, atLogin, service, pause, resume, runNow, explain, usage };
+    enum class Kind { open, atLogin, service, pause, resume, runNow, explain, usage, version };
 
     Kind kind = Kind::open;
     // For explain: the file, made absolute against the working folder; empty
@@ -34,5 +35,7 @@ struct LaunchRequest {
 LaunchRequest parseLaunch(const std::vector<std::string>& arguments, const std::filesystem::path& workingFolder);
 
 QString usageText();
+// "OlvaApp <version>" and a line feed.
+QString versionText();
 
 }  // namespace olva::app

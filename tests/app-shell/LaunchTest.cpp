@@ -41,7 +41,10 @@ INSTANTIATE_TEST_SUITE_P(
                       Launch{{"--explain", ""}, Kind::explain, ""},
                       Launch{{"--explain"}, Kind::usage, "", true}, Launch{{"--pause", "--resume"}, Kind::usage, "", true},
                       Launch{{"--frobnicate"}, Kind::usage, "", true}, Launch{{"file.pdf"}, Kind::usage, "", true},
-                      Launch{{"--help"}, Kind::usage, ""}, Launch{{"-h", "--bogus"}, Kind::usage, ""}));
+                      Launch{{"--help"}, Kind::usage, ""}, Launch{{"-h", "--bogus"}, Kind::usage, ""},
+                      Launch{{"--version"}, Kind::version, ""}, Launch{{"--version", "--pause"}, Kind::version, ""},
+                      Launch{{"--pause", "--version"}, Kind::version, ""},
+                      Launch{{"--bogus", "--version"}, Kind::usage, "", true}));
 
 TEST(LaunchKinds, OnlyOpeningLoginAndActivationRunTheApp)
 {
@@ -50,7 +53,7 @@ TEST(LaunchKinds, OnlyOpeningLoginAndActivationRunTheApp)
         request.kind = kind;
         EXPECT_TRUE(request.startsApp());
     }
-    for (Kind kind : {Kind::pause, Kind::resume, Kind::runNow, Kind::explain, Kind::usage}) {
+    for (Kind kind : {Kind::pause, Kind::resume, Kind::runNow, Kind::explain, Kind::usage, Kind::version}) {
         LaunchRequest request;
         request.kind = kind;
         EXPECT_FALSE(request.startsApp());

@@ -172,6 +172,20 @@ TEST_F(AppProcesses, IntentsFromTheCommandLineReachTheRunningApp)
     EXPECT_TRUE(wrong.err.contains(QStringLiteral("usage: OlvaApp")));
 }
 
+TEST_F(AppProcesses, HelpAndVersionAnswerWithoutTheApp)
+{
+    const Ran help = launch({QStringLiteral("--help")});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.startsWith(QStringLiteral("usage: OlvaApp"))) << help.out.toStdString();
+    EXPECT_TRUE(help.out.contains(QStringLiteral("--version"))) << help.out.toStdString();
+    EXPECT_EQ(help.err, QString());
+    const Ran version = launch({QStringLiteral("--version")});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, QStringLiteral("OlvaApp " OLVA_PROJECT_VERSION "\n"));
+    EXPECT_EQ(version.err, QString());
+    EXPECT_FALSE(nameOwned());
+}
+
 TEST_F(AppProcesses, AnIntentWithNoAppRunningStartsOneFirst)
 {
     writeRules(Config{.paused = false, .folders = {watched(folder("Inbox"))}, .bookmarks = {}});

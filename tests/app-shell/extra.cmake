@@ -3,7 +3,8 @@
 # desktop's own validators.
 add_dependencies(${target} OlvaApp olva)
 target_compile_definitions(${target} PRIVATE OLVA_APP_EXECUTABLE="$<TARGET_FILE:OlvaApp>"
-                                             OLVA_EXECUTABLE="$<TARGET_FILE:olva>")
+                                             OLVA_EXECUTABLE="$<TARGET_FILE:olva>"
+                                             OLVA_PROJECT_VERSION="${PROJECT_VERSION}")
 
 # The desktop file and the metainfo pass the desktop's own validators.
 find_program(DESKTOP_FILE_VALIDATE desktop-file-validate REQUIRED)

@@ -77,6 +77,41 @@ TEST_F(Commands, WrongCommandLinesGetTheUsage)
     EXPECT_EQ(captured.err, usage);
 }
 
+// Help and the version answer on standard output without a data directory
+// (the build reads them to make the manual page); near misses stay misuse.
+TEST_F(Commands, HelpAndVersionAnswerBeforeTheDataDirectory)
+{
+    writeFile(fixture.temp / "file", "x");
+    ScopedEnv env("OLVA_HOME", (fixture.temp / "file" / "data").string());
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+    };
+    for (const Case& c : std::vector<Case>{{{"--help"}, 0, usageText() + "\n"},
+                                           {{"--help", "run"}, 0, usageText() + "\n"},
+                                           {{"--version"}, 0, "olva " OLVA_PROJECT_VERSION "\n"},
+                                           {{"--version", "x"}, 0, "olva " OLVA_PROJECT_VERSION "\n"},
+                                           {{"-h"}, 1, ""},
+                                           {{"--HELP"}, 1, ""},
+                                           {{"version"}, 1, ""},
+                                           {{"run", "--help"}, 1, ""}}) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        EXPECT_EQ(captured.run(c.args), c.status);
+        EXPECT_EQ(captured.out, c.out);
+        // Misuse still meets the broken directory first.
+        if (c.status == 0) {
+            EXPECT_EQ(captured.err, "");
+        } else {
+            EXPECT_NE(captured.err.find("Not a directory"), std::string::npos) << captured.err;
+        }
+    }
+    const Finished help = runOlva({"--help"}, fixture.inHome());
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out, usageText() + "\n");
+    EXPECT_EQ(help.err, "");
+}
+
 TEST_F(Commands, AnUnusableDataDirectoryComesFirst)
 {
     writeFile(fixture.temp / "file", "x");

@@ -16,3 +16,6 @@ target_link_libraries(${target} PRIVATE PkgConfig::SYSTEMD)
 target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/hazel/ArchiveBuilder.cpp
                                  ${PROJECT_SOURCE_DIR}/tests/hazel/HazelExport.cpp)
 target_link_libraries(${target} PRIVATE PkgConfig::PLIST)
+
+# `olva --version` names the project's version.
+target_compile_definitions(${target} PRIVATE OLVA_PROJECT_VERSION="${PROJECT_VERSION}")

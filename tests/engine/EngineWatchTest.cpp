@@ -210,6 +210,15 @@ TEST_F(EngineTest, AMountRescansOnlyTheFoldersItConcerns)
         return onEngine([&](Engine::Impl& impl) { return impl.scansOf[path.string()]; });
     };
     ASSERT_TRUE(eventually([&] { return passes(inbox) == 1 && passes(volume) == 1; }));
+    // Until the passes that the last events bring are over.
+    auto quiet = [&] {
+        for (auto last = scans();;) {
+            std::this_thread::sleep_for(700ms);
+            auto now = scans();
+            if (now == last) return;
+            last = now;
+        }
+    };
 
     struct Case {
         std::string name;
@@ -224,6 +233,7 @@ TEST_F(EngineTest, AMountRescansOnlyTheFoldersItConcerns)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        quiet();
         auto inboxBefore = passes(inbox), volumeBefore = passes(volume);
         ASSERT_TRUE(c.change());
         if (c.rescansVolume) {
@@ -238,8 +248,6 @@ TEST_F(EngineTest, AMountRescansOnlyTheFoldersItConcerns)
         std::size_t handled = entries.size();
         writeFile(volume / (std::to_string(handled) + ".dat"), "x");
         EXPECT_TRUE(entries.waitFor(handled + 1, 5s));
-        // The passes its events bring are over before the next case.
-        std::this_thread::sleep_for(800ms);
     }
 }
 

@@ -149,6 +149,7 @@ struct Engine::Impl {
     std::function<Date()> clock = [] { return currentDate(); };
     // Scans that went past their checks, and watcher batches handled.
     std::uint64_t scans = 0;
+    // The scans per folder path as configured.
     std::map<std::string, std::uint64_t> scansOf;
     std::uint64_t generation = 0;
     // Set by stop() from another thread; a pass ends after the file in hand.

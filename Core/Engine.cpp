@@ -193,11 +193,13 @@ void Engine::Impl::updateStatus(const Folder& folder)
 {
     FolderStatus status = folderStatus(folderURL(folder));
     auto it = statuses.find(folder.path);
-    if (it != statuses.end() && it->second == status) return;
+    bool changed = it == statuses.end() || it->second != status;
     bool hadStatus = it != statuses.end();
-    statuses[folder.path] = status;
-    if (hadStatus) restartWatcher();
-    if (statusCallback) statusCallback(statuses);
+    if (changed) statuses[folder.path] = status;
+    // A folder that came or went is added to or dropped from the watch, and
+    // so is one whose path now leads elsewhere (a link on it was replaced).
+    if ((changed && hadStatus) || watchedElsewhere(folder)) restartWatcher();
+    if (changed && statusCallback) statusCallback(statuses);
 }
 
 void Engine::Impl::setStoreProblem(std::optional<std::string> description)
@@ -376,9 +378,17 @@ std::vector<ObserverToken> rescanOnWake(const std::shared_ptr<Engine>& engine)
     auto rescan = [weak = std::weak_ptr<Engine>(engine)] {
         if (auto strong = weak.lock()) strong->scanAll();
     };
+    // A volume coming or going concerns only the folders on it or within
+    // reach of its mount point.
+    auto mounted = [weak = std::weak_ptr<Engine>(engine)](const std::vector<std::string>& mountPoints) {
+        if (auto strong = weak.lock()) {
+            Engine::Impl& impl = strong->impl();
+            impl.executor.call([&] { impl.mountsChanged(mountPoints); });
+        }
+    };
     std::vector<ObserverToken> tokens;
     if (auto wake = platform::WakeMonitor::create(rescan)) tokens.emplace_back(std::move(wake));
-    if (auto mounts = platform::MountMonitor::create(rescan)) tokens.emplace_back(std::move(mounts));
+    if (auto mounts = platform::MountMonitor::create(mounted)) tokens.emplace_back(std::move(mounts));
     return tokens;
 }
 

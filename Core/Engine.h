@@ -142,8 +142,9 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// Rescans every folder of the engine when the computer wakes from sleep or a
-// volume is mounted or unmounted, for as long as the tokens are kept.
+// Rescans every folder of the engine when the computer wakes from sleep, and
+// the folders a volume's mount or unmount concerns, for as long as the
+// tokens are kept.
 using ObserverToken = std::shared_ptr<void>;
 std::vector<ObserverToken> rescanOnWake(const std::shared_ptr<Engine>& engine);
 

@@ -11,6 +11,7 @@
 #include <sys/types.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -36,6 +37,23 @@ struct Engine::Impl {
         Date at;
         platform::Executor::TimerId task = 0;
         std::uint64_t generation = 0;
+    };
+    // An attribute change this engine made to a file: the file's status
+    // change time right after it, and when it was noted.
+    struct OwnChange {
+        platform::Timestamp change;
+        std::chrono::steady_clock::time_point noted;
+    };
+    struct FileIdentity {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        bool operator==(const FileIdentity&) const = default;
+    };
+    struct FileIdentityHash {
+        std::size_t operator()(const FileIdentity& id) const
+        {
+            return std::hash<std::uint64_t>{}(id.inode * 0x9E3779B97F4A7C15ull ^ id.device);
+        }
     };
     // A folder's quiet files and observations are kept under a hash of the
     // file's path rather than the path itself, which would cost more than
@@ -91,6 +109,11 @@ struct Engine::Impl {
     RecentRuns recent;
     std::map<std::string, Scheduled> scheduled;
     std::unique_ptr<platform::Watcher> watcher;
+    // Per folder path as configured, the path the watcher watches it under.
+    std::map<std::string, std::string> watchedAs;
+    // The engine's own attribute changes (tags) whose events are still to
+    // come: those events are no reason to look at the folder again.
+    std::unordered_map<FileIdentity, OwnChange, FileIdentityHash> ownChanges;
     bool activity = false;  // nothing to hold on Linux; kept so the rule stays visible
     std::optional<platform::Executor::TimerId> periodic;
     EntryCallback entryCallback;
@@ -126,6 +149,8 @@ struct Engine::Impl {
     std::function<Date()> clock = [] { return currentDate(); };
     // Scans that went past their checks, and watcher batches handled.
     std::uint64_t scans = 0;
+    // The scans per folder path as configured.
+    std::map<std::string, std::uint64_t> scansOf;
     std::uint64_t generation = 0;
     // Set by stop() from another thread; a pass ends after the file in hand.
     std::atomic<bool> stopping = false;
@@ -161,6 +186,16 @@ struct Engine::Impl {
     // Watching and scheduling.
     void restartWatcher();
     void handleEvents(const std::vector<std::string>& paths);
+    void handleEvents(platform::Watcher::Batch batch);
+    // Notes the attribute changes of a rule's steps, so that their events
+    // do not bring the folder's files round again.
+    void noteOwnChanges(const std::vector<Step>& steps);
+    // Watches again and scans the folders whose volume is one of the mount
+    // points that appeared, went away or changed, or lies within their reach.
+    void mountsChanged(const std::vector<std::string>& mountPoints);
+    // Whether the folder's path now names another directory than the one
+    // watched (a link on the way was replaced).
+    bool watchedElsewhere(const Folder& folder) const;
     void schedule(const std::string& folderPath, Date at);
     void runScheduled(const std::string& folderPath, std::uint64_t generation);
     void updateActivity();

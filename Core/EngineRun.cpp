@@ -95,6 +95,7 @@ Engine::Impl::RuleRun Engine::Impl::runRule(FileInfo& file, const Pending& pendi
                     throw;
                 }
             });
+            noteOwnChanges(applied.steps);
         }
         entry.steps = std::move(applied.steps);
         entry.error = std::move(applied.error);

@@ -125,6 +125,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
     if (!flushUnwritten()) return;
 
     ++scans;
+    ++scansOf[folderPath];
     if (debugEnabled()) debugLog("scan " + folderPath);
     const Date now = this->now();
     const std::string resolved = folderURL(current).string();

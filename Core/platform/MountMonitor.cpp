@@ -7,8 +7,10 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
+#include <string_view>
 
 namespace olva::platform {
 
@@ -22,10 +24,59 @@ std::string readTable(int fd)
     return readToEnd(fd).value_or(std::string());
 }
 
+std::vector<std::string_view> sortedLines(std::string_view table)
+{
+    std::vector<std::string_view> lines;
+    while (!table.empty()) {
+        std::size_t end = std::min(table.find('\n'), table.size());
+        if (end > 0) lines.push_back(table.substr(0, end));
+        table.remove_prefix(std::min(end + 1, table.size()));
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// The fifth field, where the kernel writes a space, tab, newline or
+// backslash of the path as three octal digits after a backslash.
+std::string mountPointOf(std::string_view line)
+{
+    for (int field = 0; field < 4; ++field) {
+        std::size_t space = line.find(' ');
+        if (space == std::string_view::npos) return {};
+        line.remove_prefix(space + 1);
+    }
+    line = line.substr(0, line.find(' '));
+    auto octal = [](char c) { return c >= '0' && c <= '7'; };
+    std::string point;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '\\' && i + 3 < line.size() && octal(line[i + 1]) && octal(line[i + 2]) && octal(line[i + 3])) {
+            point += char((line[i + 1] - '0') * 64 + (line[i + 2] - '0') * 8 + (line[i + 3] - '0'));
+            i += 3;
+        } else {
+            point += line[i];
+        }
+    }
+    return point;
+}
+
 }  // namespace
 
+std::vector<std::string> changedMountPoints(const std::string& before, const std::string& after)
+{
+    std::vector<std::string_view> old = sortedLines(before), now = sortedLines(after);
+    std::vector<std::string_view> differing;
+    std::set_symmetric_difference(old.begin(), old.end(), now.begin(), now.end(), std::back_inserter(differing));
+    std::vector<std::string> points;
+    for (auto line : differing) {
+        std::string point = mountPointOf(line);
+        if (!point.empty() && std::find(points.begin(), points.end(), point) == points.end())
+            points.push_back(std::move(point));
+    }
+    return points;
+}
+
 struct MountMonitor::State {
-    std::function<void()> changed;
+    Handler changed;
     int fd = -1;
     std::string table;
     StoppableThread reader;
@@ -47,8 +98,9 @@ struct MountMonitor::State {
             if (fds[0].revents & (POLLPRI | POLLERR)) {
                 std::string now = readTable(fd);
                 if (now != table) {
+                    std::vector<std::string> points = changedMountPoints(table, now);
                     table = std::move(now);
-                    if (changed) changed();
+                    if (changed && !points.empty()) changed(points);
                 }
             }
         }
@@ -58,6 +110,13 @@ struct MountMonitor::State {
 MountMonitor::MountMonitor(std::unique_ptr<State> state) : state_(std::move(state)) {}
 
 std::unique_ptr<MountMonitor> MountMonitor::create(std::function<void()> changed)
+{
+    Handler any;
+    if (changed) any = [changed = std::move(changed)](const std::vector<std::string>&) { changed(); };
+    return create(std::move(any));
+}
+
+std::unique_ptr<MountMonitor> MountMonitor::create(Handler changed)
 {
     auto state = std::make_unique<State>();
     state->changed = std::move(changed);

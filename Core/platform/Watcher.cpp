@@ -14,10 +14,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <optional>
 #include <set>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace olva::platform {
 
@@ -26,13 +27,68 @@ namespace {
 constexpr std::uint32_t dirMask = IN_CREATE | IN_DELETE | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_FROM |
                                   IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
+// Milliseconds between reads of the events while a batch gathers; the
+// kernel's queue (16,384 events by default) holds far more than come in
+// that time.
+constexpr int kReadEvery = 25;
+
 bool isHidden(std::string_view name) { return !name.empty() && name.front() == '.'; }
+
+std::deque<std::string> components(const std::string& path)
+{
+    std::deque<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t slash = std::min(path.find('/', start), path.size());
+        if (slash > start) parts.push_back(path.substr(start, slash - start));
+        start = slash + 1;
+    }
+    return parts;
+}
+
+// The symbolic links met on the way from `path` to what it names, each as
+// its directory's real path and its name. The walk stops where the path
+// leads nowhere (from there on nothing is known to be a link).
+std::vector<std::string> linksOnTheWay(const std::string& path)
+{
+    std::vector<std::string> links;
+    std::deque<std::string> rest = components(path);
+    std::string current;  // real, without links; empty for "/"
+    for (int hops = 0; !rest.empty();) {
+        std::string name = std::move(rest.front());
+        rest.pop_front();
+        if (name == ".") continue;
+        if (name == "..") {
+            current.erase(std::min(current.size(), current.rfind('/')));
+            continue;
+        }
+        std::string next = current + "/" + name;
+        struct stat info {};
+        if (::lstat(next.c_str(), &info) != 0) break;
+        if (!S_ISLNK(info.st_mode)) {
+            current = std::move(next);
+            continue;
+        }
+        links.push_back(next);
+        if (++hops > 40) break;  // a loop, as the kernel counts one
+        std::string target(std::size_t(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
+        ssize_t length = ::readlink(next.c_str(), target.data(), target.size());
+        if (length < 0 || std::size_t(length) >= target.size()) break;
+        target.resize(std::size_t(length));
+        if (target.starts_with('/')) current.clear();
+        std::deque<std::string> inside = components(target);
+        rest.insert(rest.begin(), inside.begin(), inside.end());
+    }
+    return links;
+}
 
 }  // namespace
 
 struct Watcher::State {
     std::vector<Root> roots;
-    Handler handler;
+    BatchHandler handler;
+    // Whether the handler wants the attribute changes (each costs a stat).
+    bool attributes = false;
     Diagnostic diagnostic;
     std::chrono::milliseconds latency{500};
     int fd = -1;
@@ -52,9 +108,14 @@ struct Watcher::State {
     // ancestor; set when that may have changed.
     std::set<std::string> awaited;
     bool recheck = false;
+    // Per link on the way to a root (its directory's real path and its
+    // name), the roots reached through it; and the directories holding them.
+    std::unordered_map<std::string, std::vector<std::string>> links;
+    std::set<std::string> linkDirectories;
 
     std::vector<std::string> pending;
-    std::unordered_set<std::string> pendingSet;
+    // Per pending path, whether only its attributes changed.
+    std::unordered_map<std::string, bool> pendingSet;
     std::chrono::steady_clock::time_point lastDelivery{};
 
     ~State()
@@ -62,9 +123,11 @@ struct Watcher::State {
         if (fd >= 0) ::close(fd);
     }
 
-    void report(const std::string& path)
+    void report(const std::string& path, bool attributesOnly = false)
     {
-        if (pendingSet.insert(path).second) pending.push_back(path);
+        auto [it, added] = pendingSet.try_emplace(path, attributesOnly);
+        if (added) pending.push_back(path);
+        else it->second = it->second && attributesOnly;
     }
 
     void reportRoots()
@@ -159,7 +222,20 @@ struct Watcher::State {
     void rewalk()
     {
         for (const auto& root : roots) addTree(root.path, root.depth, true, false);
+        for (const auto& directory : linkDirectories) addWatch(directory, 0, false, true);
         recheck = true;
+    }
+
+    void findLinks()
+    {
+        for (const auto& root : roots) {
+            if (root.given.empty() || root.given == root.path) continue;
+            for (auto& link : linksOnTheWay(root.given)) {
+                linkDirectories.insert(parentOf(link));
+                auto& reached = links[link];
+                if (std::find(reached.begin(), reached.end(), root.path) == reached.end()) reached.push_back(root.path);
+            }
+        }
     }
 
     bool watchesRoot(const std::string& path) const
@@ -223,7 +299,9 @@ struct Watcher::State {
         // Ancestors no missing root needs any more.
         std::vector<int> unneeded;
         for (const auto& [wd, watch] : watches)
-            if (watch.ancestorOnly && !watch.retired && !ancestors.contains(watch.path)) unneeded.push_back(wd);
+            if (watch.ancestorOnly && !watch.retired && !ancestors.contains(watch.path) &&
+                !linkDirectories.contains(watch.path))
+                unneeded.push_back(wd);
         for (int wd : unneeded) retire(wd);
     }
 
@@ -267,6 +345,10 @@ struct Watcher::State {
             std::string_view name = event->len ? std::string_view(event->name) : std::string_view();
             std::string path = name.empty() ? watch.path : watch.path + "/" + std::string(name);
 
+            if (!links.empty() && !name.empty())
+                if (auto link = links.find(path); link != links.end())
+                    for (const auto& root : link->second) report(root);
+
             if (watch.ancestorOnly) {
                 // Nothing here is watched for itself: only a way back for a root.
                 if ((event->mask & (IN_DELETE_SELF | IN_MOVE_SELF)) || leadsToAwaited(path)) recheck = true;
@@ -287,7 +369,7 @@ struct Watcher::State {
                 }
                 continue;
             }
-            report(path);
+            report(path, (event->mask & IN_ALL_EVENTS) == IN_ATTRIB);
             if (!awaited.empty() && leadsToAwaited(path)) recheck = true;
             if (!(event->mask & IN_ISDIR)) continue;
 
@@ -316,16 +398,33 @@ struct Watcher::State {
     void deliver()
     {
         if (pending.empty()) return;
-        std::vector<std::string> batch;
-        batch.swap(pending);
+        Batch batch;
+        batch.paths.swap(pending);
+        if (attributes)
+            for (const auto& path : batch.paths) {
+                if (!pendingSet[path]) continue;
+                // Looked at as the batch goes out: a change made since the
+                // event shows in the status-change time.
+                if (auto status = fileStatus(path))
+                    batch.attributeChanges.push_back({path, status->device, status->inode, status->change});
+            }
         pendingSet.clear();
-        lastDelivery = std::chrono::steady_clock::now();
+        lastDelivery = batch.sent = std::chrono::steady_clock::now();
         if (handler) handler(std::move(batch));
+    }
+
+    void drain()
+    {
+        alignas(inotify_event) char buffer[64 * 1024];
+        for (;;) {
+            ssize_t length = ::read(fd, buffer, sizeof buffer);
+            if (length <= 0) break;
+            handle(buffer, length);
+        }
     }
 
     void run()
     {
-        alignas(inotify_event) char buffer[64 * 1024];
         std::optional<std::chrono::steady_clock::time_point> deadline;
         for (;;) {
             int timeout = -1;
@@ -334,16 +433,22 @@ struct Watcher::State {
                     *deadline - std::chrono::steady_clock::now());
                 timeout = int(std::max<std::int64_t>(0, left.count() + 1));
             }
-            pollfd fds[2] = {{fd, POLLIN, 0}, {reader.stopDescriptor(), POLLIN, 0}};
-            int ready = ::poll(fds, 2, timeout);
-            if (ready < 0 && errno != EINTR) return;
-            if (fds[1].revents) return;
-            if (ready > 0 && (fds[0].revents & POLLIN)) {
-                for (;;) {
-                    ssize_t length = ::read(fd, buffer, sizeof buffer);
-                    if (length <= 0) break;
-                    handle(buffer, length);
-                }
+            if (deadline) {
+                // A batch is gathering and goes out at its deadline whatever
+                // comes meanwhile: a burst of events is read in a few gulps
+                // rather than with a wake-up for each (which costs the
+                // writers too).
+                pollfd stop{reader.stopDescriptor(), POLLIN, 0};
+                int ready = ::poll(&stop, 1, std::min(timeout, kReadEvery));
+                if (ready < 0 && errno != EINTR) return;
+                if (stop.revents) return;
+                drain();
+            } else {
+                pollfd fds[2] = {{fd, POLLIN, 0}, {reader.stopDescriptor(), POLLIN, 0}};
+                int ready = ::poll(fds, 2, timeout);
+                if (ready < 0 && errno != EINTR) return;
+                if (fds[1].revents) return;
+                if (ready > 0 && (fds[0].revents & POLLIN)) drain();
             }
             if (recheck) checkRoots();
             auto now = std::chrono::steady_clock::now();
@@ -367,11 +472,29 @@ Watcher::Watcher(std::unique_ptr<State> state) : state_(std::move(state)) {}
 std::unique_ptr<Watcher> Watcher::create(std::vector<Root> roots, Handler handler, Diagnostic diagnostic,
                                          std::chrono::milliseconds latency)
 {
+    BatchHandler paths;
+    if (handler) paths = [handler = std::move(handler)](Batch batch) { handler(std::move(batch.paths)); };
+    return start(std::move(roots), std::move(paths), false, std::move(diagnostic), latency);
+}
+
+std::unique_ptr<Watcher> Watcher::create(std::vector<Root> roots, BatchHandler handler, Diagnostic diagnostic,
+                                         std::chrono::milliseconds latency)
+{
+    bool attributes = bool(handler);
+    return start(std::move(roots), std::move(handler), attributes, std::move(diagnostic), latency);
+}
+
+std::unique_ptr<Watcher> Watcher::start(std::vector<Root> roots, BatchHandler handler, bool attributes,
+                                        Diagnostic diagnostic, std::chrono::milliseconds latency)
+{
     auto state = std::make_unique<State>();
     state->roots = std::move(roots);
+    state->attributes = attributes;
     state->handler = std::move(handler);
     state->diagnostic = std::move(diagnostic);
     state->latency = latency;
+    // The first change goes out at once.
+    state->lastDelivery = std::chrono::steady_clock::now() - latency;
     state->fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (state->fd < 0) {
         if (state->diagnostic)
@@ -381,11 +504,21 @@ std::unique_ptr<Watcher> Watcher::create(std::vector<Root> roots, Handler handle
         return nullptr;
     }
     if (!state->reader.valid()) return nullptr;
+    state->findLinks();
     state->rewalk();
     state->checkRoots();
     State* raw = state.get();
     state->reader.start([raw] { raw->run(); });
     return std::unique_ptr<Watcher>(new Watcher(std::move(state)));
+}
+
+void Watcher::finish()
+{
+    state_->reader.stop();
+    if (state_->fd < 0) return;
+    state_->drain();
+    state_->deliver();
+    state_->handler = nullptr;
 }
 
 Watcher::~Watcher()

@@ -5,6 +5,8 @@
 #include "Core/FileInfo.h"
 #include "Core/RulesWatcher.h"
 
+#include "tests/support/PrivateMounts.h"
+
 #include <atomic>
 #include <thread>
 
@@ -151,6 +153,154 @@ TEST_F(EngineTest, AFolderDeletedAndMadeAgainIsMissingMeanwhileAndThenWatchedAtO
     ASSERT_TRUE(entries.waitFor(1, 5s)) << "the file waited for the periodic pass";
     EXPECT_TRUE(fs::exists(done / "one.dat"));
     EXPECT_EQ(engine->statuses()[inbox.string()], FolderStatus::watching);
+}
+
+TEST_F(EngineTest, ItsOwnTagChangesBringNoPassButAChangeBySomebodyElseDoes)
+{
+    // Files there before the engine starts are handled by its first pass;
+    // in the second folder somebody else changes a file just after.
+    fs::path touched = fs::canonical(tmp.path()) / "touched";
+    fs::create_directories(touched);
+    for (int i = 0; i < 20; ++i) {
+        writeFile(inbox / ("f" + std::to_string(i) + ".dat"), "x");
+        writeFile(touched / ("f" + std::to_string(i) + ".dat"), "x");
+    }
+    Rule tag = makeRule("Tag", {extIs("dat")}, {Action::addTags({"seen"})});
+    saveRules({folder({tag}), folder({tag}, touched)});
+    std::this_thread::sleep_for(200ms);  // settled
+    engine = makeEngine(0.1);
+    engine->onEntry([&](const Entry& entry) {
+        if (entry.file == (touched / "f0.dat").string()) {
+            // Later than the engine's own change by more than a clock tick
+            // of a file system with coarse times, and before its event is
+            // handled (the engine is busy right here).
+            std::this_thread::sleep_for(30ms);
+            fs::permissions(entry.file, fs::perms::owner_all);
+        }
+        entries.push(entry);
+    });
+    engine->start();
+    ASSERT_TRUE(entries.waitFor(40));
+    auto passes = [&](const fs::path& path) {
+        return onEngine([&](Engine::Impl& impl) { return impl.scansOf[path.string()]; });
+    };
+    EXPECT_TRUE(eventually([&] { return passes(touched) >= 2; }, 3s));
+    // Past the settle interval and the watcher's latency.
+    std::this_thread::sleep_for(1200ms);
+    EXPECT_EQ(passes(inbox), 1u);
+    EXPECT_GE(passes(touched), 2u);
+    EXPECT_EQ(entries.size(), 40u);
+    EXPECT_TRUE(onEngine([](Engine::Impl& impl) { return impl.ownChanges.size() <= 20; }));
+}
+
+TEST_F(EngineTest, AMountRescansOnlyTheFoldersItConcerns)
+{
+    PrivateMounts mounts;
+    if (!mounts.unavailable().empty()) GTEST_SKIP() << mounts.unavailable();
+    fs::path volume = fs::canonical(tmp.path()) / "volume";
+    fs::path elsewhere = fs::canonical(tmp.path()) / "elsewhere";
+    fs::create_directories(volume);
+    fs::create_directories(elsewhere);
+    Rule move = makeRule("Move", {}, {Action::move(done.string())});
+    saveRules({folder({move}), folder({move}, volume)});
+    engine = makeEngine(0.1);
+    engine->start();
+    auto observers = rescanOnWake(engine);
+    auto passes = [&](const fs::path& path) {
+        return onEngine([&](Engine::Impl& impl) { return impl.scansOf[path.string()]; });
+    };
+    ASSERT_TRUE(eventually([&] { return passes(inbox) == 1 && passes(volume) == 1; }));
+    // Until the passes that the last events bring are over.
+    auto quiet = [&] {
+        for (auto last = scans();;) {
+            std::this_thread::sleep_for(700ms);
+            auto now = scans();
+            if (now == last) return;
+            last = now;
+        }
+    };
+
+    struct Case {
+        std::string name;
+        std::function<bool()> change;
+        bool rescansVolume;
+    };
+    std::vector<Case> cases{
+        {"a volume mounted elsewhere", [&] { return mounts.mountTmpfs(elsewhere); }, false},
+        {"a volume mounted over a watched folder", [&] { return mounts.mountTmpfs(volume); }, true},
+        {"that volume unmounted", [&] { return mounts.unmount(volume); }, true},
+        {"the volume elsewhere unmounted", [&] { return mounts.unmount(elsewhere); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        quiet();
+        auto inboxBefore = passes(inbox), volumeBefore = passes(volume);
+        ASSERT_TRUE(c.change());
+        if (c.rescansVolume) {
+            EXPECT_TRUE(eventually([&] { return passes(volume) > volumeBefore; }));
+        }
+        std::this_thread::sleep_for(800ms);
+        EXPECT_EQ(passes(inbox), inboxBefore);
+        if (!c.rescansVolume) {
+            EXPECT_EQ(passes(volume), volumeBefore);
+        }
+        // The folder is watched where it now is.
+        std::size_t handled = entries.size();
+        writeFile(volume / (std::to_string(handled) + ".dat"), "x");
+        EXPECT_TRUE(entries.waitFor(handled + 1, 5s));
+    }
+}
+
+TEST_F(EngineTest, AFolderGivenAsALinkIsWatchedAnewWhenTheLinkChanges)
+{
+    fs::path base = fs::canonical(tmp.path());
+    struct Case {
+        std::string name;
+        std::function<void(const fs::path& link)> change;
+    };
+    std::vector<Case> cases{
+        {"replaced by a real folder",
+         [](const fs::path& link) {
+             fs::remove(link);
+             fs::create_directory(link);
+         }},
+        {"pointed at another folder",
+         [&](const fs::path& link) {
+             fs::create_directories(base / "other");
+             fs::create_directory_symlink(base / "other", base / "link.new");
+             fs::rename(base / "link.new", link);
+         }},
+    };
+    Rule move = makeRule("Move", {}, {Action::move(done.string())});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::path link = base / "link";
+        fs::remove_all(base / "other");
+        fs::remove_all(link);
+        fs::remove_all(base / "target");
+        fs::create_directories(base / "target");
+        fs::create_directory_symlink(base / "target", link);
+        saveRules({folder({move}, link)});
+        engine = makeEngine(0.1);
+        engine->start();
+        ASSERT_TRUE(eventually([&] { return engine->statuses()[link.string()] == FolderStatus::watching; }));
+        std::size_t handled = entries.size();
+
+        c.change(link);
+        writeFile(link / "one.dat", "1");
+        ASSERT_TRUE(entries.waitFor(handled + 1, 5s)) << "the file waited for the periodic pass";
+        EXPECT_TRUE(fs::exists(done / "one.dat"));
+        // And watched there from now on.
+        writeFile(link / "two.dat", "2");
+        ASSERT_TRUE(entries.waitFor(handled + 2, 5s));
+        EXPECT_TRUE(fs::exists(done / "two.dat"));
+        fs::remove(done / "one.dat");
+        fs::remove(done / "two.dat");
+
+        std::weak_ptr<Engine> weak = engine;
+        engine.reset();
+        while (!weak.expired()) std::this_thread::sleep_for(1ms);
+    }
 }
 
 TEST_F(EngineTest, PausedFoldersAreNotScannedButTheirStatusIsKept)

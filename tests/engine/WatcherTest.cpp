@@ -1,3 +1,4 @@
+#include "Core/platform/FileStatus.h"
 #include "Core/platform/Package.h"
 #include "Core/platform/Watcher.h"
 
@@ -13,8 +14,10 @@
 #include <fstream>
 #include <functional>
 #include <future>
+#include <map>
 #include <mutex>
 #include <set>
+#include <thread>
 
 using namespace olva;
 using namespace olva::platform;
@@ -230,6 +233,136 @@ TEST(Watcher, ARootThatIsMissingIsWaitedForAndWatchedWhenItComes)
         test::writeFile(c.root / "sub" / "f", "x");
         EXPECT_TRUE(reports.waitFor(c.root / "sub" / "f"));
     }
+}
+
+TEST(Watcher, TellsAttributeChangesWithTheFileAsItWasWhenTheBatchWentOut)
+{
+    test::TempDir tmp;
+    fs::path root = resolved(tmp.path());
+    for (const char* name : {"mode", "mode then data", "data"}) test::writeFile(root / name, "x");
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::vector<Watcher::Batch> batches;
+    auto watcher = Watcher::create(
+        {{root.string(), 0}},
+        [&](Watcher::Batch batch) {
+            std::lock_guard lock(mutex);
+            batches.push_back(std::move(batch));
+            arrived.notify_all();
+        },
+        {}, 1s);
+    ASSERT_TRUE(watcher);
+    auto sent = [&](const fs::path& path) {
+        return std::any_of(batches.begin(), batches.end(), [&](const Watcher::Batch& batch) {
+            return std::find(batch.paths.begin(), batch.paths.end(), path.string()) != batch.paths.end();
+        });
+    };
+
+    // The first change of a quiet spell goes out alone; what follows within
+    // the latency gathers in one batch.
+    test::writeFile(root / "opener", "x");
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(arrived.wait_for(lock, 5s, [&] { return sent(root / "opener"); }));
+    }
+    fs::permissions(root / "mode", fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(root / "mode then data", fs::perms::owner_read | fs::perms::owner_write);
+    test::writeFile(root / "mode then data", "y");
+    test::writeFile(root / "data", "y");
+    test::writeFile(root / "marker", "x");
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(arrived.wait_for(lock, 5s, [&] { return sent(root / "marker"); }));
+    std::map<std::string, Watcher::AttributeChange> changes;
+    std::set<std::string> paths;
+    for (const auto& batch : batches) {
+        paths.insert(batch.paths.begin(), batch.paths.end());
+        for (const auto& change : batch.attributeChanges) changes.emplace(fs::path(change.path).filename(), change);
+    }
+    EXPECT_EQ(paths, (std::set<std::string>{(root / "opener").string(), (root / "mode").string(),
+                                            (root / "mode then data").string(), (root / "data").string(),
+                                            (root / "marker").string()}));
+    ASSERT_EQ(changes.size(), 1u);
+    auto status = fileStatus(root / "mode");
+    ASSERT_TRUE(status);
+    const auto& change = changes.begin()->second;
+    EXPECT_EQ(change.path, (root / "mode").string());
+    EXPECT_EQ(change.device, status->device);
+    EXPECT_EQ(change.inode, status->inode);
+    EXPECT_EQ(change.change.seconds, status->change.seconds);
+    EXPECT_EQ(change.change.nanoseconds, status->change.nanoseconds);
+}
+
+TEST(Watcher, ReportsARootWhenALinkOnTheWayToItChanges)
+{
+    test::TempDir tmp;
+    fs::path base = resolved(tmp.path());
+    struct Case {
+        std::string name;
+        fs::path given;  // the path as configured, through links
+        fs::path root;   // where it leads when the watcher starts
+        std::function<void()> change;
+    };
+    fs::create_directories(base / "target" / "inbox");
+    fs::create_directories(base / "other" / "inbox");
+    fs::create_directories(base / "real");
+    fs::create_directory_symlink(base / "target", base / "area");
+    fs::create_directory_symlink("../area/inbox", base / "real" / "relative");
+    fs::create_directory_symlink(base / "target" / "inbox", base / "direct");
+    fs::create_directory_symlink(base / "target" / "inbox", base / "pointed");
+    std::vector<Case> cases{
+        {"the folder's link replaced by a real folder", base / "direct", base / "target" / "inbox",
+         [&] {
+             fs::remove(base / "direct");
+             fs::create_directory(base / "direct");
+         }},
+        {"the folder's link pointed elsewhere", base / "pointed", base / "target" / "inbox",
+         [&] {
+             fs::create_directory_symlink(base / "other" / "inbox", base / "pointed.new");
+             fs::rename(base / "pointed.new", base / "pointed");
+         }},
+        // The relative link leads through the other one.
+        {"a link met on the way through another", base / "real" / "relative", base / "target" / "inbox",
+         [&] {
+             fs::remove(base / "area");
+             fs::create_directory_symlink(base / "other", base / "area");
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Reports reports;
+        auto watcher = Watcher::create({{c.root.string(), 0, c.given.string()}}, reports.handler(), {}, 10ms);
+        ASSERT_TRUE(watcher);
+        // Other names beside the link are no news.
+        test::writeFile(base / "noise", "x");
+        test::writeFile(c.root / "marker", "x");
+        ASSERT_TRUE(reports.waitFor(c.root / "marker"));
+        EXPECT_FALSE(reports.contains(base / "noise"));
+        reports.clear();
+        c.change();
+        EXPECT_TRUE(reports.waitFor(c.root));
+    }
+}
+
+TEST(Watcher, FinishHandsOverWhatWasNotSentYet)
+{
+    test::TempDir tmp;
+    fs::path root = resolved(tmp.path());
+    Reports reports;
+    auto watcher = Watcher::create({{root.string(), 0}}, reports.handler(), {}, 1h);
+    ASSERT_TRUE(watcher);
+    test::writeFile(root / "first", "x");
+    ASSERT_TRUE(reports.waitFor(root / "first"));
+    // Held for the latency, which would outlast the watcher.
+    test::writeFile(root / "second", "x");
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(reports.contains(root / "second"));
+    watcher->finish();
+    EXPECT_TRUE(reports.contains(root / "second"));
+    // Nothing after that.
+    reports.clear();
+    test::writeFile(root / "third", "x");
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(reports.contains(root / "third"));
 }
 
 TEST(Package, IsDecidedByTheExtension)

@@ -15,6 +15,8 @@ packages=(
   # the app: SVG icons, the icon theme fallback, the tray test under Xvfb,
   # and the checks of the desktop file and the metainfo
   libqt6svg6 adwaita-icon-theme xvfb xauth desktop-file-utils appstream
+  # the start benchmark's timer of window maps
+  libxcb1-dev
   # shell actions
   zsh
 )

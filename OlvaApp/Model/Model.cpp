@@ -72,7 +72,10 @@ QSettings& Model::Private::settings()
 void Model::Private::onEngine(std::function<void(Engine&)> work)
 {
     auto engine = model.engine_;
-    if (!engine) return;
+    if (!engine) {
+        if (startRequested && !started) engineWorkDuringStart.push_back(std::move(work));
+        return;
+    }
     (void)QtConcurrent::run(&enginePool, [engine, work = std::move(work)] {
         try {
             work(*engine);

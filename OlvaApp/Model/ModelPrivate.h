@@ -3,6 +3,7 @@
 
 #include "Core/RulesWatcher.h"
 #include "OlvaApp/Model/Clock.h"
+#include "OlvaApp/Model/EntryIndex.h"
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/Model/ModelLink.h"
 #include "OlvaApp/Model/ToolSignals.h"
@@ -57,6 +58,11 @@ struct Model::Private {
     bool startRequested = false;
     bool started = false;
     std::vector<std::shared_ptr<QPromise<void>>> startWaiters;
+    bool showable = false;
+    std::vector<std::shared_ptr<QPromise<void>>> showWaiters;
+    // Engine work asked for while the engine is being made: it runs once
+    // the engine exists, before it starts.
+    std::vector<std::function<void(Engine&)>> engineWorkDuringStart;
     std::unique_ptr<RulesWatcher> rulesWatcher;
     std::vector<ObserverToken> wakeObservers;
     std::unique_ptr<ToolSignals> toolSignals;
@@ -64,6 +70,12 @@ struct Model::Private {
     bool refreshing = false;
     bool refreshAgain = false;
     bool refreshScheduled = false;
+    // The ids of entries, kept with them.
+    EntryIndex entryIndex;
+    // The newest entries are being read for the window, ahead of the whole
+    // log; and whether they were taken in.
+    bool newestPending = false;
+    bool newestShown = false;
     // Increases with every change of the activity, so a timer armed for an
     // older state knows it is stale.
     int recentErrorGeneration = 0;
@@ -77,7 +89,10 @@ struct Model::Private {
     template <typename T, typename Done>
     void deliver(QFuture<T> future, Done done)
     {
-        future.then([link = link, done = std::move(done)](T result) {
+        future.then([link = link, done = std::move(done)](QFuture<T> finished) {
+            // Taken rather than copied: a read of the whole log holds tens
+            // of thousands of entries.
+            T result = finished.takeResult();
             link->post([done, result = std::move(result)]() mutable { done(std::move(result)); });
         });
     }
@@ -107,11 +122,15 @@ struct Model::Private {
     void failStart(const QString& error);
     // Lets every caller of ensureStarted go on.
     void startEnded();
+    // Lets every caller of ensureShowable go on.
+    void becomeShowable();
     void observeTool();
 
     // ---- Activity (ModelActivity.cpp)
     void readLog(std::shared_ptr<QPromise<void>> promise);
-    void setEntries(std::vector<Entry> entries);
+    void readNewestEntries();
+    void replaceEntries(std::vector<Entry> entries, EntryIndex index, RevertedSteps reverted);
+    void appendEntries(std::vector<Entry> fresh);
     void updateRecentError();
     void setFolderStatus(FolderStatuses statuses);
     void setStoreProblem(std::optional<QString> problem);

@@ -198,7 +198,7 @@ void Model::commitRule(const EditingRule& editing, const Rule& rule, bool runAga
     std::function<void(Engine&)> carryOver;
     // Files the previous version handled count as handled by the edited
     // rule, unless the user asked to run it on them again.
-    if (!runAgain && !previous.dryRun && engine_) {
+    if (!runAgain && !previous.dryRun) {
         carryOver = [from = ruleVersion(previous), to = ruleVersion(rule)](Engine& engine) {
             engine.carryOver(from, to);
         };

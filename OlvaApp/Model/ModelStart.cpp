@@ -3,6 +3,8 @@
 #include "Core/ActionError.h"
 #include "OlvaApp/Model/ModelPrivate.h"
 
+#include <utility>
+
 namespace olva::app {
 
 namespace {
@@ -31,11 +33,35 @@ QFuture<void> Model::ensureStarted()
     return waiter->future();
 }
 
+QFuture<void> Model::ensureShowable()
+{
+    if (!d_->startRequested) {
+        d_->startRequested = true;
+        d_->start();
+    }
+    if (d_->showable) return QtFuture::makeReadyFuture();
+    auto waiter = std::make_shared<QPromise<void>>();
+    waiter->start();
+    d_->showWaiters.push_back(waiter);
+    return waiter->future();
+}
+
 void Model::Private::startEnded()
 {
     started = true;
+    engineWorkDuringStart.clear();
+    becomeShowable();
     auto waiters = std::move(startWaiters);
     startWaiters.clear();
+    for (const auto& waiter : waiters) waiter->finish();
+}
+
+void Model::Private::becomeShowable()
+{
+    if (showable) return;
+    showable = true;
+    auto waiters = std::move(showWaiters);
+    showWaiters.clear();
     for (const auto& waiter : waiters) waiter->finish();
 }
 
@@ -73,6 +99,10 @@ void Model::Private::start()
     }
     model.reopenBookmarks();
 
+    // The window needs only the newest activity: it is read now, beside the
+    // engine, and the whole log follows the engine.
+    readNewestEntries();
+
     // Creating the engine reads the seen file, which may be large. The
     // engine gets a store of its own on the same directory: each of its
     // reloads reads the rules file, and were that the model's store, a file
@@ -99,6 +129,9 @@ void Model::Private::engineCreated(Attempt<std::shared_ptr<Engine>> created)
     }
     model.engine_ = *created.value;
     emit model.engineChanged();
+    // Saves made while the engine was being made: it may have read the
+    // rules before them.
+    for (auto& work : std::exchange(engineWorkDuringStart, {})) onEngine(std::move(work));
 
     model.refresh().then(&model, [this] {
         // Callbacks arrive on the engine's thread; the link drops them once
@@ -129,6 +162,9 @@ void Model::Private::engineCreated(Attempt<std::shared_ptr<Engine>> created)
 
 void Model::Private::failStart(const QString& error)
 {
+    // A failed start reads no log: the newest entries shown meanwhile go.
+    newestPending = false;
+    if (std::exchange(newestShown, false)) replaceEntries({}, {}, {});
     setLoadError(error);
     observeTool();
     startEnded();

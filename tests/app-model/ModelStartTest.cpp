@@ -87,6 +87,7 @@ class HeldSeenFile {
 public:
     explicit HeldSeenFile(std::filesystem::path path) : path_(std::move(path))
     {
+        std::filesystem::remove(path_);
         if (::mkfifo(path_.c_str(), 0600) != 0) throw std::runtime_error("mkfifo failed");
     }
     ~HeldSeenFile()
@@ -167,6 +168,33 @@ TEST_F(ModelStart, TheWindowWaitsForTheNewestEntriesNotForTheSeenFileOrTheOlderL
         ASSERT_EQ(model().entries().size(), files.size());
         EXPECT_EQ(model().entries().front().file, files.front());
     }
+}
+
+TEST_F(ModelStart, ARevertAskedBeforeTheEngineExistsWaitsForIt)
+{
+    auto inbox = folder("Inbox");
+    auto done = folder("Done");
+    writeRules(Config{.paused = false,
+                      .folders = {watched(inbox, {extRule("PDFs", "pdf", {Action::move(done.string())})})},
+                      .bookmarks = {}});
+    writeFile(inbox / "a.pdf", "a");
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(until([&] { return std::filesystem::exists(done / "a.pdf") && !store->entries().empty(); }));
+
+    restart();
+    HeldSeenFile seen(dataDir() / "seen.json");
+    QFuture<void> showable = model().ensureShowable();
+    ASSERT_TRUE(until([&] { return showable.isFinished(); }));
+    ASSERT_FALSE(model().hasEngine());
+    ASSERT_EQ(model().entries().size(), 1u);
+    QFuture<void> reverted = model().revertEntries({model().entries().front()});
+    EXPECT_FALSE(reverted.isFinished());
+
+    seen.release("{}");
+    ASSERT_TRUE(until([&] { return reverted.isFinished(); }));
+    EXPECT_FALSE(model().problem());
+    EXPECT_TRUE(std::filesystem::is_regular_file(inbox / "a.pdf"));
+    EXPECT_TRUE(model().isFullyReverted(model().entries().front()));
 }
 
 // ---- Starts that fail

@@ -72,10 +72,7 @@ QSettings& Model::Private::settings()
 void Model::Private::onEngine(std::function<void(Engine&)> work)
 {
     auto engine = model.engine_;
-    if (!engine) {
-        if (startRequested && !started) engineWorkDuringStart.push_back(std::move(work));
-        return;
-    }
+    if (!engine) return;
     (void)QtConcurrent::run(&enginePool, [engine, work = std::move(work)] {
         try {
             work(*engine);

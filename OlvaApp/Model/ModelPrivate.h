@@ -60,9 +60,17 @@ struct Model::Private {
     std::vector<std::shared_ptr<QPromise<void>>> startWaiters;
     bool showable = false;
     std::vector<std::shared_ptr<QPromise<void>>> showWaiters;
-    // Engine work asked for while the engine is being made: it runs once
-    // the engine exists, before it starts.
+    // Rules changed while the engine is made or not yet started (the window
+    // is up by then): the engine is made again before it starts, and what
+    // the changes asked of it besides the new rules (an edited rule's
+    // carry-over) runs on it first.
+    bool rulesChangedDuringStart = false;
     std::vector<std::function<void(Engine&)>> engineWorkDuringStart;
+    // From here on engine work queues up behind the engine's start.
+    bool engineStarting = false;
+    // Until then the engine must not be reloaded: that would scan the
+    // folders before the start recovered the runs a crash interrupted.
+    bool engineBeforeStart() const { return startRequested && !started && !engineStarting; }
     std::unique_ptr<RulesWatcher> rulesWatcher;
     std::vector<ObserverToken> wakeObservers;
     std::unique_ptr<ToolSignals> toolSignals;
@@ -118,7 +126,10 @@ struct Model::Private {
 
     // ---- Start (ModelStart.cpp)
     void start();
+    void createEngine();
     void engineCreated(Attempt<std::shared_ptr<Engine>> created);
+    // Installs the callbacks and starts the engine.
+    void startEngine();
     void failStart(const QString& error);
     // Lets every caller of ensureStarted go on.
     void startEnded();

@@ -55,6 +55,12 @@ Model::Private::Saved Model::Private::save(std::function<void(Engine&)> beforeRe
         QMetaObject::invokeMethod(&model, [this] { reloadFromDisk(); }, Qt::QueuedConnection);
         return saved;
     }
+    if (engineBeforeStart()) {
+        // The start takes the new rules in.
+        rulesChangedDuringStart = true;
+        if (beforeReload) engineWorkDuringStart.push_back(std::move(beforeReload));
+        return saved;
+    }
     // After a failed write the engine reads the file as it was.
     onEngine([beforeReload = std::move(beforeReload)](Engine& engine) {
         if (beforeReload) beforeReload(engine);
@@ -141,7 +147,8 @@ void Model::Private::reloadFromDisk()
     const auto& selection = model.selection_;
     if (selection && selection->isFolder() && selection->index >= static_cast<int>(model.config_.folders.size()))
         model.setSelection(Selection::activity());
-    onEngine([](Engine& engine) { engine.reload(); });
+    if (engineBeforeStart()) rulesChangedDuringStart = true;
+    else onEngine([](Engine& engine) { engine.reload(); });
 }
 
 // ---- The rule sheet's save

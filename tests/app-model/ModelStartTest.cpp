@@ -87,6 +87,7 @@ class HeldSeenFile {
 public:
     explicit HeldSeenFile(std::filesystem::path path) : path_(std::move(path))
     {
+        before_ = std::filesystem::exists(path_) ? readFile(path_) : "{}";
         std::filesystem::remove(path_);
         if (::mkfifo(path_.c_str(), 0600) != 0) throw std::runtime_error("mkfifo failed");
     }
@@ -101,6 +102,8 @@ public:
         std::error_code ignored;
         std::filesystem::remove(path_, ignored);
     }
+    // Holds what the file held before.
+    void release() { release(before_); }
     void release(const std::string& bytes)
     {
         int fd = ::open(path_.c_str(), O_WRONLY);
@@ -113,6 +116,7 @@ public:
 
 private:
     std::filesystem::path path_;
+    std::string before_;
     bool released_ = false;
 };
 
@@ -195,6 +199,41 @@ TEST_F(ModelStart, ARevertAskedBeforeTheEngineExistsWaitsForIt)
     EXPECT_FALSE(model().problem());
     EXPECT_TRUE(std::filesystem::is_regular_file(inbox / "a.pdf"));
     EXPECT_TRUE(model().isFullyReverted(model().entries().front()));
+}
+
+TEST_F(ModelStart, ARuleEditedBeforeTheEngineStartsKeepsWhatItHandled)
+{
+    auto inbox = folder("Inbox");
+    // A rule that tags nothing away: it handles the file and leaves it.
+    writeRules(Config{.paused = false,
+                      .folders = {watched(inbox, {extRule("Tag", "txt", {Action::addTags({"seen"})})})},
+                      .bookmarks = {}});
+    writeFile(inbox / "a.txt", "a");
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(until([&] { return model().engine()->explain(inbox / "a.txt").at(0).alreadyApplied; }));
+
+    restart();
+    HeldSeenFile seen(dataDir() / "seen.json");
+    QFuture<void> showable = model().ensureShowable();
+    QFuture<void> started = model().ensureStarted();
+    ASSERT_TRUE(until([&] { return showable.isFinished(); }));
+    ASSERT_FALSE(model().hasEngine());
+    model().setSelection(Selection::folder(0));
+    model().editRule(0);
+    Rule edited = model().editingRule()->rule;
+    edited.actions.push_back(Action::addTags({"more"}));
+    model().commitRule(*model().editingRule(), edited, false);
+
+    seen.release();
+    ASSERT_TRUE(until([&] { return started.isFinished(); }));
+    ASSERT_TRUE(model().hasEngine());
+    EXPECT_EQ(model().engine()->config().folders.at(0).rules.at(0).actions.size(), 2u);
+    // One more pass: the edited rule acts on the file again unless the file
+    // counts as handled by it.
+    model().engine()->scanNow();
+    std::size_t runs = 0;
+    for (const Entry& entry : store->entries()) runs += entry.file == (inbox / "a.txt").string();
+    EXPECT_EQ(runs, 1u);
 }
 
 // ---- Starts that fail

@@ -134,11 +134,8 @@ std::vector<Entry> entriesWithPrefix(std::vector<Entry> log, std::string_view pr
 std::vector<Step> stepsLeftToRevert(std::span<const Entry> log, const Entry& entry)
 {
     std::size_t reverted = 0;
-    for (const auto& undo : log) {
-        if (undo.undoOf != entry.id) continue;
-        if (!undo.steps.empty()) reverted += undo.steps.size();
-        else if (!undo.error) reverted += entry.steps.size();
-    }
+    for (const auto& undo : log)
+        if (undo.undoOf == entry.id) reverted += stepsRevertedBy(undo, entry);
     if (reverted >= entry.steps.size()) return {};
     return {entry.steps.begin(), entry.steps.end() - static_cast<std::ptrdiff_t>(reverted)};
 }
@@ -152,11 +149,15 @@ std::map<std::string, std::size_t> revertedStepCounts(std::span<const Entry> log
         if (!undo.undoOf) continue;
         auto original = byId.find(*undo.undoOf);
         if (original == byId.end()) continue;
-        auto& count = counts[*undo.undoOf];
-        if (!undo.steps.empty()) count += undo.steps.size();
-        else if (!undo.error) count += original->second->steps.size();
+        counts[*undo.undoOf] += stepsRevertedBy(undo, *original->second);
     }
     return counts;
+}
+
+std::size_t stepsRevertedBy(const Entry& undo, const Entry& original)
+{
+    if (!undo.steps.empty()) return undo.steps.size();
+    return undo.error ? 0 : original.steps.size();
 }
 
 void Store::append(const Entry& entry) const
@@ -221,25 +222,41 @@ std::vector<Entry> Store::entries() const { return entries(LogPosition{}).entrie
 
 std::vector<Entry> Store::lastEntries(std::size_t count, const std::function<bool(const Entry&)>& keep) const
 {
+    return readBackwards(keep, [count](const std::vector<Entry>& taken) { return taken.size() >= count; });
+}
+
+std::vector<Entry> Store::newestEntries(std::size_t count, const std::function<bool(const Entry&)>& more) const
+{
+    return readBackwards({}, [&](const std::vector<Entry>& taken) {
+        return taken.size() >= count && (taken.empty() || !more || !more(taken.back()));
+    });
+}
+
+std::vector<Entry> Store::readBackwards(const std::function<bool(const Entry&)>& keep,
+                                        const std::function<bool(const std::vector<Entry>&)>& enough) const
+{
     std::vector<Entry> newestFirst;
-    if (count == 0) return newestFirst;
+    if (enough(newestFirst)) return newestFirst;
     // Newest first: log.json without a last line still being written, then
     // log.1.json whole, as a whole read puts them in the other order.
+    bool done = false;
     auto take = [&](int fd, bool skipUnfinished) {
         struct stat status {};
         if (::fstat(fd, &status) != 0) return;
         BackwardLines lines(fd, std::uint64_t(status.st_size));
         if (skipUnfinished) lines.next();
-        while (newestFirst.size() < count) {
+        while (!done) {
             auto line = lines.next();
             if (!line) return;
-            if (auto entry = parseLogLine(*line); entry && (!keep || keep(*entry)))
+            if (auto entry = parseLogLine(*line); entry && (!keep || keep(*entry))) {
                 newestFirst.push_back(std::move(*entry));
+                done = enough(newestFirst);
+            }
         }
     };
     if (platform::Descriptor current(::open(path("log.json").c_str(), O_RDONLY | O_CLOEXEC)); current)
         take(current.get(), true);
-    if (newestFirst.size() < count)
+    if (!done)
         if (platform::Descriptor previous(::open(path("log.1.json").c_str(), O_RDONLY | O_CLOEXEC)); previous)
             take(previous.get(), false);
     std::reverse(newestFirst.begin(), newestFirst.end());

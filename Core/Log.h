@@ -49,4 +49,8 @@ std::vector<Step> stepsLeftToRevert(std::span<const Entry> log, const Entry& ent
 // reverted. Entries nothing refers to have no member.
 std::map<std::string, std::size_t> revertedStepCounts(std::span<const Entry> log);
 
+// How many steps of `original` the undo entry `undo` reverted: those it
+// logged, or, for an undo logged without steps or error, all of them.
+std::size_t stepsRevertedBy(const Entry& undo, const Entry& original);
+
 }  // namespace olva

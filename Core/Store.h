@@ -127,6 +127,10 @@ public:
     // entry when it is empty), oldest first. The log is read from its end
     // backwards, so this costs what it returns, not what the log holds.
     std::vector<Entry> lastEntries(std::size_t count, const std::function<bool(const Entry&)>& keep = {}) const;
+    // The newest entries of the whole log, oldest first: at least `count`
+    // (all when it holds fewer), and then on backwards as long as `more`
+    // accepts the oldest taken. Read from the end like lastEntries.
+    std::vector<Entry> newestEntries(std::size_t count, const std::function<bool(const Entry&)>& more) const;
     // The entries of the whole log that are no undo entries and whose
     // identifier begins with `prefix`, in log order; only the lines that
     // begin with such an identifier are decoded.
@@ -140,6 +144,10 @@ private:
     std::filesystem::path path(const char* name) const { return dir_ / name; }
     // The entries of the whole log whose lines `mayMatch` lets through.
     std::vector<Entry> entriesWhereLine(const std::function<bool(std::string_view line)>& mayMatch) const;
+    // The entries `keep` accepts, newest first from the end of the log back
+    // until `enough` says so of those taken; returned oldest first.
+    std::vector<Entry> readBackwards(const std::function<bool(const Entry&)>& keep,
+                                     const std::function<bool(const std::vector<Entry>&)>& enough) const;
 
     std::filesystem::path dir_;
     std::atomic<int> engineLock_{-1};

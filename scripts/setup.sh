@@ -20,6 +20,8 @@ packages=(
   # the manual pages and their check, the Debian package (CPack reads the
   # programs' shared libraries with dpkg-shlibdeps and file) and its check
   help2man man-db dpkg-dev file lintian
+  # the start benchmark's timer of window maps
+  libxcb1-dev
   # shell actions
   zsh
 )

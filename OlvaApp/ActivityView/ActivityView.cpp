@@ -344,11 +344,7 @@ bool ActivityView::isRevertable(const olva::Entry& entry) const
 
 std::vector<olva::Entry> ActivityView::entriesWithIds(const std::set<std::string>& ids) const
 {
-    std::vector<olva::Entry> found;
-    if (ids.empty()) return found;
-    for (const olva::Entry& entry : model_.entries())
-        if (ids.contains(entry.id)) found.push_back(entry);
-    return found;
+    return model_.entriesWithIds(ids);
 }
 
 std::set<std::string> ActivityView::idsAt(const QModelIndex& clicked) const

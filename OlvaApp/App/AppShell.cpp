@@ -156,9 +156,10 @@ void AppShell::launch(LaunchRequest::Kind kind)
     QGuiApplication::setQuitOnLastWindowClosed(false);
     tray_->setShown(settings_->value(showInTrayKey, true).toBool());
     const bool show = opensWindow(kind);
-    // The window never shows before the start has finished, and shows even
-    // when it failed: it then says why.
-    model_->ensureStarted().then(this, [this, show] {
+    // The window waits for what it shows first (the rules and the newest
+    // activity), not for the engine and the older activity, which arrive
+    // while it is up; it shows even when the start failed: it then says why.
+    model_->ensureShowable().then(this, [this, show] {
         if (show) model_->openMainWindow();
     });
 }

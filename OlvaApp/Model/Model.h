@@ -174,6 +174,11 @@ public:
     // finishes once the start has ended (also when it failed: loadError then
     // says why); a call after that gets a finished one.
     QFuture<void> ensureStarted();
+    // Starts the model as ensureStarted does. The future finishes once the
+    // model holds what the main window shows first: the rules and the
+    // newest activity, or why the start failed. The rest of the start (the
+    // seen file, the engine, the older activity) goes on behind it.
+    QFuture<void> ensureShowable();
 
     // ---- Activity
 
@@ -190,6 +195,8 @@ public:
     QFuture<void> revertEntries(const std::vector<Entry>& entries);
     // The selected entries in log order, while the activity list is shown.
     std::vector<Entry> selectedEntryList() const;
+    // The entries whose id is in `ids`, in log order; costs what it returns.
+    std::vector<Entry> entriesWithIds(const std::set<std::string>& ids) const;
     bool isFullyReverted(const Entry& entry) const;
     // The watched folders whose status is known and is not watching.
     std::vector<Folder> problemFolders() const;

@@ -1,6 +1,9 @@
 // The activity list: incremental, coalesced reads of the log, the revert of
 // logged runs, and the questions the views ask of the list.
 #include "OlvaApp/Model/ModelPrivate.h"
+#include "OlvaApp/Sentences/ActivitySearch.h"
+
+#include <QDateTime>
 
 #include <algorithm>
 
@@ -12,6 +15,24 @@ constexpr auto refreshDelay = std::chrono::milliseconds(200);
 constexpr auto recentWindow = std::chrono::hours(1);
 
 QFuture<void> finished() { return QtFuture::makeReadyFuture(); }
+
+// A read of the log; a whole one comes with its index and reverted steps,
+// made on the reading thread rather than the GUI's.
+struct ActivityRead {
+    LogRead log;
+    EntryIndex index;
+    RevertedSteps reverted;
+};
+
+ActivityRead readActivity(const Store& store, LogPosition position)
+{
+    ActivityRead read{store.entries(position), {}, {}};
+    if (read.log.isWhole) {
+        read.index.extend(read.log.entries, 0);
+        addRevertedSteps(read.reverted, read.log.entries, 0, read.index);
+    }
+    return read;
+}
 
 }  // namespace
 
@@ -33,17 +54,18 @@ void Model::Private::readLog(std::shared_ptr<QPromise<void>> promise)
     refreshAgain = false;
     ++model.logReads_;
     auto store = model.store_;
-    auto read = QtConcurrent::run(&readPool, [store, position = model.logPosition_] { return store->entries(position); });
-    deliver(read, [this, promise](LogRead read) {
-        if (read.isWhole) {
-            setEntries(std::move(read.entries));
-        } else if (!read.entries.empty()) {
-            std::vector<Entry> entries = model.entries_;
-            entries.insert(entries.end(), std::make_move_iterator(read.entries.begin()),
-                           std::make_move_iterator(read.entries.end()));
-            setEntries(std::move(entries));
+    auto read = QtConcurrent::run(&readPool, [store, position = model.logPosition_] {
+        return readActivity(*store, position);
+    });
+    deliver(read, [this, promise](ActivityRead read) {
+        if (read.log.isWhole) {
+            // The newest entries read for the window are in it too.
+            newestPending = false;
+            replaceEntries(std::move(read.log.entries), std::move(read.index), std::move(read.reverted));
+        } else if (!read.log.entries.empty()) {
+            appendEntries(std::move(read.log.entries));
         }
-        model.logPosition_ = read.position;
+        model.logPosition_ = read.log.position;
         if (refreshAgain) {
             readLog(promise);
             return;
@@ -53,15 +75,58 @@ void Model::Private::readLog(std::shared_ptr<QPromise<void>> promise)
     });
 }
 
-void Model::Private::setEntries(std::vector<Entry> entries)
+void Model::Private::readNewestEntries()
+{
+    // Enough for the table's rows, and back to the start of today and the
+    // last hour for the status line and the tray.
+    const Date now = clock().now();
+    const QDate day =
+        QDateTime::fromMSecsSinceEpoch(std::chrono::floor<std::chrono::milliseconds>(now).time_since_epoch().count())
+            .date();
+    const Date since = std::min(Date(std::chrono::milliseconds(day.startOfDay().toMSecsSinceEpoch())),
+                                now - recentWindow);
+    newestPending = true;
+    auto store = model.store_;
+    deliver(QtConcurrent::run(&readPool, [store, since] {
+        ActivityRead read;
+        read.log.entries =
+            store->newestEntries(activityRowWindow, [since](const Entry& entry) { return entry.at >= since; });
+        read.index.extend(read.log.entries, 0);
+        addRevertedSteps(read.reverted, read.log.entries, 0, read.index);
+        return read;
+    }), [this](ActivityRead read) {
+        // The whole log may have come first, or the start failed meanwhile.
+        if (newestPending) {
+            newestPending = false;
+            newestShown = true;
+            replaceEntries(std::move(read.log.entries), std::move(read.index), std::move(read.reverted));
+        }
+        becomeShowable();
+    });
+}
+
+void Model::Private::replaceEntries(std::vector<Entry> entries, EntryIndex index, RevertedSteps reverted)
 {
     model.entries_ = std::move(entries);
+    entryIndex = std::move(index);
     emit model.entriesChanged();
-    RevertedSteps counts = revertedStepCounts(model.entries_);
-    if (counts != model.revertedSteps_) {
-        model.revertedSteps_ = std::move(counts);
+    if (reverted != model.revertedSteps_) {
+        model.revertedSteps_ = std::move(reverted);
         emit model.revertedStepsChanged();
     }
+    updateRecentError();
+}
+
+// A busy engine appends an entry at a time to a list of tens of thousands:
+// each costs what it adds, never a copy of the list.
+void Model::Private::appendEntries(std::vector<Entry> fresh)
+{
+    const std::size_t from = model.entries_.size();
+    model.entries_.insert(model.entries_.end(), std::make_move_iterator(fresh.begin()),
+                          std::make_move_iterator(fresh.end()));
+    entryIndex.extend(model.entries_, from);
+    emit model.entriesChanged();
+    if (addRevertedSteps(model.revertedSteps_, model.entries_, from, entryIndex)) emit model.revertedStepsChanged();
     updateRecentError();
 }
 
@@ -87,6 +152,16 @@ QFuture<void> Model::onActivityChanged()
 
 QFuture<void> Model::revertEntries(const std::vector<Entry>& entries)
 {
+    // The window is up before the engine is made: a revert asked for
+    // meanwhile waits for it.
+    if (d_->startRequested && !d_->started) {
+        auto promise = std::make_shared<QPromise<void>>();
+        promise->start();
+        ensureStarted().then(this, [this, entries, promise] {
+            revertEntries(entries).then(this, [promise] { promise->finish(); });
+        });
+        return promise->future();
+    }
     std::vector<Entry> chosen;
     std::shared_ptr<Private::Reverting> joined;
     for (const Entry& entry : entries) {
@@ -155,10 +230,16 @@ void Model::Private::revert(std::vector<Entry> entries, std::shared_ptr<Revertin
 
 std::vector<Entry> Model::selectedEntryList() const
 {
+    if (!selection_ || !selection_->isActivity()) return {};
+    return entriesWithIds(selectedEntries_);
+}
+
+std::vector<Entry> Model::entriesWithIds(const std::set<std::string>& ids) const
+{
     std::vector<Entry> list;
-    if (!selection_ || !selection_->isActivity() || selectedEntries_.empty()) return list;
-    for (const Entry& entry : entries_)
-        if (selectedEntries_.contains(entry.id)) list.push_back(entry);
+    const std::vector<std::size_t> positions = d_->entryIndex.positionsOf(ids);
+    list.reserve(positions.size());
+    for (std::size_t position : positions) list.push_back(entries_[position]);
     return list;
 }
 

@@ -3,6 +3,7 @@
 
 #include "Core/RulesWatcher.h"
 #include "OlvaApp/Model/Clock.h"
+#include "OlvaApp/Model/EntryIndex.h"
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/Model/ModelLink.h"
 #include "OlvaApp/Model/ToolSignals.h"
@@ -63,6 +64,19 @@ struct Model::Private {
     bool startRequested = false;
     bool started = false;
     std::vector<std::shared_ptr<QPromise<void>>> startWaiters;
+    bool showable = false;
+    std::vector<std::shared_ptr<QPromise<void>>> showWaiters;
+    // Rules changed while the engine is made or not yet started (the window
+    // is up by then): the engine is made again before it starts, and what
+    // the changes asked of it besides the new rules (an edited rule's
+    // carry-over) runs on it first.
+    bool rulesChangedDuringStart = false;
+    std::vector<std::function<void(Engine&)>> engineWorkDuringStart;
+    // From here on engine work queues up behind the engine's start.
+    bool engineStarting = false;
+    // Until then the engine must not be reloaded: that would scan the
+    // folders before the start recovered the runs a crash interrupted.
+    bool engineBeforeStart() const { return startRequested && !started && !engineStarting; }
     std::unique_ptr<RulesWatcher> rulesWatcher;
     std::vector<ObserverToken> wakeObservers;
     std::unique_ptr<ToolSignals> toolSignals;
@@ -70,6 +84,12 @@ struct Model::Private {
     bool refreshing = false;
     bool refreshAgain = false;
     bool refreshScheduled = false;
+    // The ids of entries, kept with them.
+    EntryIndex entryIndex;
+    // The newest entries are being read for the window, ahead of the whole
+    // log; and whether they were taken in.
+    bool newestPending = false;
+    bool newestShown = false;
     // Increases with every change of the activity, so a timer armed for an
     // older state knows it is stale.
     int recentErrorGeneration = 0;
@@ -83,7 +103,10 @@ struct Model::Private {
     template <typename T, typename Done>
     void deliver(QFuture<T> future, Done done)
     {
-        future.then([link = link, done = std::move(done)](T result) {
+        future.then([link = link, done = std::move(done)](QFuture<T> finished) {
+            // Taken rather than copied: a read of the whole log holds tens
+            // of thousands of entries.
+            T result = finished.takeResult();
             link->post([done, result = std::move(result)]() mutable { done(std::move(result)); });
         });
     }
@@ -109,10 +132,15 @@ struct Model::Private {
 
     // ---- Start (ModelStart.cpp)
     void start();
+    void createEngine();
     void engineCreated(Attempt<std::shared_ptr<Engine>> created);
+    // Installs the callbacks and starts the engine.
+    void startEngine();
     void failStart(const QString& error);
     // Lets every caller of ensureStarted go on.
     void startEnded();
+    // Lets every caller of ensureShowable go on.
+    void becomeShowable();
     void observeTool();
 
     // ---- The data folder (ModelDataFolder.cpp)
@@ -125,7 +153,9 @@ struct Model::Private {
 
     // ---- Activity (ModelActivity.cpp)
     void readLog(std::shared_ptr<QPromise<void>> promise);
-    void setEntries(std::vector<Entry> entries);
+    void readNewestEntries();
+    void replaceEntries(std::vector<Entry> entries, EntryIndex index, RevertedSteps reverted);
+    void appendEntries(std::vector<Entry> fresh);
     void updateRecentError();
     void setFolderStatus(FolderStatuses statuses);
     void setStoreProblem(std::optional<QString> problem);

@@ -62,6 +62,12 @@ Model::Private::Saved Model::Private::save(std::function<void(Engine&)> beforeRe
         QMetaObject::invokeMethod(&model, [this] { reloadFromDisk(); }, Qt::QueuedConnection);
         return saved;
     }
+    if (engineBeforeStart()) {
+        // The start takes the new rules in.
+        rulesChangedDuringStart = true;
+        if (beforeReload) engineWorkDuringStart.push_back(std::move(beforeReload));
+        return saved;
+    }
     // After a failed write the engine reads the file as it was.
     onEngine([beforeReload = std::move(beforeReload)](Engine& engine) {
         if (beforeReload) beforeReload(engine);
@@ -157,7 +163,8 @@ void Model::Private::reloadFromDisk()
     const auto& selection = model.selection_;
     if (selection && selection->isFolder() && selection->index >= static_cast<int>(model.config_.folders.size()))
         model.setSelection(Selection::activity());
-    onEngine([](Engine& engine) { engine.reload(); });
+    if (engineBeforeStart()) rulesChangedDuringStart = true;
+    else onEngine([](Engine& engine) { engine.reload(); });
 }
 
 // ---- The rule sheet's save
@@ -221,7 +228,7 @@ void Model::commitRule(const EditingRule& editing, const Rule& rule, bool runAga
     std::function<void(Engine&)> carryOver;
     // Files the previous version handled count as handled by the edited
     // rule, unless the user asked to run it on them again.
-    if (!runAgain && !previous.dryRun && engine_) {
+    if (!runAgain && !previous.dryRun) {
         carryOver = [from = ruleVersion(previous), to = ruleVersion(rule)](Engine& engine) {
             engine.carryOver(from, to);
         };

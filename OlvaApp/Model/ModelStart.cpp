@@ -4,6 +4,8 @@
 #include "Core/DecodingError.h"
 #include "OlvaApp/Model/ModelPrivate.h"
 
+#include <utility>
+
 namespace olva::app {
 
 namespace {
@@ -40,11 +42,35 @@ QFuture<void> Model::ensureStarted()
     return waiter->future();
 }
 
+QFuture<void> Model::ensureShowable()
+{
+    if (!d_->startRequested) {
+        d_->startRequested = true;
+        d_->start();
+    }
+    if (d_->showable) return QtFuture::makeReadyFuture();
+    auto waiter = std::make_shared<QPromise<void>>();
+    waiter->start();
+    d_->showWaiters.push_back(waiter);
+    return waiter->future();
+}
+
 void Model::Private::startEnded()
 {
     started = true;
+    engineWorkDuringStart.clear();
+    becomeShowable();
     auto waiters = std::move(startWaiters);
     startWaiters.clear();
+    for (const auto& waiter : waiters) waiter->finish();
+}
+
+void Model::Private::becomeShowable()
+{
+    if (showable) return;
+    showable = true;
+    auto waiters = std::move(showWaiters);
+    showWaiters.clear();
     for (const auto& waiter : waiters) waiter->finish();
 }
 
@@ -82,6 +108,14 @@ void Model::Private::start()
     }
     model.reopenBookmarks();
 
+    // The window needs only the newest activity: it is read now, beside the
+    // engine, and the whole log follows the engine.
+    readNewestEntries();
+    createEngine();
+}
+
+void Model::Private::createEngine()
+{
     // Creating the engine reads the seen file, which may be large. The
     // engine gets a store of its own on the same directory: each of its
     // reloads reads the rules file, and were that the model's store, a file
@@ -106,38 +140,68 @@ void Model::Private::engineCreated(Attempt<std::shared_ptr<Engine>> created)
         failStart(created.error);
         return;
     }
+    const bool madeAgain = model.engine_ != nullptr;
     model.engine_ = *created.value;
     emit model.engineChanged();
+    if (madeAgain) {
+        startEngine();
+        return;
+    }
+    model.refresh().then(&model, [this] { startEngine(); });
+}
 
-    model.refresh().then(&model, [this] {
-        // Callbacks arrive on the engine's thread; the link drops them once
-        // the model is gone.
-        auto link = this->link;
-        Model* target = &model;
-        onEngine<bool>(
-            [link, target](Engine& engine) {
-                engine.onEntry([link, target](const Entry&) { link->post([target] { target->scheduleRefresh(); }); });
-                engine.onStatus([link, target](const std::map<std::string, FolderStatus>& statuses) {
-                    link->post([target, statuses] { target->d_->setFolderStatus(statuses); });
-                });
-                engine.onStoreProblem([link, target](const std::optional<std::string>& problem) {
-                    std::optional<QString> message;
-                    if (problem) message = text(*problem);
-                    link->post([target, message] { target->d_->setStoreProblem(message); });
-                });
-                engine.start();
-                return true;
-            },
-            [this](Attempt<bool>) {
-                wakeObservers = rescanOnWake(model.engine_);
-                observeTool();
-                startEnded();
+void Model::Private::startEngine()
+{
+    // The window is up while the engine is made and the log read: rules
+    // saved meanwhile may have come after the engine read them, so it is
+    // made again. A reload would scan the folders before the start
+    // recovered the runs a crash interrupted.
+    if (std::exchange(rulesChangedDuringStart, false)) {
+        createEngine();
+        return;
+    }
+    engineStarting = true;
+    // What those saves asked of the engine besides the new rules (the
+    // carry-over of an edited rule's handled files), before it starts.
+    for (auto& work : std::exchange(engineWorkDuringStart, {})) onEngine(std::move(work));
+
+    // Callbacks arrive on the engine's thread; the link drops them once
+    // the model is gone.
+    auto link = this->link;
+    Model* target = &model;
+    onEngine<bool>(
+        [link, target](Engine& engine) {
+            engine.onEntry([link, target](const Entry&) { link->post([target] { target->scheduleRefresh(); }); });
+            engine.onStatus([link, target](const std::map<std::string, FolderStatus>& statuses) {
+                link->post([target, statuses] { target->d_->setFolderStatus(statuses); });
             });
-    });
+            engine.onStoreProblem([link, target](const std::optional<std::string>& problem) {
+                std::optional<QString> message;
+                if (problem) message = text(*problem);
+                link->post([target, message] { target->d_->setStoreProblem(message); });
+            });
+            engine.start();
+            return true;
+        },
+        [this](Attempt<bool>) {
+            wakeObservers = rescanOnWake(model.engine_);
+            observeTool();
+            startEnded();
+        });
 }
 
 void Model::Private::failStart(const QString& error)
 {
+    // A failed start has no engine and has read no log: what the window
+    // showed of either meanwhile goes.
+    newestPending = false;
+    newestShown = false;
+    if (model.engine_) {
+        model.engine_.reset();
+        emit model.engineChanged();
+    }
+    if (!model.entries_.empty()) replaceEntries({}, {}, {});
+    model.logPosition_ = {};
     setLoadError(error);
     observeTool();
     startEnded();

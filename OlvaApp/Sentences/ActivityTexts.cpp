@@ -17,10 +17,9 @@ struct Words {
     Q_DECLARE_TR_FUNCTIONS(olva::app::ActivityTexts)
 };
 
-QDate localDay(olva::Date at, const QDateTime& now)
+qint64 millisSinceEpoch(olva::Date at)
 {
-    auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count();
-    return QDateTime::fromMSecsSinceEpoch(millis, now.timeZone()).date();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count();
 }
 
 QString watchingFolders(qsizetype folderCount)
@@ -36,11 +35,20 @@ QString activityStatusLine(bool paused, std::span<const olva::Entry> entries, qs
     if (paused) return Words::tr("Paused");
 
     // Today's run is the tail of the log dated today; an older entry after
-    // it (the clock was set back) ends the run there.
+    // it (the clock was set back) ends the run there. The day's bounds are
+    // found once: a busy day holds thousands of entries, and looking up the
+    // zone for each of them cost more than the rest of the line.
     const QDate today = now.date();
+    const QTimeZone zone = now.timeZone();
+    const qint64 dayStart = today.startOfDay(zone).toMSecsSinceEpoch();
+    const qint64 dayEnd = today.addDays(1).startOfDay(zone).toMSecsSinceEpoch();
+    const auto isToday = [&](const olva::Entry& entry) {
+        const qint64 at = millisSinceEpoch(entry.at);
+        return at >= dayStart && at < dayEnd;
+    };
     qsizetype organized = 0;
     qsizetype problems = 0;
-    for (auto it = entries.rbegin(); it != entries.rend() && localDay(it->at, now) == today; ++it) {
+    for (auto it = entries.rbegin(); it != entries.rend() && isToday(*it); ++it) {
         if (it->error) ++problems;
         else if (!it->undoOf && !it->dryRun && !it->steps.empty()) ++organized;
     }

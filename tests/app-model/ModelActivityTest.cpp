@@ -116,13 +116,34 @@ TEST_F(ModelActivity, ReadsAreSingleFlightAndTakeOnlyNewLines)
     EXPECT_EQ(model().logReadCount(), before + 2);
     EXPECT_EQ(model().entries().size(), 2u);
     EXPECT_EQ(entriesChanged.count(), 1);
+    EXPECT_EQ(revertedChanged.count(), 0);
 
-    // A rotated log is read whole and replaces the list.
-    writeFile(dataDir() / "log.new", logLine(failedRun(clock.now())));
+    // Appended entries are found by id, and an undo among them counts.
+    const Entry first = model().entries()[0];
+    Entry undo = failedRun(clock.now());
+    undo.undoOf = first.id;
+    store->append(undo);
+    read = model().refresh();
+    ASSERT_TRUE(until([&] { return read.isFinished(); }));
+    EXPECT_EQ(revertedChanged.count(), 1);
+    EXPECT_EQ(model().revertedSteps(), (app::RevertedSteps{{first.id, 0}}));
+    const auto ids = [](const std::vector<Entry>& entries) {
+        std::vector<std::string> found;
+        for (const Entry& entry : entries) found.push_back(entry.id);
+        return found;
+    };
+    EXPECT_EQ(ids(model().entriesWithIds({undo.id, first.id})), (std::vector<std::string>{first.id, undo.id}));
+
+    // A rotated log is read whole and replaces the list, and what is looked
+    // up in it.
+    const Entry fresh = failedRun(clock.now());
+    writeFile(dataDir() / "log.new", logLine(fresh));
     std::filesystem::rename(dataDir() / "log.new", dataDir() / "log.json");
     read = model().refresh();
     ASSERT_TRUE(until([&] { return read.isFinished(); }));
     EXPECT_EQ(model().entries().size(), 1u);
+    EXPECT_EQ(ids(model().entriesWithIds({undo.id, first.id, fresh.id})), (std::vector<std::string>{fresh.id}));
+    EXPECT_TRUE(model().revertedSteps().empty());
 }
 
 TEST_F(ModelActivity, NeedsAttentionEndsWhenTheNewestFailureTurnsOneHourOld)

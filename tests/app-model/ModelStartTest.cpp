@@ -5,6 +5,8 @@
 
 #include <QSignalSpy>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace olva;
@@ -73,6 +75,165 @@ TEST_F(ModelStart, TheRememberedFolderIsTheFirstWithThatPath)
     restart();
     ASSERT_TRUE(start());
     EXPECT_EQ(model().selection(), Selection::folder(1));
+}
+
+// ---- What the window waits for
+
+namespace {
+
+// A seen file that cannot be read until the test says what it holds: the
+// engine's creation waits for it, whatever else the start does meanwhile.
+class HeldSeenFile {
+public:
+    explicit HeldSeenFile(std::filesystem::path path) : path_(std::move(path))
+    {
+        before_ = std::filesystem::exists(path_) ? readFile(path_) : "{}";
+        std::filesystem::remove(path_);
+        if (::mkfifo(path_.c_str(), 0600) != 0) throw std::runtime_error("mkfifo failed");
+    }
+    ~HeldSeenFile()
+    {
+        // Never leave the engine's thread waiting, or the model's end would.
+        if (!released_)
+            if (int fd = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK); fd >= 0) {
+                (void)::write(fd, "{}", 2);
+                ::close(fd);
+            }
+        std::error_code ignored;
+        std::filesystem::remove(path_, ignored);
+    }
+    // Holds what the file held before.
+    void release() { release(before_); }
+    void release(const std::string& bytes)
+    {
+        int fd = ::open(path_.c_str(), O_WRONLY);
+        (void)::write(fd, bytes.data(), bytes.size());
+        ::close(fd);
+        released_ = true;
+        // Later reads find no seen file, as if none had been written.
+        std::filesystem::remove(path_);
+    }
+
+private:
+    std::filesystem::path path_;
+    std::string before_;
+    bool released_ = false;
+};
+
+}  // namespace
+
+TEST_F(ModelStart, TheWindowWaitsForTheNewestEntriesNotForTheSeenFileOrTheOlderLog)
+{
+    auto inbox = folder("Inbox");
+    writeRules(Config{.paused = false, .folders = {watched(inbox)}, .bookmarks = {}});
+    // 1,500 entries of last week, then three of the last minutes.
+    clock.set(std::chrono::floor<std::chrono::days>(clock.now()) + std::chrono::hours(12));
+    std::vector<std::string> files;
+    for (int i = 0; i < 1503; ++i) {
+        Entry entry = loggedRun("/in/" + std::to_string(i));
+        entry.at = clock.now() - (i < 1500 ? std::chrono::hours(24 * 7) : std::chrono::minutes(1503 - i));
+        store->append(entry);
+        files.push_back(entry.file);
+    }
+    struct Case {
+        const char* name;
+        std::string seen;  // what the held seen file turns out to hold
+        bool fails;
+    };
+    const Case cases[] = {{"a readable seen file", "{}", false}, {"an unreadable one", "[1]", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        restart();
+        HeldSeenFile seen(dataDir() / "seen.json");
+        QFuture<void> showable = model().ensureShowable();
+        QFuture<void> started = model().ensureStarted();
+        ASSERT_TRUE(until([&] { return showable.isFinished(); }));
+        EXPECT_FALSE(started.isFinished());
+        EXPECT_FALSE(model().hasEngine());
+        // The table's thousand rows, of which today's three are the newest.
+        ASSERT_EQ(model().entries().size(), 1000u);
+        EXPECT_EQ(model().entries().front().file, files[503]);
+        EXPECT_EQ(model().entries().back().file, files.back());
+        // A change made meanwhile reaches the engine, which read the rules
+        // before it.
+        model().setPaused(!c.fails);
+
+        seen.release(c.seen);
+        ASSERT_TRUE(until([&] { return started.isFinished(); }));
+        if (c.fails) {
+            EXPECT_TRUE(model().loadError());
+            EXPECT_FALSE(model().hasEngine());
+            // A start that failed has read no log.
+            EXPECT_TRUE(model().entries().empty());
+            continue;
+        }
+        ASSERT_TRUE(model().hasEngine());
+        EXPECT_TRUE(model().engine()->config().paused);
+        ASSERT_EQ(model().entries().size(), files.size());
+        EXPECT_EQ(model().entries().front().file, files.front());
+    }
+}
+
+TEST_F(ModelStart, ARevertAskedBeforeTheEngineExistsWaitsForIt)
+{
+    auto inbox = folder("Inbox");
+    auto done = folder("Done");
+    writeRules(Config{.paused = false,
+                      .folders = {watched(inbox, {extRule("PDFs", "pdf", {Action::move(done.string())})})},
+                      .bookmarks = {}});
+    writeFile(inbox / "a.pdf", "a");
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(until([&] { return std::filesystem::exists(done / "a.pdf") && !store->entries().empty(); }));
+
+    restart();
+    HeldSeenFile seen(dataDir() / "seen.json");
+    QFuture<void> showable = model().ensureShowable();
+    ASSERT_TRUE(until([&] { return showable.isFinished(); }));
+    ASSERT_FALSE(model().hasEngine());
+    ASSERT_EQ(model().entries().size(), 1u);
+    QFuture<void> reverted = model().revertEntries({model().entries().front()});
+    EXPECT_FALSE(reverted.isFinished());
+
+    seen.release("{}");
+    ASSERT_TRUE(until([&] { return reverted.isFinished(); }));
+    EXPECT_FALSE(model().problem());
+    EXPECT_TRUE(std::filesystem::is_regular_file(inbox / "a.pdf"));
+    EXPECT_TRUE(model().isFullyReverted(model().entries().front()));
+}
+
+TEST_F(ModelStart, ARuleEditedBeforeTheEngineStartsKeepsWhatItHandled)
+{
+    auto inbox = folder("Inbox");
+    // A rule that tags nothing away: it handles the file and leaves it.
+    writeRules(Config{.paused = false,
+                      .folders = {watched(inbox, {extRule("Tag", "txt", {Action::addTags({"seen"})})})},
+                      .bookmarks = {}});
+    writeFile(inbox / "a.txt", "a");
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(until([&] { return model().engine()->explain(inbox / "a.txt").at(0).alreadyApplied; }));
+
+    restart();
+    HeldSeenFile seen(dataDir() / "seen.json");
+    QFuture<void> showable = model().ensureShowable();
+    QFuture<void> started = model().ensureStarted();
+    ASSERT_TRUE(until([&] { return showable.isFinished(); }));
+    ASSERT_FALSE(model().hasEngine());
+    model().setSelection(Selection::folder(0));
+    model().editRule(0);
+    Rule edited = model().editingRule()->rule;
+    edited.actions.push_back(Action::addTags({"more"}));
+    model().commitRule(*model().editingRule(), edited, false);
+
+    seen.release();
+    ASSERT_TRUE(until([&] { return started.isFinished(); }));
+    ASSERT_TRUE(model().hasEngine());
+    EXPECT_EQ(model().engine()->config().folders.at(0).rules.at(0).actions.size(), 2u);
+    // One more pass: the edited rule acts on the file again unless the file
+    // counts as handled by it.
+    model().engine()->scanNow();
+    std::size_t runs = 0;
+    for (const Entry& entry : store->entries()) runs += entry.file == (inbox / "a.txt").string();
+    EXPECT_EQ(runs, 1u);
 }
 
 // ---- Starts that fail

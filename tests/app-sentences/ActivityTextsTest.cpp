@@ -136,6 +136,44 @@ TEST(StatusLine, CountsTodaysRun)
         EXPECT_EQ(activityStatusLine(c.paused, c.entries, c.folders, kNow), QString::fromUtf8(c.expected)) << c.name;
 }
 
+TEST(StatusLine, TodayIsTheDayOfNowInItsZone)
+{
+    const auto utc = [](int month, int day, int hour, int minute) {
+        return QDateTime(QDate(2025, month, day), QTime(hour, minute), QTimeZone::utc());
+    };
+    const auto at = [](const QDateTime& moment) {
+        return olva::Date(std::chrono::milliseconds(moment.toMSecsSinceEpoch()));
+    };
+    const QTimeZone plusFive(5 * 3600);
+    const QTimeZone berlin("Europe/Berlin");
+    ASSERT_TRUE(berlin.isValid());
+    struct Case {
+        const char* name;
+        QDateTime now;
+        QDateTime entry;
+        bool today;
+    };
+    // 30 March 2025 in Berlin lasts 23 hours: from 23:00 UTC the day before
+    // to 22:00 UTC.
+    const Case cases[] = {
+        {"five hours ahead, just after local midnight", utc(3, 3, 12, 0).toTimeZone(plusFive), utc(3, 2, 19, 30), true},
+        {"five hours ahead, just before local midnight", utc(3, 3, 12, 0).toTimeZone(plusFive), utc(3, 2, 18, 30), false},
+        {"a short day's first moments", utc(3, 30, 20, 0).toTimeZone(berlin), utc(3, 29, 23, 0), true},
+        {"the hour before the short day", utc(3, 30, 20, 0).toTimeZone(berlin), utc(3, 29, 22, 30), false},
+        {"a short day's last minutes", utc(3, 30, 20, 0).toTimeZone(berlin), utc(3, 30, 21, 59), true},
+        {"the next day, an hour early by the clock of the day before", utc(3, 30, 20, 0).toTimeZone(berlin),
+         utc(3, 30, 22, 0), false},
+        {"a long day's last hour", utc(10, 26, 20, 0).toTimeZone(berlin), utc(10, 26, 22, 30), true},
+    };
+    for (const Case& c : cases) {
+        olva::Entry organized = entry({});
+        organized.at = at(c.entry);
+        EXPECT_EQ(activityStatusLine(false, std::vector{organized}, 1, c.now),
+                  c.today ? "1 file organized today" : "Watching 1 folder")
+            << c.name;
+    }
+}
+
 TEST(Placeholders, NameTheirStateAndIcon)
 {
     struct Case {

@@ -62,7 +62,7 @@ void PrintTo(const Opening& opening, std::ostream* out)
 
 class Launches : public Shell, public ::testing::WithParamInterface<Opening> {};
 
-TEST_P(Launches, OpenTheWindowOnlyAfterTheStart)
+TEST_P(Launches, OpenTheWindowOnceWhatItShowsIsRead)
 {
     if (GetParam().wasOpen) settings->setValue(QStringLiteral("mainWindowOpen"), *GetParam().wasOpen);
     shell().launch(GetParam().kind);
@@ -70,7 +70,7 @@ TEST_P(Launches, OpenTheWindowOnlyAfterTheStart)
     // Continuations run in order: by this one's turn the launch's has run.
     bool after = false;
     QObject context;
-    shell().model().ensureStarted().then(&context, [&] { after = true; });
+    shell().model().ensureShowable().then(&context, [&] { after = true; });
     ASSERT_TRUE(until([&] { return after; }));
     EXPECT_EQ(windowShown(), GetParam().opens);
     EXPECT_EQ(shell().model().visibleWindows().contains(QStringLiteral("main")), GetParam().opens);

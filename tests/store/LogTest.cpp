@@ -342,6 +342,39 @@ TEST_F(OddLog, TheLastEntriesAreTheTailOfTheWholeLog)
     EXPECT_EQ(older[1].id, idFor(149));
 }
 
+TEST_F(OddLog, TheNewestEntriesGoOnWhileTheOldestTakenIsWanted)
+{
+    std::vector<Entry> whole = store.entries();
+    const auto indexOf = [](const Entry& entry) { return std::stoi(entry.file.substr(1)); };
+    struct Case {
+        std::size_t count;
+        int wantedFrom;     // `more` accepts entries of this index and later
+        int expectedFirst;  // the index of the oldest entry returned
+    };
+    // Entries 7 and 9 do not decode; log.1.json holds 0 to 149.
+    const Case cases[] = {
+        {20, 200, 199},   // on past the count, up to the first refused
+        {200, 250, 100},  // the count alone when the oldest is refused
+        {20, 0, 0},       // everything wanted: the whole log
+        {20, 100, 99},    // on into the older generation
+        {20, 151, 150},   // the refused one is the first of log.json
+        {20, 10, 8},      // lines that do not decode are passed over
+        {1000, 290, 0},   // fewer entries than the count
+        {1, 1000, 299},
+    };
+    for (const Case& c : cases) {
+        auto got = store.newestEntries(c.count, [&](const Entry& entry) { return indexOf(entry) >= c.wantedFrom; });
+        auto first = std::find_if(whole.begin(), whole.end(),
+                                  [&](const Entry& entry) { return indexOf(entry) == c.expectedFirst; });
+        ASSERT_NE(first, whole.end());
+        std::vector<std::string> expectedIds, gotIds;
+        for (auto it = first; it != whole.end(); ++it) expectedIds.push_back(it->id);
+        for (const auto& entry : got) gotIds.push_back(entry.id);
+        EXPECT_EQ(gotIds, expectedIds) << "count " << c.count << ", wanted from " << c.wantedFrom;
+    }
+    EXPECT_TRUE(store.newestEntries(0, [](const Entry&) { return true; }).empty());
+}
+
 TEST_F(OddLog, LookupsByIdentifierFindWhatTheWholeLogHolds)
 {
     std::vector<Entry> whole = store.entries();

@@ -37,6 +37,15 @@ JournalRecord JournalRecord::begin(const Entry& entry, std::string key)
     return record;
 }
 
+JournalRecord JournalRecord::intent(std::string run, Step step)
+{
+    JournalRecord record;
+    record.kind = Kind::will;
+    record.run = std::move(run);
+    record.step = std::move(step);
+    return record;
+}
+
 JournalRecord JournalRecord::stepDone(std::string run, Step step)
 {
     JournalRecord record;
@@ -76,6 +85,10 @@ std::string journalLine(const JournalRecord& record)
         json["key"] = record.key;
         json["entry"] = toJson(*record.entry);
         break;
+    case JournalRecord::Kind::will:
+        json["will"] = record.run;
+        json["do"] = toJson(*record.step);
+        break;
     case JournalRecord::Kind::step:
         json["step"] = record.run;
         json["did"] = toJson(*record.step);
@@ -108,6 +121,10 @@ std::optional<JournalRecord> parseJournalLine(std::string_view line)
             record.entry = entryFromJson(reader["entry"].value());
             record.run = record.entry->id;
             record.key = reader["key"].string();
+        } else if (auto run = reader.find("will")) {
+            record.kind = JournalRecord::Kind::will;
+            record.run = run->string();
+            record.step = stepFromJson(reader["do"].value());
         } else if (auto run = reader.find("step")) {
             record.kind = JournalRecord::Kind::step;
             record.run = run->string();
@@ -153,7 +170,7 @@ void JournalLines::add(std::string_view line)
         open_.push_back({std::string(id), {std::string(line)}});
         return;
     }
-    for (std::string_view kind : {"step", "done", "end"}) {
+    for (std::string_view kind : {"will", "step", "done", "end"}) {
         auto id = runOf(line, kind);
         if (id.empty()) continue;
         auto run = std::find_if(open_.rbegin(), open_.rend(), [&](const Raw& raw) { return raw.id == id; });
@@ -175,11 +192,14 @@ std::vector<OpenRun> JournalLines::openRuns() const
             auto record = parseJournalLine(line);
             if (!record) continue;
             if (record->kind == JournalRecord::Kind::begin) {
-                run = OpenRun{std::move(*record->entry), std::move(record->key), false};
+                run = OpenRun{std::move(*record->entry), std::move(record->key), false, std::nullopt};
             } else if (!run) {
                 continue;
+            } else if (record->kind == JournalRecord::Kind::will) {
+                run->intended = std::move(*record->step);
             } else if (record->kind == JournalRecord::Kind::step) {
                 run->entry.steps.push_back(std::move(*record->step));
+                run->intended.reset();
             } else if (record->kind == JournalRecord::Kind::done) {
                 run->done = true;
                 run->entry.error = std::move(record->error);
@@ -220,6 +240,7 @@ std::vector<JournalRecord> recordsOf(const std::vector<OpenRun>& runs)
         begun.error.reset();
         records.push_back(JournalRecord::begin(begun, run.key));
         for (const auto& step : run.entry.steps) records.push_back(JournalRecord::stepDone(run.entry.id, step));
+        if (run.intended) records.push_back(JournalRecord::intent(run.entry.id, *run.intended));
         if (run.done) records.push_back(JournalRecord::done(run.entry.id, run.entry.error));
     }
     return records;
@@ -262,25 +283,59 @@ platform::Descriptor openForAppending(const std::filesystem::path& journal)
     return fd;
 }
 
+// Room set aside ahead of the journal's end: records of runs still go in
+// when the disk fills up, so that a run in the middle can go on to its end
+// and be logged once there is room again.
+constexpr std::uint64_t kJournalReserve = 64 * 1024;
+
 }  // namespace
 
 std::pair<LogPosition, LogPosition> Store::appendJournal(const std::vector<JournalRecord>& records) const
 {
     std::string bytes = linesOf(records);
     auto journal = path("seen.journal");
-    if (engineLock() >= 0) {
-        // The process that runs the engine is the only one that folds the
-        // journal, so its appends need not wait for the lock: each is one
-        // write at the end, whole. It keeps the file open, as it appends
-        // several records for every file it handles.
-        std::lock_guard guard(journalMutex_);
-        struct stat status {};
-        if (!journal_ || ::fstat(journal_.get(), &status) != 0 || status.st_nlink == 0)
-            journal_ = openForAppending(journal);
-        return appendTo(journal_.get(), std::move(bytes), journal);
+    if (engineLock() < 0) {
+        platform::Descriptor lock(platform::lockFile(path("seen.lock"), true));
+        return appendTo(openForAppending(journal).get(), std::move(bytes), journal);
     }
-    platform::Descriptor lock(platform::lockFile(path("seen.lock"), true));
-    return appendTo(openForAppending(journal).get(), std::move(bytes), journal);
+    // The process that runs the engine is the only one that folds the
+    // journal, so its appends need not wait for the lock: each is one write
+    // at the end, whole. It keeps the file open, as it appends for every
+    // file it handles, and asks for its status only after writing: where
+    // the journal then ends tells whether anybody else wrote since.
+    std::lock_guard guard(journalMutex_);
+    for (int attempt = 0;; ++attempt) {
+        std::string out = bytes;
+        if (!journal_) {
+            journal_ = openForAppending(journal);
+            struct stat opened {};
+            if (::fstat(journal_.get(), &opened) != 0)
+                platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal));
+            // A record cut short (by a crash) must not swallow these.
+            char last = '\n';
+            if (opened.st_size > 0 && ::pread(journal_.get(), &last, 1, opened.st_size - 1) == 1 && last != '\n')
+                out.insert(0, "\n");
+            journalReserved_ = 0;
+        }
+        if (!platform::appendWhole(journal_.get(), out))
+            platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal));
+        struct stat status {};
+        if (::fstat(journal_.get(), &status) != 0)
+            platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal));
+        // Removed or replaced by somebody else: the records go to the file
+        // now at its name.
+        if (status.st_nlink == 0 && attempt == 0) {
+            journal_ = platform::Descriptor();
+            continue;
+        }
+        auto inode = static_cast<std::uint64_t>(status.st_ino);
+        auto size = static_cast<std::uint64_t>(status.st_size);
+        if (size + kJournalReserve / 2 > journalReserved_) {
+            platform::reserveSpace(journal_.get(), size, kJournalReserve);
+            journalReserved_ = size + kJournalReserve;
+        }
+        return {LogPosition{inode, size - std::min<std::uint64_t>(size, out.size())}, LogPosition{inode, size}};
+    }
 }
 
 JournalRead Store::readJournal(LogPosition after, const MarkSink& marks) const
@@ -333,6 +388,18 @@ JournalRead Store::readJournal(LogPosition after, const MarkSink& marks) const
 LogPosition Store::journalEnd() const
 {
     struct stat status {};
+    {
+        // The open journal costs no lookup of its name.
+        std::lock_guard guard(journalMutex_);
+        if (journal_ && ::fstat(journal_.get(), &status) == 0 && status.st_nlink > 0)
+            return {static_cast<std::uint64_t>(status.st_ino), static_cast<std::uint64_t>(status.st_size)};
+    }
+    return journalEndByName();
+}
+
+LogPosition Store::journalEndByName() const
+{
+    struct stat status {};
     if (::stat(path("seen.journal").c_str(), &status) != 0) return {};
     return {static_cast<std::uint64_t>(status.st_ino), static_cast<std::uint64_t>(status.st_size)};
 }
@@ -348,7 +415,7 @@ LogPosition Store::foldJournal(SeenRecords& seen) const
     // file never misses a mark, whichever of the two it finds replaced.
     saveSeen(seen);
     platform::writeFileAtomically(path("seen.journal"), linesOf(recordsOf(read.runs)));
-    return journalEnd();
+    return journalEndByName();
 }
 
 }  // namespace olva

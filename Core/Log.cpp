@@ -8,27 +8,18 @@
 #include "Core/platform/SystemError.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <functional>
 #include <system_error>
 
 namespace olva {
 namespace {
-
-// Serialises rotation and appends between processes: without it, two
-// writers that both find the log full would each move it aside, and the
-// second move would replace the generation the first one just kept.
-class LogLock {
-public:
-    explicit LogLock(const std::filesystem::path& path) : fd_(platform::lockFile(path, true)) {}
-
-private:
-    platform::Descriptor fd_;  // the lock goes with it
-};
 
 template <typename F>
 void forEachLine(std::string_view bytes, F&& body)
@@ -159,31 +150,116 @@ std::map<std::string, std::size_t> revertedStepCounts(std::span<const Entry> log
     return counts;
 }
 
-void Store::append(const Entry& entry) const
+namespace {
+
+// A line cut short (a crash, a full disk) must not swallow the next one.
+bool endsWithFeed(int fd, off_t size)
 {
-    std::string line = logLine(entry);
+    char last = '\n';
+    return size == 0 || ::pread(fd, &last, 1, size - 1) != 1 || last == '\n';
+}
+
+}  // namespace
+
+void Store::append(const Entry& entry) const { appendLine(logLine(entry)); }
+
+void Store::appendLine(std::string line) const
+{
     auto current = path("log.json");
     auto previous = path("log.1.json");
-    LogLock lock(path("log.lock"));
 
+    if (engineLock() >= 0) {
+        // The process that runs the engine writes most lines: it keeps the
+        // log and its lock open, and within a pass holds the lock from one
+        // line to the next, so that a line costs its write and one look at
+        // the size. Other writers wait for the lock meanwhile, at most a
+        // moment.
+        std::lock_guard guard(logMutex_);
+        if (!logLocked_) {
+            if (!logLock_) {
+                logLock_ = platform::Descriptor(::open(path("log.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+                if (!logLock_) platform::throwErrno(errno, "couldn’t open " + platform::quoted(path("log.lock")));
+            }
+            while (::flock(logLock_.get(), LOCK_EX) != 0)
+                if (errno != EINTR) platform::throwErrno(errno, "couldn’t lock " + platform::quoted(path("log.lock")));
+            logLocked_ = true;
+            logLockedAt_ = std::chrono::steady_clock::now();
+            // Another writer may have moved the log aside while the lock was
+            // free.
+            struct stat named {}, open {};
+            if (log_ && (::stat(current.c_str(), &named) != 0 || ::fstat(log_.get(), &open) != 0
+                         || named.st_ino != open.st_ino || named.st_dev != open.st_dev))
+                log_ = platform::Descriptor();
+        }
+        struct stat status {};
+        for (int attempt = 0;; ++attempt) {
+            if (!log_) {
+                log_ = platform::Descriptor(::open(current.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+                if (!log_) platform::throwErrno(errno, "couldn’t open " + platform::quoted(current));
+                logEnd_ = ~std::uint64_t(0);
+            }
+            if (::fstat(log_.get(), &status) != 0)
+                platform::throwErrno(errno, "couldn’t write to " + platform::quoted(current));
+            // Removed (with the data directory, say): the lines go to a new
+            // file at its name.
+            if (status.st_nlink == 0 && attempt == 0) {
+                log_ = platform::Descriptor();
+                continue;
+            }
+            if (std::uint64_t(status.st_size) <= maxLog) break;
+            ::unlink(previous.c_str());
+            if (::rename(current.c_str(), previous.c_str()) != 0)
+                platform::throwErrno(errno, "couldn’t move " + platform::quoted(current) + " aside");
+            log_ = platform::Descriptor();
+        }
+        // Where this process's last line ended, the file ends with a line
+        // feed: nobody else wrote while the lock was held.
+        if (std::uint64_t(status.st_size) != logEnd_ && !endsWithFeed(log_.get(), status.st_size)) line.insert(0, "\n");
+        bool written = platform::appendWhole(log_.get(), line);
+        int error = errno;
+        if (written) logEnd_ = std::uint64_t(status.st_size) + line.size();
+        if (!logBatch_ || std::chrono::steady_clock::now() - logLockedAt_ > kLogHold) releaseLogLockLocked();
+        if (!written) platform::throwErrno(error, "couldn’t write to " + platform::quoted(current));
+        return;
+    }
+
+    // Serialises rotation and appends between processes: without it, two
+    // writers that both find the log full would each move it aside, and the
+    // second move would replace the generation the first one just kept.
+    platform::Descriptor lock(platform::lockFile(path("log.lock"), true));
     struct stat status{};
     if (::stat(current.c_str(), &status) == 0 && static_cast<std::uint64_t>(status.st_size) > maxLog) {
         ::unlink(previous.c_str());
         if (::rename(current.c_str(), previous.c_str()) != 0)
             platform::throwErrno(errno, "couldn’t move " + platform::quoted(current) + " aside");
     }
-
     // O_APPEND and one write per line: a writer that does not take the lock
     // still never overwrites a line.
     platform::Descriptor fd(::open(current.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
     if (!fd) platform::throwErrno(errno, "couldn’t open " + platform::quoted(current));
-    // A line cut short (a crash, a full disk) must not swallow this one.
-    if (::fstat(fd.get(), &status) == 0 && status.st_size > 0) {
-        char last = '\n';
-        if (::pread(fd.get(), &last, 1, status.st_size - 1) == 1 && last != '\n') line.insert(0, "\n");
-    }
+    if (::fstat(fd.get(), &status) == 0 && !endsWithFeed(fd.get(), status.st_size)) line.insert(0, "\n");
     if (!platform::appendWhole(fd.get(), line))
         platform::throwErrno(errno, "couldn’t write to " + platform::quoted(current));
+}
+
+void Store::batchLog(bool on) const
+{
+    std::lock_guard guard(logMutex_);
+    logBatch_ = on;
+    if (!on) releaseLogLockLocked();
+}
+
+void Store::releaseLogLock() const
+{
+    std::lock_guard guard(logMutex_);
+    releaseLogLockLocked();
+}
+
+void Store::releaseLogLockLocked() const
+{
+    if (!logLocked_) return;
+    ::flock(logLock_.get(), LOCK_UN);
+    logLocked_ = false;
 }
 
 LogRead Store::entries(LogPosition after) const

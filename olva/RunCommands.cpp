@@ -77,6 +77,8 @@ std::shared_ptr<Engine> makeEngine(const std::shared_ptr<Store>& store, double s
         fail("cannot read rules: " + failureText(error));
     }
     engine->onEntry([out = console.out](const Entry& entry) { out(formatEntry(entry) + "\n"); });
+    // What a pass printed is sent on when it ends.
+    if (console.flush) engine->onPassEnd(console.flush);
     return engine;
 }
 
@@ -108,6 +110,7 @@ int runCommand(const std::shared_ptr<Store>& store, const Console& console)
         }
     });
     console.out("watching " + std::to_string(engine->config().folders.size()) + " folder(s), ctrl-c to stop\n");
+    if (console.flush) console.flush();
     waitForStopSignal();
     watcher.reset();
     wake.clear();

@@ -49,8 +49,12 @@ TEST(Crash, ARunKilledMidRuleIsLoggedOnceAsInterruptedAndNeverRunAgain)
     auto entries = fixture.store()->entries();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].error, "interrupted: Olva stopped before the rule’s actions finished");
-    ASSERT_EQ(entries[0].steps.size(), 1u);
+    // The rename, and the script that was started, which may have run.
+    ASSERT_EQ(entries[0].steps.size(), 2u);
     EXPECT_EQ(entries[0].steps[0].from, (fixture.inbox() / "report.dat").string());
+    EXPECT_EQ(entries[0].steps[1].kind, Step::Kind::shell);
+    EXPECT_EQ(entries[0].steps[1].note, "the script may have run before Olva stopped");
+    EXPECT_NE(next.out.find("(the script may have run before Olva stopped)"), std::string::npos) << next.out;
 
     // Again: it stays handled and is logged once.
     EXPECT_EQ(runOlva({"once"}, fixture.inHome()).out, "");

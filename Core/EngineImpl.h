@@ -78,6 +78,9 @@ struct Engine::Impl {
         std::string key;
         bool begun = false;
         std::vector<JournalRecord> unrecorded;
+        // The entry encoded once, up to its steps (logLineHead), for its
+        // begin record and its line in the log.
+        std::string head;
         // Asked once the run's first change is announced: whether marks of
         // another process, which the journal then shows, say that the file
         // was handled meanwhile; the run then stops before that change.
@@ -216,7 +219,8 @@ struct Engine::Impl {
     // cannot be written is held. Should the entry wait, `unrecorded` (steps
     // of the run the journal does not hold yet) is journaled with the run's
     // end of actions.
-    void record(const Entry& entry, std::vector<JournalRecord> then = {}, std::vector<JournalRecord> unrecorded = {});
+    void record(const Entry& entry, std::vector<JournalRecord> then = {}, std::vector<JournalRecord> unrecorded = {},
+                std::string_view head = {});
     bool flushUnwritten();
     // Logs the runs that a crash cut short, once, in the process that holds
     // the engine lock.

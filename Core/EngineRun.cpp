@@ -151,7 +151,10 @@ Performed Engine::Impl::carryOut(LiveRun& run, const std::vector<Action>& action
         if (intended.kind == Step::Kind::shell) store->releaseLogLock();
         std::vector<JournalRecord> records;
         records.reserve(run.unrecorded.size() + 2);
-        if (!run.begun) records.push_back(JournalRecord::begin(run.entry, run.key));
+        if (!run.begun) {
+            if (run.head.empty()) run.head = logLineHead(run.entry);
+            records.push_back(JournalRecord::begin(run.entry, run.key, entryTextOfHead(run.head)));
+        }
         records.insert(records.end(), std::make_move_iterator(run.unrecorded.begin()),
                        std::make_move_iterator(run.unrecorded.end()));
         records.push_back(JournalRecord::intent(run.entry.id, intended));
@@ -201,7 +204,7 @@ void Engine::Impl::finishRun(LiveRun& run, bool live, Date now)
         seen.add(run.key, entry.version);
         then.push_back(JournalRecord::mark(run.key, {entry.version}));
     }
-    record(entry, std::move(then), run.begun ? std::move(run.unrecorded) : std::vector<JournalRecord>{});
+    record(entry, std::move(then), run.begun ? std::move(run.unrecorded) : std::vector<JournalRecord>{}, run.head);
     if (entryCallback) entryCallback(entry);
 }
 
@@ -224,10 +227,12 @@ bool Engine::Impl::resumeHeldRun()
     return unwritten.empty();
 }
 
-void Engine::Impl::record(const Entry& entry, std::vector<JournalRecord> then, std::vector<JournalRecord> unrecorded)
+void Engine::Impl::record(const Entry& entry, std::vector<JournalRecord> then, std::vector<JournalRecord> unrecorded,
+                          std::string_view head)
 {
     try {
-        store->append(entry);
+        if (head.empty()) store->append(entry);
+        else store->appendLine(logLineWith(head, entry.steps, entry.error));
     } catch (const std::exception& error) {
         setStoreProblem(error);
         // A journaled run whose entry waits: should the process end before

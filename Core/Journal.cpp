@@ -27,13 +27,14 @@ JournalRecord JournalRecord::mark(std::string key, std::vector<std::string> vers
     return record;
 }
 
-JournalRecord JournalRecord::begin(const Entry& entry, std::string key)
+JournalRecord JournalRecord::begin(const Entry& entry, std::string key, std::string entryText)
 {
     JournalRecord record;
     record.kind = Kind::begin;
     record.run = entry.id;
     record.key = std::move(key);
-    record.entry = entry;
+    if (entryText.empty()) record.entry = entry;
+    record.entryText = std::move(entryText);
     return record;
 }
 
@@ -74,32 +75,54 @@ JournalRecord JournalRecord::end(std::string run)
 
 std::string journalLine(const JournalRecord& record)
 {
-    nlohmann::ordered_json json;
+    if (record.kind == JournalRecord::Kind::begin && !record.entryText.empty()) {
+        // The entry goes in as it was encoded once for the run.
+        std::string line = "{\"begin\":";
+        appendJsonString(line, record.run);
+        line += ",\"key\":";
+        appendJsonString(line, record.key);
+        line += ",\"entry\":" + record.entryText + "}\n";
+        return line;
+    }
+    // The records every handled file costs are written straight.
+    auto runRecord = [&](const char* kind) {
+        std::string line = "{\"";
+        line += kind;
+        line += "\":";
+        appendJsonString(line, record.run);
+        return line;
+    };
     switch (record.kind) {
-    case JournalRecord::Kind::mark:
-        json["mark"] = record.key;
-        json["versions"] = record.versions;
-        break;
+    case JournalRecord::Kind::will:
+    case JournalRecord::Kind::step: {
+        bool will = record.kind == JournalRecord::Kind::will;
+        std::string line = runRecord(will ? "will" : "step");
+        line += will ? ",\"do\":" : ",\"did\":";
+        appendStepJson(line, *record.step, false);
+        return line + "}\n";
+    }
+    case JournalRecord::Kind::end: return runRecord("end") + "}\n";
     case JournalRecord::Kind::begin:
+    case JournalRecord::Kind::done: break;
+    case JournalRecord::Kind::mark: {
+        std::string line = "{\"mark\":";
+        appendJsonString(line, record.key);
+        line += ",\"versions\":[";
+        for (std::size_t i = 0; i < record.versions.size(); ++i) {
+            if (i > 0) line += ',';
+            appendJsonString(line, record.versions[i]);
+        }
+        return line + "]}\n";
+    }
+    }
+    nlohmann::ordered_json json;
+    if (record.kind == JournalRecord::Kind::begin) {
         json["begin"] = record.run;
         json["key"] = record.key;
         json["entry"] = toJson(*record.entry);
-        break;
-    case JournalRecord::Kind::will:
-        json["will"] = record.run;
-        json["do"] = toJson(*record.step);
-        break;
-    case JournalRecord::Kind::step:
-        json["step"] = record.run;
-        json["did"] = toJson(*record.step);
-        break;
-    case JournalRecord::Kind::done:
+    } else {
         json["done"] = record.run;
         if (record.error) json["error"] = *record.error;
-        break;
-    case JournalRecord::Kind::end:
-        json["end"] = record.run;
-        break;
     }
     return writeJson(json) + "\n";
 }
@@ -179,8 +202,37 @@ void JournalLines::add(std::string_view line)
         else run->lines.emplace_back(line);
         return;
     }
+    if (takeMark(line)) return;
     if (auto record = parseJournalLine(line); record && record->kind == JournalRecord::Kind::mark)
         for (const auto& version : record->versions) marks_(record->key, version);
+}
+
+bool JournalLines::takeMark(std::string_view line)
+{
+    // Most lines are marks, in the one form this system writes them: they
+    // are read without a JSON parser. A line in any other form (escapes
+    // included) is left to the parser.
+    constexpr std::string_view lead = "{\"mark\":\"", middle = "\",\"versions\":[", tail = "]}";
+    if (!line.starts_with(lead) || !line.ends_with(tail) || line.find('\\') != std::string_view::npos) return false;
+    std::string_view rest = line.substr(lead.size(), line.size() - lead.size() - tail.size());
+    auto keyEnd = rest.find('"');
+    if (keyEnd == std::string_view::npos || !rest.substr(keyEnd).starts_with(middle)) return false;
+    std::string key(rest.substr(0, keyEnd));
+    rest.remove_prefix(keyEnd + middle.size());
+    std::vector<std::string_view> versions;
+    while (!rest.empty()) {
+        if (rest.front() != '"') return false;
+        auto end = rest.find('"', 1);
+        if (end == std::string_view::npos) return false;
+        versions.push_back(rest.substr(1, end - 1));
+        rest.remove_prefix(end + 1);
+        if (rest.empty()) break;
+        if (rest.front() != ',') return false;
+        rest.remove_prefix(1);
+        if (rest.empty()) return false;
+    }
+    for (auto version : versions) marks_(key, version);
+    return true;
 }
 
 std::vector<OpenRun> JournalLines::openRuns() const
@@ -293,11 +345,13 @@ constexpr std::uint64_t kJournalReserve = 64 * 1024;
 std::pair<LogPosition, LogPosition> Store::appendJournal(const std::vector<JournalRecord>& records) const
 {
     std::string bytes = linesOf(records);
-    auto journal = path("seen.journal");
     if (engineLock() < 0) {
+        auto journal = path("seen.journal");
         platform::Descriptor lock(platform::lockFile(path("seen.lock"), true));
         return appendTo(openForAppending(journal).get(), std::move(bytes), journal);
     }
+    // Its name is only needed to open it or to say what failed.
+    auto journal = [this] { return path("seen.journal"); };
     // The process that runs the engine is the only one that folds the
     // journal, so its appends need not wait for the lock: each is one write
     // at the end, whole. It keeps the file open, as it appends for every
@@ -307,10 +361,10 @@ std::pair<LogPosition, LogPosition> Store::appendJournal(const std::vector<Journ
     for (int attempt = 0;; ++attempt) {
         std::string out = bytes;
         if (!journal_) {
-            journal_ = openForAppending(journal);
+            journal_ = openForAppending(journal());
             struct stat opened {};
             if (::fstat(journal_.get(), &opened) != 0)
-                platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal));
+                platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal()));
             // A record cut short (by a crash) must not swallow these.
             char last = '\n';
             if (opened.st_size > 0 && ::pread(journal_.get(), &last, 1, opened.st_size - 1) == 1 && last != '\n')
@@ -318,10 +372,10 @@ std::pair<LogPosition, LogPosition> Store::appendJournal(const std::vector<Journ
             journalReserved_ = 0;
         }
         if (!platform::appendWhole(journal_.get(), out))
-            platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal));
+            platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal()));
         struct stat status {};
         if (::fstat(journal_.get(), &status) != 0)
-            platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal));
+            platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal()));
         // Removed or replaced by somebody else: the records go to the file
         // now at its name.
         if (status.st_nlink == 0 && attempt == 0) {

@@ -45,9 +45,11 @@ struct JournalRecord {
     std::optional<Entry> entry;
     std::optional<Step> step;
     std::optional<std::string> error;
+    // A begin record's entry already encoded, when the caller has it.
+    std::string entryText;
 
     static JournalRecord mark(std::string key, std::vector<std::string> versions);
-    static JournalRecord begin(const Entry& entry, std::string key);
+    static JournalRecord begin(const Entry& entry, std::string key, std::string entryText = {});
     static JournalRecord intent(std::string run, Step step);
     static JournalRecord stepDone(std::string run, Step step);
     static JournalRecord done(std::string run, std::optional<std::string> error);
@@ -92,6 +94,8 @@ private:
         std::string id;
         std::vector<std::string> lines;
     };
+    bool takeMark(std::string_view line);
+
     MarkSink marks_;
     std::vector<Raw> open_;  // in the order they began
 };

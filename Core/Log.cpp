@@ -1,6 +1,7 @@
 #include "Core/Log.h"
 
 #include "Core/JsonWriter.h"
+#include "Core/PathJson.h"
 #include "Core/Store.h"
 #include "Core/platform/AtomicFile.h"
 #include "Core/platform/Descriptor.h"
@@ -94,6 +95,47 @@ std::string logLine(const Entry& entry)
     return writeJson(toJson(entry), {.escapeSlashes = true}) + "\n";
 }
 
+std::string logLineHead(const Entry& entry)
+{
+    // Written straight rather than through a JSON value: every handled file
+    // costs one.
+    std::string text = "{\"id\":";
+    appendJsonString(text, entry.id);
+    text += ",\"at\":";
+    appendJsonString(text, iso8601(entry.at));
+    text += ',';
+    appendPathMember(text, "file", entry.file, true);
+    text += ",\"rule\":";
+    appendTextValue(text, entry.rule, true);
+    text += ",\"version\":";
+    appendTextValue(text, entry.version, true);
+    text += entry.dryRun ? ",\"dryRun\":true,\"checks\":[" : ",\"dryRun\":false,\"checks\":[";
+    for (std::size_t i = 0; i < entry.checks.size(); ++i) {
+        if (i > 0) text += ',';
+        appendCheckJson(text, entry.checks[i], true);
+    }
+    text += "],\"steps\":[";
+    return text;
+}
+
+std::string logLineWith(std::string_view head, const std::vector<Step>& steps, const std::optional<std::string>& error)
+{
+    std::string line(head);
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        if (i > 0) line += ',';
+        appendStepJson(line, steps[i], true);
+    }
+    line += ']';
+    if (error) {
+        line += ",\"error\":";
+        appendTextValue(line, *error, true);
+    }
+    line += "}\n";
+    return line;
+}
+
+std::string entryTextOfHead(std::string_view head) { return std::string(head) + "]}"; }
+
 std::optional<Entry> parseLogLine(std::string_view line)
 {
     if (line.empty()) return std::nullopt;
@@ -165,10 +207,9 @@ void Store::append(const Entry& entry) const { appendLine(logLine(entry)); }
 
 void Store::appendLine(std::string line) const
 {
-    auto current = path("log.json");
-    auto previous = path("log.1.json");
-
     if (engineLock() >= 0) {
+        // Names are only needed to open, move aside or say what failed.
+        auto current = [this] { return path("log.json"); };
         // The process that runs the engine writes most lines: it keeps the
         // log and its lock open, and within a pass holds the lock from one
         // line to the next, so that a line costs its write and one look at
@@ -187,19 +228,19 @@ void Store::appendLine(std::string line) const
             // Another writer may have moved the log aside while the lock was
             // free.
             struct stat named {}, open {};
-            if (log_ && (::stat(current.c_str(), &named) != 0 || ::fstat(log_.get(), &open) != 0
+            if (log_ && (::stat(current().c_str(), &named) != 0 || ::fstat(log_.get(), &open) != 0
                          || named.st_ino != open.st_ino || named.st_dev != open.st_dev))
                 log_ = platform::Descriptor();
         }
         struct stat status {};
         for (int attempt = 0;; ++attempt) {
             if (!log_) {
-                log_ = platform::Descriptor(::open(current.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-                if (!log_) platform::throwErrno(errno, "couldn’t open " + platform::quoted(current));
+                log_ = platform::Descriptor(::open(current().c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+                if (!log_) platform::throwErrno(errno, "couldn’t open " + platform::quoted(current()));
                 logEnd_ = ~std::uint64_t(0);
             }
             if (::fstat(log_.get(), &status) != 0)
-                platform::throwErrno(errno, "couldn’t write to " + platform::quoted(current));
+                platform::throwErrno(errno, "couldn’t write to " + platform::quoted(current()));
             // Removed (with the data directory, say): the lines go to a new
             // file at its name.
             if (status.st_nlink == 0 && attempt == 0) {
@@ -207,9 +248,9 @@ void Store::appendLine(std::string line) const
                 continue;
             }
             if (std::uint64_t(status.st_size) <= maxLog) break;
-            ::unlink(previous.c_str());
-            if (::rename(current.c_str(), previous.c_str()) != 0)
-                platform::throwErrno(errno, "couldn’t move " + platform::quoted(current) + " aside");
+            ::unlink(path("log.1.json").c_str());
+            if (::rename(current().c_str(), path("log.1.json").c_str()) != 0)
+                platform::throwErrno(errno, "couldn’t move " + platform::quoted(current()) + " aside");
             log_ = platform::Descriptor();
         }
         // Where this process's last line ended, the file ends with a line
@@ -219,10 +260,12 @@ void Store::appendLine(std::string line) const
         int error = errno;
         if (written) logEnd_ = std::uint64_t(status.st_size) + line.size();
         if (!logBatch_ || std::chrono::steady_clock::now() - logLockedAt_ > kLogHold) releaseLogLockLocked();
-        if (!written) platform::throwErrno(error, "couldn’t write to " + platform::quoted(current));
+        if (!written) platform::throwErrno(error, "couldn’t write to " + platform::quoted(current()));
         return;
     }
 
+    auto current = path("log.json");
+    auto previous = path("log.1.json");
     // Serialises rotation and appends between processes: without it, two
     // writers that both find the log full would each move it aside, and the
     // second move would replace the generation the first one just kept.

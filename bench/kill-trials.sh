@@ -6,21 +6,23 @@
 # ran with no entry saying so, data files that do not parse after the kill,
 # runs logged as interrupted, and files an undo could not bring back.
 #
-# usage: bench/kill-trials.sh [trials] [files] [parallel] [olva]
+# usage: bench/kill-trials.sh [trials] [files] [parallel] [olva] [first trial]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 trials=${1:-50}
 count=${2:-2000}
 parallel=${3:-3}
 olva=${4:-$here/build/olva/olva}
+first=${5:-0}
 [ -x "$olva" ] || { echo "kill-trials: no olva at $olva" >&2; exit 1; }
 scratch=$(mktemp -d "$here/build/kill-trials-XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 
-python3 - "$olva" "$trials" "$count" "$parallel" "$scratch" <<'PY'
+python3 - "$olva" "$trials" "$count" "$parallel" "$scratch" "$first" <<'PY'
 import concurrent.futures, hashlib, json, os, random, re, signal, subprocess, sys, time
 
 olva, trials, count, parallel, scratch = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), sys.argv[5]
+first = int(sys.argv[6])
 INTERRUPTED = "interrupted: Olva stopped before the rule\u2019s actions finished"
 MAY_HAVE_RUN = "the script may have run before Olva stopped"
 
@@ -54,9 +56,10 @@ def unparsable(data):
     return bad
 
 def entries(data):
+    # A last line without its line feed may still be being written.
     out = []
     for name in ("log.1.json", "log.json"):
-        for line in lines(os.path.join(data, name)):
+        for line in lines(os.path.join(data, name))[:-1]:
             if line:
                 out.append(json.loads(line))
     return out
@@ -138,7 +141,7 @@ def trial(number):
 
 results = []
 with concurrent.futures.ThreadPoolExecutor(parallel) as pool:
-    for result in pool.map(trial, range(trials)):
+    for result in pool.map(trial, range(first, first + trials)):
         print(json.dumps(result), flush=True)
         results.append(result)
 keys = ["lost", "duplicated", "renamed_twice", "scripts_twice", "scripts_unnamed", "unparsable", "undo_failed",

@@ -17,6 +17,24 @@ nlohmann::ordered_json toJson(const Check& check)
     return json;
 }
 
+void appendCheckJson(std::string& out, const Check& check, bool escapeSlashes)
+{
+    out += "{\"attr\":\"";
+    out += rawValue(check.attr);
+    out += "\",\"op\":\"";
+    out += rawValue(check.op);
+    out += "\",\"value\":";
+    appendTextValue(out, check.value, escapeSlashes);
+    out += ",\"actual\":";
+    appendTextValue(out, check.actual, escapeSlashes);
+    out += check.pass ? ",\"pass\":true" : ",\"pass\":false";
+    if (check.note) {
+        out += ",\"note\":";
+        appendTextValue(out, *check.note, escapeSlashes);
+    }
+    out += '}';
+}
+
 Check checkFromJson(const nlohmann::json& value)
 {
     JsonReader reader(value);

@@ -23,6 +23,8 @@ struct Check {
 };
 
 nlohmann::ordered_json toJson(const Check& check);
+// The same written out as compact JSON text, straight.
+void appendCheckJson(std::string& out, const Check& check, bool escapeSlashes);
 // Throws DecodingError; every key but note is required.
 Check checkFromJson(const nlohmann::json& json);
 

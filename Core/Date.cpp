@@ -72,11 +72,18 @@ double millisecondsOf(Date date)
 
 std::string iso8601(Date date)
 {
+    // Dates come in runs within one second.
+    thread_local std::int64_t lastSecond = 0;
+    thread_local std::string lastText;
+    auto second = std::chrono::floor<std::chrono::seconds>(date.time_since_epoch()).count();
+    if (!lastText.empty() && second >= 0 && second == lastSecond) return lastText;
     Civil c = civil(date);
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02uT%02u:%02u:%02uZ", c.year, c.month, c.day, c.hour, c.minute,
                   c.second);
-    return buffer;
+    lastSecond = second;
+    lastText = buffer;
+    return lastText;
 }
 
 std::string printedUTC(Date date)

@@ -256,6 +256,7 @@ std::shared_ptr<Engine> Engine::create(std::shared_ptr<Store> store, double sett
     Impl& made = *impl;
     made.store->readSeen([&](const std::string& key, std::string_view version) { made.seen.add(key, version); },
                          &made.journalAt);
+    made.journalWritten = made.journalAt;
     std::shared_ptr<Engine> engine(new Engine(std::move(impl)));
     engine->impl_->self = engine;
     return engine;
@@ -293,6 +294,11 @@ void Engine::onStatus(StatusCallback callback)
 void Engine::onStoreProblem(StoreProblemCallback callback)
 {
     impl_->executor.call([&] { impl_->storeProblemCallback = std::move(callback); });
+}
+
+void Engine::onPassEnd(std::function<void()> callback)
+{
+    impl_->executor.call([&] { impl_->passEndCallback = std::move(callback); });
 }
 
 void Engine::start()

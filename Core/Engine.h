@@ -91,6 +91,9 @@ public:
     void onStatus(StatusCallback callback);
     // Called with the new message, or none when the problem is cleared.
     void onStoreProblem(StoreProblemCallback callback);
+    // Called when a pass over a folder ends, so that what was said of its
+    // entries can be sent on at once.
+    void onPassEnd(std::function<void()> callback);
 
     // Watches the folders, rescans all of them every ten minutes and
     // schedules every folder now. Calling it again starts over.

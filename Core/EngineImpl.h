@@ -4,6 +4,7 @@
 
 #include "Core/Engine.h"
 #include "Core/FileInfo.h"
+#include "Core/Perform.h"
 #include "Core/RecentRuns.h"
 #include "Core/platform/Executor.h"
 #include "Core/platform/Watcher.h"
@@ -88,6 +89,32 @@ struct Engine::Impl {
         Entry entry;
         std::vector<JournalRecord> then;
     };
+    // A live run as the journal knows it: whether its begin record is written
+    // yet, and the records of steps done that are not.
+    struct LiveRun {
+        Entry entry;
+        std::string key;
+        bool begun = false;
+        std::vector<JournalRecord> unrecorded;
+        // The entry encoded once, up to its steps (logLineHead), for its
+        // begin record and its line in the log.
+        std::string head;
+        // Asked once the run's first change is announced: whether marks of
+        // another process, which the journal then shows, say that the file
+        // was handled meanwhile; the run then stops before that change.
+        std::function<bool()> handledMeanwhile;
+        bool handledElsewhere = false;
+    };
+    // A live run stopped before a change because that change could not be
+    // announced (the data directory took no writes): it goes on from where
+    // it stopped once writing works again, so that no file is left half done.
+    struct HeldRun {
+        LiveRun run;
+        std::vector<Action> actions;
+        FileInfo file;
+        RunPoint point;
+        Date when;  // the moment its patterns are rendered for
+    };
     // The rules that may still act on a file: a leading run of a folder's
     // enabled rules with their versions.
     using Pending = std::span<const std::pair<const Rule*, std::string>>;
@@ -121,7 +148,9 @@ struct Engine::Impl {
     StatusCallback statusCallback;
     std::optional<std::string> storeProblem;
     StoreProblemCallback storeProblemCallback;
+    std::function<void()> passEndCallback;
     std::vector<Unwritten> unwritten;
+    std::optional<HeldRun> heldRun;
     // Journal records that could not be written yet, in order, and marks
     // made in memory that the journal does not hold yet (`seenChanged`
     // tells whether there are any).
@@ -138,6 +167,9 @@ struct Engine::Impl {
     // has taken in the journal beside it.
     std::optional<FileSignature> seenOnDisk;
     LogPosition journalAt;
+    // Where the journal ended after this engine's last write to it: when
+    // that is beyond journalAt, somebody else wrote in between.
+    LogPosition journalWritten;
     // Runs that a crash cut short are logged once, before the first pass.
     bool recovered = false;
     // Retries writing while the data directory refuses it.
@@ -211,8 +243,22 @@ struct Engine::Impl {
     // Counts a run for the loop guard; true when it is one too many.
     bool loopGuardStops(const std::string& key, Date now);
     void forgetOldRuns(Date now);
-    // Logs the entry, then journals `then`; what cannot be written is held.
-    void record(const Entry& entry, std::vector<JournalRecord> then = {});
+    // Carries out a live rule's actions from `from` on, announcing each change
+    // in the journal before it is made.
+    Performed carryOut(LiveRun& run, const std::vector<Action>& actions, FileInfo& file, Date now,
+                       std::optional<RunPoint> from = std::nullopt);
+    // What follows a run's actions: the failure back-off or the seen mark,
+    // then the log.
+    void finishRun(LiveRun& run, bool live, Date now);
+    // Goes on with the held run; false while it cannot be carried on or its
+    // entry cannot be logged.
+    bool resumeHeldRun();
+    // Logs the entry (the commit of its run), then journals `then`; what
+    // cannot be written is held. Should the entry wait, `unrecorded` (steps
+    // of the run the journal does not hold yet) is journaled with the run's
+    // end of actions.
+    void record(const Entry& entry, std::vector<JournalRecord> then = {}, std::vector<JournalRecord> unrecorded = {},
+                std::string_view head = {});
     bool flushUnwritten();
     // Logs the runs that a crash cut short, once, in the process that holds
     // the engine lock.
@@ -224,6 +270,11 @@ struct Engine::Impl {
     void mergeSeenFromDisk();
     // Takes in marks another process wrote; true when there were any.
     bool refreshSeen();
+    // The same for what the journal holds beyond journalAt, as far as the
+    // writes of this engine tell (no look at the files otherwise).
+    bool refreshJournal();
+    // Takes in the journal from journalAt on.
+    bool readJournalOnward();
     // A mark this engine made, for the next save.
     void markSeen(const std::string& key, const std::string& version);
     // Appends to the journal; throws what the write throws.

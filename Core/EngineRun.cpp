@@ -1,13 +1,19 @@
 // Running the first matching rule on a settled file, with the loop guard,
 // the failure back-off, the seen sets and the log.
+#include "Core/ActionError.h"
 #include "Core/EngineImpl.h"
+#include "Core/InterruptedStep.h"
 #include "Core/Perform.h"
+#include "Core/platform/AtomicFile.h"
 #include "Core/platform/FileStatus.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <string_view>
 
 namespace olva {
 
@@ -59,10 +65,15 @@ Engine::Impl::RuleRun Engine::Impl::runRule(FileInfo& file, const Pending& pendi
         const std::string key = file.key();
         // Another process (an undo) may have marked the file since the pass
         // began: the rule, or one before it, may have handled it already.
-        if (refreshSeen() && pendingRules(pending, key).size() <= index) return result;
+        // The process that runs the engine learns of that from the journal
+        // as it announces the run's first change (below).
+        auto handledMeanwhile = [&] { return pendingRules(pending, key).size() <= index; };
+        if (store->engineLock() < 0 && refreshSeen() && handledMeanwhile()) return result;
 
         result.matched = true;
-        Entry entry;
+        LiveRun run;
+        Entry& entry = run.entry;
+        run.key = key;
         entry.at = this->now();
         entry.file = file.url().string();
         entry.rule = rule->name;
@@ -70,63 +81,160 @@ Engine::Impl::RuleRun Engine::Impl::runRule(FileInfo& file, const Pending& pendi
         entry.dryRun = rule->dryRun;
         entry.checks = std::move(outcome.checks);
 
-        // A live run is journaled before it changes anything and after each
-        // step, so that a crash in the middle leaves a record to log on the
-        // next start, and nothing runs twice. What cannot be recorded is not
-        // done: the pass stops here and the file waits for writing to work.
-        const bool live = !rule->dryRun;
-        if (live) {
-            try {
-                writeJournal({JournalRecord::begin(entry, key)});
-            } catch (const std::exception& error) {
-                setStoreProblem(error);
-                return result;
-            }
-        }
-        Applied applied;
         if (loopGuardStops(key, now)) {
-            applied.error = loopMessage;
+            entry.error = loopMessage;
+        } else if (rule->dryRun) {
+            Applied applied = perform(rule->actions, file, true, now);
+            entry.steps = std::move(applied.steps);
+            entry.error = std::move(applied.error);
         } else {
-            applied = perform(rule->actions, file, rule->dryRun, now, [&](const Step& step) {
-                try {
-                    writeJournal({JournalRecord::stepDone(entry.id, step)});
-                } catch (const std::exception& error) {
-                    setStoreProblem(error);
-                    throw;
+            // Each change is announced in the journal before it is made, and
+            // the run is in the log once it ends, so that a crash in
+            // between leaves what is needed to log it on the next start, and
+            // nothing runs twice. What cannot be announced is not done: the
+            // pass stops here and the run waits for writing to work.
+            run.handledMeanwhile = handledMeanwhile;
+            Performed performed = carryOut(run, rule->actions, file, now);
+            noteOwnChanges(performed.applied.steps);
+            entry.steps = std::move(performed.applied.steps);
+            entry.error = std::move(performed.applied.error);
+            if (performed.held) {
+                if (run.handledElsewhere) {
+                    defer({JournalRecord::end(entry.id)});
+                    result.matched = false;
+                    return result;
                 }
-            });
-            noteOwnChanges(applied.steps);
-        }
-        entry.steps = std::move(applied.steps);
-        entry.error = std::move(applied.error);
-
-        std::vector<JournalRecord> then;
-        if (live) then.push_back(JournalRecord::end(entry.id));
-        if (entry.error && entry.steps.empty()) {
-            // Nothing changed: try again after a growing delay, and log a
-            // repeated failure only when its message changed.
-            if (!noteFailure(key, version + " " + *entry.error, now)) {
-                defer(std::move(then));
+                setStoreProblem(errorText(performed.reason));
+                if (entry.steps.empty()) {
+                    // Nothing was done: the file waits, like any other.
+                    if (run.begun) defer({JournalRecord::end(entry.id)});
+                    result.matched = false;
+                    return result;
+                }
+                heldRun = HeldRun{std::move(run), rule->actions, file, std::move(*performed.held), now};
                 return result;
             }
-        } else {
-            failures.erase(key);
-            // Written with the entry, so that one crash cannot keep one
-            // without the other.
-            seen.add(key, version);
-            then.push_back(JournalRecord::mark(key, {version}));
         }
-        record(entry, std::move(then));
-        if (entryCallback) entryCallback(entry);
+        finishRun(run, !rule->dryRun, now);
         return result;
     }
     return result;
 }
 
-void Engine::Impl::record(const Entry& entry, std::vector<JournalRecord> then)
+namespace {
+
+// Tests stop a real process at a given moment of a live run with
+// OLVA_TEST_HOLD set to "announced:<kind>" (a change of that kind was
+// announced, and not yet made) or "done:<kind>" (it was made, and not yet
+// recorded): the engine then creates "test-held" in the data directory and
+// waits there to be killed.
+void holdForTest(std::string_view moment, Step::Kind kind, const std::filesystem::path& dir)
+{
+    static const std::string wanted = [] {
+        const char* value = std::getenv("OLVA_TEST_HOLD");
+        return std::string(value ? value : "");
+    }();
+    if (wanted.empty() || wanted != std::string(moment) + ":" + std::string(rawValue(kind))) return;
+    platform::writeFileAtomically(dir / "test-held", "");
+    for (;;) ::pause();
+}
+
+}  // namespace
+
+Performed Engine::Impl::carryOut(LiveRun& run, const std::vector<Action>& actions, FileInfo& file, Date now,
+                                 std::optional<RunPoint> from)
+{
+    StepHooks hooks;
+    // The announcement goes with the records before it in one write: the
+    // run's begin, or the record of the step before.
+    hooks.announce = [&](const Step& intended) {
+        // A script may take a while: others may write to the log meanwhile.
+        if (intended.kind == Step::Kind::shell) store->releaseLogLock();
+        std::vector<JournalRecord> records;
+        records.reserve(run.unrecorded.size() + 2);
+        if (!run.begun) {
+            if (run.head.empty()) run.head = logLineHead(run.entry);
+            records.push_back(JournalRecord::begin(run.entry, run.key, entryTextOfHead(run.head)));
+        }
+        records.insert(records.end(), std::make_move_iterator(run.unrecorded.begin()),
+                       std::make_move_iterator(run.unrecorded.end()));
+        records.push_back(JournalRecord::intent(run.entry.id, intended));
+        const bool first = !run.begun;
+        try {
+            writeJournal(records);
+        } catch (...) {
+            // The records of the steps done stay for the next attempt.
+            run.unrecorded.clear();
+            for (auto& record : records)
+                if (record.kind == JournalRecord::Kind::step) run.unrecorded.push_back(std::move(record));
+            throw;
+        }
+        run.begun = true;
+        run.unrecorded.clear();
+        if (first && run.handledMeanwhile && refreshJournal() && run.handledMeanwhile()) {
+            run.handledElsewhere = true;
+            throw ActionError("handled by another process");
+        }
+        holdForTest("announced", intended.kind, store->dir());
+    };
+    // The record of a step goes with the next announcement, or the run's
+    // entry in the log holds it.
+    hooks.done = [&](const Step& step) {
+        run.unrecorded.push_back(JournalRecord::stepDone(run.entry.id, step));
+        holdForTest("done", step.kind, store->dir());
+    };
+    return performLive(actions, file, now, hooks, std::move(from));
+}
+
+void Engine::Impl::finishRun(LiveRun& run, bool live, Date now)
+{
+    Entry& entry = run.entry;
+    std::vector<JournalRecord> then;
+    if (live && run.begun) then.push_back(JournalRecord::end(entry.id));
+    if (entry.error && entry.steps.empty()) {
+        // Nothing changed: try again after a growing delay, and log a
+        // repeated failure only when its message changed.
+        if (!noteFailure(run.key, entry.version + " " + *entry.error, now)) {
+            defer(std::move(then));
+            return;
+        }
+    } else {
+        failures.erase(run.key);
+        // Written with the entry, so that one crash cannot keep one
+        // without the other.
+        seen.add(run.key, entry.version);
+        then.push_back(JournalRecord::mark(run.key, {entry.version}));
+    }
+    record(entry, std::move(then), run.begun ? std::move(run.unrecorded) : std::vector<JournalRecord>{}, run.head);
+    if (entryCallback) entryCallback(entry);
+}
+
+bool Engine::Impl::resumeHeldRun()
+{
+    HeldRun& held = *heldRun;
+    Performed performed = carryOut(held.run, held.actions, held.file, held.when, held.point);
+    noteOwnChanges(performed.applied.steps);
+    auto& steps = held.run.entry.steps;
+    steps.insert(steps.end(), std::make_move_iterator(performed.applied.steps.begin()),
+                 std::make_move_iterator(performed.applied.steps.end()));
+    held.run.entry.error = std::move(performed.applied.error);
+    if (performed.held) {
+        held.point = std::move(*performed.held);
+        return false;
+    }
+    LiveRun run = std::move(held.run);
+    Date when = held.when;
+    heldRun.reset();
+    finishRun(run, true, when);
+    return unwritten.empty();
+}
+
+void Engine::Impl::record(const Entry& entry, std::vector<JournalRecord> then, std::vector<JournalRecord> unrecorded,
+                          std::string_view head)
 {
     try {
-        store->append(entry);
+        if (head.empty()) store->append(entry);
+        else store->appendLine(logLineWith(head, entry.steps, entry.error));
     } catch (const std::exception& error) {
         setStoreProblem(error);
         // A journaled run whose entry waits: should the process end before
@@ -134,7 +242,10 @@ void Engine::Impl::record(const Entry& entry, std::vector<JournalRecord> then)
         bool journaled = std::any_of(then.begin(), then.end(), [&](const JournalRecord& record) {
             return record.kind == JournalRecord::Kind::end && record.run == entry.id;
         });
-        if (journaled) journalOrHold({JournalRecord::done(entry.id, entry.error)});
+        if (journaled) {
+            unrecorded.push_back(JournalRecord::done(entry.id, entry.error));
+            journalOrHold(std::move(unrecorded));
+        }
         unwritten.push_back({entry, std::move(then)});
         return;
     }
@@ -145,7 +256,7 @@ bool Engine::Impl::flushUnwritten()
 {
     if (!storeProblem) return true;
     try {
-        bool held = !unjournaled.empty() || !deferred.empty() || !unwritten.empty() || seenChanged;
+        bool held = !unjournaled.empty() || !deferred.empty() || !unwritten.empty() || seenChanged || heldRun;
         while (!unwritten.empty()) {
             store->append(unwritten.front().entry);
             defer(std::move(unwritten.front().then));
@@ -155,11 +266,12 @@ bool Engine::Impl::flushUnwritten()
             writeJournal(unjournaled);
             unjournaled.clear();
         }
+        if (heldRun && !resumeHeldRun()) return false;
         if (seenChanged) saveSeen();
         // With nothing held, a write of the seen file tells whether the
         // directory takes writes again.
         if (!held && store->engineLock() >= 0) {
-            journalAt = store->foldJournal(seen);
+            journalAt = journalWritten = store->foldJournal(seen);
             seenOnDisk = seenSignature();
         }
     } catch (const std::exception&) {
@@ -183,7 +295,14 @@ void Engine::Impl::recoverInterrupted()
         Entry& entry = run.entry;
         const auto logged = store->entriesMentioning(entry.id);
         const bool inLog = std::any_of(logged.begin(), logged.end(), [&](const Entry& e) { return e.id == entry.id; });
-        if (!run.done) entry.error = interruptedMessage;
+        if (!run.done) {
+            // The change announced last may have been made before the
+            // process stopped: the file system tells, so that the entry
+            // holds every step that was done, and can undo it.
+            if (run.intended && !inLog)
+                if (auto step = stepIfDone(*run.intended)) entry.steps.push_back(std::move(*step));
+            entry.error = interruptedMessage;
+        }
         std::vector<JournalRecord> then{JournalRecord::end(entry.id)};
         // Whatever the run did, it did once: its file counts as handled,
         // unless it failed before changing anything and may be tried again.
@@ -240,7 +359,7 @@ void Engine::Impl::mergeSeenFromDisk()
         return;
     }
     seenOnDisk = signature;
-    journalAt = journalEnd;
+    journalAt = journalWritten = journalEnd;
     ++seenEdits;
 }
 
@@ -251,6 +370,17 @@ bool Engine::Impl::refreshSeen()
         return true;
     }
     if (store->journalEnd() == journalAt) return false;
+    return readJournalOnward();
+}
+
+bool Engine::Impl::refreshJournal()
+{
+    if (journalAt == journalWritten) return false;
+    return readJournalOnward();
+}
+
+bool Engine::Impl::readJournalOnward()
+{
     JournalRead read;
     try {
         read = store->readJournal(journalAt);
@@ -258,6 +388,7 @@ bool Engine::Impl::refreshSeen()
         return false;
     }
     journalAt = read.position;
+    journalWritten = read.position;
     if (read.marks.empty()) return false;
     seen.add(read.marks);
     ++seenEdits;
@@ -289,6 +420,7 @@ void Engine::Impl::writeJournal(const std::vector<JournalRecord>& records)
     // Unless somebody else wrote in between, this engine has taken in all
     // of it.
     if (written.first == journalAt) journalAt = written.second;
+    journalWritten = written.second;
 }
 
 void Engine::Impl::journalOrHold(std::vector<JournalRecord> records)
@@ -356,7 +488,7 @@ void Engine::Impl::foldJournalIfDue()
     flushDeferred();
     if (storeProblem) return;
     try {
-        journalAt = store->foldJournal(seen);
+        journalAt = journalWritten = store->foldJournal(seen);
         seenOnDisk = seenSignature();
         ++seenEdits;
     } catch (const std::exception& error) {

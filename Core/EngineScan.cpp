@@ -124,6 +124,13 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
     if (config.paused || current.paused || statuses[folderPath] != FolderStatus::watching) return;
     if (!flushUnwritten()) return;
 
+    // The log's lock is held from one entry to the next while the pass goes.
+    struct LogBatch {
+        const Store& store;
+        explicit LogBatch(const Store& store) : store(store) { store.batchLog(true); }
+        ~LogBatch() { store.batchLog(false); }
+    } logBatch(*store);
+
     ++scans;
     ++scansOf[folderPath];
     if (debugEnabled()) debugLog("scan " + folderPath);
@@ -256,6 +263,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
     }
     forgetOldRuns(now);
     saveSeenOrReport();
+    if (passEndCallback) passEndCallback();
     // A large pass leaves much freed memory behind, which the engine, idle
     // until the next change, would otherwise keep.
     if (listing.size() >= kLargePass || acted >= kLargePass / 16) platform::releaseFreeMemory();

@@ -48,6 +48,11 @@ std::string number(double value, int fractionDigits)
 struct DateFormatCache {
     std::string locale;
     std::unique_ptr<icu::DateFormat> format;
+    // The last text made, for its minute in its time zone: entries come in
+    // runs within one minute, and the time is shown to the minute.
+    std::unique_ptr<icu::TimeZone> zone;
+    std::int64_t minute = 0;
+    std::string text;
 };
 
 std::string dateText(Date date, icu::DateFormat::EStyle dateStyle, DateFormatCache& cache)
@@ -56,12 +61,21 @@ std::string dateText(Date date, icu::DateFormat::EStyle dateStyle, DateFormatCac
         cache.format.reset(
             icu::DateFormat::createDateTimeInstance(dateStyle, icu::DateFormat::kShort, icu::Locale(current.c_str())));
         cache.locale = std::move(current);
+        cache.text.clear();
     }
     if (!cache.format) return iso8601(date);
-    cache.format->adoptTimeZone(icu::TimeZone::createDefault());
+    double millis = std::floor(millisecondsOf(date));
+    auto minute = static_cast<std::int64_t>(std::floor(millis / 60000.0));
+    std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createDefault());
+    // Every short time style shows hours and minutes, never seconds.
+    if (!cache.text.empty() && cache.zone && *cache.zone == *zone && cache.minute == minute) return cache.text;
+    cache.format->setTimeZone(*zone);
     icu::UnicodeString text;
-    cache.format->format(static_cast<UDate>(std::floor(millisecondsOf(date))), text);
-    return utf8(text);
+    cache.format->format(static_cast<UDate>(millis), text);
+    cache.zone = std::move(zone);
+    cache.minute = minute;
+    cache.text = utf8(text);
+    return cache.text;
 }
 
 }  // namespace

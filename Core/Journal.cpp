@@ -27,13 +27,23 @@ JournalRecord JournalRecord::mark(std::string key, std::vector<std::string> vers
     return record;
 }
 
-JournalRecord JournalRecord::begin(const Entry& entry, std::string key)
+JournalRecord JournalRecord::begin(const Entry& entry, std::string key, std::string entryText)
 {
     JournalRecord record;
     record.kind = Kind::begin;
     record.run = entry.id;
     record.key = std::move(key);
-    record.entry = entry;
+    if (entryText.empty()) record.entry = entry;
+    record.entryText = std::move(entryText);
+    return record;
+}
+
+JournalRecord JournalRecord::intent(std::string run, Step step)
+{
+    JournalRecord record;
+    record.kind = Kind::will;
+    record.run = std::move(run);
+    record.step = std::move(step);
     return record;
 }
 
@@ -65,28 +75,54 @@ JournalRecord JournalRecord::end(std::string run)
 
 std::string journalLine(const JournalRecord& record)
 {
-    nlohmann::ordered_json json;
+    if (record.kind == JournalRecord::Kind::begin && !record.entryText.empty()) {
+        // The entry goes in as it was encoded once for the run.
+        std::string line = "{\"begin\":";
+        appendJsonString(line, record.run);
+        line += ",\"key\":";
+        appendJsonString(line, record.key);
+        line += ",\"entry\":" + record.entryText + "}\n";
+        return line;
+    }
+    // The records every handled file costs are written straight.
+    auto runRecord = [&](const char* kind) {
+        std::string line = "{\"";
+        line += kind;
+        line += "\":";
+        appendJsonString(line, record.run);
+        return line;
+    };
     switch (record.kind) {
-    case JournalRecord::Kind::mark:
-        json["mark"] = record.key;
-        json["versions"] = record.versions;
-        break;
+    case JournalRecord::Kind::will:
+    case JournalRecord::Kind::step: {
+        bool will = record.kind == JournalRecord::Kind::will;
+        std::string line = runRecord(will ? "will" : "step");
+        line += will ? ",\"do\":" : ",\"did\":";
+        appendStepJson(line, *record.step, false);
+        return line + "}\n";
+    }
+    case JournalRecord::Kind::end: return runRecord("end") + "}\n";
     case JournalRecord::Kind::begin:
+    case JournalRecord::Kind::done: break;
+    case JournalRecord::Kind::mark: {
+        std::string line = "{\"mark\":";
+        appendJsonString(line, record.key);
+        line += ",\"versions\":[";
+        for (std::size_t i = 0; i < record.versions.size(); ++i) {
+            if (i > 0) line += ',';
+            appendJsonString(line, record.versions[i]);
+        }
+        return line + "]}\n";
+    }
+    }
+    nlohmann::ordered_json json;
+    if (record.kind == JournalRecord::Kind::begin) {
         json["begin"] = record.run;
         json["key"] = record.key;
         json["entry"] = toJson(*record.entry);
-        break;
-    case JournalRecord::Kind::step:
-        json["step"] = record.run;
-        json["did"] = toJson(*record.step);
-        break;
-    case JournalRecord::Kind::done:
+    } else {
         json["done"] = record.run;
         if (record.error) json["error"] = *record.error;
-        break;
-    case JournalRecord::Kind::end:
-        json["end"] = record.run;
-        break;
     }
     return writeJson(json) + "\n";
 }
@@ -108,6 +144,10 @@ std::optional<JournalRecord> parseJournalLine(std::string_view line)
             record.entry = entryFromJson(reader["entry"].value());
             record.run = record.entry->id;
             record.key = reader["key"].string();
+        } else if (auto run = reader.find("will")) {
+            record.kind = JournalRecord::Kind::will;
+            record.run = run->string();
+            record.step = stepFromJson(reader["do"].value());
         } else if (auto run = reader.find("step")) {
             record.kind = JournalRecord::Kind::step;
             record.run = run->string();
@@ -153,7 +193,7 @@ void JournalLines::add(std::string_view line)
         open_.push_back({std::string(id), {std::string(line)}});
         return;
     }
-    for (std::string_view kind : {"step", "done", "end"}) {
+    for (std::string_view kind : {"will", "step", "done", "end"}) {
         auto id = runOf(line, kind);
         if (id.empty()) continue;
         auto run = std::find_if(open_.rbegin(), open_.rend(), [&](const Raw& raw) { return raw.id == id; });
@@ -162,8 +202,37 @@ void JournalLines::add(std::string_view line)
         else run->lines.emplace_back(line);
         return;
     }
+    if (takeMark(line)) return;
     if (auto record = parseJournalLine(line); record && record->kind == JournalRecord::Kind::mark)
         for (const auto& version : record->versions) marks_(record->key, version);
+}
+
+bool JournalLines::takeMark(std::string_view line)
+{
+    // Most lines are marks, in the one form this system writes them: they
+    // are read without a JSON parser. A line in any other form (escapes
+    // included) is left to the parser.
+    constexpr std::string_view lead = "{\"mark\":\"", middle = "\",\"versions\":[", tail = "]}";
+    if (!line.starts_with(lead) || !line.ends_with(tail) || line.find('\\') != std::string_view::npos) return false;
+    std::string_view rest = line.substr(lead.size(), line.size() - lead.size() - tail.size());
+    auto keyEnd = rest.find('"');
+    if (keyEnd == std::string_view::npos || !rest.substr(keyEnd).starts_with(middle)) return false;
+    std::string key(rest.substr(0, keyEnd));
+    rest.remove_prefix(keyEnd + middle.size());
+    std::vector<std::string_view> versions;
+    while (!rest.empty()) {
+        if (rest.front() != '"') return false;
+        auto end = rest.find('"', 1);
+        if (end == std::string_view::npos) return false;
+        versions.push_back(rest.substr(1, end - 1));
+        rest.remove_prefix(end + 1);
+        if (rest.empty()) break;
+        if (rest.front() != ',') return false;
+        rest.remove_prefix(1);
+        if (rest.empty()) return false;
+    }
+    for (auto version : versions) marks_(key, version);
+    return true;
 }
 
 std::vector<OpenRun> JournalLines::openRuns() const
@@ -175,11 +244,14 @@ std::vector<OpenRun> JournalLines::openRuns() const
             auto record = parseJournalLine(line);
             if (!record) continue;
             if (record->kind == JournalRecord::Kind::begin) {
-                run = OpenRun{std::move(*record->entry), std::move(record->key), false};
+                run = OpenRun{std::move(*record->entry), std::move(record->key), false, std::nullopt};
             } else if (!run) {
                 continue;
+            } else if (record->kind == JournalRecord::Kind::will) {
+                run->intended = std::move(*record->step);
             } else if (record->kind == JournalRecord::Kind::step) {
                 run->entry.steps.push_back(std::move(*record->step));
+                run->intended.reset();
             } else if (record->kind == JournalRecord::Kind::done) {
                 run->done = true;
                 run->entry.error = std::move(record->error);
@@ -220,6 +292,7 @@ std::vector<JournalRecord> recordsOf(const std::vector<OpenRun>& runs)
         begun.error.reset();
         records.push_back(JournalRecord::begin(begun, run.key));
         for (const auto& step : run.entry.steps) records.push_back(JournalRecord::stepDone(run.entry.id, step));
+        if (run.intended) records.push_back(JournalRecord::intent(run.entry.id, *run.intended));
         if (run.done) records.push_back(JournalRecord::done(run.entry.id, run.entry.error));
     }
     return records;
@@ -262,25 +335,61 @@ platform::Descriptor openForAppending(const std::filesystem::path& journal)
     return fd;
 }
 
+// Room set aside ahead of the journal's end: records of runs still go in
+// when the disk fills up, so that a run in the middle can go on to its end
+// and be logged once there is room again.
+constexpr std::uint64_t kJournalReserve = 64 * 1024;
+
 }  // namespace
 
 std::pair<LogPosition, LogPosition> Store::appendJournal(const std::vector<JournalRecord>& records) const
 {
     std::string bytes = linesOf(records);
-    auto journal = path("seen.journal");
-    if (engineLock() >= 0) {
-        // The process that runs the engine is the only one that folds the
-        // journal, so its appends need not wait for the lock: each is one
-        // write at the end, whole. It keeps the file open, as it appends
-        // several records for every file it handles.
-        std::lock_guard guard(journalMutex_);
-        struct stat status {};
-        if (!journal_ || ::fstat(journal_.get(), &status) != 0 || status.st_nlink == 0)
-            journal_ = openForAppending(journal);
-        return appendTo(journal_.get(), std::move(bytes), journal);
+    if (engineLock() < 0) {
+        auto journal = path("seen.journal");
+        platform::Descriptor lock(platform::lockFile(path("seen.lock"), true));
+        return appendTo(openForAppending(journal).get(), std::move(bytes), journal);
     }
-    platform::Descriptor lock(platform::lockFile(path("seen.lock"), true));
-    return appendTo(openForAppending(journal).get(), std::move(bytes), journal);
+    // Its name is only needed to open it or to say what failed.
+    auto journal = [this] { return path("seen.journal"); };
+    // The process that runs the engine is the only one that folds the
+    // journal, so its appends need not wait for the lock: each is one write
+    // at the end, whole. It keeps the file open, as it appends for every
+    // file it handles, and asks for its status only after writing: where
+    // the journal then ends tells whether anybody else wrote since.
+    std::lock_guard guard(journalMutex_);
+    for (int attempt = 0;; ++attempt) {
+        std::string out = bytes;
+        if (!journal_) {
+            journal_ = openForAppending(journal());
+            struct stat opened {};
+            if (::fstat(journal_.get(), &opened) != 0)
+                platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal()));
+            // A record cut short (by a crash) must not swallow these.
+            char last = '\n';
+            if (opened.st_size > 0 && ::pread(journal_.get(), &last, 1, opened.st_size - 1) == 1 && last != '\n')
+                out.insert(0, "\n");
+            journalReserved_ = 0;
+        }
+        if (!platform::appendWhole(journal_.get(), out))
+            platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal()));
+        struct stat status {};
+        if (::fstat(journal_.get(), &status) != 0)
+            platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal()));
+        // Removed or replaced by somebody else: the records go to the file
+        // now at its name.
+        if (status.st_nlink == 0 && attempt == 0) {
+            journal_ = platform::Descriptor();
+            continue;
+        }
+        auto inode = static_cast<std::uint64_t>(status.st_ino);
+        auto size = static_cast<std::uint64_t>(status.st_size);
+        if (size + kJournalReserve / 2 > journalReserved_) {
+            platform::reserveSpace(journal_.get(), size, kJournalReserve);
+            journalReserved_ = size + kJournalReserve;
+        }
+        return {LogPosition{inode, size - std::min<std::uint64_t>(size, out.size())}, LogPosition{inode, size}};
+    }
 }
 
 JournalRead Store::readJournal(LogPosition after, const MarkSink& marks) const
@@ -333,6 +442,18 @@ JournalRead Store::readJournal(LogPosition after, const MarkSink& marks) const
 LogPosition Store::journalEnd() const
 {
     struct stat status {};
+    {
+        // The open journal costs no lookup of its name.
+        std::lock_guard guard(journalMutex_);
+        if (journal_ && ::fstat(journal_.get(), &status) == 0 && status.st_nlink > 0)
+            return {static_cast<std::uint64_t>(status.st_ino), static_cast<std::uint64_t>(status.st_size)};
+    }
+    return journalEndByName();
+}
+
+LogPosition Store::journalEndByName() const
+{
+    struct stat status {};
     if (::stat(path("seen.journal").c_str(), &status) != 0) return {};
     return {static_cast<std::uint64_t>(status.st_ino), static_cast<std::uint64_t>(status.st_size)};
 }
@@ -348,7 +469,7 @@ LogPosition Store::foldJournal(SeenRecords& seen) const
     // file never misses a mark, whichever of the two it finds replaced.
     saveSeen(seen);
     platform::writeFileAtomically(path("seen.journal"), linesOf(recordsOf(read.runs)));
-    return journalEnd();
+    return journalEndByName();
 }
 
 }  // namespace olva

@@ -32,6 +32,7 @@ struct JournalRecord {
     enum class Kind {
         mark,   // the file `key` was handled by `versions`
         begin,  // a live run starts: `entry` as it stands before its first action, on the file `key`
+        will,   // the run `run` is about to do `step`
         step,   // the run `run` did `step`
         done,   // the actions of the run `run` ended, with `error`, and its entry waits to be logged
         end,    // the run `run` is in the log: nothing of it is left to recover
@@ -44,9 +45,12 @@ struct JournalRecord {
     std::optional<Entry> entry;
     std::optional<Step> step;
     std::optional<std::string> error;
+    // A begin record's entry already encoded, when the caller has it.
+    std::string entryText;
 
     static JournalRecord mark(std::string key, std::vector<std::string> versions);
-    static JournalRecord begin(const Entry& entry, std::string key);
+    static JournalRecord begin(const Entry& entry, std::string key, std::string entryText = {});
+    static JournalRecord intent(std::string run, Step step);
     static JournalRecord stepDone(std::string run, Step step);
     static JournalRecord done(std::string run, std::optional<std::string> error);
     static JournalRecord end(std::string run);
@@ -60,9 +64,12 @@ std::optional<JournalRecord> parseJournalLine(std::string_view line);
 // A run that began and whose end is not recorded: one going on, or one a
 // crash or a write failure cut short.
 struct OpenRun {
-    Entry entry;        // with the steps done so far, and the error once done
+    Entry entry;        // with the steps recorded so far, and the error once done
     std::string key;    // the file it acts on
     bool done = false;  // its actions ended; the entry may still be missing from the log
+    // A step announced after the last one recorded: it may or may not have
+    // been done, which only the file system can tell.
+    std::optional<Step> intended;
 };
 
 // What a stretch of the journal says.
@@ -87,6 +94,8 @@ private:
         std::string id;
         std::vector<std::string> lines;
     };
+    bool takeMark(std::string_view line);
+
     MarkSink marks_;
     std::vector<Raw> open_;  // in the order they began
 };

@@ -21,5 +21,7 @@ std::string writeJson(const nlohmann::ordered_json& value, JsonStyle style = {})
 // One string value, quoted and escaped, added to `out`; for documents too
 // large to be built as a whole first. Throws EncodingError.
 void appendJsonString(std::string& out, std::string_view text, JsonStyle style = {});
+// The same for a text already known to be valid UTF-8.
+void appendValidJsonString(std::string& out, std::string_view text, JsonStyle style = {});
 
 }  // namespace olva

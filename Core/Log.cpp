@@ -1,6 +1,7 @@
 #include "Core/Log.h"
 
 #include "Core/JsonWriter.h"
+#include "Core/PathJson.h"
 #include "Core/Store.h"
 #include "Core/platform/AtomicFile.h"
 #include "Core/platform/Descriptor.h"
@@ -8,27 +9,18 @@
 #include "Core/platform/SystemError.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <functional>
 #include <system_error>
 
 namespace olva {
 namespace {
-
-// Serialises rotation and appends between processes: without it, two
-// writers that both find the log full would each move it aside, and the
-// second move would replace the generation the first one just kept.
-class LogLock {
-public:
-    explicit LogLock(const std::filesystem::path& path) : fd_(platform::lockFile(path, true)) {}
-
-private:
-    platform::Descriptor fd_;  // the lock goes with it
-};
 
 template <typename F>
 void forEachLine(std::string_view bytes, F&& body)
@@ -103,6 +95,47 @@ std::string logLine(const Entry& entry)
     return writeJson(toJson(entry), {.escapeSlashes = true}) + "\n";
 }
 
+std::string logLineHead(const Entry& entry)
+{
+    // Written straight rather than through a JSON value: every handled file
+    // costs one.
+    std::string text = "{\"id\":";
+    appendJsonString(text, entry.id);
+    text += ",\"at\":";
+    appendJsonString(text, iso8601(entry.at));
+    text += ',';
+    appendPathMember(text, "file", entry.file, true);
+    text += ",\"rule\":";
+    appendTextValue(text, entry.rule, true);
+    text += ",\"version\":";
+    appendTextValue(text, entry.version, true);
+    text += entry.dryRun ? ",\"dryRun\":true,\"checks\":[" : ",\"dryRun\":false,\"checks\":[";
+    for (std::size_t i = 0; i < entry.checks.size(); ++i) {
+        if (i > 0) text += ',';
+        appendCheckJson(text, entry.checks[i], true);
+    }
+    text += "],\"steps\":[";
+    return text;
+}
+
+std::string logLineWith(std::string_view head, const std::vector<Step>& steps, const std::optional<std::string>& error)
+{
+    std::string line(head);
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        if (i > 0) line += ',';
+        appendStepJson(line, steps[i], true);
+    }
+    line += ']';
+    if (error) {
+        line += ",\"error\":";
+        appendTextValue(line, *error, true);
+    }
+    line += "}\n";
+    return line;
+}
+
+std::string entryTextOfHead(std::string_view head) { return std::string(head) + "]}"; }
+
 std::optional<Entry> parseLogLine(std::string_view line)
 {
     if (line.empty()) return std::nullopt;
@@ -160,31 +193,117 @@ std::size_t stepsRevertedBy(const Entry& undo, const Entry& original)
     return undo.error ? 0 : original.steps.size();
 }
 
-void Store::append(const Entry& entry) const
+namespace {
+
+// A line cut short (a crash, a full disk) must not swallow the next one.
+bool endsWithFeed(int fd, off_t size)
 {
-    std::string line = logLine(entry);
+    char last = '\n';
+    return size == 0 || ::pread(fd, &last, 1, size - 1) != 1 || last == '\n';
+}
+
+}  // namespace
+
+void Store::append(const Entry& entry) const { appendLine(logLine(entry)); }
+
+void Store::appendLine(std::string line) const
+{
+    if (engineLock() >= 0) {
+        // Names are only needed to open, move aside or say what failed.
+        auto current = [this] { return path("log.json"); };
+        // The process that runs the engine writes most lines: it keeps the
+        // log and its lock open, and within a pass holds the lock from one
+        // line to the next, so that a line costs its write and one look at
+        // the size. Other writers wait for the lock meanwhile, at most a
+        // moment.
+        std::lock_guard guard(logMutex_);
+        if (!logLocked_) {
+            if (!logLock_) {
+                logLock_ = platform::Descriptor(::open(path("log.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+                if (!logLock_) platform::throwErrno(errno, "couldn’t open " + platform::quoted(path("log.lock")));
+            }
+            while (::flock(logLock_.get(), LOCK_EX) != 0)
+                if (errno != EINTR) platform::throwErrno(errno, "couldn’t lock " + platform::quoted(path("log.lock")));
+            logLocked_ = true;
+            logLockedAt_ = std::chrono::steady_clock::now();
+            // Another writer may have moved the log aside while the lock was
+            // free.
+            struct stat named {}, open {};
+            if (log_ && (::stat(current().c_str(), &named) != 0 || ::fstat(log_.get(), &open) != 0
+                         || named.st_ino != open.st_ino || named.st_dev != open.st_dev))
+                log_ = platform::Descriptor();
+        }
+        struct stat status {};
+        for (int attempt = 0;; ++attempt) {
+            if (!log_) {
+                log_ = platform::Descriptor(::open(current().c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+                if (!log_) platform::throwErrno(errno, "couldn’t open " + platform::quoted(current()));
+                logEnd_ = ~std::uint64_t(0);
+            }
+            if (::fstat(log_.get(), &status) != 0)
+                platform::throwErrno(errno, "couldn’t write to " + platform::quoted(current()));
+            // Removed (with the data directory, say): the lines go to a new
+            // file at its name.
+            if (status.st_nlink == 0 && attempt == 0) {
+                log_ = platform::Descriptor();
+                continue;
+            }
+            if (std::uint64_t(status.st_size) <= maxLog) break;
+            ::unlink(path("log.1.json").c_str());
+            if (::rename(current().c_str(), path("log.1.json").c_str()) != 0)
+                platform::throwErrno(errno, "couldn’t move " + platform::quoted(current()) + " aside");
+            log_ = platform::Descriptor();
+        }
+        // Where this process's last line ended, the file ends with a line
+        // feed: nobody else wrote while the lock was held.
+        if (std::uint64_t(status.st_size) != logEnd_ && !endsWithFeed(log_.get(), status.st_size)) line.insert(0, "\n");
+        bool written = platform::appendWhole(log_.get(), line);
+        int error = errno;
+        if (written) logEnd_ = std::uint64_t(status.st_size) + line.size();
+        if (!logBatch_ || std::chrono::steady_clock::now() - logLockedAt_ > kLogHold) releaseLogLockLocked();
+        if (!written) platform::throwErrno(error, "couldn’t write to " + platform::quoted(current()));
+        return;
+    }
+
     auto current = path("log.json");
     auto previous = path("log.1.json");
-    LogLock lock(path("log.lock"));
-
+    // Serialises rotation and appends between processes: without it, two
+    // writers that both find the log full would each move it aside, and the
+    // second move would replace the generation the first one just kept.
+    platform::Descriptor lock(platform::lockFile(path("log.lock"), true));
     struct stat status{};
     if (::stat(current.c_str(), &status) == 0 && static_cast<std::uint64_t>(status.st_size) > maxLog) {
         ::unlink(previous.c_str());
         if (::rename(current.c_str(), previous.c_str()) != 0)
             platform::throwErrno(errno, "couldn’t move " + platform::quoted(current) + " aside");
     }
-
     // O_APPEND and one write per line: a writer that does not take the lock
     // still never overwrites a line.
     platform::Descriptor fd(::open(current.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
     if (!fd) platform::throwErrno(errno, "couldn’t open " + platform::quoted(current));
-    // A line cut short (a crash, a full disk) must not swallow this one.
-    if (::fstat(fd.get(), &status) == 0 && status.st_size > 0) {
-        char last = '\n';
-        if (::pread(fd.get(), &last, 1, status.st_size - 1) == 1 && last != '\n') line.insert(0, "\n");
-    }
+    if (::fstat(fd.get(), &status) == 0 && !endsWithFeed(fd.get(), status.st_size)) line.insert(0, "\n");
     if (!platform::appendWhole(fd.get(), line))
         platform::throwErrno(errno, "couldn’t write to " + platform::quoted(current));
+}
+
+void Store::batchLog(bool on) const
+{
+    std::lock_guard guard(logMutex_);
+    logBatch_ = on;
+    if (!on) releaseLogLockLocked();
+}
+
+void Store::releaseLogLock() const
+{
+    std::lock_guard guard(logMutex_);
+    releaseLogLockLocked();
+}
+
+void Store::releaseLogLockLocked() const
+{
+    if (!logLocked_) return;
+    ::flock(logLock_.get(), LOCK_UN);
+    logLocked_ = false;
 }
 
 LogRead Store::entries(LogPosition after) const

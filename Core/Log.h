@@ -31,6 +31,14 @@ struct LogRead {
 // One entry as it is written to the log: compact JSON, slashes escaped, and a
 // line feed. Paths that are not UTF-8 are kept exactly (see PathJson.h).
 std::string logLine(const Entry& entry);
+// The same line in two parts, for a run whose steps are yet to come: the
+// head, which is the entry without its steps and error up to the opening of
+// its list of steps, then the rest. logLineWith(logLineHead(e), e.steps,
+// e.error) is logLine(e) for an entry that is no undo.
+std::string logLineHead(const Entry& entry);
+std::string logLineWith(std::string_view head, const std::vector<Step>& steps, const std::optional<std::string>& error);
+// The entry as the head has it, without its steps: `{` ... `"steps":[]}`.
+std::string entryTextOfHead(std::string_view head);
 
 // The entries of the lines in `bytes`, in order; lines that do not decode are
 // skipped.

@@ -1,6 +1,7 @@
 #include "Core/PathJson.h"
 
 #include "Core/Base64.h"
+#include "Core/JsonWriter.h"
 #include "Core/UTF8.h"
 
 namespace olva {
@@ -24,6 +25,29 @@ void putPath(nlohmann::ordered_json& json, const std::string& key, const std::st
     }
     json[key] = decodeUTF8Repairing(path);
     json[bytesKey(key)] = base64Encode(std::vector<std::uint8_t>(path.begin(), path.end()));
+}
+
+void appendPathMember(std::string& out, std::string_view key, const std::string& path, bool escapeSlashes)
+{
+    JsonStyle style{.escapeSlashes = escapeSlashes};
+    appendJsonString(out, key, style);
+    out += ':';
+    if (isValidUTF8(path)) {
+        appendValidJsonString(out, path, style);
+        return;
+    }
+    appendJsonString(out, decodeUTF8Repairing(path), style);
+    out += ',';
+    appendJsonString(out, bytesKey(std::string(key)), style);
+    out += ':';
+    appendJsonString(out, base64Encode(std::vector<std::uint8_t>(path.begin(), path.end())), style);
+}
+
+void appendTextValue(std::string& out, std::string_view text, bool escapeSlashes)
+{
+    JsonStyle style{.escapeSlashes = escapeSlashes};
+    if (isValidUTF8(text)) appendValidJsonString(out, text, style);
+    else appendJsonString(out, decodeUTF8Repairing(text), style);
 }
 
 std::optional<std::string> findPath(const JsonReader& object, const std::string& key)

@@ -22,6 +22,11 @@ void putPath(nlohmann::ordered_json& json, const std::string& key, const std::st
 std::string readPath(const JsonReader& object, const std::string& key);
 std::optional<std::string> findPath(const JsonReader& object, const std::string& key);
 
+// The same written straight into JSON text, for records encoded often:
+// `"key":"path"` (and its bytes member when it needs one), and a text value.
+void appendPathMember(std::string& out, std::string_view key, const std::string& path, bool escapeSlashes);
+void appendTextValue(std::string& out, std::string_view text, bool escapeSlashes);
+
 // Text for the user that JSON can carry: UTF-8 as it stands, anything else
 // with each invalid byte shown as U+FFFD.
 std::string jsonText(std::string_view text);

@@ -46,10 +46,16 @@ void checkRenderedName(const std::string& name, const std::string& pattern)
         throw ActionError("pattern " + pattern + " rendered “" + name + "”, which can't be used as a name");
 }
 
+// What `announce` threw, carried out of the run to tell a held run from a
+// failed action.
+struct Held {
+    std::exception_ptr reason;
+};
+
 class Run {
 public:
-    Run(FileInfo& file, bool dryRun, Date now, const StepDone& stepDone)
-        : file_(file), dryRun_(dryRun), now_(now), stepDone_(stepDone), current_(file.url())
+    Run(FileInfo& file, bool dryRun, Date now, const StepHooks* hooks, fs::path at, std::optional<std::string> key)
+        : file_(file), dryRun_(dryRun), now_(now), hooks_(hooks), current_(std::move(at)), currentKey_(std::move(key))
     {
     }
 
@@ -69,6 +75,8 @@ public:
         return true;
     }
 
+    RunPoint point(std::size_t action) const { return RunPoint{action, current_, currentKey_}; }
+
     std::vector<Step> steps;
 
 private:
@@ -86,34 +94,54 @@ private:
         return folder;
     }
 
-    std::optional<std::string> keyAfterChange(const fs::path& path) const
+    bool live() const { return !dryRun_ && hooks_; }
+
+    // The file as it stands before a change; its key is formed once, and
+    // follows it through the changes that keep its identity.
+    const std::optional<std::string>& keyNow()
     {
-        return dryRun_ ? std::nullopt : keyOf(path);
+        if (!currentKey_ && !dryRun_) currentKey_ = keyOf(current_);
+        return currentKey_;
+    }
+
+    void announce(Step intended)
+    {
+        if (!live() || !hooks_->announce) return;
+        try {
+            hooks_->announce(intended);
+        } catch (...) {
+            throw Held{std::current_exception()};
+        }
     }
 
     void took(Step step)
     {
         steps.push_back(std::move(step));
-        if (!dryRun_ && stepDone_) stepDone_(steps.back());
-    }
-
-    void recordMove(const fs::path& destination)
-    {
-        fs::path from = std::exchange(current_, destination);
-        took(Step{Step::Kind::move, from.string(), destination.string(), {}, {}, keyAfterChange(destination)});
+        if (live() && hooks_->done) hooks_->done(steps.back());
     }
 
     void moveTo(const fs::path& folder, const std::string& name)
     {
-        recordMove(placeItem(current_, folder, name, dryRun_, platform::moveItem));
+        std::optional<std::string> key = live() ? keyNow() : std::nullopt;
+        fs::path destination = placeItem(current_, folder, name, dryRun_, platform::moveItem, [&](const fs::path& to) {
+            announce(Step{Step::Kind::move, current_.string(), to.string(), {}, {}, key});
+        });
+        fs::path from = std::exchange(current_, destination);
+        // A move to another file system gives the file a new identity.
+        currentKey_ = dryRun_ ? std::nullopt : keyOf(destination);
+        took(Step{Step::Kind::move, from.string(), destination.string(), {}, {}, currentKey_});
     }
 
     void moveInto(const fs::path& folder) { moveTo(folder, current_.filename().string()); }
 
     void copyInto(const fs::path& folder)
     {
-        fs::path destination = placeItem(current_, folder, current_.filename().string(), dryRun_, platform::copyItem);
-        took(Step{Step::Kind::copy, current_.string(), destination.string(), {}, {}, keyAfterChange(destination)});
+        fs::path destination = placeItem(current_, folder, current_.filename().string(), dryRun_, platform::copyItem,
+                                         [&](const fs::path& to) {
+                                             announce(Step{Step::Kind::copy, current_.string(), to.string(), {}, {}, {}});
+                                         });
+        took(Step{Step::Kind::copy, current_.string(), destination.string(), {}, {},
+                  dryRun_ ? std::nullopt : keyOf(destination)});
     }
 
     void rename(const std::string& pattern)
@@ -160,8 +188,11 @@ private:
                 if (!contains(tags, tag)) after.push_back(tag);
         }
         if (after == before) return;
+        // Tags leave the file's identity as it was: its key stands.
+        Step step{Step::Kind::tags, current_.string(), {}, before, tagsNote(after), dryRun_ ? std::nullopt : keyNow()};
+        announce(step);
         if (!dryRun_) platform::writeTags(current_, after);
-        took(Step{Step::Kind::tags, current_.string(), {}, before, tagsNote(after), keyAfterChange(current_)});
+        took(std::move(step));
     }
 
     void trash()
@@ -170,12 +201,16 @@ private:
             took(Step{Step::Kind::trash, current_.string(), {}, {}, {}, {}});
             return;
         }
-        fs::path trashed = platform::moveToTrash(current_);
+        std::optional<std::string> key = live() ? keyNow() : std::nullopt;
+        fs::path trashed = platform::moveToTrash(current_, [&](const fs::path& to) {
+            announce(Step{Step::Kind::trash, current_.string(), to.string(), {}, {}, key});
+        });
         took(Step{Step::Kind::trash, current_.string(), trashed.string(), {}, {}, keyOf(trashed)});
     }
 
     void shell(const std::string& script)
     {
+        if (!dryRun_) announce(Step{Step::Kind::shell, current_.string(), {}, {}, {}, {}});
         std::string note = dryRun_ ? "not run in dry-run" : runScript(script, current_, kScriptTimeout);
         took(Step{Step::Kind::shell, current_.string(), {}, {}, note, {}});
     }
@@ -183,8 +218,9 @@ private:
     FileInfo& file_;
     bool dryRun_;
     Date now_;
-    const StepDone& stepDone_;
+    const StepHooks* hooks_;
     fs::path current_;
+    std::optional<std::string> currentKey_;
 };
 
 }  // namespace
@@ -203,11 +239,12 @@ fs::path uniqueDestination(const fs::path& folder, const std::string& name, bool
 }
 
 fs::path placeItem(const fs::path& from, const fs::path& folder, const std::string& name, bool dryRun,
-                   const Transfer& transfer)
+                   const Transfer& transfer, const std::function<void(const fs::path&)>& before)
 {
     for (int attempt = 1;; ++attempt) {
         fs::path destination = uniqueDestination(folder, name, dryRun);
         if (dryRun) return destination;
+        if (before) before(destination);
         try {
             transfer(from, destination);
             return destination;
@@ -217,17 +254,36 @@ fs::path placeItem(const fs::path& from, const fs::path& folder, const std::stri
     }
 }
 
-Applied perform(const std::vector<Action>& actions, FileInfo& file, bool dryRun, Date now, const StepDone& stepDone)
+namespace {
+
+Performed carryOutFrom(const std::vector<Action>& actions, Run& run, std::size_t first)
 {
-    Run run(file, dryRun, now, stepDone);
-    for (const Action& action : actions) {
+    for (std::size_t index = first; index < actions.size(); ++index) {
         try {
-            if (!run.carryOut(action)) break;
+            if (!run.carryOut(actions[index])) break;
+        } catch (const Held& held) {
+            return Performed{Applied{std::move(run.steps), std::nullopt}, run.point(index), held.reason};
         } catch (const std::exception& error) {
-            return Applied{std::move(run.steps), std::string(error.what())};
+            return Performed{Applied{std::move(run.steps), std::string(error.what())}, std::nullopt, nullptr};
         }
     }
-    return Applied{std::move(run.steps), std::nullopt};
+    return Performed{Applied{std::move(run.steps), std::nullopt}, std::nullopt, nullptr};
+}
+
+}  // namespace
+
+Applied perform(const std::vector<Action>& actions, FileInfo& file, bool dryRun, Date now)
+{
+    Run run(file, dryRun, now, nullptr, file.url(), std::nullopt);
+    return carryOutFrom(actions, run, 0).applied;
+}
+
+Performed performLive(const std::vector<Action>& actions, FileInfo& file, Date now, const StepHooks& hooks,
+                      std::optional<RunPoint> from)
+{
+    RunPoint start = from ? std::move(*from) : RunPoint{0, file.url(), file.key()};
+    Run run(file, false, now, &hooks, std::move(start.at), std::move(start.key));
+    return carryOutFrom(actions, run, start.action);
 }
 
 }  // namespace olva

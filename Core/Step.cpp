@@ -46,6 +46,35 @@ nlohmann::ordered_json toJson(const Step& step)
     return json;
 }
 
+void appendStepJson(std::string& out, const Step& step, bool escapeSlashes)
+{
+    out += "{\"kind\":\"";
+    out += rawValue(step.kind);
+    out += "\",";
+    appendPathMember(out, "from", step.from, escapeSlashes);
+    if (step.to) {
+        out += ',';
+        appendPathMember(out, "to", *step.to, escapeSlashes);
+    }
+    if (step.tagsBefore) {
+        out += ",\"tagsBefore\":[";
+        for (std::size_t i = 0; i < step.tagsBefore->size(); ++i) {
+            if (i > 0) out += ',';
+            appendTextValue(out, (*step.tagsBefore)[i], escapeSlashes);
+        }
+        out += ']';
+    }
+    if (step.note) {
+        out += ",\"note\":";
+        appendTextValue(out, *step.note, escapeSlashes);
+    }
+    if (step.key) {
+        out += ",\"key\":";
+        appendTextValue(out, *step.key, escapeSlashes);
+    }
+    out += '}';
+}
+
 Step stepFromJson(const nlohmann::json& value)
 {
     JsonReader reader(value);

@@ -33,6 +33,9 @@ std::optional<Step::Kind> stepKindFromRaw(std::string_view text);
 
 // Absent optional fields leave no key.
 nlohmann::ordered_json toJson(const Step& step);
+// toJson written out as compact JSON text, straight: what the log and the
+// journal write for every step.
+void appendStepJson(std::string& out, const Step& step, bool escapeSlashes);
 // Throws DecodingError.
 Step stepFromJson(const nlohmann::json& json);
 

@@ -314,8 +314,17 @@ void Store::releaseGoneFiles()
     if (engineLock() >= 0 && !holdsEngineLock()) {
         platform::Descriptor released(engineLock_.exchange(-1));
     }
-    std::lock_guard guard(journalMutex_);
-    if (journal_ && !platform::isFileAt(journal_.get(), path("seen.journal"))) journal_ = platform::Descriptor();
+    {
+        std::lock_guard guard(journalMutex_);
+        if (journal_ && !platform::isFileAt(journal_.get(), path("seen.journal"))) journal_ = platform::Descriptor();
+    }
+    // A lock on a removed log.lock would exclude nobody who opens the new one.
+    std::lock_guard guard(logMutex_);
+    if (logLock_ && !platform::isFileAt(logLock_.get(), path("log.lock"))) {
+        releaseLogLockLocked();
+        logLock_ = platform::Descriptor();
+        log_ = platform::Descriptor();
+    }
 }
 
 void Store::relockEngine()

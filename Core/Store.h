@@ -11,6 +11,7 @@
 #include "Core/platform/Descriptor.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -118,6 +119,13 @@ public:
     // Adds one line to log.json, moving a full log aside to log.1.json first.
     // Safe against appends from other processes.
     void append(const Entry& entry) const;
+    // The same for a line already encoded, with its line feed.
+    void appendLine(std::string line) const;
+    // Within a batch (a pass of the engine), the process that runs the
+    // engine keeps the log's lock from one line to the next, for a moment at
+    // most; releaseLogLock lets others write now (before a slow step).
+    void batchLog(bool on) const;
+    void releaseLogLock() const;
     // The lines added since `after`, or the whole log when it was rotated or
     // cut since. Never fails.
     LogRead entries(LogPosition after) const;
@@ -142,6 +150,7 @@ public:
 
 private:
     std::filesystem::path path(const char* name) const { return dir_ / name; }
+    LogPosition journalEndByName() const;
     // The entries of the whole log whose lines `mayMatch` lets through.
     std::vector<Entry> entriesWhereLine(const std::function<bool(std::string_view line)>& mayMatch) const;
     // The entries `keep` accepts, newest first from the end of the log back
@@ -159,6 +168,19 @@ private:
     // The journal, kept open by the process that runs the engine.
     mutable std::mutex journalMutex_;
     mutable platform::Descriptor journal_;
+    mutable std::uint64_t journalReserved_ = 0;  // where the room set aside ahead of it ends
+    // The log and its lock, kept open by the process that runs the engine,
+    // the lock held within a batch for at most kLogHold at a time; `logEnd_`
+    // is where its last line ended.
+    static constexpr auto kLogHold = std::chrono::milliseconds(200);
+    void releaseLogLockLocked() const;
+    mutable std::mutex logMutex_;
+    mutable platform::Descriptor logLock_;
+    mutable platform::Descriptor log_;
+    mutable std::uint64_t logEnd_ = 0;
+    mutable bool logBatch_ = false;
+    mutable bool logLocked_ = false;
+    mutable std::chrono::steady_clock::time_point logLockedAt_;
 };
 
 }  // namespace olva

@@ -57,6 +57,9 @@ bool reordersOrBreaksLines(UChar32 c)
 
 std::string printableText(std::string_view text)
 {
+    // Plain printable ASCII, as most names and paths are, stands as it is.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F && c != '\\'; }))
+        return std::string(text);
     static const char* const hex = "0123456789abcdef";
     std::string out;
     out.reserve(text.size());

@@ -83,6 +83,8 @@ std::shared_ptr<Engine> makeEngine(const std::shared_ptr<Store>& store, double s
         fail("cannot read rules: " + failureText(error));
     }
     engine->onEntry([out = console.out](const Entry& entry) { out(formatEntry(entry) + "\n"); });
+    // What a pass printed is sent on when it ends.
+    if (console.flush) engine->onPassEnd(console.flush);
     return engine;
 }
 
@@ -163,6 +165,7 @@ int runCommand(const std::shared_ptr<Store>& store, const Console& console)
         },
         DataFolderKeeper(store, *engine, console));
     console.out("watching " + std::to_string(engine->config().folders.size()) + " folder(s), ctrl-c to stop\n");
+    if (console.flush) console.flush();
     StopReason reason = waitForStop();
     watcher.reset();
     wake.clear();

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include <unistd.h>
+
 #ifndef OLVA_VERSION
 #define OLVA_VERSION "dev"
 #endif
@@ -19,11 +21,16 @@ namespace olva {
 Console Console::standard()
 {
     Console console;
+    // Lines printed by the engine's thread and the main thread stay whole.
+    static std::mutex mutex;
     console.out = [](const std::string& text) {
-        // Lines printed by the engine's thread and the main thread stay whole.
-        static std::mutex mutex;
+        static const bool terminal = ::isatty(STDOUT_FILENO) == 1;
         std::lock_guard lock(mutex);
         std::fwrite(text.data(), 1, text.size(), stdout);
+        if (terminal) std::fflush(stdout);
+    };
+    console.flush = [] {
+        std::lock_guard lock(mutex);
         std::fflush(stdout);
     };
     console.err = [](const std::string& text) { platform::writeAll(2, text); };

@@ -13,11 +13,13 @@ namespace olva {
 class Store;
 
 // Where a command writes: whole texts, each ending in a line feed. The
-// program writes standard output line-buffered and standard error directly;
-// tests capture both.
+// program writes standard error directly, and standard output a line at once
+// on a terminal; elsewhere (a pipe, a file) lines gather until `flush`, or
+// until there are enough of them. Tests capture both.
 struct Console {
     std::function<void(const std::string&)> out;
     std::function<void(const std::string&)> err;
+    std::function<void()> flush;  // may be empty
 
     static Console standard();
 };

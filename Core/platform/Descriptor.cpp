@@ -1,5 +1,7 @@
 #include "Core/platform/Descriptor.h"
 
+#include <fcntl.h>
+#include <linux/falloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,14 +43,28 @@ bool writeAll(int fd, std::string_view bytes)
 
 bool appendWhole(int fd, std::string_view bytes)
 {
-    struct stat before {};
-    if (::fstat(fd, &before) != 0) return false;
-    if (writeAll(fd, bytes)) return true;
-    int error = errno;
-    // A shorter size is always allowed, even past a file size limit.
-    while (::ftruncate(fd, before.st_size) != 0 && errno == EINTR) {}
-    errno = error;
-    return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            int error = written < 0 ? errno : ENOSPC;
+            // What went in ends the file: it is cut back by as much. A
+            // shorter size is always allowed, even past a file size limit.
+            struct stat now {};
+            if (done > 0 && ::fstat(fd, &now) == 0 && now.st_size >= off_t(done))
+                while (::ftruncate(fd, now.st_size - off_t(done)) != 0 && errno == EINTR) {}
+            errno = error;
+            return false;
+        }
+        done += std::size_t(written);
+    }
+    return true;
+}
+
+void reserveSpace(int fd, std::uint64_t offset, std::uint64_t length)
+{
+    [[maybe_unused]] int result = ::fallocate(fd, FALLOC_FL_KEEP_SIZE, off_t(offset), off_t(length));
 }
 
 std::optional<std::string> readToEnd(int fd)

@@ -2,6 +2,7 @@
 // through a descriptor, resumed after interruptions and short counts.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -40,6 +41,11 @@ bool writeAll(int fd, std::string_view bytes);
 // to its size before, so no partial record stays behind. False, with errno
 // set, when the bytes could not be written.
 bool appendWhole(int fd, std::string_view bytes);
+
+// Sets aside room on the disk for the file to grow from `offset` by
+// `length` bytes without changing its size, so that appends within it still
+// work once the disk is full. Best effort: where it cannot, nothing changes.
+void reserveSpace(int fd, std::uint64_t offset, std::uint64_t length);
 
 // Everything from the descriptor's offset to the end; nothing, with errno
 // set, when a read fails.

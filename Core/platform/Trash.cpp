@@ -122,7 +122,7 @@ fs::path topdirTrash(const fs::path& topdir, uid_t uid)
     throwErrno(error, "couldn't make a Trash folder on the file system at " + quoted(topdir));
 }
 
-fs::path moveToTrash(const fs::path& item)
+fs::path moveToTrash(const fs::path& item, const std::function<void(const fs::path&)>& before)
 {
     fs::path source = fs::absolute(item);
     struct stat info {};
@@ -166,6 +166,12 @@ fs::path moveToTrash(const fs::path& item)
         }
 
         fs::path destination = trash / "files" / candidate;
+        try {
+            if (before) before(destination);
+        } catch (...) {
+            ::unlink(infoPath.c_str());
+            throw;
+        }
         try {
             moveItem(source, destination);
             return destination;

@@ -5,13 +5,17 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace olva::platform {
 
 // Moves the item into the Trash and returns its path there. Its
 // ".trashinfo" (original path, deletion date) is written first; a name taken
 // in the Trash gets " 2", " 3" before its extension. Nothing is replaced.
-std::filesystem::path moveToTrash(const std::filesystem::path& item);
+// `before`, when given, is told the path in the Trash just before the item
+// moves there; what it throws leaves the item where it was.
+std::filesystem::path moveToTrash(const std::filesystem::path& item,
+                                  const std::function<void(const std::filesystem::path&)>& before = {});
 
 // Moves a trashed item back to `original` without replacing anything, then
 // removes its ".trashinfo".

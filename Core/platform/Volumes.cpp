@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -101,9 +102,20 @@ public:
     std::string name(const FileStatus& status)
     {
         std::lock_guard lock(mutex_);
-        if (changed()) reload();
         auto key = std::make_pair(status.device, status.mountId.value_or(0));
+        // A mount keeps its device and its number while it lasts, so a name
+        // found for one stays right: the mount table is looked at again for
+        // it only now and then, not for every key. A mount not met before
+        // always gets a fresh look.
+        auto now = std::chrono::steady_clock::now();
         auto found = names_.find(key);
+        if (found == names_.end() || !status.mountId || now - lastLook_ > kLookInterval) {
+            lastLook_ = now;
+            if (changed()) {
+                reload();
+                found = names_.end();
+            }
+        }
         if (found != names_.end()) return found->second;
         std::string name = nameFor(mounts_, links_, status);
         names_.emplace(key, name);
@@ -130,7 +142,10 @@ private:
         names_.clear();
     }
 
+    static constexpr auto kLookInterval = std::chrono::milliseconds(500);
+
     std::mutex mutex_;
+    std::chrono::steady_clock::time_point lastLook_;
     int fd_ = -1;
     std::vector<MountEntry> mounts_;
     std::vector<UuidLink> links_;

@@ -4,8 +4,12 @@
 #include "OlvaApp/Sentences/PathText.h"
 #include "OlvaApp/Sentences/SentenceTemplate.h"
 
+#include "Core/InterruptedStep.h"
+
 #include <QCoreApplication>
 #include <QSet>
+
+#include <algorithm>
 
 namespace olva::app {
 
@@ -126,7 +130,16 @@ Sentence outcomeSummary(const std::vector<olva::Step>& steps, SummaryMode mode)
 
 Sentence resultText(const olva::Entry& entry)
 {
-    if (entry.error) return segments(Words::tr("Couldn’t finish: \uE000"), {text(*entry.error)});
+    if (entry.error) {
+        // A run cut short while its script ran says that it may have run.
+        const bool scriptMayHaveRun = std::any_of(entry.steps.begin(), entry.steps.end(), [](const olva::Step& step) {
+            return step.kind == olva::Step::Kind::shell && step.note == olva::kScriptMayHaveRun;
+        });
+        if (scriptMayHaveRun)
+            return segments(Words::tr("Couldn’t finish: \uE000; the script may have run before Olva stopped"),
+                            {text(*entry.error)});
+        return segments(Words::tr("Couldn’t finish: \uE000"), {text(*entry.error)});
+    }
     if (!entry.undoOf) return outcomeSummary(entry.steps, entry.dryRun ? SummaryMode::dryRun : SummaryMode::done);
     return segments(Words::tr("Reverted \uE000"), {text(entry.rule)});
 }

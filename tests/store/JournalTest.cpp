@@ -49,6 +49,7 @@ std::vector<std::string> described(const JournalRead& read)
         std::string text = run.entry.id.substr(0, 1) + ":" + std::to_string(run.entry.steps.size());
         if (run.done) text += ":done";
         if (run.entry.error) text += ":" + *run.entry.error;
+        if (run.intended) text += ":will " + run.intended->from;
         out.push_back(text);
     }
     return out;
@@ -82,6 +83,20 @@ TEST(JournalLines, SayWhichFilesAreHandledAndWhichRunsAreOpen)
          lines({R::begin(begun("A"), "k"), R::begin(begun("B"), "k"), R::stepDone(a, moved("a")), R::end(b)}),
          {"A:1"}},
         {"steps and ends of unknown runs change nothing", lines({R::stepDone(c, moved("a")), R::end(c)}), {}},
+        {"a step announced and not recorded is open",
+         lines({R::begin(begun("A"), "k"), R::stepDone(a, moved("a")), R::intent(a, moved("b"))}),
+         {"A:1:will /in/b"}},
+        {"the last announcement is the one that counts",
+         lines({R::begin(begun("A"), "k"), R::intent(a, moved("a")), R::intent(a, moved("b"))}), {"A:0:will /in/b"}},
+        {"a recorded step closes its announcement",
+         lines({R::begin(begun("A"), "k"), R::intent(a, moved("a")), R::stepDone(a, moved("a"))}), {"A:1"}},
+        {"a begin written from its encoded entry",
+         lines({R::begin(begun("A"), "k", entryTextOfHead(logLineHead(begun("A")))), R::intent(a, moved("a"))}),
+         {"A:0:will /in/a"}},
+        {"marks in every form: escaped, without versions, with several",
+         "{\"mark\":\"k\\/1\",\"versions\":[\"v\\u0031\"]}\n{\"mark\":\"k2\",\"versions\":[]}\n"
+         "{\"mark\":\"k3\",\"versions\":[\"a\",\"b\"]}\n{\"mark\":\"k4\",\"versions\":[\"a\",]}\n",
+         {"k/1=v1", "k3=a,b"}},
         {"lines that do not decode are passed over",
          "{\"mark\":\n[1,2]\n" + lines({R::mark("k", {"v"})}) + "{\"what\":1}\n\n{\"mark\":\"k2\",\"versions\":[3]}\n",
          {"k=v"}},

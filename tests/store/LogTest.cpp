@@ -405,3 +405,31 @@ TEST_F(OddLog, LookupsByIdentifierFindWhatTheWholeLogHolds)
     EXPECT_EQ(mentioning[1].undoOf, idFor(200));
     EXPECT_TRUE(store.entriesMentioning(idFor(7)).empty());
 }
+
+TEST(LogLine, WrittenInPartsAsWhole)
+{
+    // The line of a run is written from its head and its steps; it must be
+    // the same bytes as the entry encoded whole.
+    Entry plain;
+    plain.file = "/in/a.txt";
+    plain.rule = "Tidy";
+    plain.version = "v1";
+    plain.checks = {Check{Attr::ext, Op::is, "txt", "txt", true, std::nullopt}};
+    Entry odd = plain;
+    odd.file = std::string("/in/caf\xe9 \"q\"\t/\\.txt");
+    odd.rule = "Tidy \u2028 \x01";
+    odd.dryRun = true;
+    odd.checks.push_back(Check{Attr::name, Op::contains, "a/b", std::string("x\xff"), false, "a note"});
+    odd.steps = {Step{Step::Kind::tags, odd.file, std::nullopt, std::vector<std::string>{"A", "B/\"C\""}, "A, D",
+                      "vol:1:2"},
+                 Step{Step::Kind::move, odd.file, std::string("/out/\xfe.txt"), {}, {}, std::nullopt},
+                 Step{Step::Kind::shell, "/in/x", std::nullopt, {}, "out\nput", std::nullopt}};
+    odd.error = "couldn\u2019t \"finish\"";
+    Entry failed = plain;
+    failed.error = "boom";
+    for (const Entry& entry : {plain, odd, failed}) {
+        EXPECT_EQ(logLineWith(logLineHead(entry), entry.steps, entry.error), logLine(entry)) << entry.file;
+        auto begun = nlohmann::json::parse(entryTextOfHead(logLineHead(entry)));
+        EXPECT_EQ(entryFromJson(begun).file, entry.file);
+    }
+}

@@ -2,6 +2,7 @@
 // stop acting at the first run that cannot be written, leave no partial
 // line, say so, resume soon after room is made, and lose no run.
 #include "Core/Journal.h"
+#include "Core/platform/FileMetadata.h"
 #include "tests/tool/FullDisk.h"
 #include "tests/tool/ToolTestSupport.h"
 
@@ -135,4 +136,57 @@ TEST_F(FullDataDirectory, RunStoppedWhileTheDiskIsFullLosesNothing)
     EXPECT_EQ(archived(), std::size_t(kFiles));
     EXPECT_EQ(loggedFiles().size(), std::size_t(kFiles));
     EXPECT_TRUE(fixture.store()->readJournal({}).runs.empty());
+}
+
+TEST_F(FullDataDirectory, NoFileIsLeftHalfDoneByARunThatCouldNotBeWritten)
+{
+    // A rule of two steps: a run stopped between them for want of room would
+    // leave its file tagged and not moved.
+    fixture.watch(fixture.inbox(), {extRule("Tag and archive", "dat", Action::addTags({"Filed"}))});
+    Config config = fixture.config();
+    config.folders[0].rules[0].actions.push_back(Action::move(archive().string()));
+    fixture.store()->saveConfig(config);
+    auto halfDone = [&] {
+        std::size_t count = 0;
+        for (const auto& item : fs::directory_iterator(fixture.inbox())) count += !platform::readTags(item.path()).empty();
+        for (const auto& item : fs::directory_iterator(archive())) count += platform::readTags(item.path()).empty();
+        return count;
+    };
+    // Olva has run here before: its files are there when the disk fills.
+    writeFile(fixture.inbox() / "first.dat", "x");
+    ASSERT_EQ(runOlva({"once"}, fixture.inHome()).status, 0);
+
+    for (const char* command : {"once", "run"}) {
+        SCOPED_TRACE(command);
+        dropFiles();
+        disk.leaveRoom(0);
+        if (std::string(command) == "once") {
+            Finished full = runOlva({"once"}, disk.limited(fixture.inHome()));
+            EXPECT_EQ(full.status, 1);
+            EXPECT_EQ(full.err, message() + "\n");
+            EXPECT_EQ(halfDone(), 0u);
+            disk.makeRoom();
+            Finished freed = runOlva({"once"}, fixture.inHome());
+            EXPECT_EQ(freed.status, 0) << freed.err;
+        } else {
+            Child child({"run"}, disk.limited(fixture.inHome()));
+            ASSERT_TRUE(child.waitForError(message() + "\n", 15s)) << "it stopped without a word";
+            EXPECT_EQ(halfDone(), 0u);
+            disk.makeRoom(&child);
+            EXPECT_TRUE(eventually([&] { return archived() == std::size_t(2 * kFiles + 1); }, 15s)) << archived();
+            child.signal(SIGTERM);
+            EXPECT_EQ(child.finish().status, 0);
+        }
+        EXPECT_EQ(halfDone(), 0u);
+        // Every run is logged whole, with both of its steps, and can be undone.
+        for (const auto& entry : fixture.store()->entries()) {
+            EXPECT_EQ(entry.steps.size(), 2u) << entry.file;
+            EXPECT_FALSE(entry.error) << *entry.error;
+        }
+    }
+    auto entries = fixture.store()->entries();
+    EXPECT_EQ(entries.size(), std::size_t(2 * kFiles + 1));
+    Finished undone = runOlva({"undo", entries.back().id.substr(0, 8)}, fixture.inHome());
+    EXPECT_EQ(undone.status, 0) << undone.err;
+    EXPECT_TRUE(platform::readTags(entries.back().file).empty());
 }

@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# Kills `olva run` with SIGKILL at random moments while a rule renames,
+# tags and runs a script on each of many files, then starts it again, lets
+# it finish, and undoes every logged entry. Per trial it counts files lost
+# or duplicated (by SHA-256), renamed twice, scripts run twice, scripts that
+# ran with no entry saying so, data files that do not parse after the kill,
+# runs logged as interrupted, and files an undo could not bring back.
+#
+# usage: bench/kill-trials.sh [trials] [files] [parallel] [olva] [first trial]
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+trials=${1:-50}
+count=${2:-2000}
+parallel=${3:-3}
+olva=${4:-$here/build/olva/olva}
+first=${5:-0}
+[ -x "$olva" ] || { echo "kill-trials: no olva at $olva" >&2; exit 1; }
+scratch=$(mktemp -d "$here/build/kill-trials-XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+
+python3 - "$olva" "$trials" "$count" "$parallel" "$scratch" "$first" <<'PY'
+import concurrent.futures, hashlib, json, os, random, re, signal, subprocess, sys, time
+
+olva, trials, count, parallel, scratch = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), sys.argv[5]
+first = int(sys.argv[6])
+INTERRUPTED = "interrupted: Olva stopped before the rule\u2019s actions finished"
+MAY_HAVE_RUN = "the script may have run before Olva stopped"
+
+def digest(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+def lines(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read().split(b"\n")
+    except FileNotFoundError:
+        return []
+
+def unparsable(data):
+    bad = 0
+    for name in ("rules.json", "seen.json"):
+        path = os.path.join(data, name)
+        if os.path.exists(path):
+            try:
+                json.load(open(path))
+            except ValueError:
+                bad += 1
+    for name in ("log.json", "log.1.json"):
+        for line in lines(os.path.join(data, name)):
+            if line:
+                try:
+                    json.loads(line)
+                except ValueError:
+                    bad += 1
+    return bad
+
+def entries(data):
+    # A last line without its line feed may still be being written.
+    out = []
+    for name in ("log.1.json", "log.json"):
+        for line in lines(os.path.join(data, name))[:-1]:
+            if line:
+                out.append(json.loads(line))
+    return out
+
+def trial(number):
+    rng = random.Random(number)
+    root = os.path.join(scratch, f"t{number}")
+    inbox, data = os.path.join(root, "Inbox"), os.path.join(root, "data")
+    counter = os.path.join(root, "ran.txt")
+    os.makedirs(inbox)
+    os.makedirs(data)
+    before = {}
+    for i in range(count):
+        name = f"file-{i:05d}.dat"
+        with open(os.path.join(inbox, name), "wb") as f:
+            f.write(os.urandom(64) + name.encode())
+        before[name] = digest(os.path.join(inbox, name))
+    rule = {"name": "Trial", "match": {"mode": "all", "items": [{"attr": "ext", "op": "is", "value": "dat"}]},
+            "actions": [{"rename": {"to": "{name}-r"}}, {"addTags": {"tags": ["trial"]}},
+                        {"shell": {"script": f"echo \"$1\" >> '{counter}'"}}]}
+    json.dump({"folders": [{"path": inbox, "rules": [rule]}]}, open(os.path.join(data, "rules.json"), "w"))
+    env = dict(os.environ, OLVA_HOME=data)
+
+    # Killed once some of the files are handled, at a moment drawn at random.
+    target = rng.randrange(1, count)
+    child = subprocess.Popen([olva, "run"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + 300
+    while len(lines(counter)) - 1 < target and time.monotonic() < deadline:
+        time.sleep(0.005)
+    time.sleep(rng.random() * 0.02)
+    child.send_signal(signal.SIGKILL)
+    child.wait()
+    bad_after_kill = unparsable(data)
+
+    # Started again and left to finish: every file has its entry.
+    child = subprocess.Popen([olva, "run"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + 600
+    while time.monotonic() < deadline:
+        logged = {e["file"] for e in entries(data) if "undoOf" not in e}
+        if len(logged) >= count:
+            break
+        time.sleep(0.2)
+    time.sleep(2.5)
+    child.send_signal(signal.SIGTERM)
+    child.wait()
+
+    log = entries(data)
+    runs = [e for e in log if "undoOf" not in e]
+    interrupted = [e for e in runs if e.get("error") == INTERRUPTED]
+    ran = [l.decode() for l in lines(counter) if l]
+    ran_twice = len(ran) - len(set(ran))
+    # A script that ran must be named by a shell step of its file's entry.
+    shells = {}
+    for e in runs:
+        for step in e["steps"]:
+            if step["kind"] == "shell":
+                shells[step["from"]] = step.get("note")
+    unnamed = sum(1 for path in set(ran) if path not in shells)
+    noted = sum(1 for note in shells.values() if note == MAY_HAVE_RUN)
+    twice = sum(1 for name in os.listdir(inbox) if "-r-r" in name)
+
+    # Every entry undone, newest first.
+    undo_failed = 0
+    for e in reversed(runs):
+        if not e["steps"]:
+            continue
+        done = subprocess.run([olva, "undo", e["id"][:13]], env=env, capture_output=True)
+        if done.returncode != 0:
+            undo_failed += 1
+    after = {}
+    for name in os.listdir(inbox):
+        after.setdefault(digest(os.path.join(inbox, name)), []).append(name)
+    lost = sum(1 for name, sha in before.items() if sha not in after)
+    duplicated = sum(len(names) - 1 for names in after.values())
+    not_back = sum(1 for name, sha in before.items() if name not in after.get(sha, []))
+    return dict(trial=number, lost=lost, duplicated=duplicated, renamed_twice=twice, scripts_twice=ran_twice,
+                scripts_unnamed=unnamed, may_have_run=noted, unparsable=bad_after_kill + unparsable(data),
+                interrupted=len(interrupted), undo_failed=undo_failed, not_back=not_back)
+
+results = []
+with concurrent.futures.ThreadPoolExecutor(parallel) as pool:
+    for result in pool.map(trial, range(first, first + trials)):
+        print(json.dumps(result), flush=True)
+        results.append(result)
+keys = ["lost", "duplicated", "renamed_twice", "scripts_twice", "scripts_unnamed", "unparsable", "undo_failed",
+        "not_back"]
+print(f"\n{trials} trials of {count} files:")
+for key in keys:
+    print(f"  {key}: {sum(r[key] for r in results)} in all, in {sum(1 for r in results if r[key])} trials")
+print(f"  trials with a run logged as interrupted: {sum(1 for r in results if r['interrupted'])} of {trials}")
+print(f"  interrupted entries noting the script may have run: {sum(r['may_have_run'] for r in results)}")
+PY

@@ -5,8 +5,8 @@
 // On a full log (30,000 entries, the newest third from today): selecting
 // every row, and taking in one new entry with the view shown, which a busy
 // engine asks of the GUI thread for every file it handles.
-#include "Core/Log.h"
-#include "Core/Store.h"
+#include "Core/store/Log.h"
+#include "Core/store/Store.h"
 #include "OlvaApp/ActivityView/ActivityTableModel.h"
 #include "OlvaApp/ActivityView/ActivityView.h"
 #include "OlvaApp/Model/Model.h"

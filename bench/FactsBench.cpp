@@ -1,7 +1,7 @@
 // What reading a file's facts and testing a three-condition rule costs,
 // next to the least any scan must do: one statx per file.
-#include "Core/Evaluator.h"
-#include "Core/FileInfo.h"
+#include "Core/evaluate/Evaluator.h"
+#include "Core/facts/FileInfo.h"
 
 #include <benchmark/benchmark.h>
 

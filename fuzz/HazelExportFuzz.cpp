@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the reader of rule exports. Refusing them with an
 // error is fine; anything else that ends the program is a fault.
-#include "Core/HazelImport.h"
+#include "Core/hazel/HazelImport.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,12 +1,12 @@
 // `olva import`, `explain`, `undo` and `mcp`.
 #include "olva/Tool.h"
 
-#include "Core/Engine.h"
-#include "Core/HazelExportFile.h"
-#include "Core/RuleTools.h"
-#include "Core/RulesLock.h"
-#include "Core/Store.h"
-#include "Core/UTF8.h"
+#include "Core/engine/Engine.h"
+#include "Core/hazel/HazelExportFile.h"
+#include "Core/tools/RuleTools.h"
+#include "Core/store/RulesLock.h"
+#include "Core/store/Store.h"
+#include "Core/base/UTF8.h"
 #include "olva/EntryText.h"
 #include "olva/McpServer.h"
 

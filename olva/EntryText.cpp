@@ -1,8 +1,8 @@
 #include "olva/EntryText.h"
 
-#include "Core/Entry.h"
-#include "Core/Formatting.h"
-#include "Core/UTF8.h"
+#include "Core/model/Entry.h"
+#include "Core/base/Formatting.h"
+#include "Core/base/UTF8.h"
 
 namespace olva {
 

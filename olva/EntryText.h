@@ -1,7 +1,7 @@
 // How the tool prints log entries and explanations.
 #pragma once
 
-#include "Core/RuleTools.h"
+#include "Core/tools/RuleTools.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 #include "olva/McpServer.h"
 
-#include "Core/DecodingError.h"
-#include "Core/JsonWriter.h"
-#include "Core/PathJson.h"
+#include "Core/base/DecodingError.h"
+#include "Core/base/JsonWriter.h"
+#include "Core/model/PathJson.h"
 #include "Core/platform/Descriptor.h"
 #include "olva/McpTools.h"
 

@@ -1,12 +1,12 @@
 #include "olva/McpTools.h"
 
-#include "Core/DecodingError.h"
-#include "Core/JsonReader.h"
-#include "Core/JsonWriter.h"
-#include "Core/PathJson.h"
-#include "Core/Model.h"
-#include "Core/RuleTools.h"
-#include "Core/Store.h"
+#include "Core/base/DecodingError.h"
+#include "Core/base/JsonReader.h"
+#include "Core/base/JsonWriter.h"
+#include "Core/model/PathJson.h"
+#include "Core/model/Model.h"
+#include "Core/tools/RuleTools.h"
+#include "Core/store/Store.h"
 #include "olva/RuleSchema.h"
 
 

@@ -1,6 +1,6 @@
 #include "olva/RuleSchema.h"
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 namespace olva {
 

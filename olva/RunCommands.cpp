@@ -1,10 +1,10 @@
 // `olva run` and `olva once`: the engine without the app.
 #include "olva/Tool.h"
 
-#include "Core/Engine.h"
-#include "Core/RulesWatcher.h"
-#include "Core/Store.h"
-#include "Core/UTF8.h"
+#include "Core/engine/Engine.h"
+#include "Core/store/RulesWatcher.h"
+#include "Core/store/Store.h"
+#include "Core/base/UTF8.h"
 #include "olva/EntryText.h"
 
 #include <cerrno>

@@ -1,8 +1,8 @@
 #include "olva/Tool.h"
 
-#include "Core/Entry.h"
-#include "Core/Store.h"
-#include "Core/UTF8.h"
+#include "Core/model/Entry.h"
+#include "Core/store/Store.h"
+#include "Core/base/UTF8.h"
 #include "Core/platform/Descriptor.h"
 #include "olva/EntryText.h"
 

@@ -1,5 +1,5 @@
 // Content types through QtCore's MIME database. No Qt type leaves this file.
-#include "Core/ContentType.h"
+#include "Core/base/ContentType.h"
 
 #include "Core/platform/ContentTypes.h"
 

@@ -2,7 +2,7 @@
 // else from its first bytes (only regular files are read).
 #pragma once
 
-#include "Core/ContentType.h"
+#include "Core/base/ContentType.h"
 #include "Core/platform/FileStatus.h"
 
 #include <filesystem>

@@ -1,7 +1,7 @@
 #include "Core/platform/FileMetadata.h"
 
-#include "Core/ActionError.h"
-#include "Core/UTF8.h"
+#include "Core/base/ActionError.h"
+#include "Core/base/UTF8.h"
 #include "Core/platform/SystemError.h"
 #include "Core/platform/Xattr.h"
 

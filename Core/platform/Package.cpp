@@ -1,6 +1,6 @@
 #include "Core/platform/Package.h"
 
-#include "Core/FileName.h"
+#include "Core/base/FileName.h"
 
 #include <algorithm>
 #include <array>

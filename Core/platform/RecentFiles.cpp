@@ -2,7 +2,7 @@
 // type leaves this file.
 #include "Core/platform/RecentFiles.h"
 
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 
 #include <QDateTime>
 #include <QFile>

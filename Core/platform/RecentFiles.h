@@ -1,7 +1,7 @@
 // The desktop's list of recently used files (recently-used.xbel).
 #pragma once
 
-#include "Core/Date.h"
+#include "Core/base/Date.h"
 
 #include <filesystem>
 #include <optional>

@@ -1,7 +1,7 @@
 #include "Core/platform/Trash.h"
 
-#include "Core/FileName.h"
-#include "Core/Paths.h"
+#include "Core/base/FileName.h"
+#include "Core/base/Paths.h"
 #include "Core/platform/Descriptor.h"
 #include "Core/platform/FileTransfer.h"
 

@@ -1,6 +1,6 @@
 #include "Core/platform/Watcher.h"
 
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 #include "Core/platform/Package.h"
 #include "Core/platform/StoppableThread.h"
 

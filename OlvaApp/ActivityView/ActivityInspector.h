@@ -3,7 +3,7 @@
 // Selected").
 #pragma once
 
-#include "Core/Entry.h"
+#include "Core/model/Entry.h"
 
 #include <QWidget>
 

@@ -6,7 +6,7 @@
 
 #include "OlvaApp/Sentences/Segment.h"
 
-#include "Core/Entry.h"
+#include "Core/model/Entry.h"
 
 #include <QAbstractTableModel>
 #include <QCollator>

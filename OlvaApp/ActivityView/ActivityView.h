@@ -4,7 +4,7 @@
 // search without entries); its status line counts today's work.
 #pragma once
 
-#include "Core/Entry.h"
+#include "Core/model/Entry.h"
 
 #include <QList>
 #include <QWidget>

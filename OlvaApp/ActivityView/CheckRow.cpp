@@ -5,7 +5,7 @@
 #include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/Sentences/Titles.h"
 
-#include "Core/TextSearch.h"
+#include "Core/base/TextSearch.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -3,7 +3,7 @@
 // value when that differs from the asked one.
 #pragma once
 
-#include "Core/Check.h"
+#include "Core/model/Check.h"
 
 #include <QWidget>
 

@@ -11,7 +11,7 @@
 #include "OlvaApp/Sentences/ActivitySearch.h"
 #include "OlvaApp/Sentences/StepSentence.h"
 
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -3,7 +3,7 @@
 // each step with the path it led to, and the error.
 #pragma once
 
-#include "Core/Entry.h"
+#include "Core/model/Entry.h"
 
 #include <QScrollArea>
 

@@ -1,6 +1,6 @@
 #include "OlvaApp/App/TrayTexts.h"
 
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 #include "OlvaApp/Sentences/FolderStatusLabel.h"
 #include "OlvaApp/Sentences/Segment.h"
 #include "OlvaApp/Sentences/StepSentence.h"

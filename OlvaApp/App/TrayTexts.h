@@ -2,9 +2,9 @@
 // a problem folder's line and a recent entry's title.
 #pragma once
 
-#include "Core/Engine.h"
-#include "Core/Entry.h"
-#include "Core/Model.h"
+#include "Core/engine/Engine.h"
+#include "Core/model/Entry.h"
+#include "Core/model/Model.h"
 
 #include <QString>
 

@@ -4,7 +4,7 @@
 // of any attribute itself; the condition stays a plain Core value.
 #pragma once
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <QString>
 

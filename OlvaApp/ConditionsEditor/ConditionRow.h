@@ -4,7 +4,7 @@
 // what the user changed; the editor writes the change into the tree.
 #pragma once
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <QWidget>
 

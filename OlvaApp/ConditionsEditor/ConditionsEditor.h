@@ -6,7 +6,7 @@
 // so typing into a value field never loses focus.
 #pragma once
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 #include "OlvaApp/ConditionsEditor/GroupTree.h"
 
 #include <QWidget>

@@ -3,7 +3,7 @@
 // nested group to it, and, except on the root group, a remove button.
 #pragma once
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <QWidget>
 

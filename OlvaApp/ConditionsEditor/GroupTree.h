@@ -3,7 +3,7 @@
 // shown, each addressed by the positions leading to it from the root.
 #pragma once
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <vector>
 

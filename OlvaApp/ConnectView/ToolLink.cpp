@@ -1,6 +1,6 @@
 #include "OlvaApp/ConnectView/ToolLink.h"
 
-#include "Core/JsonWriter.h"
+#include "Core/base/JsonWriter.h"
 #include "OlvaApp/Model/PrivilegedRunner.h"
 
 #include <QCoreApplication>

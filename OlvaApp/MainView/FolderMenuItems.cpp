@@ -3,7 +3,7 @@
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/Model/Workspace.h"
 
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 
 #include <QActionGroup>
 #include <QCoreApplication>

@@ -5,8 +5,8 @@
 // Manager" on the folder, where the user can change its permissions.
 #pragma once
 
-#include "Core/Engine.h"
-#include "Core/Model.h"
+#include "Core/engine/Engine.h"
+#include "Core/model/Model.h"
 
 #include <QWidget>
 

@@ -4,7 +4,7 @@
 #include "OlvaApp/Sentences/PathText.h"
 #include "OlvaApp/Sentences/SentenceTemplate.h"
 
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 
 #include <QCoreApplication>
 

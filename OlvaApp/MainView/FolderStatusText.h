@@ -4,8 +4,8 @@
 // share them.
 #pragma once
 
-#include "Core/Engine.h"
-#include "Core/Model.h"
+#include "Core/engine/Engine.h"
+#include "Core/model/Model.h"
 
 #include <QString>
 

@@ -11,7 +11,7 @@
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
 
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 
 #include <QAction>
 #include <QEvent>

@@ -6,7 +6,7 @@
 
 #include "OlvaApp/Sentences/Segment.h"
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <QAbstractListModel>
 

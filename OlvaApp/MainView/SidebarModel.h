@@ -6,7 +6,7 @@
 
 #include "OlvaApp/Model/Selection.h"
 
-#include "Core/Engine.h"
+#include "Core/engine/Engine.h"
 
 #include <QAbstractListModel>
 

@@ -6,7 +6,7 @@
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/Model/Workspace.h"
 
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>

@@ -3,7 +3,7 @@
 // which opens the rule sheet on it.
 #pragma once
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <QWidget>
 

@@ -3,7 +3,7 @@
 // resolves while a folder exists there.
 #pragma once
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <QString>
 

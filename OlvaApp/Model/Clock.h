@@ -2,7 +2,7 @@
 // on instead of waiting for it.
 #pragma once
 
-#include "Core/Date.h"
+#include "Core/base/Date.h"
 
 #include <QObject>
 

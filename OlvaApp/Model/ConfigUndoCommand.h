@@ -3,7 +3,7 @@
 // undo and redo switch between the two.
 #pragma once
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <QPointer>
 #include <QUndoCommand>

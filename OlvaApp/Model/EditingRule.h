@@ -3,7 +3,7 @@
 // the rules changed underneath cannot replace another rule.
 #pragma once
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <QMetaType>
 #include <QUuid>

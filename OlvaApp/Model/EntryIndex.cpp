@@ -1,6 +1,6 @@
 #include "OlvaApp/Model/EntryIndex.h"
 
-#include "Core/Log.h"
+#include "Core/store/Log.h"
 
 #include <algorithm>
 

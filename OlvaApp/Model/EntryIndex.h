@@ -4,7 +4,7 @@
 // entry nor looking entries up costs the length of the log.
 #pragma once
 
-#include "Core/Entry.h"
+#include "Core/model/Entry.h"
 
 #include <cstddef>
 #include <map>

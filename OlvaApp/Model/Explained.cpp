@@ -1,6 +1,6 @@
 #include "OlvaApp/Model/Explained.h"
 
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 #include "Core/platform/Package.h"
 
 namespace olva::app {

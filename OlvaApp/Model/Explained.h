@@ -2,7 +2,7 @@
 // shows it.
 #pragma once
 
-#include "Core/Engine.h"
+#include "Core/engine/Engine.h"
 
 #include <QMetaType>
 #include <QUuid>

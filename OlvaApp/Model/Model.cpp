@@ -1,6 +1,6 @@
 #include "OlvaApp/Model/Model.h"
 
-#include "Core/ActionError.h"
+#include "Core/base/ActionError.h"
 #include "OlvaApp/Model/Autostart.h"
 #include "OlvaApp/Model/MainWindowPresenter.h"
 #include "OlvaApp/Model/ModelError.h"

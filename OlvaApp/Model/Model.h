@@ -13,11 +13,11 @@
 // future of its own (Qt keeps one continuation per future).
 #pragma once
 
-#include "Core/Engine.h"
-#include "Core/Entry.h"
-#include "Core/Log.h"
-#include "Core/Model.h"
-#include "Core/Store.h"
+#include "Core/engine/Engine.h"
+#include "Core/model/Entry.h"
+#include "Core/store/Log.h"
+#include "Core/model/Model.h"
+#include "Core/store/Store.h"
 #include "OlvaApp/Model/ActivityScope.h"
 #include "OlvaApp/Model/EditingRule.h"
 #include "OlvaApp/Model/Explained.h"

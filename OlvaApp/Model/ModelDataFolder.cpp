@@ -1,8 +1,8 @@
 // The data folder going away while the app runs, and coming back: nothing
 // is processed meanwhile, and afterwards only under the engine lock of the
 // folder that is there now.
-#include "Core/ActionError.h"
-#include "Core/Paths.h"
+#include "Core/base/ActionError.h"
+#include "Core/base/Paths.h"
 #include "OlvaApp/Model/ModelPrivate.h"
 
 namespace olva::app {

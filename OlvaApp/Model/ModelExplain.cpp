@@ -1,6 +1,6 @@
 // Explaining a file, and the entries of the desktop's intents, which may
 // arrive before the start has finished.
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 #include "OlvaApp/Model/ModelError.h"
 #include "OlvaApp/Model/ModelPrivate.h"
 #include "OlvaApp/Model/OpenPanels.h"

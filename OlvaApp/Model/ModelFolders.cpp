@@ -1,6 +1,6 @@
 // Watched folders: adding, removing and locating them, and keeping access to
 // the places the user chose.
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 #include "OlvaApp/Model/Bookmarks.h"
 #include "OlvaApp/Model/ModelPrivate.h"
 #include "OlvaApp/Model/OpenPanels.h"

@@ -1,7 +1,7 @@
 // Importing a Hazel export: reading and converting it up to the user's
 // confirmation, then committing the rules.
-#include "Core/HazelExportFile.h"
-#include "Core/Paths.h"
+#include "Core/hazel/HazelExportFile.h"
+#include "Core/base/Paths.h"
 #include "OlvaApp/Model/ModelPrivate.h"
 #include "OlvaApp/Model/OpenPanels.h"
 

@@ -1,7 +1,7 @@
 // The model's inside, shared by the files that implement its operations.
 #pragma once
 
-#include "Core/RulesWatcher.h"
+#include "Core/store/RulesWatcher.h"
 #include "OlvaApp/Model/Clock.h"
 #include "OlvaApp/Model/EntryIndex.h"
 #include "OlvaApp/Model/Model.h"

@@ -1,8 +1,8 @@
 // Saving, reloading and editing the rules, and the edits of the rules of the
 // selected folder. Every edit follows one pattern: the guard, one change of
 // the configuration, the save, and an undo step on the main window.
-#include "Core/RuleVersion.h"
-#include "Core/RulesLock.h"
+#include "Core/model/RuleVersion.h"
+#include "Core/store/RulesLock.h"
 #include "OlvaApp/Model/ConfigUndoCommand.h"
 #include "OlvaApp/Model/ModelPrivate.h"
 

@@ -1,7 +1,7 @@
 // The start: the engine lock, the rules, the engine, and the reactions to
 // the engine and to changes made by the command-line tool.
-#include "Core/ActionError.h"
-#include "Core/DecodingError.h"
+#include "Core/base/ActionError.h"
+#include "Core/base/DecodingError.h"
 #include "OlvaApp/Model/ModelPrivate.h"
 
 #include <utility>

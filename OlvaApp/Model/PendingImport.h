@@ -2,7 +2,7 @@
 // for (in its stored form), the converted rules, and what to tell the user.
 #pragma once
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <QMetaType>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "OlvaApp/Model/StarterRules.h"
 
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 #include "OlvaApp/Sentences/SuggestedRules.h"
 
 #include <QStandardPaths>

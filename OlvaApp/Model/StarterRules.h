@@ -1,7 +1,7 @@
 // The rules a newly watched Downloads folder starts with, all dry runs.
 #pragma once
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <string>
 #include <vector>

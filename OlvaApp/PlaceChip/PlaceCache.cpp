@@ -2,7 +2,7 @@
 
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 
 #include <QFileInfo>
 

@@ -4,7 +4,7 @@
 #include "OlvaApp/PlaceChip/RevealPlace.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
 
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 
 #include <QCoreApplication>
 #include <QMenu>

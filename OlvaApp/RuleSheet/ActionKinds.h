@@ -3,7 +3,7 @@
 // pattern tokens of the "Insert" menu, and the reading of a tags text.
 #pragma once
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <QString>
 

@@ -5,7 +5,7 @@
 // which gives the row that kind's default action.
 #pragma once
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <QWidget>
 

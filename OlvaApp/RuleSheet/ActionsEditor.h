@@ -6,7 +6,7 @@
 // row's kind changes, so typing never loses focus.
 #pragma once
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <QWidget>
 

@@ -4,7 +4,7 @@
 // the previous one stay.
 #pragma once
 
-#include "Core/Preview.h"
+#include "Core/tools/Preview.h"
 
 #include <QListView>
 

@@ -2,7 +2,7 @@
 // the preview gives them, each with what the draft would do to it.
 #pragma once
 
-#include "Core/Preview.h"
+#include "Core/tools/Preview.h"
 #include "OlvaApp/Sentences/PreviewTexts.h"
 
 #include <QAbstractListModel>

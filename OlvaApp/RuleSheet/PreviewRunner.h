@@ -7,7 +7,7 @@
 // the matching files first, then by path.
 #pragma once
 
-#include "Core/Preview.h"
+#include "Core/tools/Preview.h"
 
 #include <QObject>
 

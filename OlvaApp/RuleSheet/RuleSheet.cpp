@@ -1,7 +1,7 @@
 #include "OlvaApp/RuleSheet/RuleSheet.h"
 
-#include "Core/ActionError.h"
-#include "Core/RuleVersion.h"
+#include "Core/base/ActionError.h"
+#include "Core/model/RuleVersion.h"
 #include "OlvaApp/ConditionsEditor/ConditionsEditor.h"
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"

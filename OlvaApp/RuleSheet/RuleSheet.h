@@ -7,7 +7,7 @@
 // shows why. Cancelling clears editingRule.
 #pragma once
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 #include "OlvaApp/Model/EditingRule.h"
 
 #include <QDialog>

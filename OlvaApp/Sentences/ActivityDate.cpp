@@ -2,7 +2,7 @@
 
 #include "OlvaApp/Sentences/IcuText.h"
 
-#include "Core/Locale.h"
+#include "Core/base/Locale.h"
 
 #include <unicode/datefmt.h>
 #include <unicode/locid.h>

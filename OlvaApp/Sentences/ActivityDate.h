@@ -2,7 +2,7 @@
 // "Today, 10:38 PM", "Yesterday, 9:05 AM", "Mar 3, 2025, 8:15 AM".
 #pragma once
 
-#include "Core/Date.h"
+#include "Core/base/Date.h"
 
 #include <QDateTime>
 #include <QString>

@@ -4,7 +4,7 @@
 #include "OlvaApp/Sentences/Segment.h"
 #include "OlvaApp/Sentences/StepSentence.h"
 
-#include "Core/TextSearch.h"
+#include "Core/base/TextSearch.h"
 
 #include <QLocale>
 

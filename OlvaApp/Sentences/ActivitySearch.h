@@ -3,7 +3,7 @@
 
 #include "OlvaApp/Model/ActivityScope.h"
 
-#include "Core/Entry.h"
+#include "Core/model/Entry.h"
 
 #include <QCollator>
 #include <QString>

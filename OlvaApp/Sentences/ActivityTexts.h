@@ -2,7 +2,7 @@
 // empty table, and the revert button.
 #pragma once
 
-#include "Core/Entry.h"
+#include "Core/model/Entry.h"
 
 #include <QDateTime>
 #include <QString>

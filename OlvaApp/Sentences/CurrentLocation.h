@@ -1,7 +1,7 @@
 // Where a logged file is now, as far as its entry knows.
 #pragma once
 
-#include "Core/Entry.h"
+#include "Core/model/Entry.h"
 
 #include <QUrl>
 

@@ -2,7 +2,7 @@
 // problem items, the sidebar and the folder's problem bar.
 #pragma once
 
-#include "Core/Engine.h"
+#include "Core/engine/Engine.h"
 
 #include <QString>
 

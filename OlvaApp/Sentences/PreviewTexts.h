@@ -2,7 +2,7 @@
 // the detail shown for a file the draft does not match.
 #pragma once
 
-#include "Core/Preview.h"
+#include "Core/tools/Preview.h"
 #include "OlvaApp/Sentences/Segment.h"
 
 #include <QString>

@@ -3,7 +3,7 @@
 
 #include "OlvaApp/Sentences/Segment.h"
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <vector>
 

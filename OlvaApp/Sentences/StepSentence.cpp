@@ -4,7 +4,7 @@
 #include "OlvaApp/Sentences/PathText.h"
 #include "OlvaApp/Sentences/SentenceTemplate.h"
 
-#include "Core/InterruptedStep.h"
+#include "Core/engine/InterruptedStep.h"
 
 #include <QCoreApplication>
 #include <QSet>

@@ -4,8 +4,8 @@
 
 #include "OlvaApp/Sentences/Segment.h"
 
-#include "Core/Entry.h"
-#include "Core/Step.h"
+#include "Core/model/Entry.h"
+#include "Core/model/Step.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 // a dry run, so adding it only logs what it would do.
 #pragma once
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 // and rule sentences show them.
 #pragma once
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 // dates shown in UTC and English.
 #pragma once
 
-#include "Core/Date.h"
+#include "Core/base/Date.h"
 #include "tests/support/TestSupport.h"
 
 #include <fcntl.h>

@@ -1,6 +1,6 @@
-#include "Core/ActionError.h"
-#include "Core/FileInfo.h"
-#include "Core/NamePattern.h"
+#include "Core/base/ActionError.h"
+#include "Core/facts/FileInfo.h"
+#include "Core/actions/NamePattern.h"
 #include "tests/actions/ActionFixture.h"
 
 using namespace olva;

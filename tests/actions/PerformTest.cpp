@@ -1,5 +1,5 @@
-#include "Core/FileInfo.h"
-#include "Core/Perform.h"
+#include "Core/facts/FileInfo.h"
+#include "Core/actions/Perform.h"
 #include "Core/platform/FileMetadata.h"
 #include "Core/platform/FileTransfer.h"
 #include "Core/platform/Xattr.h"

@@ -1,5 +1,5 @@
-#include "Core/ActionError.h"
-#include "Core/ScriptRunner.h"
+#include "Core/base/ActionError.h"
+#include "Core/actions/ScriptRunner.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

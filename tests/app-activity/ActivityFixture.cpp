@@ -1,7 +1,7 @@
 #include "tests/app-activity/ActivityFixture.h"
 
-#include "Core/FileInfo.h"
-#include "Core/Log.h"
+#include "Core/facts/FileInfo.h"
+#include "Core/store/Log.h"
 #include "OlvaApp/ActivityView/ActivityView.h"
 
 #include <algorithm>

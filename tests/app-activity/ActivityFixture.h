@@ -2,7 +2,7 @@
 // folder, generated logs, files really moved and logged, and the view.
 #pragma once
 
-#include "Core/Entry.h"
+#include "Core/model/Entry.h"
 #include "tests/support/app/ModelFixture.h"
 
 #include <filesystem>

@@ -2,7 +2,7 @@
 // search, sorting, selection, the inspector, revert, opening and dragging.
 #include "tests/app-activity/ActivityFixture.h"
 
-#include "Core/Log.h"
+#include "Core/store/Log.h"
 #include "OlvaApp/ActivityView/ActivityInspector.h"
 #include "OlvaApp/ActivityView/ActivityTableModel.h"
 #include "OlvaApp/ActivityView/ActivityView.h"

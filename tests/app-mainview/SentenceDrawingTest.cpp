@@ -10,7 +10,7 @@
 #include "tests/support/app/AppTestSupport.h"
 #include "tests/support/TestSupport.h"
 
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>

@@ -10,7 +10,7 @@
 #include "OlvaApp/Sentences/StepSentence.h"
 #include "tests/app-mainview/MainWindowFixture.h"
 
-#include "Core/Store.h"
+#include "Core/store/Store.h"
 
 #include <QAction>
 #include <QApplication>

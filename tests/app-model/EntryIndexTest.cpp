@@ -1,4 +1,4 @@
-#include "Core/Log.h"
+#include "Core/store/Log.h"
 #include "OlvaApp/Model/EntryIndex.h"
 
 #include <gtest/gtest.h>

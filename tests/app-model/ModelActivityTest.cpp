@@ -1,6 +1,6 @@
-#include "Core/FileInfo.h"
-#include "Core/RuleVersion.h"
-#include "Core/Store.h"
+#include "Core/facts/FileInfo.h"
+#include "Core/model/RuleVersion.h"
+#include "Core/store/Store.h"
 #include "tests/support/app/ModelFixture.h"
 #include "tests/tool/Spawn.h"
 

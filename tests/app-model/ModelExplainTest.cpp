@@ -1,6 +1,6 @@
-#include "Core/Paths.h"
-#include "Core/FileInfo.h"
-#include "Core/RuleVersion.h"
+#include "Core/base/Paths.h"
+#include "Core/facts/FileInfo.h"
+#include "Core/model/RuleVersion.h"
 #include "OlvaApp/Model/ModelError.h"
 #include "tests/support/app/ModelFixture.h"
 

@@ -1,4 +1,4 @@
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 #include "OlvaApp/Model/Bookmarks.h"
 #include "tests/support/app/ModelFixture.h"
 

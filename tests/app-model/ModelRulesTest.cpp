@@ -1,5 +1,5 @@
-#include "Core/RuleVersion.h"
-#include "Core/Store.h"
+#include "Core/model/RuleVersion.h"
+#include "Core/store/Store.h"
 #include "OlvaApp/Model/ModelError.h"
 #include "tests/support/app/ModelFixture.h"
 #include "tests/tool/Spawn.h"

@@ -1,4 +1,4 @@
-#include "Core/Store.h"
+#include "Core/store/Store.h"
 #include "Core/platform/FileLock.h"
 #include "OlvaApp/Model/Bookmarks.h"
 #include "tests/support/app/ModelFixture.h"

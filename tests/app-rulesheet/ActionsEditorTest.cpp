@@ -5,7 +5,7 @@
 #include "tests/app-rulesheet/RuleBuilders.h"
 #include "tests/support/app/ModelFixture.h"
 
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -5,7 +5,7 @@
 #include "OlvaApp/Sentences/Titles.h"
 #include "tests/app-rulesheet/RuleBuilders.h"
 
-#include "Core/Predicate.h"
+#include "Core/hazel/Predicate.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -2,7 +2,7 @@
 // rule sheet's tests.
 #pragma once
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <string>
 #include <vector>

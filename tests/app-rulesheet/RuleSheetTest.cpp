@@ -1,7 +1,7 @@
 #include "tests/app-rulesheet/SheetFixture.h"
 
-#include "Core/Paths.h"
-#include "Core/RuleVersion.h"
+#include "Core/base/Paths.h"
+#include "Core/model/RuleVersion.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/RuleSheet/PreviewList.h"
 #include "OlvaApp/RuleSheet/SheetSection.h"

@@ -4,7 +4,7 @@
 #include "OlvaApp/Sentences/Segment.h"
 #include "OlvaApp/Sentences/SentenceTemplate.h"
 
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 
 #include <gtest/gtest.h>
 

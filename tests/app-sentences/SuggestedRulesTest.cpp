@@ -4,9 +4,9 @@
 #include "OlvaApp/Sentences/SuggestedRules.h"
 #include "OlvaApp/Sentences/SymbolIcons.h"
 
-#include "Core/Evaluator.h"
-#include "Core/FileInfo.h"
-#include "Core/RuleVersion.h"
+#include "Core/evaluate/Evaluator.h"
+#include "Core/facts/FileInfo.h"
+#include "Core/model/RuleVersion.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

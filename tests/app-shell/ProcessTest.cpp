@@ -1,7 +1,7 @@
 // The built app as the desktop runs it: on the test's private bus, with the
 // offscreen platform and a real engine, one process owning the app's name
 // and every other launch handing its request over.
-#include "Core/RuleVersion.h"
+#include "Core/model/RuleVersion.h"
 #include "OlvaApp/Model/AppBus.h"
 #include "tests/support/app/ModelFixture.h"
 

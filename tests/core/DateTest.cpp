@@ -1,4 +1,4 @@
-#include "Core/Date.h"
+#include "Core/base/Date.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "Core/ActionError.h"
-#include "Core/Check.h"
-#include "Core/DecodingError.h"
-#include "Core/JsonWriter.h"
-#include "Core/Model.h"
-#include "Core/RuleVersion.h"
-#include "Core/Step.h"
+#include "Core/base/ActionError.h"
+#include "Core/model/Check.h"
+#include "Core/base/DecodingError.h"
+#include "Core/base/JsonWriter.h"
+#include "Core/model/Model.h"
+#include "Core/model/RuleVersion.h"
+#include "Core/model/Step.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "Core/Paths.h"
+#include "Core/base/Paths.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "Core/DecodingError.h"
-#include "Core/JsonWriter.h"
-#include "Core/UTF8.h"
+#include "Core/base/DecodingError.h"
+#include "Core/base/JsonWriter.h"
+#include "Core/base/UTF8.h"
 
 #include <gtest/gtest.h>
 

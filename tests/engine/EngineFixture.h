@@ -3,10 +3,10 @@
 // engine reports.
 #pragma once
 
-#include "Core/Engine.h"
-#include "Core/EngineImpl.h"
-#include "Core/RuleVersion.h"
-#include "Core/Store.h"
+#include "Core/engine/Engine.h"
+#include "Core/engine/EngineImpl.h"
+#include "Core/model/RuleVersion.h"
+#include "Core/store/Store.h"
 
 #include "tests/support/TestSupport.h"
 

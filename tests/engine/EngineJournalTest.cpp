@@ -3,7 +3,7 @@
 // journal rather than a rewrite of the seen file.
 #include "tests/engine/EngineFixture.h"
 
-#include "Core/FileInfo.h"
+#include "Core/facts/FileInfo.h"
 
 #include <sys/stat.h>
 

@@ -2,7 +2,7 @@
 // matching rule, the seen sets, the failure back-off and the loop guard.
 #include "tests/engine/EngineFixture.h"
 
-#include "Core/FileInfo.h"
+#include "Core/facts/FileInfo.h"
 
 #include <fstream>
 #include <thread>

@@ -2,8 +2,8 @@
 // processes.
 #include "tests/engine/EngineFixture.h"
 
-#include "Core/ActionError.h"
-#include "Core/FileInfo.h"
+#include "Core/base/ActionError.h"
+#include "Core/facts/FileInfo.h"
 
 #include <nlohmann/json.hpp>
 

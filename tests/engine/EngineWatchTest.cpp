@@ -2,8 +2,8 @@
 // the rules watcher.
 #include "tests/engine/EngineFixture.h"
 
-#include "Core/FileInfo.h"
-#include "Core/RulesWatcher.h"
+#include "Core/facts/FileInfo.h"
+#include "Core/store/RulesWatcher.h"
 
 #include "tests/support/PrivateMounts.h"
 

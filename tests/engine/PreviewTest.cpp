@@ -1,8 +1,8 @@
 // The listing shared by scans and previews, and the rule preview.
 #include "tests/engine/EngineFixture.h"
 
-#include "Core/Listing.h"
-#include "Core/Preview.h"
+#include "Core/facts/Listing.h"
+#include "Core/tools/Preview.h"
 
 #include <sys/socket.h>
 #include <sys/stat.h>

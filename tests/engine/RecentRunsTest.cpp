@@ -1,4 +1,4 @@
-#include "Core/RecentRuns.h"
+#include "Core/engine/RecentRuns.h"
 
 #include <gtest/gtest.h>
 

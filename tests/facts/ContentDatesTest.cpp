@@ -1,5 +1,5 @@
-#include "Core/DateScanner.h"
-#include "Core/FileInfo.h"
+#include "Core/facts/DateScanner.h"
+#include "Core/facts/FileInfo.h"
 #include "tests/facts/Fixtures.h"
 
 using namespace olva;

@@ -1,6 +1,6 @@
-#include "Core/Evaluator.h"
-#include "Core/Formatting.h"
-#include "Core/TextSearch.h"
+#include "Core/evaluate/Evaluator.h"
+#include "Core/base/Formatting.h"
+#include "Core/base/TextSearch.h"
 #include "Core/platform/Xattr.h"
 #include "tests/facts/Fixtures.h"
 

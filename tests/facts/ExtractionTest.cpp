@@ -1,6 +1,6 @@
-#include "Core/Evaluator.h"
-#include "Core/FileInfo.h"
-#include "Core/TextExtraction.h"
+#include "Core/evaluate/Evaluator.h"
+#include "Core/facts/FileInfo.h"
+#include "Core/facts/TextExtraction.h"
 #include "tests/facts/Fixtures.h"
 
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "Core/FileInfo.h"
+#include "Core/facts/FileInfo.h"
 #include "Core/platform/FileMetadata.h"
 #include "Core/platform/FileStatus.h"
 #include "Core/platform/Volumes.h"

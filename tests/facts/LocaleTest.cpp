@@ -1,7 +1,7 @@
-#include "Core/Calendar.h"
-#include "Core/DateScanner.h"
-#include "Core/Formatting.h"
-#include "Core/Locale.h"
+#include "Core/base/Calendar.h"
+#include "Core/facts/DateScanner.h"
+#include "Core/base/Formatting.h"
+#include "Core/base/Locale.h"
 #include "tests/facts/Fixtures.h"
 #include "tests/support/TestSupport.h"
 

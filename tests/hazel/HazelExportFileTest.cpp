@@ -1,5 +1,5 @@
-#include "Core/ActionError.h"
-#include "Core/HazelExportFile.h"
+#include "Core/base/ActionError.h"
+#include "Core/hazel/HazelExportFile.h"
 #include "tests/hazel/HazelExport.h"
 #include "tests/support/TestSupport.h"
 

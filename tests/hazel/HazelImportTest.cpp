@@ -1,6 +1,6 @@
-#include "Core/ActionError.h"
-#include "Core/HazelImport.h"
-#include "Core/KeyedArchive.h"
+#include "Core/base/ActionError.h"
+#include "Core/hazel/HazelImport.h"
+#include "Core/hazel/KeyedArchive.h"
 #include "tests/hazel/HazelExport.h"
 #include "tests/support/TestSupport.h"
 

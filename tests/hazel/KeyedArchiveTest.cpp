@@ -1,4 +1,4 @@
-#include "Core/KeyedArchive.h"
+#include "Core/hazel/KeyedArchive.h"
 #include "tests/hazel/ArchiveBuilder.h"
 #include "tests/support/TestSupport.h"
 

@@ -1,5 +1,5 @@
-#include "Core/KeyedArchive.h"
-#include "Core/Predicate.h"
+#include "Core/hazel/KeyedArchive.h"
+#include "Core/hazel/Predicate.h"
 
 #include <gtest/gtest.h>
 

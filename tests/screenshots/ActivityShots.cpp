@@ -1,6 +1,6 @@
 #include "tests/screenshots/Shots.h"
 
-#include "Core/Store.h"
+#include "Core/store/Store.h"
 #include "OlvaApp/ActivityView/ActivityView.h"
 #include "OlvaApp/ExplainSheet/ExplainSheet.h"
 #include "OlvaApp/Model/Model.h"

@@ -7,7 +7,7 @@
 #include "OlvaApp/Model/Model.h"
 #include "tests/support/app/AppTestSupport.h"
 
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 
 #include <QApplication>
 #include <QMenu>

@@ -1,9 +1,9 @@
 #include "tests/screenshots/Shots.h"
 
-#include "Core/Entry.h"
-#include "Core/Model.h"
-#include "Core/RuleVersion.h"
-#include "Core/Store.h"
+#include "Core/model/Entry.h"
+#include "Core/model/Model.h"
+#include "Core/model/RuleVersion.h"
+#include "Core/store/Store.h"
 #include "OlvaApp/Model/Model.h"
 #include "tests/support/app/AppTestSupport.h"
 

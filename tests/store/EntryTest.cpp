@@ -1,6 +1,6 @@
-#include "Core/DecodingError.h"
-#include "Core/Entry.h"
-#include "Core/Log.h"
+#include "Core/base/DecodingError.h"
+#include "Core/model/Entry.h"
+#include "Core/store/Log.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "Core/ActionError.h"
-#include "Core/Journal.h"
+#include "Core/base/ActionError.h"
+#include "Core/store/Journal.h"
 #include "tests/store/Child.h"
 #include "tests/store/StoreFixture.h"
 

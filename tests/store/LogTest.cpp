@@ -1,5 +1,5 @@
-#include "Core/DecodingError.h"
-#include "Core/UTF8.h"
+#include "Core/base/DecodingError.h"
+#include "Core/base/UTF8.h"
 #include "tests/store/Child.h"
 #include "tests/store/StoreFixture.h"
 

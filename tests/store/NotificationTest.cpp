@@ -1,4 +1,4 @@
-#include "Core/Store.h"
+#include "Core/store/Store.h"
 #include "tests/support/TestSupport.h"
 
 #include <systemd/sd-bus.h>

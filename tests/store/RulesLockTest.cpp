@@ -1,4 +1,4 @@
-#include "Core/RulesLock.h"
+#include "Core/store/RulesLock.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

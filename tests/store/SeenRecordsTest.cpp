@@ -1,4 +1,4 @@
-#include "Core/SeenRecords.h"
+#include "Core/store/SeenRecords.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // disk.
 #pragma once
 
-#include "Core/Store.h"
+#include "Core/store/Store.h"
 #include "tests/support/TestSupport.h"
 
 #include <sys/stat.h>

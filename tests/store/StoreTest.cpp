@@ -1,7 +1,7 @@
-#include "Core/ActionError.h"
-#include "Core/DecodingError.h"
-#include "Core/JsonWriter.h"
-#include "Core/Paths.h"
+#include "Core/base/ActionError.h"
+#include "Core/base/DecodingError.h"
+#include "Core/base/JsonWriter.h"
+#include "Core/base/Paths.h"
 #include "tests/store/Child.h"
 #include "tests/store/StoreFixture.h"
 

@@ -1,4 +1,4 @@
-#include "Core/Formatting.h"
+#include "Core/base/Formatting.h"
 #include "olva/EntryText.h"
 #include "tests/tool/ToolTestSupport.h"
 

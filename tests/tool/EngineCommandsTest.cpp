@@ -1,7 +1,7 @@
 // The commands and tools that run the engine, on real folders.
-#include "Core/Base64.h"
-#include "Core/RuleTools.h"
-#include "Core/UTF8.h"
+#include "Core/base/Base64.h"
+#include "Core/tools/RuleTools.h"
+#include "Core/base/UTF8.h"
 #include "olva/McpServer.h"
 #include "tests/hazel/HazelExport.h"
 #include "tests/tool/SignalListener.h"

@@ -1,7 +1,7 @@
 // `olva once` and `olva run` with the data directory on a full disk: they
 // stop acting at the first run that cannot be written, leave no partial
 // line, say so, resume soon after room is made, and lose no run.
-#include "Core/Journal.h"
+#include "Core/store/Journal.h"
 #include "Core/platform/FileMetadata.h"
 #include "tests/tool/FullDisk.h"
 #include "tests/tool/ToolTestSupport.h"

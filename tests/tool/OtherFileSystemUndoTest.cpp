@@ -1,7 +1,7 @@
 // `olva undo` of a run whose last step moved the file to another file
 // system: the move back copies it, so it returns as a new file, and still
 // the whole run is undone, down to its first name and its first tags.
-#include "Core/Log.h"
+#include "Core/store/Log.h"
 #include "Core/platform/FileMetadata.h"
 #include "tests/tool/FullDisk.h"
 #include "tests/tool/ToolTestSupport.h"

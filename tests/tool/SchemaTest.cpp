@@ -1,4 +1,4 @@
-#include "Core/Model.h"
+#include "Core/model/Model.h"
 #include "olva/McpTools.h"
 #include "olva/RuleSchema.h"
 

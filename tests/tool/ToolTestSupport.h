@@ -3,9 +3,9 @@
 // tool prints.
 #pragma once
 
-#include "Core/Entry.h"
-#include "Core/Model.h"
-#include "Core/Store.h"
+#include "Core/model/Entry.h"
+#include "Core/model/Model.h"
+#include "Core/store/Store.h"
 #include "olva/Tool.h"
 #include "tests/support/TestSupport.h"
 #include "tests/tool/Spawn.h"

@@ -1,6 +1,6 @@
 #include "tests/support/app/ModelFixture.h"
 
-#include "Core/JsonWriter.h"
+#include "Core/base/JsonWriter.h"
 
 namespace olva::test {
 

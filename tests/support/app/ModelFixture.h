@@ -3,8 +3,8 @@
 // and fake desktop services. Views' tests build on it.
 #pragma once
 
-#include "Core/Model.h"
-#include "Core/Store.h"
+#include "Core/model/Model.h"
+#include "Core/store/Store.h"
 #include "OlvaApp/Model/Model.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/app/AppTestSupport.h"

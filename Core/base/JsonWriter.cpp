@@ -1,0 +1,148 @@
+#include "Core/base/JsonWriter.h"
+
+#include "Core/base/DecodingError.h"
+#include "Core/base/UTF8.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace olva {
+namespace {
+
+bool needsEscape(unsigned char c, bool escapeSlashes)
+{
+    return c < 0x20 || c == '"' || c == '\\' || (c == '/' && escapeSlashes);
+}
+
+// Whether any of the eight bytes at `bytes` needs an escape: one below
+// 0x20, a quote, a backslash, or (when asked) a slash.
+bool escapeInWord(const char* bytes, bool escapeSlashes)
+{
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    constexpr std::uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
+    auto hasZero = [&](std::uint64_t v) { return (v - ones) & ~v & highs; };
+    // A byte below 0x20: subtracting 0x20 borrows into its high bit (bytes
+    // of 0x80 and above are left out, they never need one).
+    std::uint64_t below = (word - ones * 0x20) & ~word & highs;
+    std::uint64_t found = below | hasZero(word ^ (ones * '"')) | hasZero(word ^ (ones * '\\'));
+    if (escapeSlashes) found |= hasZero(word ^ (ones * '/'));
+    return found != 0;
+}
+
+void writeValidString(std::string& out, std::string_view text, const JsonStyle& style)
+{
+    out.reserve(out.size() + text.size() + 2);
+    out += '"';
+    // Runs of characters that stand as they are go in whole; eight bytes at
+    // a time are looked at for one that needs an escape.
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        while (i + 8 <= text.size() && !escapeInWord(text.data() + i, style.escapeSlashes)) i += 8;
+        if (i >= text.size()) break;
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (!needsEscape(c, style.escapeSlashes)) continue;
+        out.append(text.data() + run, i - run);
+        run = i + 1;
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '/': out += "\\/"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default: {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+            out += buffer;
+        }
+        }
+    }
+    out.append(text.data() + run, text.size() - run);
+    out += '"';
+}
+
+void writeString(std::string& out, std::string_view text, const JsonStyle& style)
+{
+    if (!isValidUTF8(text)) throw EncodingError("a text that is not valid UTF-8 can’t be written as JSON");
+    writeValidString(out, text, style);
+}
+
+template <typename Json>
+void write(std::string& out, const Json& value, const JsonStyle& style, int depth)
+{
+    auto newline = [&](int level) {
+        if (!style.pretty) return;
+        out += '\n';
+        out.append(static_cast<std::size_t>(level) * 2, ' ');
+    };
+    if (value.is_object()) {
+        if (value.empty()) { out += "{}"; return; }
+        out += '{';
+        bool first = true;
+        auto member = [&](auto it) {
+            if (!first) out += ',';
+            first = false;
+            newline(depth + 1);
+            writeString(out, it.key(), style);
+            out += style.pretty ? " : " : ":";
+            write(out, it.value(), style, depth + 1);
+        };
+        if (style.sortKeys) {
+            std::vector<typename Json::const_iterator> members;
+            for (auto it = value.begin(); it != value.end(); ++it) members.push_back(it);
+            std::stable_sort(members.begin(), members.end(), [](auto a, auto b) { return a.key() < b.key(); });
+            for (auto it : members) member(it);
+        } else {
+            for (auto it = value.begin(); it != value.end(); ++it) member(it);
+        }
+        newline(depth);
+        out += '}';
+    } else if (value.is_array()) {
+        if (value.empty()) { out += "[]"; return; }
+        out += '[';
+        bool first = true;
+        for (const auto& item : value) {
+            if (!first) out += ',';
+            first = false;
+            newline(depth + 1);
+            write(out, item, style, depth + 1);
+        }
+        newline(depth);
+        out += ']';
+    } else if (value.is_string()) {
+        writeString(out, value.template get_ref<const std::string&>(), style);
+    } else {
+        out += value.dump();
+    }
+}
+
+}  // namespace
+
+void appendJsonString(std::string& out, std::string_view text, JsonStyle style) { writeString(out, text, style); }
+
+void appendValidJsonString(std::string& out, std::string_view text, JsonStyle style)
+{
+    writeValidString(out, text, style);
+}
+
+std::string writeJson(const nlohmann::json& value, JsonStyle style)
+{
+    std::string out;
+    write(out, value, style, 0);
+    return out;
+}
+
+std::string writeJson(const nlohmann::ordered_json& value, JsonStyle style)
+{
+    std::string out;
+    write(out, value, style, 0);
+    return out;
+}
+
+}  // namespace olva

@@ -1,0 +1,38 @@
+// The runs of rules of the last minute, for the loop guard: how many each
+// file had. Files are known by a hash of their identity key. What it holds
+// lives in blocks of its own, let go as a whole once the last run is old
+// enough, so that a burst of runs leaves nothing behind once it is over.
+#pragma once
+
+#include "Core/base/Date.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <memory_resource>
+#include <unordered_map>
+#include <utility>
+
+namespace olva {
+
+class RecentRuns {
+public:
+    // Forgets the runs more than `window` before `now` (one exactly `window`
+    // before stays), then counts a run of the file at `now`; the file's runs
+    // left, this one included.
+    std::size_t add(std::uint64_t file, Date now, Date::duration window);
+    void forget(Date now, Date::duration window);
+    // Files with runs in memory.
+    std::size_t files() const { return held_ ? held_->counts.size() : 0; }
+
+private:
+    struct Held {
+        std::pmr::unsynchronized_pool_resource pool;
+        std::pmr::deque<std::pair<Date, std::uint64_t>> runs{&pool};  // oldest first
+        std::pmr::unordered_map<std::uint64_t, std::uint32_t> counts{&pool};
+    };
+    std::unique_ptr<Held> held_;
+};
+
+}  // namespace olva

@@ -1,0 +1,26 @@
+// The files of a watched folder, as the engine and the rule preview see them.
+#pragma once
+
+#include "Core/model/Model.h"
+#include "Core/platform/FileStatus.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace olva {
+
+// A listed file and the status of the item itself, read as it was listed.
+struct ListedFile {
+    std::string path;
+    platform::FileStatus status;
+};
+
+// Regular files and packages of the folder, down to its depth, in
+// enumeration order. Hidden items, package contents, symbolic links and
+// special files (pipes, sockets, devices) are left out, and no symbolic link
+// is followed. Empty when the folder cannot be read.
+std::vector<ListedFile> listFileStatuses(const Folder& folder);
+std::vector<std::filesystem::path> listFiles(const Folder& folder);
+
+}  // namespace olva

@@ -1,0 +1,475 @@
+#include "Core/store/Journal.h"
+
+#include "Core/base/JsonReader.h"
+#include "Core/base/JsonWriter.h"
+#include "Core/store/SeenRecords.h"
+#include "Core/store/Store.h"
+#include "Core/platform/AtomicFile.h"
+#include "Core/platform/Descriptor.h"
+#include "Core/platform/FileLock.h"
+#include "Core/platform/SystemError.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace olva {
+
+JournalRecord JournalRecord::mark(std::string key, std::vector<std::string> versions)
+{
+    JournalRecord record;
+    record.kind = Kind::mark;
+    record.key = std::move(key);
+    record.versions = std::move(versions);
+    return record;
+}
+
+JournalRecord JournalRecord::begin(const Entry& entry, std::string key, std::string entryText)
+{
+    JournalRecord record;
+    record.kind = Kind::begin;
+    record.run = entry.id;
+    record.key = std::move(key);
+    if (entryText.empty()) record.entry = entry;
+    record.entryText = std::move(entryText);
+    return record;
+}
+
+JournalRecord JournalRecord::intent(std::string run, Step step)
+{
+    JournalRecord record;
+    record.kind = Kind::will;
+    record.run = std::move(run);
+    record.step = std::move(step);
+    return record;
+}
+
+JournalRecord JournalRecord::stepDone(std::string run, Step step)
+{
+    JournalRecord record;
+    record.kind = Kind::step;
+    record.run = std::move(run);
+    record.step = std::move(step);
+    return record;
+}
+
+JournalRecord JournalRecord::done(std::string run, std::optional<std::string> error)
+{
+    JournalRecord record;
+    record.kind = Kind::done;
+    record.run = std::move(run);
+    record.error = std::move(error);
+    return record;
+}
+
+JournalRecord JournalRecord::end(std::string run)
+{
+    JournalRecord record;
+    record.kind = Kind::end;
+    record.run = std::move(run);
+    return record;
+}
+
+std::string journalLine(const JournalRecord& record)
+{
+    if (record.kind == JournalRecord::Kind::begin && !record.entryText.empty()) {
+        // The entry goes in as it was encoded once for the run.
+        std::string line = "{\"begin\":";
+        appendJsonString(line, record.run);
+        line += ",\"key\":";
+        appendJsonString(line, record.key);
+        line += ",\"entry\":" + record.entryText + "}\n";
+        return line;
+    }
+    // The records every handled file costs are written straight.
+    auto runRecord = [&](const char* kind) {
+        std::string line = "{\"";
+        line += kind;
+        line += "\":";
+        appendJsonString(line, record.run);
+        return line;
+    };
+    switch (record.kind) {
+    case JournalRecord::Kind::will:
+    case JournalRecord::Kind::step: {
+        bool will = record.kind == JournalRecord::Kind::will;
+        std::string line = runRecord(will ? "will" : "step");
+        line += will ? ",\"do\":" : ",\"did\":";
+        appendStepJson(line, *record.step, false);
+        return line + "}\n";
+    }
+    case JournalRecord::Kind::end: return runRecord("end") + "}\n";
+    case JournalRecord::Kind::begin:
+    case JournalRecord::Kind::done: break;
+    case JournalRecord::Kind::mark: {
+        std::string line = "{\"mark\":";
+        appendJsonString(line, record.key);
+        line += ",\"versions\":[";
+        for (std::size_t i = 0; i < record.versions.size(); ++i) {
+            if (i > 0) line += ',';
+            appendJsonString(line, record.versions[i]);
+        }
+        return line + "]}\n";
+    }
+    }
+    nlohmann::ordered_json json;
+    if (record.kind == JournalRecord::Kind::begin) {
+        json["begin"] = record.run;
+        json["key"] = record.key;
+        json["entry"] = toJson(*record.entry);
+    } else {
+        json["done"] = record.run;
+        if (record.error) json["error"] = *record.error;
+    }
+    return writeJson(json) + "\n";
+}
+
+std::optional<JournalRecord> parseJournalLine(std::string_view line)
+{
+    if (line.empty()) return std::nullopt;
+    auto json = nlohmann::json::parse(line, nullptr, false);
+    if (json.is_discarded() || !json.is_object()) return std::nullopt;
+    try {
+        JsonReader reader(json);
+        JournalRecord record;
+        if (auto key = reader.find("mark")) {
+            record.kind = JournalRecord::Kind::mark;
+            record.key = key->string();
+            for (const auto& version : reader["versions"].array()) record.versions.push_back(version.string());
+        } else if (auto run = reader.find("begin")) {
+            record.kind = JournalRecord::Kind::begin;
+            record.entry = entryFromJson(reader["entry"].value());
+            record.run = record.entry->id;
+            record.key = reader["key"].string();
+        } else if (auto run = reader.find("will")) {
+            record.kind = JournalRecord::Kind::will;
+            record.run = run->string();
+            record.step = stepFromJson(reader["do"].value());
+        } else if (auto run = reader.find("step")) {
+            record.kind = JournalRecord::Kind::step;
+            record.run = run->string();
+            record.step = stepFromJson(reader["did"].value());
+        } else if (auto done = reader.find("done")) {
+            record.kind = JournalRecord::Kind::done;
+            record.run = done->string();
+            if (auto error = reader.find("error")) record.error = error->string();
+        } else if (auto end = reader.find("end")) {
+            record.kind = JournalRecord::Kind::end;
+            record.run = end->string();
+        } else {
+            return std::nullopt;
+        }
+        return record;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+namespace {
+
+// The run a line of a run's record names, read from the text itself: every
+// such line begins {"kind":"id". Empty for other lines.
+std::string_view runOf(std::string_view line, std::string_view kind)
+{
+    if (line.size() < kind.size() + 5 || line[0] != '{' || line[1] != '"') return {};
+    line.remove_prefix(2);
+    if (!line.starts_with(kind) || !line.substr(kind.size()).starts_with("\":\"")) return {};
+    line.remove_prefix(kind.size() + 3);
+    return line.substr(0, line.find('"'));
+}
+
+}  // namespace
+
+void JournalLines::add(std::string_view line)
+{
+    if (line.empty()) return;
+    // The lines of a run are kept as text while it is open and dropped when
+    // it ends: most runs end a few lines after they begin, so few are held
+    // at any time, and their lines are never decoded.
+    if (auto id = runOf(line, "begin"); !id.empty()) {
+        open_.push_back({std::string(id), {std::string(line)}});
+        return;
+    }
+    for (std::string_view kind : {"will", "step", "done", "end"}) {
+        auto id = runOf(line, kind);
+        if (id.empty()) continue;
+        auto run = std::find_if(open_.rbegin(), open_.rend(), [&](const Raw& raw) { return raw.id == id; });
+        if (run == open_.rend()) return;
+        if (kind == "end") open_.erase(std::prev(run.base()));
+        else run->lines.emplace_back(line);
+        return;
+    }
+    if (takeMark(line)) return;
+    if (auto record = parseJournalLine(line); record && record->kind == JournalRecord::Kind::mark)
+        for (const auto& version : record->versions) marks_(record->key, version);
+}
+
+bool JournalLines::takeMark(std::string_view line)
+{
+    // Most lines are marks, in the one form this system writes them: they
+    // are read without a JSON parser. A line in any other form (escapes
+    // included) is left to the parser.
+    constexpr std::string_view lead = "{\"mark\":\"", middle = "\",\"versions\":[", tail = "]}";
+    if (!line.starts_with(lead) || !line.ends_with(tail) || line.find('\\') != std::string_view::npos) return false;
+    std::string_view rest = line.substr(lead.size(), line.size() - lead.size() - tail.size());
+    auto keyEnd = rest.find('"');
+    if (keyEnd == std::string_view::npos || !rest.substr(keyEnd).starts_with(middle)) return false;
+    std::string key(rest.substr(0, keyEnd));
+    rest.remove_prefix(keyEnd + middle.size());
+    std::vector<std::string_view> versions;
+    while (!rest.empty()) {
+        if (rest.front() != '"') return false;
+        auto end = rest.find('"', 1);
+        if (end == std::string_view::npos) return false;
+        versions.push_back(rest.substr(1, end - 1));
+        rest.remove_prefix(end + 1);
+        if (rest.empty()) break;
+        if (rest.front() != ',') return false;
+        rest.remove_prefix(1);
+        if (rest.empty()) return false;
+    }
+    for (auto version : versions) marks_(key, version);
+    return true;
+}
+
+std::vector<OpenRun> JournalLines::openRuns() const
+{
+    std::vector<OpenRun> runs;
+    for (const auto& raw : open_) {
+        std::optional<OpenRun> run;
+        for (const auto& line : raw.lines) {
+            auto record = parseJournalLine(line);
+            if (!record) continue;
+            if (record->kind == JournalRecord::Kind::begin) {
+                run = OpenRun{std::move(*record->entry), std::move(record->key), false, std::nullopt};
+            } else if (!run) {
+                continue;
+            } else if (record->kind == JournalRecord::Kind::will) {
+                run->intended = std::move(*record->step);
+            } else if (record->kind == JournalRecord::Kind::step) {
+                run->entry.steps.push_back(std::move(*record->step));
+                run->intended.reset();
+            } else if (record->kind == JournalRecord::Kind::done) {
+                run->done = true;
+                run->entry.error = std::move(record->error);
+            }
+        }
+        if (run) runs.push_back(std::move(*run));
+    }
+    return runs;
+}
+
+namespace {
+
+MarkSink into(Seen& seen)
+{
+    return [&seen](const std::string& key, std::string_view version) { seen[key].emplace(version); };
+}
+
+}  // namespace
+
+void applyJournalLines(std::string_view bytes, JournalRead& read)
+{
+    JournalLines lines(into(read.marks));
+    while (!bytes.empty()) {
+        auto feed = bytes.find('\n');
+        lines.add(bytes.substr(0, feed));
+        bytes.remove_prefix(feed == std::string_view::npos ? bytes.size() : feed + 1);
+    }
+    auto runs = lines.openRuns();
+    read.runs.insert(read.runs.end(), std::make_move_iterator(runs.begin()), std::make_move_iterator(runs.end()));
+}
+
+std::vector<JournalRecord> recordsOf(const std::vector<OpenRun>& runs)
+{
+    std::vector<JournalRecord> records;
+    for (const auto& run : runs) {
+        Entry begun = run.entry;
+        begun.steps.clear();
+        begun.error.reset();
+        records.push_back(JournalRecord::begin(begun, run.key));
+        for (const auto& step : run.entry.steps) records.push_back(JournalRecord::stepDone(run.entry.id, step));
+        if (run.intended) records.push_back(JournalRecord::intent(run.entry.id, *run.intended));
+        if (run.done) records.push_back(JournalRecord::done(run.entry.id, run.entry.error));
+    }
+    return records;
+}
+
+namespace {
+
+std::string linesOf(const std::vector<JournalRecord>& records)
+{
+    std::string bytes;
+    for (const auto& record : records) bytes += journalLine(record);
+    return bytes;
+}
+
+}  // namespace
+
+// ---- The journal's file
+
+namespace {
+
+std::pair<LogPosition, LogPosition> appendTo(int fd, std::string bytes, const std::filesystem::path& journal)
+{
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal));
+    // A record cut short (by a crash) must not swallow these.
+    if (status.st_size > 0) {
+        char last = '\n';
+        if (::pread(fd, &last, 1, status.st_size - 1) == 1 && last != '\n') bytes.insert(0, "\n");
+    }
+    if (!platform::appendWhole(fd, bytes)) platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal));
+    auto inode = static_cast<std::uint64_t>(status.st_ino);
+    auto size = static_cast<std::uint64_t>(status.st_size);
+    return {LogPosition{inode, size}, LogPosition{inode, size + bytes.size()}};
+}
+
+platform::Descriptor openForAppending(const std::filesystem::path& journal)
+{
+    platform::Descriptor fd(::open(journal.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    if (!fd) platform::throwErrno(errno, "couldn’t open " + platform::quoted(journal));
+    return fd;
+}
+
+// Room set aside ahead of the journal's end: records of runs still go in
+// when the disk fills up, so that a run in the middle can go on to its end
+// and be logged once there is room again.
+constexpr std::uint64_t kJournalReserve = 64 * 1024;
+
+}  // namespace
+
+std::pair<LogPosition, LogPosition> Store::appendJournal(const std::vector<JournalRecord>& records) const
+{
+    std::string bytes = linesOf(records);
+    if (engineLock() < 0) {
+        auto journal = path("seen.journal");
+        platform::Descriptor lock(platform::lockFile(path("seen.lock"), true));
+        return appendTo(openForAppending(journal).get(), std::move(bytes), journal);
+    }
+    // Its name is only needed to open it or to say what failed.
+    auto journal = [this] { return path("seen.journal"); };
+    // The process that runs the engine is the only one that folds the
+    // journal, so its appends need not wait for the lock: each is one write
+    // at the end, whole. It keeps the file open, as it appends for every
+    // file it handles, and asks for its status only after writing: where
+    // the journal then ends tells whether anybody else wrote since.
+    std::lock_guard guard(journalMutex_);
+    for (int attempt = 0;; ++attempt) {
+        std::string out = bytes;
+        if (!journal_) {
+            journal_ = openForAppending(journal());
+            struct stat opened {};
+            if (::fstat(journal_.get(), &opened) != 0)
+                platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal()));
+            // A record cut short (by a crash) must not swallow these.
+            char last = '\n';
+            if (opened.st_size > 0 && ::pread(journal_.get(), &last, 1, opened.st_size - 1) == 1 && last != '\n')
+                out.insert(0, "\n");
+            journalReserved_ = 0;
+        }
+        if (!platform::appendWhole(journal_.get(), out))
+            platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal()));
+        struct stat status {};
+        if (::fstat(journal_.get(), &status) != 0)
+            platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal()));
+        // Removed or replaced by somebody else: the records go to the file
+        // now at its name.
+        if (status.st_nlink == 0 && attempt == 0) {
+            journal_ = platform::Descriptor();
+            continue;
+        }
+        auto inode = static_cast<std::uint64_t>(status.st_ino);
+        auto size = static_cast<std::uint64_t>(status.st_size);
+        if (size + kJournalReserve / 2 > journalReserved_) {
+            platform::reserveSpace(journal_.get(), size, kJournalReserve);
+            journalReserved_ = size + kJournalReserve;
+        }
+        return {LogPosition{inode, size - std::min<std::uint64_t>(size, out.size())}, LogPosition{inode, size}};
+    }
+}
+
+JournalRead Store::readJournal(LogPosition after, const MarkSink& marks) const
+{
+    auto journal = path("seen.journal");
+    JournalRead read;
+    platform::Descriptor fd(::open(journal.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) {
+        if (errno != ENOENT) platform::throwErrno(errno, "couldn’t read " + platform::quoted(journal));
+        read.isWhole = true;
+        return read;
+    }
+    struct stat status {};
+    if (::fstat(fd.get(), &status) != 0) platform::throwErrno(errno, "couldn’t read " + platform::quoted(journal));
+    auto inode = static_cast<std::uint64_t>(status.st_ino);
+    auto size = static_cast<std::uint64_t>(status.st_size);
+    // Folding replaces the file: a new inode, or a shorter one, starts over.
+    read.isWhole = inode != after.inode || size < after.offset;
+    std::uint64_t consumed = read.isWhole ? 0 : after.offset;
+
+    // In blocks, whatever the size of the journal; a last record without its
+    // line feed is still being written and is left for later.
+    JournalLines lines(marks ? marks : into(read.marks));
+    std::string pending;
+    std::vector<char> block(1 << 20);
+    for (std::uint64_t at = consumed;;) {
+        ssize_t count = ::pread(fd.get(), block.data(), block.size(), static_cast<off_t>(at));
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) platform::throwErrno(errno, "couldn’t read " + platform::quoted(journal));
+        if (count == 0) break;
+        at += std::uint64_t(count);
+        pending.append(block.data(), std::size_t(count));
+        std::string_view complete(pending);
+        auto lastFeed = complete.rfind('\n');
+        if (lastFeed == std::string_view::npos) continue;
+        complete = complete.substr(0, lastFeed + 1);
+        consumed += complete.size();
+        while (!complete.empty()) {
+            auto feed = complete.find('\n');
+            lines.add(complete.substr(0, feed));
+            complete.remove_prefix(feed + 1);
+        }
+        pending.erase(0, lastFeed + 1);
+    }
+    read.runs = lines.openRuns();
+    read.position = {inode, consumed};
+    return read;
+}
+
+LogPosition Store::journalEnd() const
+{
+    struct stat status {};
+    {
+        // The open journal costs no lookup of its name.
+        std::lock_guard guard(journalMutex_);
+        if (journal_ && ::fstat(journal_.get(), &status) == 0 && status.st_nlink > 0)
+            return {static_cast<std::uint64_t>(status.st_ino), static_cast<std::uint64_t>(status.st_size)};
+    }
+    return journalEndByName();
+}
+
+LogPosition Store::journalEndByName() const
+{
+    struct stat status {};
+    if (::stat(path("seen.journal").c_str(), &status) != 0) return {};
+    return {static_cast<std::uint64_t>(status.st_ino), static_cast<std::uint64_t>(status.st_size)};
+}
+
+LogPosition Store::foldJournal(SeenRecords& seen) const
+{
+    platform::Descriptor lock(platform::lockFile(path("seen.lock"), true));
+    std::lock_guard guard(journalMutex_);
+    // The next append opens the new file.
+    journal_ = platform::Descriptor();
+    JournalRead read = readJournal({}, [&](const std::string& key, std::string_view version) { seen.add(key, version); });
+    // The seen file first: a reader that takes the journal and then the seen
+    // file never misses a mark, whichever of the two it finds replaced.
+    saveSeen(seen);
+    platform::writeFileAtomically(path("seen.journal"), linesOf(recordsOf(read.runs)));
+    return journalEndByName();
+}
+
+}  // namespace olva

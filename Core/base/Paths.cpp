@@ -43,8 +43,6 @@ std::string abbreviate(const std::string& path)
     return path;
 }
 
-std::filesystem::path folderURL(const Folder& folder) { return realPath(expand(folder.path)); }
-
 bool isInside(std::string_view path, std::string_view folder)
 {
     while (!folder.empty() && folder.back() == '/') folder.remove_suffix(1);

@@ -2,8 +2,6 @@
 // where the file system cannot answer they give back their input.
 #pragma once
 
-#include "Core/model/Model.h"
-
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -19,9 +17,6 @@ std::string expand(const std::string& path);
 std::string realPath(const std::string& path);
 // The home folder written back as "~".
 std::string abbreviate(const std::string& path);
-
-// Where a watched folder really is: expanded and resolved.
-std::filesystem::path folderURL(const Folder& folder);
 
 // Whether `path` lies somewhere below `folder` (not the folder itself); a
 // slash at the end of `folder` makes no difference.

@@ -8,6 +8,8 @@
 
 namespace olva {
 
+std::filesystem::path folderURL(const Folder& folder) { return realPath(expand(folder.path)); }
+
 using nlohmann::json;
 
 namespace {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Core/base/Box.h"
+#include "Core/base/Paths.h"
 
 #include <nlohmann/json.hpp>
 
@@ -118,6 +119,9 @@ struct Folder {
     bool paused = false;
     std::vector<Rule> rules;
 };
+
+// Where a watched folder really is: expanded and resolved.
+std::filesystem::path folderURL(const Folder& folder);
 
 using Bytes = std::vector<std::uint8_t>;
 

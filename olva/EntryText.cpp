@@ -11,17 +11,37 @@ namespace olva {
 // UTF-8 escaped rather than acting on the terminal.
 std::string formatEntry(const Entry& entry)
 {
-    std::string text = entry.id.substr(0, 8);
-    text += "  " + numericDateTimeText(entry.at);
-    const char* status = entry.undoOf ? "undo" : entry.error ? "ERROR" : entry.dryRun ? "would" : "did";
-    text += std::string("  ") + status;
-    text += "  '" + printableText(entry.rule) + "' " + printableText(entry.file);
+    // Put together in place: a pass prints one for every file it handles.
+    std::string text;
+    text.reserve(128 + entry.file.size() * (1 + entry.steps.size()));
+    text.append(entry.id, 0, 8);
+    text += "  ";
+    text += numericDateTimeText(entry.at);
+    text += "  ";
+    text += entry.undoOf ? "undo" : entry.error ? "ERROR" : entry.dryRun ? "would" : "did";
+    text += "  '";
+    text += printableText(entry.rule);
+    text += "' ";
+    text += printableText(entry.file);
     for (const Step& step : entry.steps) {
-        text += "\n    " + std::string(rawValue(step.kind)) + " " + printableText(step.from);
-        if (step.to) text += " -> " + printableText(*step.to);
-        if (step.note) text += "  (" + printableText(*step.note) + ")";
+        text += "\n    ";
+        text += rawValue(step.kind);
+        text += ' ';
+        text += printableText(step.from);
+        if (step.to) {
+            text += " -> ";
+            text += printableText(*step.to);
+        }
+        if (step.note) {
+            text += "  (";
+            text += printableText(*step.note);
+            text += ')';
+        }
     }
-    if (entry.error) text += "\n    " + printableText(*entry.error);
+    if (entry.error) {
+        text += "\n    ";
+        text += printableText(*entry.error);
+    }
     return text;
 }
 

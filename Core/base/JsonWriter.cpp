@@ -4,6 +4,7 @@
 #include "Core/base/UTF8.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -17,9 +18,10 @@ bool needsEscape(unsigned char c, bool escapeSlashes)
     return c < 0x20 || c == '"' || c == '\\' || (c == '/' && escapeSlashes);
 }
 
-// Whether any of the eight bytes at `bytes` needs an escape: one below
-// 0x20, a quote, a backslash, or (when asked) a slash.
-bool escapeInWord(const char* bytes, bool escapeSlashes)
+// The bytes of the eight at `bytes` that need an escape (one below 0x20, a
+// quote, a backslash, or when asked a slash), as the high bit of each. Only
+// the lowest one set is exact: a borrow may mark bytes above it as well.
+std::uint64_t escapesInWord(const char* bytes, bool escapeSlashes)
 {
     std::uint64_t word;
     std::memcpy(&word, bytes, sizeof word);
@@ -30,7 +32,7 @@ bool escapeInWord(const char* bytes, bool escapeSlashes)
     std::uint64_t below = (word - ones * 0x20) & ~word & highs;
     std::uint64_t found = below | hasZero(word ^ (ones * '"')) | hasZero(word ^ (ones * '\\'));
     if (escapeSlashes) found |= hasZero(word ^ (ones * '/'));
-    return found != 0;
+    return found;
 }
 
 void writeValidString(std::string& out, std::string_view text, const JsonStyle& style)
@@ -38,10 +40,19 @@ void writeValidString(std::string& out, std::string_view text, const JsonStyle& 
     out.reserve(out.size() + text.size() + 2);
     out += '"';
     // Runs of characters that stand as they are go in whole; eight bytes at
-    // a time are looked at for one that needs an escape.
+    // a time are looked at for the next one that needs an escape.
     std::size_t run = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        while (i + 8 <= text.size() && !escapeInWord(text.data() + i, style.escapeSlashes)) i += 8;
+        while (i + 8 <= text.size()) {
+            std::uint64_t found = escapesInWord(text.data() + i, style.escapeSlashes);
+            if (found == 0) {
+                i += 8;
+                continue;
+            }
+            // Little-endian: the lowest bit set is the first byte in the text.
+            if constexpr (std::endian::native == std::endian::little) i += std::size_t(std::countr_zero(found)) / 8;
+            break;
+        }
         if (i >= text.size()) break;
         unsigned char c = static_cast<unsigned char>(text[i]);
         if (!needsEscape(c, style.escapeSlashes)) continue;
@@ -57,9 +68,9 @@ void writeValidString(std::string& out, std::string_view text, const JsonStyle& 
         case '\r': out += "\\r"; break;
         case '\t': out += "\\t"; break;
         default: {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-            out += buffer;
+            static constexpr char digits[] = "0123456789abcdef";
+            const char escaped[6] = {'\\', 'u', '0', '0', digits[c >> 4], digits[c & 15]};
+            out.append(escaped, sizeof escaped);
         }
         }
     }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace olva {
 
@@ -16,6 +17,19 @@ bool isValidUTF8(std::string_view bytes)
     if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) return false;
     int32_t i = 0;
     while (i < length) {
+        // Names, paths and keys are mostly ASCII: eight bytes below 0x80
+        // are looked at in one go.
+        while (i + 8 <= length) {
+            std::uint64_t word;
+            std::memcpy(&word, s + i, sizeof word);
+            if (word & 0x8080808080808080ULL) break;
+            i += 8;
+        }
+        if (i >= length) break;
+        if (s[i] < 0x80) {
+            ++i;
+            continue;
+        }
         UChar32 c;
         U8_NEXT(s, i, length, c);
         if (c < 0) return false;

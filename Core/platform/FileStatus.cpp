@@ -67,6 +67,13 @@ std::optional<FileStatus> entryStatus(int directory, const char* name)
     return statusOf(directory, name, AT_SYMLINK_NOFOLLOW, false);
 }
 
+std::optional<OpenFileExtent> openFileExtent(int fd)
+{
+    struct statx sx{};
+    if (statx(fd, "", AT_EMPTY_PATH, STATX_INO | STATX_SIZE | STATX_NLINK, &sx) != 0) return std::nullopt;
+    return OpenFileExtent{sx.stx_ino, sx.stx_size, sx.stx_nlink};
+}
+
 std::optional<std::string> fileHandle(const std::filesystem::path& path)
 {
     alignas(struct file_handle) unsigned char storage[sizeof(struct file_handle) + MAX_HANDLE_SZ]{};

@@ -36,6 +36,19 @@ std::optional<FileStatus> fileStatus(const std::filesystem::path& path, bool ide
 // link is not followed. Nothing when it cannot be reached.
 std::optional<FileStatus> entryStatus(int directory, const char* name);
 
+// What the descriptor of an open file tells of the file without its times:
+// which file it is, its size, and how many names it has (none once it was
+// removed). Asking for a file's times makes the kernel keep finer ones for
+// it from then on, so that each later write to it also writes its inode;
+// a file appended to line by line is asked only this. Nothing when the
+// descriptor cannot be asked.
+struct OpenFileExtent {
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::uint64_t links = 0;
+};
+std::optional<OpenFileExtent> openFileExtent(int fd);
+
 // The file system's handle for the file (hexadecimal), which names the
 // inode and its generation: stable across renames, different for a new file
 // that reuses a freed inode number. Nothing where the file system has none.

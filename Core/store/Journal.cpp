@@ -7,6 +7,7 @@
 #include "Core/platform/AtomicFile.h"
 #include "Core/platform/Descriptor.h"
 #include "Core/platform/FileLock.h"
+#include "Core/platform/FileStatus.h"
 #include "Core/platform/SystemError.h"
 
 #include <fcntl.h>
@@ -73,46 +74,52 @@ JournalRecord JournalRecord::end(std::string run)
     return record;
 }
 
-std::string journalLine(const JournalRecord& record)
+void appendJournalLine(std::string& line, const JournalRecord& record)
 {
     if (record.kind == JournalRecord::Kind::begin && !record.entryText.empty()) {
         // The entry goes in as it was encoded once for the run.
-        std::string line = "{\"begin\":";
+        line += "{\"begin\":";
         appendJsonString(line, record.run);
         line += ",\"key\":";
         appendJsonString(line, record.key);
-        line += ",\"entry\":" + record.entryText + "}\n";
-        return line;
+        line += ",\"entry\":";
+        line += record.entryText;
+        line += "}\n";
+        return;
     }
     // The records every handled file costs are written straight.
     auto runRecord = [&](const char* kind) {
-        std::string line = "{\"";
+        line += "{\"";
         line += kind;
         line += "\":";
         appendJsonString(line, record.run);
-        return line;
     };
     switch (record.kind) {
     case JournalRecord::Kind::will:
     case JournalRecord::Kind::step: {
         bool will = record.kind == JournalRecord::Kind::will;
-        std::string line = runRecord(will ? "will" : "step");
+        runRecord(will ? "will" : "step");
         line += will ? ",\"do\":" : ",\"did\":";
         appendStepJson(line, *record.step, false);
-        return line + "}\n";
+        line += "}\n";
+        return;
     }
-    case JournalRecord::Kind::end: return runRecord("end") + "}\n";
+    case JournalRecord::Kind::end:
+        runRecord("end");
+        line += "}\n";
+        return;
     case JournalRecord::Kind::begin:
     case JournalRecord::Kind::done: break;
     case JournalRecord::Kind::mark: {
-        std::string line = "{\"mark\":";
+        line += "{\"mark\":";
         appendJsonString(line, record.key);
         line += ",\"versions\":[";
         for (std::size_t i = 0; i < record.versions.size(); ++i) {
             if (i > 0) line += ',';
             appendJsonString(line, record.versions[i]);
         }
-        return line + "]}\n";
+        line += "]}\n";
+        return;
     }
     }
     nlohmann::ordered_json json;
@@ -124,7 +131,15 @@ std::string journalLine(const JournalRecord& record)
         json["done"] = record.run;
         if (record.error) json["error"] = *record.error;
     }
-    return writeJson(json) + "\n";
+    line += writeJson(json);
+    line += '\n';
+}
+
+std::string journalLine(const JournalRecord& record)
+{
+    std::string line;
+    appendJournalLine(line, record);
+    return line;
 }
 
 std::optional<JournalRecord> parseJournalLine(std::string_view line)
@@ -302,8 +317,11 @@ namespace {
 
 std::string linesOf(const std::vector<JournalRecord>& records)
 {
+    // Encoded into one buffer, grown seldom: the records of a handled file
+    // come to well under a kilobyte each.
     std::string bytes;
-    for (const auto& record : records) bytes += journalLine(record);
+    bytes.reserve(records.size() * 512);
+    for (const auto& record : records) appendJournalLine(bytes, record);
     return bytes;
 }
 
@@ -359,31 +377,34 @@ std::pair<LogPosition, LogPosition> Store::appendJournal(const std::vector<Journ
     // the journal then ends tells whether anybody else wrote since.
     std::lock_guard guard(journalMutex_);
     for (int attempt = 0;; ++attempt) {
-        std::string out = bytes;
+        // Most appends go to the file already open, as they are.
+        std::string cutShort;
+        const std::string* written = &bytes;
         if (!journal_) {
             journal_ = openForAppending(journal());
-            struct stat opened {};
-            if (::fstat(journal_.get(), &opened) != 0)
-                platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal()));
+            auto opened = platform::openFileExtent(journal_.get());
+            if (!opened) platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal()));
             // A record cut short (by a crash) must not swallow these.
             char last = '\n';
-            if (opened.st_size > 0 && ::pread(journal_.get(), &last, 1, opened.st_size - 1) == 1 && last != '\n')
-                out.insert(0, "\n");
+            if (opened->size > 0 && ::pread(journal_.get(), &last, 1, off_t(opened->size - 1)) == 1 && last != '\n') {
+                cutShort = "\n" + bytes;
+                written = &cutShort;
+            }
             journalReserved_ = 0;
         }
+        const std::string& out = *written;
         if (!platform::appendWhole(journal_.get(), out))
             platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal()));
-        struct stat status {};
-        if (::fstat(journal_.get(), &status) != 0)
-            platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal()));
+        auto status = platform::openFileExtent(journal_.get());
+        if (!status) platform::throwErrno(errno, "couldn’t write to " + platform::quoted(journal()));
         // Removed or replaced by somebody else: the records go to the file
         // now at its name.
-        if (status.st_nlink == 0 && attempt == 0) {
+        if (status->links == 0 && attempt == 0) {
             journal_ = platform::Descriptor();
             continue;
         }
-        auto inode = static_cast<std::uint64_t>(status.st_ino);
-        auto size = static_cast<std::uint64_t>(status.st_size);
+        const std::uint64_t inode = status->inode;
+        const std::uint64_t size = status->size;
         if (size + kJournalReserve / 2 > journalReserved_) {
             platform::reserveSpace(journal_.get(), size, kJournalReserve);
             journalReserved_ = size + kJournalReserve;
@@ -441,12 +462,12 @@ JournalRead Store::readJournal(LogPosition after, const MarkSink& marks) const
 
 LogPosition Store::journalEnd() const
 {
-    struct stat status {};
     {
         // The open journal costs no lookup of its name.
         std::lock_guard guard(journalMutex_);
-        if (journal_ && ::fstat(journal_.get(), &status) == 0 && status.st_nlink > 0)
-            return {static_cast<std::uint64_t>(status.st_ino), static_cast<std::uint64_t>(status.st_size)};
+        if (journal_)
+            if (auto open = platform::openFileExtent(journal_.get()); open && open->links > 0)
+                return {open->inode, open->size};
     }
     return journalEndByName();
 }

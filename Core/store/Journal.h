@@ -56,8 +56,10 @@ struct JournalRecord {
     static JournalRecord end(std::string run);
 };
 
-// The record as one line with its line feed. Throws EncodingError.
+// The record as one line with its line feed. Throws EncodingError; the
+// appending form may then have added part of the line.
 std::string journalLine(const JournalRecord& record);
+void appendJournalLine(std::string& out, const JournalRecord& record);
 // Nothing for a line that does not decode.
 std::optional<JournalRecord> parseJournalLine(std::string_view line);
 

@@ -6,6 +6,7 @@
 #include "Core/platform/AtomicFile.h"
 #include "Core/platform/Descriptor.h"
 #include "Core/platform/FileLock.h"
+#include "Core/platform/FileStatus.h"
 #include "Core/platform/SystemError.h"
 
 #include <fcntl.h>
@@ -99,7 +100,11 @@ std::string logLineHead(const Entry& entry)
 {
     // Written straight rather than through a JSON value: every handled file
     // costs one.
-    std::string text = "{\"id\":";
+    std::string text;
+    // Room for the usual entry and its step, so that the line is not
+    // moved as it grows.
+    text.reserve(640 + 2 * entry.file.size());
+    text += "{\"id\":";
     appendJsonString(text, entry.id);
     text += ",\"at\":";
     appendJsonString(text, iso8601(entry.at));
@@ -120,7 +125,9 @@ std::string logLineHead(const Entry& entry)
 
 std::string logLineWith(std::string_view head, const std::vector<Step>& steps, const std::optional<std::string>& error)
 {
-    std::string line(head);
+    std::string line;
+    line.reserve(head.size() + 256 * steps.size() + 64);
+    line += head;
     for (std::size_t i = 0; i < steps.size(); ++i) {
         if (i > 0) line += ',';
         appendStepJson(line, steps[i], true);
@@ -233,22 +240,23 @@ void Store::appendLine(std::string line) const
                          || named.st_ino != open.st_ino || named.st_dev != open.st_dev))
                 log_ = platform::Descriptor();
         }
-        struct stat status {};
+        platform::OpenFileExtent status;
         for (int attempt = 0;; ++attempt) {
             if (!log_) {
                 log_ = platform::Descriptor(::open(current().c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
                 if (!log_) platform::throwErrno(errno, "couldn’t open " + platform::quoted(current()));
                 logEnd_ = ~std::uint64_t(0);
             }
-            if (::fstat(log_.get(), &status) != 0)
-                platform::throwErrno(errno, "couldn’t write to " + platform::quoted(current()));
+            auto extent = platform::openFileExtent(log_.get());
+            if (!extent) platform::throwErrno(errno, "couldn’t write to " + platform::quoted(current()));
+            status = *extent;
             // Removed (with the data directory, say): the lines go to a new
             // file at its name.
-            if (status.st_nlink == 0 && attempt == 0) {
+            if (status.links == 0 && attempt == 0) {
                 log_ = platform::Descriptor();
                 continue;
             }
-            if (std::uint64_t(status.st_size) <= maxLog) break;
+            if (status.size <= maxLog) break;
             ::unlink(path("log.1.json").c_str());
             if (::rename(current().c_str(), path("log.1.json").c_str()) != 0)
                 platform::throwErrno(errno, "couldn’t move " + platform::quoted(current()) + " aside");
@@ -256,10 +264,10 @@ void Store::appendLine(std::string line) const
         }
         // Where this process's last line ended, the file ends with a line
         // feed: nobody else wrote while the lock was held.
-        if (std::uint64_t(status.st_size) != logEnd_ && !endsWithFeed(log_.get(), status.st_size)) line.insert(0, "\n");
+        if (status.size != logEnd_ && !endsWithFeed(log_.get(), off_t(status.size))) line.insert(0, "\n");
         bool written = platform::appendWhole(log_.get(), line);
         int error = errno;
-        if (written) logEnd_ = std::uint64_t(status.st_size) + line.size();
+        if (written) logEnd_ = status.size + line.size();
         if (!logBatch_ || std::chrono::steady_clock::now() - logLockedAt_ > kLogHold) releaseLogLockLocked();
         if (!written) platform::throwErrno(error, "couldn’t write to " + platform::quoted(current()));
         return;

@@ -22,6 +22,35 @@ TEST(UTF8, JsonRefusesEveryIllFormedSequence)
               "\"\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\xef\xbf\xbd\"");
 }
 
+// Strings are looked at eight bytes at a time: a character that needs an
+// escape, one that is not ASCII, or an ill-formed sequence is found
+// wherever it falls against those words, also next to another one.
+TEST(UTF8, EveryPositionWithinAWordCounts)
+{
+    const std::vector<std::string> specials = {"\"", "\\", "/", "\n", "\t", "\x01", "\x1f", "\xc3\xa9", "\xf0\x9f\x98\x80"};
+    for (std::size_t at = 0; at < 20; ++at) {
+        for (const auto& special : specials) {
+            for (const std::string& second : {std::string(), special}) {
+                std::string text = std::string(at, 'a') + special + second + std::string(at % 11, 'z');
+                std::string expected = json(text).dump();
+                std::string compact;
+                appendJsonString(compact, text);
+                EXPECT_EQ(compact, expected) << at << " " << special;
+                std::string slashed;
+                appendJsonString(slashed, text, {.escapeSlashes = true});
+                std::string expectedSlashed;
+                for (char c : expected) expectedSlashed += c == '/' ? std::string("\\/") : std::string(1, c);
+                EXPECT_EQ(slashed, expectedSlashed) << at << " " << special;
+            }
+        }
+        for (const char* bad : {"\xc3", "\x80", "\xed\xa0\x80", "\xff"}) {
+            EXPECT_FALSE(isValidUTF8(std::string(at, 'a') + bad + std::string(at % 9, 'z'))) << at << " " << bad;
+            EXPECT_FALSE(isValidUTF8(std::string(at, 'a') + "\xc3\xa9" + std::string(at % 5, 'b') + bad)) << at;
+        }
+        EXPECT_TRUE(isValidUTF8(std::string(at, 'a') + "\xe2\x82\xac" + std::string(at, 'b')));
+    }
+}
+
 TEST(UTF8, PrintableTextEscapesWhatWouldActOnATerminal)
 {
     for (auto [text, shown] : std::vector<std::pair<std::string, std::string>>{

@@ -332,10 +332,14 @@ std::optional<Engine::Impl::FileSignature> signatureOf(const std::filesystem::pa
                                        std::int64_t(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
-// The journal is folded once it holds twice as much as the seen file, so a
-// fold costs about half the records written since the last one: the bytes
-// written per handled file stay the same however many files were handled.
-constexpr std::uint64_t kFoldFactor = 2;
+// The journal is folded once it holds four times as much as the seen file,
+// so a fold writes about a quarter of the bytes of the records written since
+// the last one: the bytes written per handled file stay the same however
+// many files were handled. A handled file's records in the journal are a
+// dozen times its mark in the seen file, so folding sooner would write the
+// seen file over and over; folding later would leave readers more journal
+// to read.
+constexpr std::uint64_t kFoldFactor = 4;
 
 }  // namespace
 
@@ -487,14 +491,17 @@ void Engine::Impl::foldJournalIfDue()
     // Runs that ended are dropped by the fold, not kept as open.
     flushDeferred();
     if (storeProblem) return;
+    // Marks of others in the journal may bring keys; the engine's own are
+    // in memory already, and leave the pass's index of keys as it is.
+    const std::size_t keys = seen.size();
     try {
         journalAt = journalWritten = store->foldJournal(seen);
         seenOnDisk = seenSignature();
-        ++seenEdits;
     } catch (const std::exception& error) {
         // The journal stays as it is and is folded at a later pass.
         if (debugEnabled()) debugLog("couldn’t fold the journal: " + errorText(error));
     }
+    if (seen.size() != keys) ++seenEdits;
 }
 
 }  // namespace olva

@@ -35,9 +35,9 @@ std::string_view SeenRecords::keep(std::string_view key)
 
 std::uint32_t* SeenRecords::slot(std::string_view key)
 {
-    auto at = std::lower_bound(sorted_.begin(), sorted_.end(), key,
-                               [](const Record& record, std::string_view wanted) { return record.key < wanted; });
-    if (at != sorted_.end() && at->key == key) return &at->set;
+    const Record wanted{key, kNone, hashOf(key)};
+    auto at = std::lower_bound(sorted_.begin(), sorted_.end(), wanted);
+    if (at != sorted_.end() && at->hash == wanted.hash && at->key == key) return &at->set;
     if (!added_) return nullptr;
     if (auto added = added_->records.find(key); added != added_->records.end()) return &added->second;
     return nullptr;
@@ -147,12 +147,11 @@ void SeenRecords::sortIn()
 {
     std::vector<Record> added;
     if (added_)
-        for (const auto& [key, set] : added_->records) added.push_back({key, set});
-    std::sort(added.begin(), added.end(), [](const Record& a, const Record& b) { return a.key < b.key; });
+        for (const auto& [key, set] : added_->records) added.push_back({key, set, hashOf(key)});
+    std::sort(added.begin(), added.end());
     std::vector<Record> merged;
     merged.reserve(size_);
-    auto byKey = [](const Record& a, const Record& b) { return a.key < b.key; };
-    std::merge(sorted_.begin(), sorted_.end(), added.begin(), added.end(), std::back_inserter(merged), byKey);
+    std::merge(sorted_.begin(), sorted_.end(), added.begin(), added.end(), std::back_inserter(merged));
     // Erased records leave; their keys' texts stay in their block.
     std::erase_if(merged, [](const Record& record) { return record.set == kNone; });
     sorted_ = std::move(merged);

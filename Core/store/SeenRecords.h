@@ -66,10 +66,22 @@ public:
 
 private:
     static constexpr std::uint32_t kNone = UINT32_MAX;
+    // The array is ordered by a hash of the key first, so that a search
+    // mostly compares numbers in the array and reads the texts of few
+    // keys; the hash fits where the record would hold padding.
     struct Record {
         std::string_view key;
         std::uint32_t set = kNone;  // kNone once erased
+        std::uint32_t hash = 0;
+        bool operator<(const Record& other) const
+        {
+            return hash != other.hash ? hash < other.hash : key < other.key;
+        }
     };
+    static std::uint32_t hashOf(std::string_view key)
+    {
+        return static_cast<std::uint32_t>(std::hash<std::string_view>{}(key));
+    }
 
     // The set number of a key, or kNone; and where it is kept.
     std::uint32_t find(std::string_view key) const;

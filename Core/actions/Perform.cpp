@@ -104,7 +104,7 @@ private:
         return currentKey_;
     }
 
-    void announce(Step intended)
+    void announce(const Step& intended)
     {
         if (!live() || !hooks_->announce) return;
         try {

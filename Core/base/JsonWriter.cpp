@@ -35,16 +35,24 @@ std::uint64_t escapesInWord(const char* bytes, bool escapeSlashes)
     return found;
 }
 
-void writeValidString(std::string& out, std::string_view text, const JsonStyle& style)
+// Escapes `text` at the end of `out`, into room for its longest form (six
+// bytes a character) that is then cut to what it took: an escape is two or
+// six stores, not an append of its own.
+void appendEscaped(std::string& out, std::string_view text, bool escapeSlashes)
 {
-    out.reserve(out.size() + text.size() + 2);
-    out += '"';
+    const std::size_t start = out.size();
+    out.resize(start + 6 * text.size());
+    char* at = out.data() + start;
     // Runs of characters that stand as they are go in whole; eight bytes at
     // a time are looked at for the next one that needs an escape.
     std::size_t run = 0;
+    auto flush = [&](std::size_t to) {
+        std::memcpy(at, text.data() + run, to - run);
+        at += to - run;
+    };
     for (std::size_t i = 0; i < text.size(); ++i) {
         while (i + 8 <= text.size()) {
-            std::uint64_t found = escapesInWord(text.data() + i, style.escapeSlashes);
+            std::uint64_t found = escapesInWord(text.data() + i, escapeSlashes);
             if (found == 0) {
                 i += 8;
                 continue;
@@ -55,26 +63,44 @@ void writeValidString(std::string& out, std::string_view text, const JsonStyle& 
         }
         if (i >= text.size()) break;
         unsigned char c = static_cast<unsigned char>(text[i]);
-        if (!needsEscape(c, style.escapeSlashes)) continue;
-        out.append(text.data() + run, i - run);
+        if (!needsEscape(c, escapeSlashes)) continue;
+        flush(i);
         run = i + 1;
+        auto pair = [&](char second) {
+            at[0] = '\\';
+            at[1] = second;
+            at += 2;
+        };
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '/': out += "\\/"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"': pair('"'); break;
+        case '\\': pair('\\'); break;
+        case '/': pair('/'); break;
+        case '\b': pair('b'); break;
+        case '\f': pair('f'); break;
+        case '\n': pair('n'); break;
+        case '\r': pair('r'); break;
+        case '\t': pair('t'); break;
         default: {
             static constexpr char digits[] = "0123456789abcdef";
             const char escaped[6] = {'\\', 'u', '0', '0', digits[c >> 4], digits[c & 15]};
-            out.append(escaped, sizeof escaped);
+            std::memcpy(at, escaped, sizeof escaped);
+            at += sizeof escaped;
         }
         }
     }
-    out.append(text.data() + run, text.size() - run);
+    flush(text.size());
+    out.resize(std::size_t(at - out.data()));
+}
+
+void writeValidString(std::string& out, std::string_view text, const JsonStyle& style)
+{
+    out += '"';
+    // A long text goes in pieces, so that the room asked for stays small.
+    // Escapes concern single bytes, and the bytes of a character beyond
+    // ASCII never need one: any place is a place to cut.
+    constexpr std::size_t kPiece = 4096;
+    for (std::size_t at = 0; at < text.size(); at += kPiece)
+        appendEscaped(out, text.substr(at, kPiece), style.escapeSlashes);
     out += '"';
 }
 

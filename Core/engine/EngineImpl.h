@@ -277,8 +277,10 @@ struct Engine::Impl {
     bool readJournalOnward();
     // A mark this engine made, for the next save.
     void markSeen(const std::string& key, const std::string& version);
-    // Appends to the journal; throws what the write throws.
-    void writeJournal(const std::vector<JournalRecord>& records);
+    // Appends the deferred records and then `records` to the journal, which
+    // takes them; throws what the write throws, `records` then handed back
+    // as they were and the deferred ones held.
+    void writeJournal(std::vector<JournalRecord>&& records);
     // The same, holding the records when writing fails (a store problem).
     void journalOrHold(std::vector<JournalRecord> records);
     void defer(std::vector<JournalRecord> records);

@@ -161,7 +161,7 @@ Performed Engine::Impl::carryOut(LiveRun& run, const std::vector<Action>& action
         records.push_back(JournalRecord::intent(run.entry.id, intended));
         const bool first = !run.begun;
         try {
-            writeJournal(records);
+            writeJournal(std::move(records));
         } catch (...) {
             // The records of the steps done stay for the next attempt.
             run.unrecorded.clear();
@@ -263,8 +263,7 @@ bool Engine::Impl::flushUnwritten()
             unwritten.erase(unwritten.begin());
         }
         if (!unjournaled.empty() || !deferred.empty()) {
-            writeJournal(unjournaled);
-            unjournaled.clear();
+            writeJournal(std::move(unjournaled));
         }
         if (heldRun && !resumeHeldRun()) return false;
         if (seenChanged) saveSeen();
@@ -407,20 +406,25 @@ void Engine::Impl::markSeen(const std::string& key, const std::string& version)
     ++seenEdits;
 }
 
-void Engine::Impl::writeJournal(const std::vector<JournalRecord>& records)
+void Engine::Impl::writeJournal(std::vector<JournalRecord>&& records)
 {
+    // Moved, not copied: a begin record carries its run's entry. `records`
+    // may be `unjournaled` itself.
     std::vector<JournalRecord> all = std::move(deferred);
     deferred.clear();
-    all.insert(all.end(), records.begin(), records.end());
+    const std::size_t held = all.size();
+    all.insert(all.end(), std::make_move_iterator(records.begin()), std::make_move_iterator(records.end()));
     std::pair<LogPosition, LogPosition> written;
     try {
         written = store->appendJournal(all);
     } catch (const std::exception&) {
+        records.assign(std::make_move_iterator(all.begin() + std::ptrdiff_t(held)), std::make_move_iterator(all.end()));
         // What was deferred is held until writing works again.
         unjournaled.insert(unjournaled.end(), std::make_move_iterator(all.begin()),
-                           std::make_move_iterator(all.end() - std::ptrdiff_t(records.size())));
+                           std::make_move_iterator(all.begin() + std::ptrdiff_t(held)));
         throw;
     }
+    records.clear();
     // Unless somebody else wrote in between, this engine has taken in all
     // of it.
     if (written.first == journalAt) journalAt = written.second;
@@ -433,7 +437,7 @@ void Engine::Impl::journalOrHold(std::vector<JournalRecord> records)
     // Behind records already held, the order is kept.
     if (unjournaled.empty()) {
         try {
-            writeJournal(records);
+            writeJournal(std::move(records));
             return;
         } catch (const std::exception& error) {
             setStoreProblem(error);
@@ -464,7 +468,7 @@ void Engine::Impl::flushDeferred()
 
 void Engine::Impl::saveSeen()
 {
-    if (!unsavedMarks.empty()) writeJournal(unsavedMarks);
+    if (!unsavedMarks.empty()) writeJournal(std::move(unsavedMarks));
     unsavedMarks.clear();
     seenChanged = false;
 }

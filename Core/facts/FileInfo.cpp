@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cstdio>
 #include <system_error>
 
 namespace olva {
@@ -39,26 +38,53 @@ platform::FileStatus statusOrThrow(const std::filesystem::path& url, bool identi
 // included. The file system's handle for the file carries the inode's
 // generation, which does tell them apart; where there is no handle, the
 // generation is asked for directly when there is no birth time either.
-std::string birthField(const std::filesystem::path& url, const platform::FileStatus& status)
+void appendNumber(std::string& out, std::uint64_t value)
 {
-    std::string field = "0";
+    char digits[24];
+    auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
+}
+
+void appendBirthField(std::string& out, const std::filesystem::path& url, const platform::FileStatus& status)
+{
+    const std::size_t start = out.size();
     if (status.birth) {
-        char buffer[48];
-        std::snprintf(buffer, sizeof buffer, "%lld.%09u", static_cast<long long>(status.birth->seconds),
-                      status.birth->nanoseconds);
-        field = buffer;
+        // Seconds, a point and nine digits of nanoseconds.
+        char digits[24];
+        auto end = std::to_chars(digits, digits + sizeof digits, static_cast<long long>(status.birth->seconds)).ptr;
+        out.append(digits, end);
+        char nanos[9];
+        std::uint32_t rest = status.birth->nanoseconds;
+        for (int i = 8; i >= 0; --i, rest /= 10) nanos[i] = char('0' + rest % 10);
+        out += '.';
+        out.append(nanos, sizeof nanos);
+    } else {
+        out += '0';
     }
-    if (auto handle = platform::fileHandle(url)) return field + "+" + *handle;
+    if (auto handle = platform::fileHandle(url)) {
+        out += '+';
+        out += *handle;
+        return;
+    }
     if (!status.birth)
-        if (auto generation = platform::inodeGeneration(url, status)) return "g" + std::to_string(*generation);
-    return field;
+        if (auto generation = platform::inodeGeneration(url, status)) {
+            out.resize(start);
+            out += 'g';
+            appendNumber(out, *generation);
+        }
 }
 
 std::string keyOf(const std::filesystem::path& url, const platform::FileStatus& status)
 {
     // A volume without a UUID is named by its mount point, whose name need
     // not be UTF-8; keys are stored as JSON text, and only compared.
-    return jsonText(platform::volumeName(status)) + ":" + std::to_string(status.inode) + ":" + birthField(url, status);
+    std::string key = jsonText(platform::volumeName(status));
+    key.reserve(key.size() + 64);
+    key += ':';
+    appendNumber(key, status.inode);
+    key += ':';
+    appendBirthField(key, url, status);
+    return key;
 }
 
 std::string legacyKeyOf(const platform::FileStatus& status)

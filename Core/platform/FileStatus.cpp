@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <algorithm>
 #include <cstddef>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -83,10 +84,11 @@ std::optional<std::string> fileHandle(const std::filesystem::path& path)
     if (name_to_handle_at(AT_FDCWD, path.c_str(), handle, &mountId, AT_SYMLINK_FOLLOW) != 0) return std::nullopt;
     const unsigned char* bytes = storage + offsetof(struct file_handle, f_handle);
     static constexpr char digits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned i = 0; i < handle->handle_bytes && i < MAX_HANDLE_SZ; ++i) {
-        hex += digits[bytes[i] >> 4];
-        hex += digits[bytes[i] & 15];
+    const unsigned length = std::min<unsigned>(handle->handle_bytes, MAX_HANDLE_SZ);
+    std::string hex(2 * length, '0');
+    for (unsigned i = 0; i < length; ++i) {
+        hex[2 * i] = digits[bytes[i] >> 4];
+        hex[2 * i + 1] = digits[bytes[i] & 15];
     }
     return hex;
 }

@@ -49,6 +49,13 @@ TEST(UTF8, EveryPositionWithinAWordCounts)
         }
         EXPECT_TRUE(isValidUTF8(std::string(at, 'a') + "\xe2\x82\xac" + std::string(at, 'b')));
     }
+    // A long text is escaped in pieces: characters cut across them, and
+    // escapes right at their edges, come out whole.
+    std::string longText;
+    for (int i = 0; longText.size() < 20000; ++i) longText += i % 7 == 0 ? "\"/\n\xc3\xa9" : "ab\xe2\x82\xac";
+    std::string written;
+    appendJsonString(written, longText);
+    EXPECT_EQ(written, json(longText).dump());
 }
 
 TEST(UTF8, PrintableTextEscapesWhatWouldActOnATerminal)

@@ -36,8 +36,14 @@ std::string_view SeenRecords::keep(std::string_view key)
 std::uint32_t* SeenRecords::slot(std::string_view key)
 {
     const Record wanted{key, kNone, hashOf(key)};
-    auto at = std::lower_bound(sorted_.begin(), sorted_.end(), wanted);
-    if (at != sorted_.end() && at->hash == wanted.hash && at->key == key) return &at->set;
+    auto first = sorted_.begin(), last = sorted_.end();
+    if (startBits_ > 0) {
+        const std::uint32_t range = wanted.hash >> (32 - startBits_);
+        first = sorted_.begin() + starts_[range];
+        last = sorted_.begin() + starts_[range + 1];
+    }
+    auto at = std::lower_bound(first, last, wanted);
+    if (at != last && at->hash == wanted.hash && at->key == key) return &at->set;
     if (!added_) return nullptr;
     if (auto added = added_->records.find(key); added != added_->records.end()) return &added->second;
     return nullptr;
@@ -156,6 +162,20 @@ void SeenRecords::sortIn()
     std::erase_if(merged, [](const Record& record) { return record.set == kNone; });
     sorted_ = std::move(merged);
     added_.reset();
+    // About four records a range.
+    startBits_ = 0;
+    while (startBits_ < 24 && (std::size_t(1) << (startBits_ + 2)) < sorted_.size()) ++startBits_;
+    starts_.assign((std::size_t(1) << startBits_) + 1, 0);
+    if (startBits_ == 0) {
+        starts_ = {};
+        return;
+    }
+    std::size_t at = 0;
+    for (std::size_t range = 0; range + 1 < starts_.size(); ++range) {
+        starts_[range] = std::uint32_t(at);
+        while (at < sorted_.size() && (sorted_[at].hash >> (32 - startBits_)) == range) ++at;
+    }
+    starts_.back() = std::uint32_t(sorted_.size());
 }
 
 Seen SeenRecords::toMap() const

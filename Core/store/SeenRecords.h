@@ -103,6 +103,12 @@ private:
     std::vector<std::unique_ptr<char[]>> blocks_;
     std::size_t blockUsed_ = 0;
     std::vector<Record> sorted_;
+    // Where in the array the records of each range of hashes begin (the
+    // top bits of the hash pick the range), so that a search looks at a
+    // few records rather than halving the whole array: about a byte a
+    // record.
+    std::vector<std::uint32_t> starts_;
+    int startBits_ = 0;
     // In blocks of their own, let go as a whole when they are sorted in.
     struct Added {
         std::pmr::unsynchronized_pool_resource pool;

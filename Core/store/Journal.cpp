@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 
 namespace olva {
 
@@ -358,10 +359,31 @@ platform::Descriptor openForAppending(const std::filesystem::path& journal)
 // and be logged once there is room again.
 constexpr std::uint64_t kJournalReserve = 64 * 1024;
 
+// Tests make the journal refuse the announcement of a change, as a disk
+// whose room set aside ran out would, with OLVA_TEST_FULL set to a kind of
+// step ("move", "tags"...): while the data directory holds a file named
+// "test-full", a write that announces such a change fails for want of
+// space, and once the file is gone it works again.
+void refuseWhenFullForTest(const std::vector<JournalRecord>& records, const std::filesystem::path& dir)
+{
+    static const std::string refused = [] {
+        const char* value = std::getenv("OLVA_TEST_FULL");
+        return std::string(value ? value : "");
+    }();
+    if (refused.empty()) return;
+    bool announces = std::any_of(records.begin(), records.end(), [](const JournalRecord& record) {
+        return record.kind == JournalRecord::Kind::will && record.step && rawValue(record.step->kind) == refused;
+    });
+    struct stat full {};
+    if (announces && ::stat((dir / "test-full").c_str(), &full) == 0)
+        platform::throwErrno(ENOSPC, "couldn’t write to " + platform::quoted(dir / "seen.journal"));
+}
+
 }  // namespace
 
 std::pair<LogPosition, LogPosition> Store::appendJournal(const std::vector<JournalRecord>& records) const
 {
+    refuseWhenFullForTest(records, dir_);
     std::string bytes = linesOf(records);
     if (engineLock() < 0) {
         auto journal = path("seen.journal");

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <set>
 
 using namespace olva;
@@ -189,4 +191,99 @@ TEST_F(FullDataDirectory, NoFileIsLeftHalfDoneByARunThatCouldNotBeWritten)
     Finished undone = runOlva({"undo", entries.back().id.substr(0, 8)}, fixture.inHome());
     EXPECT_EQ(undone.status, 0) << undone.err;
     EXPECT_TRUE(platform::readTags(entries.back().file).empty());
+}
+
+// The journal's room set aside lets the records of a run in the middle in
+// when the disk fills up; once that room too is gone, the announcement of
+// the run's next change fails. The run then stops before that change and
+// waits: `run` goes on with it once writing works, and the run is logged
+// as one entry with every step, its file not left half done. `once` ends
+// with the run waiting; the next start logs what it did, as for a run cut
+// short. Either way every change made can be undone, and none is made twice.
+TEST(JournalOutOfRoom, ARunThatCannotAnnounceItsNextChangeWaitsAndEndsWhole)
+{
+    struct Case {
+        const char* name;
+        const char* command;
+        std::vector<Action> actions;  // "{archive}" is the folder Archive
+        const char* refused;          // the kind of change the journal refuses
+        const char* waitsAs;          // where the file is while it waits
+        const char* endsAs;           // where `run` leaves it
+    };
+    const std::vector<Case> cases = {
+        {"tag, then move", "run", {Action::addTags({"Filed"}), Action::move("{archive}")}, "move", "Inbox/a.dat",
+         "Archive/a.dat"},
+        {"rename, then tag", "run", {Action::rename("{name}-r"), Action::addTags({"Filed"})}, "tags",
+         "Inbox/a-r.dat", "Inbox/a-r.dat"},
+        {"tag, then move, once", "once", {Action::addTags({"Filed"}), Action::move("{archive}")}, "move",
+         "Inbox/a.dat", nullptr},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        ToolFixture fixture;
+        const fs::path archive = fixture.temp / "Archive";
+        fs::create_directories(archive);
+        Rule rule;
+        rule.name = "File";
+        rule.match = Group{Group::Mode::all, {Condition{Attr::ext, Op::is, "dat"}}};
+        for (Action action : test.actions) {
+            if (action.text == "{archive}") action.text = archive.string();
+            rule.actions.push_back(action);
+        }
+        fixture.watch(fixture.inbox(), {rule});
+        const fs::path original = fixture.inbox() / "a.dat";
+        writeFile(original, "the file");
+        const fs::path waiting = fixture.temp / test.waitsAs;
+        auto filed = [](const fs::path& file) { return platform::readTags(file) == std::vector<std::string>{"Filed"}; };
+        const std::string full = "Olva can’t write to " + fixture.home().string() + ": " + std::strerror(ENOSPC) + "\n";
+
+        SpawnOptions options = fixture.inHome();
+        options.env["OLVA_TEST_FULL"] = test.refused;
+        writeFile(fixture.home() / "test-full", "");
+        if (std::string(test.command) == "run") {
+            Child child({"run"}, options);
+            ASSERT_TRUE(child.waitForError(full, 15s)) << "it went on";
+            // Its first change made, the second not: the run waits.
+            EXPECT_TRUE(fs::exists(waiting));
+            EXPECT_EQ(filed(waiting), test.refused == std::string("move"));
+            EXPECT_TRUE(fixture.store()->entries().empty());
+            fs::remove(fixture.home() / "test-full");
+            EXPECT_TRUE(eventually([&] { return fixture.store()->entries().size() == 1; }, 15s)) << "never went on";
+            child.signal(SIGTERM);
+            Finished finished = child.finish();
+            EXPECT_EQ(finished.status, 0) << finished.err;
+            EXPECT_EQ(finished.err, full);
+            auto entries = fixture.store()->entries();
+            ASSERT_EQ(entries.size(), 1u);
+            EXPECT_EQ(entries[0].steps.size(), 2u);
+            EXPECT_FALSE(entries[0].error) << *entries[0].error;
+            const fs::path ended = fixture.temp / test.endsAs;
+            EXPECT_TRUE(fs::exists(ended));
+            EXPECT_TRUE(filed(ended));
+        } else {
+            Finished stopped = runOlva({"once"}, options);
+            EXPECT_EQ(stopped.status, 1);
+            EXPECT_EQ(stopped.err, full);
+            EXPECT_TRUE(fs::exists(waiting));
+            EXPECT_TRUE(filed(waiting));
+            fs::remove(fixture.home() / "test-full");
+            Finished next = runOlva({"once"}, options);
+            EXPECT_EQ(next.status, 0) << next.err;
+            auto entries = fixture.store()->entries();
+            ASSERT_EQ(entries.size(), 1u);
+            ASSERT_EQ(entries[0].steps.size(), 1u);
+            EXPECT_EQ(entries[0].steps[0].kind, Step::Kind::tags);
+        }
+        // Nothing open in the journal, nothing to do again.
+        EXPECT_TRUE(fixture.store()->readJournal({}).runs.empty());
+        EXPECT_EQ(runOlva({"once"}, fixture.inHome()).out, "");
+
+        // Undone, every change is taken back: the file is as it was.
+        Finished undone = runOlva({"undo", fixture.store()->entries()[0].id.substr(0, 8)}, fixture.inHome());
+        EXPECT_EQ(undone.status, 0) << undone.err;
+        EXPECT_EQ(readFile(original), "the file");
+        EXPECT_TRUE(platform::readTags(original).empty());
+        EXPECT_EQ(std::distance(fs::directory_iterator(archive), fs::directory_iterator()), 0);
+        EXPECT_EQ(std::distance(fs::directory_iterator(fixture.inbox()), fs::directory_iterator()), 1);
+    }
 }

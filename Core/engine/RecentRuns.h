@@ -11,8 +11,8 @@
 #include <deque>
 #include <memory>
 #include <memory_resource>
-#include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace olva {
 
@@ -24,14 +24,27 @@ public:
     std::size_t add(std::uint64_t file, Date now, Date::duration window);
     void forget(Date now, Date::duration window);
     // Files with runs in memory.
-    std::size_t files() const { return held_ ? held_->counts.size() : 0; }
+    std::size_t files() const { return held_ ? held_->used : 0; }
 
 private:
+    // The counts are an open table (a slot of a file holds a count above
+    // zero): a pass that handles a hundred thousand files counts each once,
+    // which a table of nodes makes cost an allocation and a few cache
+    // misses apiece.
+    struct Slot {
+        std::uint64_t file = 0;
+        std::uint32_t count = 0;
+    };
     struct Held {
         std::pmr::unsynchronized_pool_resource pool;
         std::pmr::deque<std::pair<Date, std::uint64_t>> runs{&pool};  // oldest first
-        std::pmr::unordered_map<std::uint64_t, std::uint32_t> counts{&pool};
+        std::vector<Slot> slots = std::vector<Slot>(64);              // a power of two in size
+        std::size_t used = 0;
     };
+    static std::size_t home(const Held& held, std::uint64_t file);
+    static Slot* find(Held& held, std::uint64_t file);
+    static void erase(Held& held, Slot* slot);
+    static void grow(Held& held);
     std::unique_ptr<Held> held_;
 };
 

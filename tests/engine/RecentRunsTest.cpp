@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <map>
+#include <random>
+
 using namespace olva;
 using namespace std::chrono_literals;
 
@@ -27,5 +31,37 @@ TEST(RecentRuns, CountEachFilesRunsOfTheLastMinuteAndKeepNothingOlder)
     runs.forget(start + 260s, minute);
     EXPECT_EQ(runs.files(), 1u);
     runs.forget(start + 261s, minute);
+    EXPECT_EQ(runs.files(), 0u);
+}
+
+// Many files at once, some with the same place in the table and runs that
+// come and go in any order: every count agrees with a plain map's, through
+// the table's growth and the removals that close its gaps.
+TEST(RecentRuns, AgreeWithAPlainCountThroughGrowthAndRemovals)
+{
+    const Date start = Date() + 1000h;
+    const Date::duration window = 60s;
+    std::mt19937_64 random(11);
+    RecentRuns runs;
+    std::deque<std::pair<Date, std::uint64_t>> model;
+    std::map<std::uint64_t, std::size_t> counts;
+    Date now = start;
+    for (int step = 0; step < 200000; ++step) {
+        // Bursts of new files, then quiet stretches in which runs age out.
+        now += step % 50000 < 30000 ? 1ms : 5ms;
+        // Few distinct files at first (repeat counts), many later (growth);
+        // multiples of a large power of two share their place.
+        std::uint64_t file = step < 20000 ? random() % 300 : (random() % 40000) << (step % 3 == 0 ? 40 : 0);
+        while (!model.empty() && now - model.front().first > window) {
+            if (--counts[model.front().second] == 0) counts.erase(model.front().second);
+            model.pop_front();
+        }
+        model.emplace_back(now, file);
+        ASSERT_EQ(runs.add(file, now, window), ++counts[file]) << "step " << step;
+        if (step % 997 == 0) {
+            ASSERT_EQ(runs.files(), counts.size()) << "step " << step;
+        }
+    }
+    runs.forget(now + window + 1ms, window);
     EXPECT_EQ(runs.files(), 0u);
 }

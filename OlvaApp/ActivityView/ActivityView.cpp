@@ -110,7 +110,7 @@ void ActivityView::buildActions()
     connect(revertAction_, &QAction::triggered, this, [this] {
         std::vector<olva::Entry> chosen;
         for (const olva::Entry& entry : visibleSelection())
-            if (isRevertable(entry)) chosen.push_back(entry);
+            if (model_.canRevert(entry)) chosen.push_back(entry);
         revert(chosen);
     });
 
@@ -335,11 +335,6 @@ std::vector<olva::Entry> ActivityView::visibleSelection() const
         if (row && filter_->mapFromSource(tableModel_->index(*row, 0)).isValid()) visible.push_back(std::move(entry));
     }
     return visible;
-}
-
-bool ActivityView::isRevertable(const olva::Entry& entry) const
-{
-    return !entry.undoOf && !entry.dryRun && !entry.steps.empty() && !model_.isFullyReverted(entry);
 }
 
 std::vector<olva::Entry> ActivityView::entriesWithIds(const std::set<std::string>& ids) const
@@ -584,7 +579,7 @@ void ActivityView::updateSelectionDependents()
     const std::vector<olva::Entry> selection = visibleSelection();
     qsizetype revertable = 0;
     for (const olva::Entry& entry : selection)
-        if (isRevertable(entry)) ++revertable;
+        if (model_.canRevert(entry)) ++revertable;
     revertAction_->setText(revertLabel(revertable));
     revertAction_->setEnabled(revertable > 0);
     revealAction_->setEnabled(selection.size() == 1 && currentURL(selection.front()).has_value());
@@ -635,7 +630,7 @@ void ActivityView::fillContextMenu(QMenu& menu, const std::set<std::string>& ids
     }
     std::vector<olva::Entry> revertable;
     for (const olva::Entry& entry : entries)
-        if (isRevertable(entry)) revertable.push_back(entry);
+        if (model_.canRevert(entry)) revertable.push_back(entry);
     QAction* revertItem = menu.addAction(revertLabel(static_cast<qsizetype>(revertable.size())), this,
                                          [this, revertable] { revert(revertable); });
     revertItem->setEnabled(!revertable.empty());

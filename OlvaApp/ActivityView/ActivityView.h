@@ -113,7 +113,6 @@ private:
     void revealEntry(const olva::Entry& entry);
     void explainEntry(const olva::Entry& entry);
     void revert(const std::vector<olva::Entry>& entries);
-    bool isRevertable(const olva::Entry& entry) const;
     void primaryAction(const std::set<std::string>& ids);
     QSettings& settings();
 

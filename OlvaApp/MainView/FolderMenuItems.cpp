@@ -35,17 +35,9 @@ constexpr std::array<DepthChoice, 4> kDepthChoices = {{
 
 }  // namespace
 
-int selectedFolderIndex(const Model& model)
-{
-    const auto& selection = model.selection();
-    if (!selection || !selection->isFolder()) return -1;
-    if (selection->index < 0 || selection->index >= static_cast<int>(model.config().folders.size())) return -1;
-    return selection->index;
-}
-
 void addFolderMenuItems(QMenu& menu, Model& model)
 {
-    addFolderMenuItems(menu, model, selectedFolderIndex(model));
+    addFolderMenuItems(menu, model, model.selectedFolder().value_or(-1));
 }
 
 void addFolderMenuItems(QMenu& menu, Model& model, int folder)

@@ -152,7 +152,7 @@ QWidget* MainWindow::currentView() const { return detail_->currentWidget(); }
 
 void MainWindow::showSelection()
 {
-    const int folder = selectedFolderIndex(model_);
+    const int folder = model_.selectedFolder().value_or(-1);
     // Activity also stands in for a selection that names no folder anymore.
     QWidget* view = folder >= 0 ? static_cast<QWidget*>(folderView_) : activityView_;
     folderView_->setFolder(folder);

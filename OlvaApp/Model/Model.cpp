@@ -141,7 +141,7 @@ void Model::setSelection(std::optional<Selection> selection)
         setSelectedRule(std::nullopt);
     }
     QSettings& settings = d_->settings();
-    if (auto folder = d_->selectedFolder())
+    if (auto folder = selectedFolder())
         settings.setValue(QStringLiteral("selectedFolder"), text(config_.folders[*folder].path));
     else
         settings.remove(QStringLiteral("selectedFolder"));

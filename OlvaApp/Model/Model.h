@@ -198,6 +198,9 @@ public:
     // The entries whose id is in `ids`, in log order; costs what it returns.
     std::vector<Entry> entriesWithIds(const std::set<std::string>& ids) const;
     bool isFullyReverted(const Entry& entry) const;
+    // Whether reverting the entry would still do something: it is no undo
+    // and no dry run, and some of its steps are not reverted yet.
+    bool canRevert(const Entry& entry) const;
     // The watched folders whose status is known and is not watching.
     std::vector<Folder> problemFolders() const;
     // Shows one entry in the activity list of the main window.
@@ -238,6 +241,9 @@ public:
 
     // ---- Rules of the selected folder
 
+    // The selected folder's index, when the sidebar selects one the rules
+    // still hold.
+    std::optional<int> selectedFolder() const;
     // The selected rule's index, when it names a rule of the selected folder.
     std::optional<int> currentRule() const;
     // Opens the rule sheet on a new rule: the template, or "New Rule".

@@ -165,9 +165,7 @@ QFuture<void> Model::revertEntries(const std::vector<Entry>& entries)
     std::vector<Entry> chosen;
     std::shared_ptr<Private::Reverting> joined;
     for (const Entry& entry : entries) {
-        if (entry.undoOf || entry.dryRun || entry.steps.empty()) continue;
-        auto reverted = revertedSteps_.find(entry.id);
-        if (reverted != revertedSteps_.end() && reverted->second >= entry.steps.size()) continue;
+        if (!canRevert(entry)) continue;
         // Asked again while its revert runs (a double click, then the menu
         // or the toolbar): that revert answers for it, where a second one
         // would only find it undone already.
@@ -248,6 +246,11 @@ bool Model::isFullyReverted(const Entry& entry) const
     if (entry.steps.empty()) return false;
     auto reverted = revertedSteps_.find(entry.id);
     return reverted != revertedSteps_.end() && reverted->second >= entry.steps.size();
+}
+
+bool Model::canRevert(const Entry& entry) const
+{
+    return !entry.undoOf && !entry.dryRun && !entry.steps.empty() && !isFullyReverted(entry);
 }
 
 std::vector<Folder> Model::problemFolders() const

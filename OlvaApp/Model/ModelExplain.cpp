@@ -49,7 +49,7 @@ QFuture<void> Model::explainChosenFile(std::optional<std::filesystem::path> file
         // The panel starts where the file most likely is: the selected
         // watched folder, else the only one, else the home folder.
         std::vector<std::filesystem::path> places;
-        if (auto folder = d_->selectedFolder()) places.push_back(folderURL(config_.folders[*folder]));
+        if (auto folder = selectedFolder()) places.push_back(folderURL(config_.folders[*folder]));
         if (config_.folders.size() == 1) places.push_back(folderURL(config_.folders.front()));
         places.emplace_back(userHome());
         std::optional<std::filesystem::path> start;

@@ -180,9 +180,10 @@ struct Model::Private {
     Saved setPaused(bool paused);
     // The reload of reloadRules, also without an engine.
     void reloadFromDisk();
-    // The selected folder's index, when the selection names one.
-    std::optional<int> selectedFolder() const;
     void setConfig(Config config);
+    // A selected folder the rules no longer hold gives way to the activity
+    // list.
+    void leaveGoneFolder();
     void setLoadError(std::optional<QString> error);
 
     // ---- Folders (ModelFolders.cpp)

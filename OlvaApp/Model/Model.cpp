@@ -48,13 +48,6 @@ QString errorSentence(const std::exception_ptr& error)
     }
 }
 
-QString displayName(const std::filesystem::path& path)
-{
-    std::filesystem::path name = path.filename();
-    if (name.empty()) name = path.parent_path().filename();
-    return text(name.empty() ? path.string() : name.string());
-}
-
 Model::Private::Private(Model& model) : model(model), link(std::make_shared<ModelLink>(&model))
 {
     enginePool.setMaxThreadCount(1);

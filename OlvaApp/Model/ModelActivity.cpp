@@ -2,6 +2,7 @@
 // logged runs, and the questions the views ask of the list.
 #include "OlvaApp/Model/ModelPrivate.h"
 #include "OlvaApp/Sentences/ActivitySearch.h"
+#include "OlvaApp/Sentences/PathText.h"
 
 #include <QDateTime>
 
@@ -209,7 +210,7 @@ void Model::Private::revert(std::vector<Entry> entries, std::shared_ptr<Revertin
                         if (failures.contains(entry.id)) failed.push_back(&entry);
                     if (!failed.empty()) {
                         const Entry& first = *failed.front();
-                        const QString name = displayName(first.file);
+                        const QString name = lastComponent(text(first.file));
                         const QString message = text(failures.at(first.id));
                         if (failed.size() == 1)
                             model.setProblem(Problem{Model::tr("Couldn’t Revert %1").arg(name), message});

@@ -5,6 +5,7 @@
 #include "OlvaApp/Model/ModelPrivate.h"
 #include "OlvaApp/Model/OpenPanels.h"
 #include "OlvaApp/Sentences/ExplanationSentence.h"
+#include "OlvaApp/Sentences/PathText.h"
 
 namespace olva::app {
 
@@ -41,7 +42,7 @@ QFuture<void> Model::explainChosenFile(std::optional<std::filesystem::path> file
         return promise->future();
     }
     if (!engine_) {
-        setProblem(Problem{file ? tr("Couldn’t Explain “%1”").arg(displayName(*file)) : tr("Couldn’t Explain a File"),
+        setProblem(Problem{file ? tr("Couldn’t Explain “%1”").arg(lastComponent(text(file->string()))) : tr("Couldn’t Explain a File"),
                            d_->noEngineText()});
         return QtFuture::makeReadyFuture();
     }
@@ -77,7 +78,7 @@ QFuture<void> Model::explainFile(const std::filesystem::path& file)
     auto promise = std::make_shared<QPromise<void>>();
     promise->start();
     if (!engine_) {
-        setProblem(Problem{tr("Couldn’t Explain “%1”").arg(displayName(file)), d_->noEngineText()});
+        setProblem(Problem{tr("Couldn’t Explain “%1”").arg(lastComponent(text(file.string()))), d_->noEngineText()});
         promise->finish();
         return promise->future();
     }
@@ -85,7 +86,7 @@ QFuture<void> Model::explainFile(const std::filesystem::path& file)
         [file](Engine& engine) { return engine.explain(file); },
         [this, file, promise](Attempt<std::vector<Explanation>> rules) {
             if (rules.value) setExplained(d_->explainedFor(file, std::move(*rules.value)));
-            else setProblem(Problem{tr("Couldn’t Explain “%1”").arg(displayName(file)), rules.error});
+            else setProblem(Problem{tr("Couldn’t Explain “%1”").arg(lastComponent(text(file.string()))), rules.error});
             promise->finish();
         });
     return promise->future();

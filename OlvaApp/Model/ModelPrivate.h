@@ -37,8 +37,9 @@ QString errorSentence(const std::exception& error);
 QString errorSentence(const std::exception_ptr& error);
 
 inline QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
-// The last component of a path, as titles name files and folders.
-QString displayName(const std::filesystem::path& path);
+// The watched folder that is the same place as the stored path `path`
+// (another spelling of it, or a link to it).
+std::optional<int> samePlace(const Config& config, const std::string& path);
 // What the app says when another program processes the watched folders.
 QString engineLockHeldText();
 

@@ -62,8 +62,6 @@ constexpr int minimumColumnWidth = 80;
 // sideways), so that the window fits half a small screen.
 constexpr int tableLeast = 320;
 
-std::filesystem::path localPath(const QUrl& url) { return url.toLocalFile().toStdString(); }
-
 // A link-style button: flat, in the palette's link colour.
 QPushButton* linkButton(const QString& text, QWidget* parent)
 {
@@ -648,23 +646,13 @@ void ActivityView::primaryAction(const std::set<std::string>& ids)
     }
 }
 
-void ActivityView::openEntry(const olva::Entry& entry)
-{
-    const auto url = currentURL(entry);
-    if (!url) return;
-    if (Workspace* workspace = model_.services().workspace) workspace->open(localPath(*url));
-}
+void ActivityView::openEntry(const olva::Entry& entry) { openEntryFile(model_.services().workspace, entry); }
 
-void ActivityView::revealEntry(const olva::Entry& entry)
-{
-    const auto url = currentURL(entry);
-    if (!url) return;
-    if (Workspace* workspace = model_.services().workspace) workspace->reveal(localPath(*url));
-}
+void ActivityView::revealEntry(const olva::Entry& entry) { revealEntryFile(model_.services().workspace, entry); }
 
 void ActivityView::explainEntry(const olva::Entry& entry)
 {
-    if (const auto url = currentURL(entry)) model_.explainChosenFile(localPath(*url));
+    if (const auto file = currentFile(entry)) model_.explainChosenFile(*file);
 }
 
 void ActivityView::revert(const std::vector<olva::Entry>& entries)

@@ -11,24 +11,12 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
 #include <QUndoStack>
 
 namespace olva::app {
-
-namespace {
-
-std::optional<std::filesystem::path> currentFile(const Entry& entry)
-{
-    const std::optional<QUrl> url = currentURL(entry);
-    if (!url) return std::nullopt;
-    return std::filesystem::path(QFile::encodeName(url->toLocalFile()).toStdString());
-}
-
-}  // namespace
 
 AppCommands::AppCommands(Model& model, ShellActions shell, QObject* parent)
     : QObject(parent), model_(model), shell_(std::move(shell)), scopeGroup_(new QActionGroup(this))
@@ -45,15 +33,11 @@ AppCommands::AppCommands(Model& model, ShellActions shell, QObject* parent)
     explainFile_ = action(tr("Explain File…"), [this] { model_.explainChosenFile(); });
     explainFile_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     openEntry_ = action(tr("Open"), [this] {
-        Workspace* workspace = model_.services().workspace;
-        if (auto entry = selectedEntry(); entry && workspace)
-            if (auto file = currentFile(*entry)) workspace->open(*file);
+        if (auto entry = selectedEntry()) openEntryFile(model_.services().workspace, *entry);
     });
     openEntry_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     revealEntry_ = action(tr("Show in File Manager"), [this] {
-        Workspace* workspace = model_.services().workspace;
-        if (auto entry = selectedEntry(); entry && workspace)
-            if (auto file = currentFile(*entry)) workspace->reveal(*file);
+        if (auto entry = selectedEntry()) revealEntryFile(model_.services().workspace, *entry);
     });
     revert_ = action(revertLabel(0), [this] {
         if (auto entries = revertable(); !entries.empty()) model_.revertEntries(entries);

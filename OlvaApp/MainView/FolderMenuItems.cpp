@@ -1,9 +1,6 @@
 #include "OlvaApp/MainView/FolderMenuItems.h"
 
 #include "OlvaApp/Model/Model.h"
-#include "OlvaApp/Model/Workspace.h"
-
-#include "Core/base/Paths.h"
 
 #include <QActionGroup>
 #include <QCoreApplication>
@@ -91,10 +88,7 @@ void addFolderMenuItems(QMenu& menu, Model& model, int folder)
 
     QAction* reveal = menu.addAction(Words::tr("Show in File Manager"));
     reveal->setEnabled(exists);
-    QObject::connect(reveal, &QAction::triggered, &model, onFolder([&model, shown] {
-                         if (Workspace* workspace = model.services().workspace)
-                             workspace->reveal(folderURL(shown));
-                     }));
+    QObject::connect(reveal, &QAction::triggered, &model, onFolder([&model, folder] { model.revealFolder(folder); }));
 }
 
 }  // namespace olva::app

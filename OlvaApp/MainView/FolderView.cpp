@@ -7,11 +7,8 @@
 #include "OlvaApp/MainView/RulesListView.h"
 #include "OlvaApp/MainView/RulesModel.h"
 #include "OlvaApp/Model/Model.h"
-#include "OlvaApp/Model/Workspace.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
-
-#include "Core/base/Paths.h"
 
 #include <QAction>
 #include <QEvent>
@@ -64,13 +61,7 @@ FolderView::FolderView(Model& model, QWidget* parent)
     newRule_->setToolTip(tr("New rule"));
     connect(newRule_, &QAction::triggered, this, [this] { model_.newRule(); });
 
-    problemBar_->setActions([this] { model_.locateFolder(folder_); },
-                            [this] {
-                                const auto& folders = model_.config().folders;
-                                if (folder_ < 0 || folder_ >= static_cast<int>(folders.size())) return;
-                                if (Workspace* workspace = model_.services().workspace)
-                                    workspace->reveal(folderURL(folders[folder_]));
-                            });
+    problemBar_->setActions([this] { model_.locateFolder(folder_); }, [this] { model_.revealFolder(folder_); });
 
     connect(&model_, &Model::configChanged, this, &FolderView::refresh);
     connect(&model_, &Model::folderStatusChanged, this, &FolderView::refresh);

@@ -273,6 +273,9 @@ public:
     void removeFolder(int index);
     // Asks the user where the watched folder at `index` is now.
     void locateFolder(int index);
+    // Shows the watched folder at `index` in the file manager, when the
+    // rules hold one there.
+    void revealFolder(int index);
 
     // ---- Folder access
 

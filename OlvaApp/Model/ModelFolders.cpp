@@ -5,6 +5,7 @@
 #include "OlvaApp/Model/ModelPrivate.h"
 #include "OlvaApp/Model/OpenPanels.h"
 #include "OlvaApp/Model/StarterRules.h"
+#include "OlvaApp/Model/Workspace.h"
 #include "OlvaApp/Sentences/PathText.h"
 
 #include <QDir>
@@ -163,6 +164,12 @@ void Model::Private::setAccessed(AccessedFolders accessed)
     if (accessed == model.accessed_) return;
     model.accessed_ = std::move(accessed);
     emit model.accessedChanged();
+}
+
+void Model::revealFolder(int index)
+{
+    if (index < 0 || index >= static_cast<int>(config_.folders.size()) || !services_.workspace) return;
+    services_.workspace->reveal(folderURL(config_.folders[static_cast<std::size_t>(index)]));
 }
 
 }  // namespace olva::app

@@ -2,6 +2,7 @@
 
 #include "OlvaApp/ActivityView/ActivityStyle.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
+#include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/Sentences/ActivityTexts.h"
 
 #include <QEvent>
@@ -16,19 +17,17 @@ namespace {
 
 constexpr int iconSize = 48;
 
-QLabel* plainLabel(QWidget* parent)
+QLabel* centredLabel(QWidget* parent)
 {
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
+    QLabel* label = plainLabel({}, parent);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    label->setWordWrap(true);
     return label;
 }
 
 }  // namespace
 
 EmptyState::EmptyState(QWidget* parent)
-    : QWidget(parent), icon_(new QLabel(this)), title_(plainLabel(this)), description_(plainLabel(this)),
+    : QWidget(parent), icon_(new QLabel(this)), title_(centredLabel(this)), description_(centredLabel(this)),
       actions_(new QVBoxLayout)
 {
     icon_->setAlignment(Qt::AlignCenter);

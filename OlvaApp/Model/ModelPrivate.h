@@ -192,7 +192,9 @@ struct Model::Private {
     void setAccessed(AccessedFolders accessed);
 
     // ---- Explanations (ModelExplain.cpp)
-    Explained explainedFor(const std::filesystem::path& file, std::vector<Explanation> rules) const;
+    // Has the engine explain `file` and hands `done` the explanation, with
+    // the reason its folder would not act on it, or the failure.
+    void explain(const std::filesystem::path& file, std::function<void(Attempt<Explained>)> done);
     QString noEngineText() const;
 };
 

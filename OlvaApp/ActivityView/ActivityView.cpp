@@ -485,9 +485,9 @@ int ActivityView::dateColumnNeed() const
     return widest + 2 * margin + 4;
 }
 
-std::array<int, ActivityTableModel::columnCount_> ActivityView::fittedWidths(int available) const
+std::array<int, ActivityTableModel::numberOfColumns> ActivityView::fittedWidths(int available) const
 {
-    std::array<ColumnFit, ActivityTableModel::columnCount_> fits{};
+    std::array<ColumnFit, ActivityTableModel::numberOfColumns> fits{};
     const ContentWidths content = contentWidths();
     fits[ActivityTableModel::nameColumn] = {nameFit.least,
                                             std::max(nameFit.ideal, std::min(content.name, nameWidest))};
@@ -496,7 +496,7 @@ std::array<int, ActivityTableModel::columnCount_> ActivityView::fittedWidths(int
     const int date = dateColumnNeed();
     fits[ActivityTableModel::dateColumn] = {std::max(dateFit.least, date), std::max(dateFit.ideal, date)};
 
-    std::array<int, ActivityTableModel::columnCount_> widths{};
+    std::array<int, ActivityTableModel::numberOfColumns> widths{};
     int idealSum = 0;
     for (std::size_t i = 0; i < fits.size(); ++i) {
         widths[i] = fits[i].ideal;
@@ -540,7 +540,7 @@ void ActivityView::fitColumns()
     if (available <= 0) return;
     const auto widths = fittedWidths(available);
     fittingColumns_ = true;
-    for (int column = 0; column < ActivityTableModel::columnCount_; ++column)
+    for (int column = 0; column < ActivityTableModel::numberOfColumns; ++column)
         if (table_->columnWidth(column) != widths[static_cast<std::size_t>(column)])
             table_->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
     fittingColumns_ = false;
@@ -593,7 +593,7 @@ void ActivityView::selectFromModel()
         const auto row = tableModel_->rowOf(id);
         if (!row) continue;
         const QModelIndex index = filter_->mapFromSource(tableModel_->index(*row, 0));
-        if (index.isValid()) selection.select(index, index.siblingAtColumn(ActivityTableModel::columnCount_ - 1));
+        if (index.isValid()) selection.select(index, index.siblingAtColumn(ActivityTableModel::numberOfColumns - 1));
     }
     followingModel_ = true;
     table_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);

@@ -224,7 +224,7 @@ public:
     // change whose write failed stays in memory with its undo.
     bool edit(const QString& actionName, const std::function<void(Config&)>& change);
     // Makes `snapshot` the rules (undo and redo call it); registers nothing.
-    void restoreConfig(const Config& snapshot, const QString& actionName);
+    void restoreConfig(const Config& snapshot);
     // Takes in a rules file another program changed. Empties the undo history.
     void reloadRules();
     // The rule sheet's save: adds or replaces the rule `editing` was opened
@@ -280,9 +280,8 @@ public:
     // ---- Folder access
 
     // Whether the app runs in a sandbox: never on Linux. Tests switch the
-    // sandbox-only behaviour on with setSandboxed.
+    // sandbox-only behaviour on through ModelTesting.
     bool isSandboxed() const { return sandboxed_; }
-    void setSandboxed(bool sandboxed) { sandboxed_ = sandboxed; }
     // Remembers access to a folder the user chose; its stored path.
     std::string keepAccess(const std::filesystem::path& folder);
     bool needsAccess(const std::string& path) const;
@@ -321,13 +320,6 @@ public:
     // The main window's undo history, once it exists.
     QUndoStack* undoStack() const;
 
-    // ---- For tests
-
-    std::shared_ptr<Engine> engine() const { return engine_; }
-    const LogPosition& logPosition() const { return logPosition_; }
-    // How many times the log was read.
-    int logReadCount() const { return logReads_; }
-
 signals:
     void configChanged();
     void entriesChanged();
@@ -354,6 +346,7 @@ signals:
 private:
     struct Private;
     friend struct Private;
+    friend struct ModelTesting;
 
     std::shared_ptr<Store> store_;
     ModelServices services_;

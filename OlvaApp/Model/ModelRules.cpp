@@ -101,7 +101,7 @@ void Model::Private::registerUndo(const Config& before, const QString& actionNam
     stack->push(new ConfigUndoCommand(&model, before, Model::tr(actionName.toUtf8().constData())));
 }
 
-void Model::restoreConfig(const Config& snapshot, const QString&)
+void Model::restoreConfig(const Config& snapshot)
 {
     Q_ASSERT(QThread::currentThread() == thread());
     d_->setConfig(snapshot);

@@ -1,5 +1,6 @@
 #include "OlvaApp/ActivityView/ActivityView.h"
 
+#include "OlvaApp/ActivityView/ActivityColumns.h"
 #include "OlvaApp/ActivityView/ActivityDelegate.h"
 #include "OlvaApp/ActivityView/ActivityFilterModel.h"
 #include "OlvaApp/ActivityView/ActivityInspector.h"
@@ -11,7 +12,6 @@
 #include "OlvaApp/Model/Workspace.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
-#include "OlvaApp/Sentences/ActivityDate.h"
 #include "OlvaApp/Sentences/ActivityTexts.h"
 #include "OlvaApp/Sentences/CurrentLocation.h"
 
@@ -40,24 +40,6 @@ namespace {
 
 const QString showInspectorKey = QStringLiteral("showInspector");
 
-// Each column's least and ideal width. Past their ideal widths every
-// column but Date grows with the window; short of them, Result gives way
-// first, then Name and Rule, then Date, which keeps its longest text.
-struct ColumnFit {
-    int least;
-    int ideal;
-};
-constexpr ColumnFit nameFit{160, 280};
-constexpr ColumnFit resultFit{160, 300};
-constexpr ColumnFit ruleFit{80, 140};
-constexpr ColumnFit dateFit{120, 160};
-// Name and Rule grow past their ideal widths to the longest text they show,
-// up to these.
-constexpr int nameWidest = 360;
-constexpr int ruleWidest = 240;
-// The narrowest a column may get by hand (the Rule column's; a header has
-// one minimum for all).
-constexpr int minimumColumnWidth = 80;
 // The table itself may get narrower than its columns (it then scrolls
 // sideways), so that the window fits half a small screen.
 constexpr int tableLeast = 320;
@@ -199,18 +181,13 @@ void ActivityView::buildLayout()
     table_->verticalHeader()->setDefaultSectionSize(ActivityDelegate::rowHeight(table_->font()));
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     QHeaderView* columns = table_->horizontalHeader();
-    columns->setMinimumSectionSize(minimumColumnWidth);
     columns->setHighlightSections(false);
     columns->setSectionsClickable(true);
     columns->setStretchLastSection(false);
     columns->setSectionResizeMode(QHeaderView::Interactive);
     table_->setMinimumWidth(tableLeast);
+    columns_ = new ActivityColumns(*table_, *tableModel_, this);
     table_->viewport()->installEventFilter(this);
-    fitColumns();
-    connect(columns, &QHeaderView::sectionResized, this, [this] {
-        // Widths the user chose are kept from then on.
-        if (!fittingColumns_) userSizedColumns_ = true;
-    });
     table_->setSortingEnabled(true);
     table_->sortByColumn(ActivityTableModel::dateColumn, Qt::DescendingOrder);
     table_->installEventFilter(this);
@@ -262,10 +239,7 @@ void ActivityView::buildLayout()
         fillContextMenu(menu, idsAt(clicked));
         if (!menu.isEmpty()) menu.exec(table_->viewport()->mapToGlobal(at));
     });
-    const auto measureAgain = [this] {
-        content_.reset();
-        fitColumns();
-    };
+    const auto measureAgain = [this] { columns_->rowsChanged(); };
     connect(tableModel_, &QAbstractItemModel::rowsInserted, this, measureAgain);
     connect(tableModel_, &QAbstractItemModel::rowsRemoved, this, measureAgain);
     connect(tableModel_, &QAbstractItemModel::modelReset, this, measureAgain);
@@ -450,109 +424,11 @@ void ActivityView::updateOverlay()
 
 void ActivityView::placeOverlay() { overlay_->setGeometry(table_->viewport()->geometry()); }
 
-ActivityView::ContentWidths ActivityView::contentWidths() const
-{
-    // Measured once per change of the rows, not at every resize.
-    if (content_) return *content_;
-    const QFontMetrics metrics = table_->fontMetrics();
-    const int margin = ActivityDelegate::contentMargin(table_) + 4;
-    ContentWidths widths;
-    for (int row = 0; row < tableModel_->rowCount(); ++row) {
-        const QModelIndex index = tableModel_->index(row, ActivityTableModel::nameColumn);
-        widths.name = std::max(widths.name, metrics.horizontalAdvance(index.data().toString()));
-        widths.rule = std::max(widths.rule, metrics.horizontalAdvance(
-                                                index.siblingAtColumn(ActivityTableModel::ruleColumn).data().toString()));
-    }
-    widths.name += margin + ActivityDelegate::nameIndent();
-    widths.rule += margin;
-    content_ = widths;
-    return widths;
-}
-
-int ActivityView::dateColumnNeed() const
-{
-    // The longest dates the column shows: a relative day at a two-digit
-    // hour, and a full date of last year.
-    const QDate today = QDate::currentDate();
-    const QString samples[] = {
-        activityDateFormatter().format(QDateTime(today.addDays(-1), QTime(0, 49))),
-        activityDateFormatter().format(QDateTime(QDate(today.year() - 1, 9, 28), QTime(12, 49))),
-    };
-    int widest = 0;
-    for (const QString& sample : samples) widest = std::max(widest, table_->fontMetrics().horizontalAdvance(sample));
-    // The cell's margins as the delegate draws them, and a little air.
-    const int margin = table_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 2;
-    return widest + 2 * margin + 4;
-}
-
-std::array<int, ActivityTableModel::numberOfColumns> ActivityView::fittedWidths(int available) const
-{
-    std::array<ColumnFit, ActivityTableModel::numberOfColumns> fits{};
-    const ContentWidths content = contentWidths();
-    fits[ActivityTableModel::nameColumn] = {nameFit.least,
-                                            std::max(nameFit.ideal, std::min(content.name, nameWidest))};
-    fits[ActivityTableModel::resultColumn] = resultFit;
-    fits[ActivityTableModel::ruleColumn] = {ruleFit.least, std::max(ruleFit.ideal, std::min(content.rule, ruleWidest))};
-    const int date = dateColumnNeed();
-    fits[ActivityTableModel::dateColumn] = {std::max(dateFit.least, date), std::max(dateFit.ideal, date)};
-
-    std::array<int, ActivityTableModel::numberOfColumns> widths{};
-    int idealSum = 0;
-    for (std::size_t i = 0; i < fits.size(); ++i) {
-        widths[i] = fits[i].ideal;
-        idealSum += fits[i].ideal;
-    }
-    int& name = widths[ActivityTableModel::nameColumn];
-    int& result = widths[ActivityTableModel::resultColumn];
-    int& rule = widths[ActivityTableModel::ruleColumn];
-    int& dateWidth = widths[ActivityTableModel::dateColumn];
-    if (available >= idealSum) {
-        // Wider: the words grow with it, in proportion to their ideals.
-        const int extra = available - idealSum;
-        const int growing = nameFit.ideal + resultFit.ideal + ruleFit.ideal;
-        const int toName = extra * nameFit.ideal / growing;
-        const int toRule = extra * ruleFit.ideal / growing;
-        // (by the fixed ideals, so that the share does not follow the log)
-        name += toName;
-        rule += toRule;
-        result += extra - toName - toRule;
-        return widths;
-    }
-    int shortBy = idealSum - available;
-    const int fromResult = std::min(shortBy, resultFit.ideal - resultFit.least);
-    result -= fromResult;
-    shortBy -= fromResult;
-    const int nameCan = name - nameFit.least;
-    const int ruleCan = rule - ruleFit.least;
-    const int fromBoth = std::min(shortBy, nameCan + ruleCan);
-    const int fromName = fromBoth * nameCan / (nameCan + ruleCan);
-    name -= fromName;
-    rule -= fromBoth - fromName;
-    shortBy -= fromBoth;
-    dateWidth -= std::min(shortBy, fits[ActivityTableModel::dateColumn].ideal - fits[ActivityTableModel::dateColumn].least);
-    return widths;
-}
-
-void ActivityView::fitColumns()
-{
-    if (userSizedColumns_) return;
-    const int available = table_->viewport()->width();
-    if (available <= 0) return;
-    const auto widths = fittedWidths(available);
-    fittingColumns_ = true;
-    for (int column = 0; column < ActivityTableModel::numberOfColumns; ++column)
-        if (table_->columnWidth(column) != widths[static_cast<std::size_t>(column)])
-            table_->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
-    fittingColumns_ = false;
-}
-
 int ActivityView::inspectorRoom() const
 {
     // The table with every column at its least, beside the inspector at its
     // least: below that, the inspector steps aside for the table's words.
-    const auto widths = fittedWidths(0);
-    int table = 0;
-    for (int width : widths) table += width;
+    int table = columns_->leastWidth();
     table += table_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table_) + 2 * table_->frameWidth();
     return table + inspector_->minimumWidth() + splitter_->handleWidth();
 }
@@ -679,11 +555,11 @@ bool ActivityView::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    if (table_ && watched == table_->viewport() && event->type() == QEvent::Resize) fitColumns();
+    if (columns_ && watched == table_->viewport() && event->type() == QEvent::Resize) columns_->fit();
     if (watched == table_) {
         if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) {
             placeOverlay();
-            fitColumns();
+            columns_->fit();
         }
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);

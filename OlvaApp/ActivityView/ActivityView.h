@@ -9,7 +9,6 @@
 #include <QList>
 #include <QWidget>
 
-#include <array>
 #include <memory>
 #include <optional>
 #include <set>
@@ -28,6 +27,7 @@ class QTableView;
 
 namespace olva::app {
 
+class ActivityColumns;
 class ActivityFilterModel;
 class ActivityInspector;
 class ActivityTableModel;
@@ -92,17 +92,6 @@ private:
     void selectFromModel();
     void takeViewSelection();
     void placeOverlay();
-    void fitColumns();
-    // The columns' widths for a table `available` wide; 0 gives each its
-    // least.
-    std::array<int, 4> fittedWidths(int available) const;
-    int dateColumnNeed() const;
-    // The widest name and rule name of the rows, as their columns draw them.
-    struct ContentWidths {
-        int name = 0;
-        int rule = 0;
-    };
-    ContentWidths contentWidths() const;
     // The view's width below which the inspector steps aside.
     int inspectorRoom() const;
     void updateInspectorShown();
@@ -120,6 +109,7 @@ private:
     std::unique_ptr<QSettings> ownSettings_;
     ActivityTableModel* tableModel_;
     ActivityFilterModel* filter_;
+    ActivityColumns* columns_ = nullptr;
     QTableView* table_ = nullptr;
     EmptyState* overlay_ = nullptr;
     ActivityInspector* inspector_ = nullptr;
@@ -138,13 +128,10 @@ private:
     // Set while the view's selection is being made to follow the model's,
     // so that the change does not flow back.
     bool followingModel_ = false;
-    bool fittingColumns_ = false;
-    bool userSizedColumns_ = false;
     // Narrower than the table and the inspector need side by side; and
     // whether the user opened the inspector anyway.
     bool narrow_ = false;
     bool keptOpen_ = false;
-    mutable std::optional<ContentWidths> content_;
 };
 
 }  // namespace olva::app

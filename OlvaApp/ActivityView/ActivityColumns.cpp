@@ -44,6 +44,10 @@ ActivityColumns::ActivityColumns(QTableView& table, const ActivityTableModel& ro
         // Widths the user chose are kept from then on.
         if (!fitting_) userSized_ = true;
     });
+    connect(&rows_, &QAbstractItemModel::rowsInserted, this, &ActivityColumns::rowsChanged);
+    connect(&rows_, &QAbstractItemModel::rowsRemoved, this, &ActivityColumns::rowsChanged);
+    connect(&rows_, &QAbstractItemModel::modelReset, this, &ActivityColumns::rowsChanged);
+    connect(&rows_, &QAbstractItemModel::dataChanged, this, &ActivityColumns::rowsChanged);
 }
 
 void ActivityColumns::rowsChanged()

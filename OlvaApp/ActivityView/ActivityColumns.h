@@ -19,17 +19,18 @@ class ActivityColumns : public QObject {
     Q_OBJECT
 
 public:
-    // Fits the columns of `table`, which shows the rows of `rows`, at once.
+    // Fits the columns of `table`, which shows the rows of `rows`, at once,
+    // and again whenever the rows change.
     ActivityColumns(QTableView& table, const ActivityTableModel& rows, QObject* parent = nullptr);
 
     // Fits the columns to the table's width, unless the user sized them.
     void fit();
-    // The rows changed: their names are measured again, then fit().
-    void rowsChanged();
     // The columns' widths summed with each at its least.
     int leastWidth() const;
 
 private:
+    // The rows changed: their names are measured again, then fit().
+    void rowsChanged();
     using Widths = std::array<int, ActivityTableModel::numberOfColumns>;
     // The columns' widths for a table `available` wide; 0 gives each its
     // least.

@@ -11,20 +11,18 @@
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/Model/Workspace.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
-#include "OlvaApp/PlaceChip/TextStyles.h"
+#include "OlvaApp/PlaceChip/ViewHeader.h"
 #include "OlvaApp/Sentences/ActivityTexts.h"
 #include "OlvaApp/Sentences/CurrentLocation.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QContextMenuEvent>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <QSettings>
 #include <QSplitter>
 #include <QStyle>
@@ -43,18 +41,6 @@ const QString showInspectorKey = QStringLiteral("showInspector");
 // The table itself may get narrower than its columns (it then scrolls
 // sideways), so that the window fits half a small screen.
 constexpr int tableLeast = 320;
-
-// A link-style button: flat, in the palette's link colour.
-QPushButton* linkButton(const QString& text, QWidget* parent)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setFlat(true);
-    button->setCursor(Qt::PointingHandCursor);
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::ButtonText, palette.color(QPalette::Link));
-    button->setPalette(palette);
-    return button;
-}
 
 }  // namespace
 
@@ -143,21 +129,10 @@ void ActivityView::buildActions()
 
 void ActivityView::buildLayout()
 {
-    // The same header as a folder's: its title, and the status line under it.
     title_ = new QLabel(tr("Activity"), this);
-    title_->setTextFormat(Qt::PlainText);
-    QFont titleFont = semiboldFont(font());
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
-    title_->setFont(titleFont);
     status_ = new QLabel(this);
-    status_->setTextFormat(Qt::PlainText);
     status_->setObjectName(QStringLiteral("statusLine"));
-    status_->setForegroundRole(QPalette::PlaceholderText);
-    auto* header = new QVBoxLayout;
-    header->setContentsMargins(16, 12, 16, 10);
-    header->setSpacing(2);
-    header->addWidget(title_);
-    header->addWidget(status_);
+    QVBoxLayout* header = viewHeader(*title_, *status_);
 
     table_ = new QTableView(this);
     table_->setObjectName(QStringLiteral("activityTable"));
@@ -239,11 +214,6 @@ void ActivityView::buildLayout()
         fillContextMenu(menu, idsAt(clicked));
         if (!menu.isEmpty()) menu.exec(table_->viewport()->mapToGlobal(at));
     });
-    const auto measureAgain = [this] { columns_->rowsChanged(); };
-    connect(tableModel_, &QAbstractItemModel::rowsInserted, this, measureAgain);
-    connect(tableModel_, &QAbstractItemModel::rowsRemoved, this, measureAgain);
-    connect(tableModel_, &QAbstractItemModel::modelReset, this, measureAgain);
-    connect(tableModel_, &QAbstractItemModel::dataChanged, this, measureAgain);
     connect(filter_, &QAbstractItemModel::rowsInserted, this, &ActivityView::updateOverlay);
     connect(filter_, &QAbstractItemModel::rowsRemoved, this, &ActivityView::updateOverlay);
     connect(filter_, &QAbstractItemModel::modelReset, this, [this] {
@@ -295,38 +265,23 @@ std::vector<olva::Entry> ActivityView::rows() const
     std::vector<olva::Entry> rows;
     rows.reserve(static_cast<std::size_t>(filter_->rowCount()));
     for (int row = 0; row < filter_->rowCount(); ++row)
-        rows.push_back(tableModel_->entryAt(filter_->mapToSource(filter_->index(row, 0)).row()));
+        rows.push_back(filter_->entryAt(filter_->index(row, 0)));
     return rows;
 }
 
 std::vector<olva::Entry> ActivityView::visibleSelection() const
 {
     std::vector<olva::Entry> visible;
-    for (olva::Entry& entry : model_.selectedEntryList()) {
-        const auto row = tableModel_->rowOf(entry.id);
-        if (row && filter_->mapFromSource(tableModel_->index(*row, 0)).isValid()) visible.push_back(std::move(entry));
-    }
+    for (olva::Entry& entry : model_.selectedEntryList())
+        if (filter_->indexOf(entry.id).isValid()) visible.push_back(std::move(entry));
     return visible;
-}
-
-std::vector<olva::Entry> ActivityView::entriesWithIds(const std::set<std::string>& ids) const
-{
-    return model_.entriesWithIds(ids);
 }
 
 std::set<std::string> ActivityView::idsAt(const QModelIndex& clicked) const
 {
-    const auto idOf = [this](const QModelIndex& index) {
-        return tableModel_->entryAt(filter_->mapToSource(index).row()).id;
-    };
     if (!clicked.isValid()) return {};
-    const QModelIndexList selected = table_->selectionModel()->selectedRows();
-    if (table_->selectionModel()->isRowSelected(clicked.row(), {})) {
-        std::set<std::string> ids;
-        for (const QModelIndex& index : selected) ids.insert(idOf(index));
-        return ids;
-    }
-    return {idOf(clicked)};
+    if (table_->selectionModel()->isRowSelected(clicked.row(), {})) return selectedIds();
+    return {filter_->entryAt(clicked).id};
 }
 
 // ---- Updating
@@ -350,73 +305,33 @@ void ActivityView::updateOverlay()
 {
     const bool rowsShown = filter_->rowCount() > 0;
     table_->setAlternatingRowColors(rowsShown);
-    const auto folderCount = static_cast<qsizetype>(model_.config().folders.size());
-    const bool noEntries = model_.entries().empty();
-
-    std::optional<Placeholder> placeholder;
-    enum class Buttons { none, showDataFolder, firstRun } buttons = Buttons::none;
-    if (const auto& loadError = model_.loadError()) {
-        placeholder = failedStartPlaceholder(*loadError);
-        buttons = Buttons::showDataFolder;
-    } else if (folderCount == 0 && noEntries) {
-        placeholder = firstRunPlaceholder();
-        buttons = Buttons::firstRun;
-    } else if (noEntries) {
-        placeholder = emptyLogPlaceholder(folderCount);
-    } else if (rowsShown) {
-        placeholder.reset();
-    } else if (!filter_->search().isEmpty()) {
-        placeholder = noSearchResultsPlaceholder(filter_->search());
-    } else if (filter_->scope() == ActivityScope::problems) {
-        placeholder = noProblemsPlaceholder();
-    } else if (filter_->scope() == ActivityScope::dryRuns) {
-        placeholder = noDryRunsPlaceholder();
-    } else {
-        // Every entry in the window is an undo that went through: as good
-        // as an empty log.
-        placeholder = emptyLogPlaceholder(folderCount);
-    }
-
+    const auto placeholder = activityPlaceholder({.loadError = model_.loadError(),
+                                                  .folderCount = static_cast<qsizetype>(model_.config().folders.size()),
+                                                  .logEmpty = model_.entries().empty(),
+                                                  .rowsShown = rowsShown,
+                                                  .search = filter_->search(),
+                                                  .scope = filter_->scope()});
     if (!placeholder) {
         overlay_->hide();
         return;
     }
-    if (overlay_->isVisibleTo(table_) && overlay_->title() == placeholder->title
-        && overlay_->description() == placeholder->description)
+    if (overlay_->isVisibleTo(table_) && overlay_->title() == placeholder->words.title
+        && overlay_->description() == placeholder->words.description)
         return;
-    overlay_->showPlaceholder(*placeholder);
-    switch (buttons) {
-    case Buttons::none: break;
-    case Buttons::showDataFolder: {
-        auto* reveal = new QPushButton(showDataFolderLabel(), overlay_);
-        connect(reveal, &QPushButton::clicked, this, [this] {
-            if (Workspace* workspace = model_.services().workspace) workspace->reveal(model_.store()->dir());
-        });
-        overlay_->actions()->addWidget(reveal, 0, Qt::AlignHCenter);
+    overlay_->showPlaceholder(placeholder->words);
+    switch (placeholder->buttons) {
+    case ActivityPlaceholder::Buttons::none: break;
+    case ActivityPlaceholder::Buttons::showDataFolder:
+        overlay_->addButton({showDataFolderLabel(), [this] {
+                                 if (Workspace* workspace = model_.services().workspace)
+                                     workspace->reveal(model_.store()->dir());
+                             }});
         break;
-    }
-    case Buttons::firstRun: {
-        auto* watch = new QPushButton(watchDownloadsLabel(), overlay_);
-        watch->setDefault(true);
-        watch->setMinimumHeight(watch->sizeHint().height() + 8);
-        QFont large = watch->font();
-        large.setPointSizeF(large.pointSizeF() * 1.1);
-        watch->setFont(large);
-        connect(watch, &QPushButton::clicked, this, [this] { model_.watchDownloads(); });
-        auto* other = linkButton(chooseAnotherFolderLabel(), overlay_);
-        connect(other, &QPushButton::clicked, this, [this] { model_.addFolder(); });
-        auto* import = linkButton(importHazelRulesLabel(), overlay_);
-        connect(import, &QPushButton::clicked, this, [this] { model_.importHazelRules(); });
-        auto* links = new QHBoxLayout;
-        links->setSpacing(16);
-        links->addStretch(1);
-        links->addWidget(other);
-        links->addWidget(import);
-        links->addStretch(1);
-        overlay_->actions()->addWidget(watch, 0, Qt::AlignHCenter);
-        overlay_->actions()->addLayout(links);
+    case ActivityPlaceholder::Buttons::firstRun:
+        overlay_->addChoices({watchDownloadsLabel(), [this] { model_.watchDownloads(); }},
+                             {{chooseAnotherFolderLabel(), [this] { model_.addFolder(); }},
+                              {importHazelRulesLabel(), [this] { model_.importHazelRules(); }}});
         break;
-    }
     }
     placeOverlay();
     overlay_->raise();
@@ -466,9 +381,7 @@ void ActivityView::selectFromModel()
 {
     QItemSelection selection;
     for (const std::string& id : model_.selectedEntries()) {
-        const auto row = tableModel_->rowOf(id);
-        if (!row) continue;
-        const QModelIndex index = filter_->mapFromSource(tableModel_->index(*row, 0));
+        const QModelIndex index = filter_->indexOf(id);
         if (index.isValid()) selection.select(index, index.siblingAtColumn(ActivityTableModel::numberOfColumns - 1));
     }
     followingModel_ = true;
@@ -478,12 +391,16 @@ void ActivityView::selectFromModel()
 
 // The table's selection becomes the model's: rows a scope or a search hid
 // are no longer selected, so nothing acts on what the user cannot see.
-void ActivityView::takeViewSelection()
+std::set<std::string> ActivityView::selectedIds() const
 {
     std::set<std::string> ids;
-    for (const QModelIndex& index : table_->selectionModel()->selectedRows())
-        ids.insert(tableModel_->entryAt(filter_->mapToSource(index).row()).id);
-    model_.setSelectedEntries(std::move(ids));
+    for (const QModelIndex& index : table_->selectionModel()->selectedRows()) ids.insert(filter_->entryAt(index).id);
+    return ids;
+}
+
+void ActivityView::takeViewSelection()
+{
+    model_.setSelectedEntries(selectedIds());
     updateSelectionDependents();
 }
 
@@ -491,7 +408,7 @@ void ActivityView::takeViewSelection()
 
 void ActivityView::fillContextMenu(QMenu& menu, const std::set<std::string>& ids)
 {
-    const std::vector<olva::Entry> entries = entriesWithIds(ids);
+    const std::vector<olva::Entry> entries = model_.entriesWithIds(ids);
     if (entries.empty()) return;
     if (entries.size() == 1) {
         const olva::Entry& entry = entries.front();
@@ -564,10 +481,7 @@ bool ActivityView::eventFilter(QObject* watched, QEvent* event)
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
-                std::set<std::string> ids;
-                for (const QModelIndex& index : table_->selectionModel()->selectedRows())
-                    ids.insert(tableModel_->entryAt(filter_->mapToSource(index).row()).id);
-                primaryAction(ids);
+                primaryAction(selectedIds());
                 return true;
             }
         }

@@ -96,8 +96,10 @@ private:
     int inspectorRoom() const;
     void updateInspectorShown();
 
+    // The ids of the rows a click on `clicked` acts on: the selected ones
+    // when it is among them, else its own.
     std::set<std::string> idsAt(const QModelIndex& clicked) const;
-    std::vector<olva::Entry> entriesWithIds(const std::set<std::string>& ids) const;
+    std::set<std::string> selectedIds() const;
     void openEntry(const olva::Entry& entry);
     void revealEntry(const olva::Entry& entry);
     void explainEntry(const olva::Entry& entry);

@@ -9,6 +9,7 @@
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
+#include "OlvaApp/PlaceChip/ViewHeader.h"
 
 #include <QAction>
 #include <QEvent>
@@ -30,17 +31,7 @@ FolderView::FolderView(Model& model, QWidget* parent)
     column->setSpacing(0);
 
     auto* header = new QWidget(this);
-    auto* headerColumn = new QVBoxLayout(header);
-    headerColumn->setContentsMargins(16, 12, 16, 10);
-    headerColumn->setSpacing(2);
-    QFont titleFont = semiboldFont(font());
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
-    title_->setFont(titleFont);
-    title_->setTextFormat(Qt::PlainText);
-    subtitle_->setTextFormat(Qt::PlainText);
-    subtitle_->setForegroundRole(QPalette::PlaceholderText);
-    headerColumn->addWidget(title_);
-    headerColumn->addWidget(subtitle_);
+    header->setLayout(viewHeader(*title_, *subtitle_));
     column->addWidget(header);
     column->addWidget(problemBar_);
     column->addWidget(list_, 1);

@@ -45,6 +45,16 @@ protected:
             writeFile(inbox / name, text);
         }
     }
+    // Types `text` as the first condition's value: the preview that follows
+    // finds files, none of which match, so it says so and shows no
+    // placeholder.
+    void expectNoneMatchAfterTyping(RuleSheet& s, const QString& text)
+    {
+        typeValue(0, text);
+        ASSERT_TRUE(previewed());
+        EXPECT_EQ(s.previewDetail(), "No files match");
+        EXPECT_FALSE(s.previewList()->placeholder()->isVisible());
+    }
     QLineEdit* value(int row) { return sheet->conditionsEditor()->conditionRow({row})->valueField(); }
     void typeValue(int row, const QString& text)
     {
@@ -135,10 +145,7 @@ TEST_F(PreviewTest, MatchingFilesComeFirstWithWhatWouldHappenAndTheCountLineFoll
     ASSERT_TRUE(until([&] { return !runner().isLoading(); }));
 
     // None match now.
-    typeValue(0, "-none");
-    ASSERT_TRUE(previewed());
-    EXPECT_EQ(s.previewDetail(), "No files match");
-    EXPECT_FALSE(s.previewList()->placeholder()->isVisible());
+    expectNoneMatchAfterTyping(s, "-none");
 }
 
 TEST_F(PreviewTest, AnEmptyFolderShowsNoFilesAndNoCount)
@@ -154,10 +161,7 @@ TEST_F(PreviewTest, AnEmptyFolderShowsNoFilesAndNoCount)
     // Files that are all passed over (partly downloaded) do not make an
     // empty folder: no placeholder, and the count says none match.
     writeFile(inbox / "movie.mp4.part", "x");
-    typeValue(0, "y");
-    ASSERT_TRUE(previewed());
-    EXPECT_EQ(s.previewDetail(), "No files match");
-    EXPECT_FALSE(s.previewList()->placeholder()->isVisible());
+    expectNoneMatchAfterTyping(s, "y");
 }
 
 TEST_F(PreviewTest, AReplacedPreviewIsStoppedNotOnlyIgnored)

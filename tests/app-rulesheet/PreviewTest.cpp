@@ -63,6 +63,17 @@ protected:
         QTest::keyClicks(value(row), text);
     }
     PreviewRunner& runner() { return *sheet->previewRunner(); }
+    // Holds the preview at the first file it reads, until the gate lets go.
+    std::shared_ptr<Gate> holdAtFirstFile()
+    {
+        auto gate = std::make_shared<Gate>();
+        runner().setExamining([gate](const std::string&) {
+            if (gate->entered++ > 0) return;
+            std::unique_lock lock(gate->mutex);
+            gate->opened.wait_for(lock, 5s, [&] { return gate->open; });
+        });
+        return gate;
+    }
     std::vector<std::string> shownNames()
     {
         std::vector<std::string> names;
@@ -176,12 +187,7 @@ TEST_F(PreviewTest, AReplacedPreviewIsStoppedNotOnlyIgnored)
     rule.match = all({cond(Attr::contents, Op::contains, "invoice")});
     model().newRule(rule);
     RuleSheet& s = open();
-    auto gate = std::make_shared<Gate>();
-    runner().setExamining([gate](const std::string&) {
-        if (gate->entered++ > 0) return;
-        std::unique_lock lock(gate->mutex);
-        gate->opened.wait_for(lock, 5s, [&] { return gate->open; });
-    });
+    auto gate = holdAtFirstFile();
 
     clock.advance(PreviewRunner::delay);
     ASSERT_TRUE(until([&] { return gate->entered.load() == 1; }));
@@ -212,12 +218,7 @@ TEST_F(PreviewTest, ClosingTheSheetStopsItsPreview)
     files(50, "note", "txt");
     model().newRule(nameRule("note"));
     open();
-    auto gate = std::make_shared<Gate>();
-    runner().setExamining([gate](const std::string&) {
-        if (gate->entered++ > 0) return;
-        std::unique_lock lock(gate->mutex);
-        gate->opened.wait_for(lock, 5s, [&] { return gate->open; });
-    });
+    auto gate = holdAtFirstFile();
     clock.advance(PreviewRunner::delay);
     ASSERT_TRUE(until([&] { return gate->entered.load() == 1; }));
     sheet.reset();

@@ -24,14 +24,6 @@ constexpr int padding = 20;
 constexpr int iconSize = 48;
 constexpr int bodyHeightLimit = 420;
 
-QLabel* plainLabel(const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    return label;
-}
-
 }  // namespace
 
 ExplainSheet::ExplainSheet(Model& model, QWidget* parent) : QDialog(parent), model_(model)

@@ -28,11 +28,6 @@ PreviewRowDelegate::PreviewRowDelegate(Workspace* workspace, QObject* parent)
 {
 }
 
-QColor PreviewRowDelegate::errorColor(const QPalette& palette)
-{
-    return palette.color(QPalette::Base).lightness() < 128 ? QColor(0xff, 0x6b, 0x61) : QColor(0xc4, 0x1e, 0x14);
-}
-
 PreviewRowDelegate::Geometry PreviewRowDelegate::layout(const QStyleOptionViewItem& option,
                                                         const QModelIndex& index) const
 {
@@ -81,7 +76,7 @@ void PreviewRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->drawText(g.name, Qt::AlignVCenter | Qt::AlignLeft,
                       QFontMetrics(option.font).elidedText(name, Qt::ElideMiddle, g.name.width()));
     SentenceColors colors;
-    colors.words = detail.failed && !selected ? errorColor(option.palette) : selected ? text : secondaryTone(text);
+    colors.words = detail.failed && !selected ? errorRed(option.palette) : selected ? text : secondaryTone(text);
     colors.chip = text;
     g.detail.paint(*painter, g.detailOrigin, colors, detail.provisional ? 1.0 : 0.0);
     painter->restore();

@@ -4,6 +4,7 @@
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/Sentences/ActivityTexts.h"
+#include "OlvaApp/PlaceChip/Metrics.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -17,7 +18,6 @@ namespace olva::app {
 
 namespace {
 
-constexpr int iconSize = 48;
 
 QLabel* centredLabel(QWidget* parent)
 {
@@ -76,7 +76,7 @@ void EmptyState::showPlaceholder(const Placeholder& placeholder)
     iconName_ = placeholder.iconName;
     // Found as every other icon is: the theme's, else the one the app ships.
     const QIcon icon = namedIcon(iconName_);
-    icon_->setPixmap(icon.pixmap(iconSize, iconSize, QIcon::Disabled));
+    icon_->setPixmap(icon.pixmap(sizes::largeIcon, sizes::largeIcon, QIcon::Disabled));
     icon_->setVisible(!icon.isNull());
     while (QLayoutItem* item = actions_->takeAt(0)) {
         if (QWidget* widget = item->widget()) widget->deleteLater();

@@ -4,6 +4,7 @@
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/RuleSheet/PreviewListModel.h"
+#include "OlvaApp/PlaceChip/Metrics.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -16,8 +17,6 @@ namespace olva::app {
 namespace {
 
 constexpr int kPadding = 6;
-constexpr int kIconSize = 16;
-constexpr int kGap = 6;
 // The least room between the name and what follows it.
 constexpr int kSpacer = 16;
 
@@ -33,8 +32,8 @@ PreviewRowDelegate::Geometry PreviewRowDelegate::layout(const QStyleOptionViewIt
 {
     Geometry g;
     const QRect r = option.rect.adjusted(kPadding, 0, -kPadding, 0);
-    g.icon = QRect(r.left(), r.center().y() - kIconSize / 2 + 1, kIconSize, kIconSize);
-    const int textLeft = g.icon.right() + 1 + kGap;
+    g.icon = QRect(r.left(), r.center().y() - sizes::smallIcon / 2 + 1, sizes::smallIcon, sizes::smallIcon);
+    const int textLeft = g.icon.right() + 1 + sizes::spacing;
     const int room = std::max(0, r.right() + 1 - textLeft);
 
     const auto detail = index.data(PreviewListModel::DetailRole).value<PreviewDetail>();
@@ -85,7 +84,7 @@ void PreviewRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 QSize PreviewRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
     const int line = QFontMetrics(option.font).height();
-    return {200, std::max(kIconSize, line) + 10};
+    return {200, std::max(sizes::smallIcon, line) + 10};
 }
 
 QString PreviewRowDelegate::placeAt(const QStyleOptionViewItem& option, const QModelIndex& index,

@@ -1,9 +1,9 @@
 // OlvaApp [--at-login | --pause | --resume | --run-now | --explain FILE]:
 // the desktop app, or a request handed to the running one.
-#include "OlvaApp/App/AppIcons.h"
 #include "OlvaApp/App/AppShell.h"
 #include "OlvaApp/App/InstanceClient.h"
 #include "OlvaApp/App/LaunchRequest.h"
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/Model/AppBus.h"
 #include "OlvaApp/Model/ModelError.h"
 
@@ -70,7 +70,7 @@ int main(int argc, char** argv)
     // No display name: the platform would add it to every window's title
     // ("Olva Settings — Olva"); the windows name themselves.
     QGuiApplication::setDesktopFileName(QStringLiteral("tools.olva.app"));
-    QGuiApplication::setWindowIcon(themedIcon(QStringLiteral("tools.olva.app")));
+    QGuiApplication::setWindowIcon(namedIcon(QStringLiteral("tools.olva.app")));
 
     std::unique_ptr<AppShell> shell;
     try {

@@ -6,14 +6,13 @@
 #
 # usage: bench/log-bench.sh [olva] [entries in the full log] [scratch folder]
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/common.sh"
 olva=${1:-$here/build/olva/olva}
 entries=${2:-30000}
 scratch_parent=${3:-$here/build}
-[ -x "$olva" ] || { echo "bench: no olva at $olva (build first)" >&2; exit 1; }
+need_program "$olva"
 
-scratch=$(mktemp -d "$scratch_parent/log-bench-XXXXXX")
-trap '[ -n "${KEEP_SCRATCH:-}" ] || rm -rf "$scratch"' EXIT
+make_scratch log-bench "$scratch_parent"
 
 python3 - "$olva" "$entries" "$scratch" <<'PY'
 import json, os, statistics, subprocess, sys, time, uuid

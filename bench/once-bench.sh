@@ -5,14 +5,13 @@
 #
 # usage: bench/once-bench.sh [olva] [number of files] [scratch folder]
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/common.sh"
 olva=${1:-$here/build/olva/olva}
 count=${2:-50000}
 scratch_parent=${3:-$here/build}
-[ -x "$olva" ] || { echo "bench: no olva at $olva (build first)" >&2; exit 1; }
+need_program "$olva"
 
-scratch=$(mktemp -d "$scratch_parent/once-bench-XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
+make_scratch once-bench "$scratch_parent"
 folder=$scratch/Inbox
 mkdir -p "$folder" "$scratch/data"
 

@@ -8,16 +8,15 @@
 #
 # usage: bench/run-bench.sh [olva] [number of files] [idle seconds] [scratch folder] [tag|watch]
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/common.sh"
 olva=${1:-$here/build/olva/olva}
 count=${2:-100000}
 idle=${3:-60}
 scratch_parent=${4:-$here/build}
 mode=${5:-tag}
-[ -x "$olva" ] || { echo "bench: no olva at $olva (build first)" >&2; exit 1; }
+need_program "$olva"
 
-scratch=$(mktemp -d "$scratch_parent/run-bench-XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
+make_scratch run-bench "$scratch_parent"
 
 python3 - "$olva" "$count" "$idle" "$scratch" "$mode" <<'PY'
 import json, os, re, signal, subprocess, sys, time

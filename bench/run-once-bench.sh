@@ -89,6 +89,18 @@ def time_run(data, out_path, debug=False):
         return (int(fields[11]) + int(fields[12])) / tick
 
     deadline = time.monotonic() + 3600
+
+    def wait_quiet(seconds):
+        last, still = cpu(), time.monotonic()
+        while time.monotonic() - still < seconds:
+            time.sleep(0.25)
+            now = cpu()
+            if now != last:
+                last, still = now, time.monotonic()
+            if time.monotonic() > deadline:
+                sys.exit("bench: olva run never went quiet")
+        return last
+
     while entries < count:
         if child.poll() is not None or time.monotonic() > deadline:
             sys.exit(f"bench: olva run logged {entries} of {count} entries")
@@ -105,26 +117,10 @@ def time_run(data, out_path, debug=False):
     to_last = last_entry - start
     # Quiet: no CPU time for five seconds (past the settle interval, so a
     # pass its own changes bring on would have begun).
-    last, still = cpu(), time.monotonic()
-    while time.monotonic() - still < 5:
-        time.sleep(0.25)
-        now = cpu()
-        if now != last:
-            last, still = now, time.monotonic()
-        if time.monotonic() > deadline:
-            sys.exit("bench: olva run never went quiet")
+    last = wait_quiet(5)
     def passes():
         with open(err_path, "rb") as f:
             return len(re.findall(rb"^\S+ scan ", f.read(), re.M))
-
-    def wait_quiet():
-        last, still = cpu(), time.monotonic()
-        while time.monotonic() - still < 3:
-            time.sleep(0.25)
-            now = cpu()
-            if now != last:
-                last, still = now, time.monotonic()
-        return last
 
     scans = passes() if debug else None
     mounts = []
@@ -136,7 +132,7 @@ def time_run(data, out_path, debug=False):
             before_cpu, before_passes = cpu(), passes()
             subprocess.run(command, check=True)
             time.sleep(1)
-            after_cpu = wait_quiet()
+            after_cpu = wait_quiet(3)
             mounts.append((command[0], passes() - before_passes, after_cpu - before_cpu))
     child.send_signal(signal.SIGTERM)
     child.wait(60)

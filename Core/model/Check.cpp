@@ -28,10 +28,7 @@ void appendCheckJson(std::string& out, const Check& check, bool escapeSlashes)
     out += ",\"actual\":";
     appendTextValue(out, check.actual, escapeSlashes);
     out += check.pass ? ",\"pass\":true" : ",\"pass\":false";
-    if (check.note) {
-        out += ",\"note\":";
-        appendTextValue(out, *check.note, escapeSlashes);
-    }
+    appendTextMember(out, "note", check.note, escapeSlashes);
     out += '}';
 }
 

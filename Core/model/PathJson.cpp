@@ -50,6 +50,16 @@ void appendTextValue(std::string& out, std::string_view text, bool escapeSlashes
     else appendJsonString(out, decodeUTF8Repairing(text), style);
 }
 
+void appendTextMember(std::string& out, std::string_view key, const std::optional<std::string>& text,
+                      bool escapeSlashes)
+{
+    if (!text) return;
+    out += ",\"";
+    out += key;
+    out += "\":";
+    appendTextValue(out, *text, escapeSlashes);
+}
+
 std::optional<std::string> findPath(const JsonReader& object, const std::string& key)
 {
     auto text = object.find(key);

@@ -26,6 +26,9 @@ std::optional<std::string> findPath(const JsonReader& object, const std::string&
 // `"key":"path"` (and its bytes member when it needs one), and a text value.
 void appendPathMember(std::string& out, std::string_view key, const std::string& path, bool escapeSlashes);
 void appendTextValue(std::string& out, std::string_view text, bool escapeSlashes);
+// `,"key":"text"` after the members before it; nothing without a text.
+void appendTextMember(std::string& out, std::string_view key, const std::optional<std::string>& text,
+                      bool escapeSlashes);
 
 // Text for the user that JSON can carry: UTF-8 as it stands, anything else
 // with each invalid byte shown as U+FFFD.

@@ -64,14 +64,8 @@ void appendStepJson(std::string& out, const Step& step, bool escapeSlashes)
         }
         out += ']';
     }
-    if (step.note) {
-        out += ",\"note\":";
-        appendTextValue(out, *step.note, escapeSlashes);
-    }
-    if (step.key) {
-        out += ",\"key\":";
-        appendTextValue(out, *step.key, escapeSlashes);
-    }
+    appendTextMember(out, "note", step.note, escapeSlashes);
+    appendTextMember(out, "key", step.key, escapeSlashes);
     out += '}';
 }
 

@@ -20,10 +20,21 @@
 
 namespace olva {
 
-JournalRecord JournalRecord::mark(std::string key, std::vector<std::string> versions)
+namespace {
+
+JournalRecord recordOf(JournalRecord::Kind kind, std::string run)
 {
     JournalRecord record;
-    record.kind = Kind::mark;
+    record.kind = kind;
+    record.run = std::move(run);
+    return record;
+}
+
+}  // namespace
+
+JournalRecord JournalRecord::mark(std::string key, std::vector<std::string> versions)
+{
+    JournalRecord record = recordOf(Kind::mark, {});
     record.key = std::move(key);
     record.versions = std::move(versions);
     return record;
@@ -31,9 +42,7 @@ JournalRecord JournalRecord::mark(std::string key, std::vector<std::string> vers
 
 JournalRecord JournalRecord::begin(const Entry& entry, std::string key, std::string entryText)
 {
-    JournalRecord record;
-    record.kind = Kind::begin;
-    record.run = entry.id;
+    JournalRecord record = recordOf(Kind::begin, entry.id);
     record.key = std::move(key);
     if (entryText.empty()) record.entry = entry;
     record.entryText = std::move(entryText);
@@ -42,38 +51,26 @@ JournalRecord JournalRecord::begin(const Entry& entry, std::string key, std::str
 
 JournalRecord JournalRecord::intent(std::string run, Step step)
 {
-    JournalRecord record;
-    record.kind = Kind::will;
-    record.run = std::move(run);
+    JournalRecord record = recordOf(Kind::will, std::move(run));
     record.step = std::move(step);
     return record;
 }
 
 JournalRecord JournalRecord::stepDone(std::string run, Step step)
 {
-    JournalRecord record;
-    record.kind = Kind::step;
-    record.run = std::move(run);
+    JournalRecord record = recordOf(Kind::step, std::move(run));
     record.step = std::move(step);
     return record;
 }
 
 JournalRecord JournalRecord::done(std::string run, std::optional<std::string> error)
 {
-    JournalRecord record;
-    record.kind = Kind::done;
-    record.run = std::move(run);
+    JournalRecord record = recordOf(Kind::done, std::move(run));
     record.error = std::move(error);
     return record;
 }
 
-JournalRecord JournalRecord::end(std::string run)
-{
-    JournalRecord record;
-    record.kind = Kind::end;
-    record.run = std::move(run);
-    return record;
-}
+JournalRecord JournalRecord::end(std::string run) { return recordOf(Kind::end, std::move(run)); }
 
 void appendJournalLine(std::string& line, const JournalRecord& record)
 {

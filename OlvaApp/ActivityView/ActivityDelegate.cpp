@@ -5,6 +5,7 @@
 #include "OlvaApp/PlaceChip/PlaceMenu.h"
 #include "OlvaApp/PlaceChip/SentenceLayout.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
+#include "OlvaApp/PlaceChip/Metrics.h"
 
 #include <QAbstractProxyModel>
 #include <QApplication>
@@ -17,8 +18,6 @@ namespace olva::app {
 
 namespace {
 
-constexpr int iconSize = 16;
-constexpr int spacing = 6;
 constexpr int badgeSize = 9;
 
 }  // namespace
@@ -74,8 +73,8 @@ void ActivityDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 
     switch (index.column()) {
     case ActivityTableModel::nameColumn: {
-        const QRect iconRect(rect.left() - iconSize - spacing, rect.center().y() - iconSize / 2 + 1, iconSize,
-                             iconSize);
+        const QRect iconRect(rect.left() - sizes::smallIcon - sizes::spacing,
+                             rect.center().y() - sizes::smallIcon / 2 + 1, sizes::smallIcon, sizes::smallIcon);
         const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
         icon.paint(painter, iconRect, Qt::AlignCenter, reverted ? QIcon::Disabled : QIcon::Normal);
         if (failed) {
@@ -111,7 +110,7 @@ QRect ActivityDelegate::contentRect(const QStyleOptionViewItem& option, const QM
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, &option, widget) + 2;
     QRect rect = option.rect.adjusted(margin, 0, -margin, 0);
     // The name's words start after the file's icon.
-    if (index.column() == ActivityTableModel::nameColumn) rect.setLeft(rect.left() + iconSize + spacing);
+    if (index.column() == ActivityTableModel::nameColumn) rect.setLeft(rect.left() + sizes::smallIcon + sizes::spacing);
     return rect;
 }
 
@@ -121,7 +120,7 @@ int ActivityDelegate::contentMargin(const QWidget* widget)
     return 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 2);
 }
 
-int ActivityDelegate::nameIndent() { return iconSize + spacing; }
+int ActivityDelegate::nameIndent() { return sizes::smallIcon + sizes::spacing; }
 
 bool ActivityDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                                  const QModelIndex& index)

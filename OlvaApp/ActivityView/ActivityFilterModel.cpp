@@ -12,6 +12,17 @@ ActivityFilterModel::ActivityFilterModel(ActivityTableModel& table, QObject* par
     setDynamicSortFilter(true);
 }
 
+const olva::Entry& ActivityFilterModel::entryAt(const QModelIndex& shown) const
+{
+    return table_.entryAt(mapToSource(shown).row());
+}
+
+QModelIndex ActivityFilterModel::indexOf(const std::string& id) const
+{
+    const auto row = table_.rowOf(id);
+    return row ? mapFromSource(table_.index(*row, 0)) : QModelIndex();
+}
+
 void ActivityFilterModel::setScope(ActivityScope scope)
 {
     if (scope == scope_) return;

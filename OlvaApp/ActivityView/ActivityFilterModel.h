@@ -3,9 +3,12 @@
 // stay in log order whichever way a column sorts.
 #pragma once
 
+#include "Core/model/Entry.h"
 #include "OlvaApp/Model/ActivityScope.h"
 
 #include <QSortFilterProxyModel>
+
+#include <string>
 
 namespace olva::app {
 
@@ -21,6 +24,12 @@ public:
     void setScope(ActivityScope scope);
     const QString& search() const { return search_; }
     void setSearch(const QString& search);
+
+    // The entry a shown row stands for.
+    const olva::Entry& entryAt(const QModelIndex& shown) const;
+    // The first cell of the row that shows the entry with `id`; invalid when
+    // the scope or the search hides it, or the window does not hold it.
+    QModelIndex indexOf(const std::string& id) const;
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;

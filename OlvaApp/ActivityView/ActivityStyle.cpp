@@ -8,21 +8,10 @@
 
 namespace olva::app {
 
-namespace {
-
-bool isDark(const QPalette& palette) { return palette.color(QPalette::Base).lightness() < 128; }
-
-}  // namespace
-
 QColor secondaryTextColor(const QPalette& palette, bool selected)
 {
     const QColor text = foreground(palette, selected);
     return selected ? text : secondaryTone(text);
-}
-
-QColor errorRed(const QPalette& palette)
-{
-    return isDark(palette) ? QColor(0xff, 0x6b, 0x5f) : QColor(0xc0, 0x1c, 0x28);
 }
 
 QColor errorTextColor(const QPalette& palette, bool highlighted)

@@ -17,8 +17,6 @@ QColor secondaryTextColor(const QPalette& palette, bool selected = false);
 // Error text: red, but the highlighted text colour on a selected row, where
 // red would be hard to read.
 QColor errorTextColor(const QPalette& palette, bool highlighted = false);
-// Red that reads on both light and dark backgrounds.
-QColor errorRed(const QPalette& palette);
 
 // Sets a widget's text colour.
 void setTextColor(QWidget* widget, const QColor& color);

@@ -21,7 +21,7 @@ ActivityTableModel::ActivityTableModel(Model& model, QObject* parent)
     takeEntries();
     connect(&model_, &Model::entriesChanged, this, &ActivityTableModel::takeEntries);
     connect(&model_, &Model::revertedStepsChanged, this, [this] {
-        if (!rows_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount_ - 1));
+        if (!rows_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, numberOfColumns - 1));
     });
 }
 
@@ -81,7 +81,7 @@ int ActivityTableModel::rowCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int ActivityTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : columnCount_; }
+int ActivityTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : numberOfColumns; }
 
 std::optional<int> ActivityTableModel::rowOf(const std::string& id) const
 {

@@ -26,7 +26,7 @@ class ActivityTableModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum Column { nameColumn, resultColumn, ruleColumn, dateColumn, columnCount_ };
+    enum Column { nameColumn, resultColumn, ruleColumn, dateColumn, numberOfColumns };
     enum Role {
         entryIdRole = Qt::UserRole + 1,  // QString
         fullyRevertedRole,               // bool

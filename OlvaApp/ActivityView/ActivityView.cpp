@@ -1,5 +1,6 @@
 #include "OlvaApp/ActivityView/ActivityView.h"
 
+#include "OlvaApp/ActivityView/ActivityColumns.h"
 #include "OlvaApp/ActivityView/ActivityDelegate.h"
 #include "OlvaApp/ActivityView/ActivityFilterModel.h"
 #include "OlvaApp/ActivityView/ActivityInspector.h"
@@ -10,21 +11,18 @@
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/Model/Workspace.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
-#include "OlvaApp/PlaceChip/TextStyles.h"
-#include "OlvaApp/Sentences/ActivityDate.h"
+#include "OlvaApp/PlaceChip/ViewHeader.h"
 #include "OlvaApp/Sentences/ActivityTexts.h"
 #include "OlvaApp/Sentences/CurrentLocation.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QContextMenuEvent>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <QSettings>
 #include <QSplitter>
 #include <QStyle>
@@ -40,41 +38,9 @@ namespace {
 
 const QString showInspectorKey = QStringLiteral("showInspector");
 
-// Each column's least and ideal width. Past their ideal widths every
-// column but Date grows with the window; short of them, Result gives way
-// first, then Name and Rule, then Date, which keeps its longest text.
-struct ColumnFit {
-    int least;
-    int ideal;
-};
-constexpr ColumnFit nameFit{160, 280};
-constexpr ColumnFit resultFit{160, 300};
-constexpr ColumnFit ruleFit{80, 140};
-constexpr ColumnFit dateFit{120, 160};
-// Name and Rule grow past their ideal widths to the longest text they show,
-// up to these.
-constexpr int nameWidest = 360;
-constexpr int ruleWidest = 240;
-// The narrowest a column may get by hand (the Rule column's; a header has
-// one minimum for all).
-constexpr int minimumColumnWidth = 80;
 // The table itself may get narrower than its columns (it then scrolls
 // sideways), so that the window fits half a small screen.
 constexpr int tableLeast = 320;
-
-std::filesystem::path localPath(const QUrl& url) { return url.toLocalFile().toStdString(); }
-
-// A link-style button: flat, in the palette's link colour.
-QPushButton* linkButton(const QString& text, QWidget* parent)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setFlat(true);
-    button->setCursor(Qt::PointingHandCursor);
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::ButtonText, palette.color(QPalette::Link));
-    button->setPalette(palette);
-    return button;
-}
 
 }  // namespace
 
@@ -110,7 +76,7 @@ void ActivityView::buildActions()
     connect(revertAction_, &QAction::triggered, this, [this] {
         std::vector<olva::Entry> chosen;
         for (const olva::Entry& entry : visibleSelection())
-            if (isRevertable(entry)) chosen.push_back(entry);
+            if (model_.canRevert(entry)) chosen.push_back(entry);
         revert(chosen);
     });
 
@@ -163,21 +129,10 @@ void ActivityView::buildActions()
 
 void ActivityView::buildLayout()
 {
-    // The same header as a folder's: its title, and the status line under it.
     title_ = new QLabel(tr("Activity"), this);
-    title_->setTextFormat(Qt::PlainText);
-    QFont titleFont = semiboldFont(font());
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
-    title_->setFont(titleFont);
     status_ = new QLabel(this);
-    status_->setTextFormat(Qt::PlainText);
     status_->setObjectName(QStringLiteral("statusLine"));
-    status_->setForegroundRole(QPalette::PlaceholderText);
-    auto* header = new QVBoxLayout;
-    header->setContentsMargins(16, 12, 16, 10);
-    header->setSpacing(2);
-    header->addWidget(title_);
-    header->addWidget(status_);
+    QVBoxLayout* header = viewHeader(*title_, *status_);
 
     table_ = new QTableView(this);
     table_->setObjectName(QStringLiteral("activityTable"));
@@ -201,18 +156,13 @@ void ActivityView::buildLayout()
     table_->verticalHeader()->setDefaultSectionSize(ActivityDelegate::rowHeight(table_->font()));
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     QHeaderView* columns = table_->horizontalHeader();
-    columns->setMinimumSectionSize(minimumColumnWidth);
     columns->setHighlightSections(false);
     columns->setSectionsClickable(true);
     columns->setStretchLastSection(false);
     columns->setSectionResizeMode(QHeaderView::Interactive);
     table_->setMinimumWidth(tableLeast);
+    columns_ = new ActivityColumns(*table_, *tableModel_, this);
     table_->viewport()->installEventFilter(this);
-    fitColumns();
-    connect(columns, &QHeaderView::sectionResized, this, [this] {
-        // Widths the user chose are kept from then on.
-        if (!fittingColumns_) userSizedColumns_ = true;
-    });
     table_->setSortingEnabled(true);
     table_->sortByColumn(ActivityTableModel::dateColumn, Qt::DescendingOrder);
     table_->installEventFilter(this);
@@ -264,14 +214,6 @@ void ActivityView::buildLayout()
         fillContextMenu(menu, idsAt(clicked));
         if (!menu.isEmpty()) menu.exec(table_->viewport()->mapToGlobal(at));
     });
-    const auto measureAgain = [this] {
-        content_.reset();
-        fitColumns();
-    };
-    connect(tableModel_, &QAbstractItemModel::rowsInserted, this, measureAgain);
-    connect(tableModel_, &QAbstractItemModel::rowsRemoved, this, measureAgain);
-    connect(tableModel_, &QAbstractItemModel::modelReset, this, measureAgain);
-    connect(tableModel_, &QAbstractItemModel::dataChanged, this, measureAgain);
     connect(filter_, &QAbstractItemModel::rowsInserted, this, &ActivityView::updateOverlay);
     connect(filter_, &QAbstractItemModel::rowsRemoved, this, &ActivityView::updateOverlay);
     connect(filter_, &QAbstractItemModel::modelReset, this, [this] {
@@ -323,43 +265,23 @@ std::vector<olva::Entry> ActivityView::rows() const
     std::vector<olva::Entry> rows;
     rows.reserve(static_cast<std::size_t>(filter_->rowCount()));
     for (int row = 0; row < filter_->rowCount(); ++row)
-        rows.push_back(tableModel_->entryAt(filter_->mapToSource(filter_->index(row, 0)).row()));
+        rows.push_back(filter_->entryAt(filter_->index(row, 0)));
     return rows;
 }
 
 std::vector<olva::Entry> ActivityView::visibleSelection() const
 {
     std::vector<olva::Entry> visible;
-    for (olva::Entry& entry : model_.selectedEntryList()) {
-        const auto row = tableModel_->rowOf(entry.id);
-        if (row && filter_->mapFromSource(tableModel_->index(*row, 0)).isValid()) visible.push_back(std::move(entry));
-    }
+    for (olva::Entry& entry : model_.selectedEntryList())
+        if (filter_->indexOf(entry.id).isValid()) visible.push_back(std::move(entry));
     return visible;
-}
-
-bool ActivityView::isRevertable(const olva::Entry& entry) const
-{
-    return !entry.undoOf && !entry.dryRun && !entry.steps.empty() && !model_.isFullyReverted(entry);
-}
-
-std::vector<olva::Entry> ActivityView::entriesWithIds(const std::set<std::string>& ids) const
-{
-    return model_.entriesWithIds(ids);
 }
 
 std::set<std::string> ActivityView::idsAt(const QModelIndex& clicked) const
 {
-    const auto idOf = [this](const QModelIndex& index) {
-        return tableModel_->entryAt(filter_->mapToSource(index).row()).id;
-    };
     if (!clicked.isValid()) return {};
-    const QModelIndexList selected = table_->selectionModel()->selectedRows();
-    if (table_->selectionModel()->isRowSelected(clicked.row(), {})) {
-        std::set<std::string> ids;
-        for (const QModelIndex& index : selected) ids.insert(idOf(index));
-        return ids;
-    }
-    return {idOf(clicked)};
+    if (table_->selectionModel()->isRowSelected(clicked.row(), {})) return selectedIds();
+    return {filter_->entryAt(clicked).id};
 }
 
 // ---- Updating
@@ -383,73 +305,33 @@ void ActivityView::updateOverlay()
 {
     const bool rowsShown = filter_->rowCount() > 0;
     table_->setAlternatingRowColors(rowsShown);
-    const auto folderCount = static_cast<qsizetype>(model_.config().folders.size());
-    const bool noEntries = model_.entries().empty();
-
-    std::optional<Placeholder> placeholder;
-    enum class Buttons { none, showDataFolder, firstRun } buttons = Buttons::none;
-    if (const auto& loadError = model_.loadError()) {
-        placeholder = failedStartPlaceholder(*loadError);
-        buttons = Buttons::showDataFolder;
-    } else if (folderCount == 0 && noEntries) {
-        placeholder = firstRunPlaceholder();
-        buttons = Buttons::firstRun;
-    } else if (noEntries) {
-        placeholder = emptyLogPlaceholder(folderCount);
-    } else if (rowsShown) {
-        placeholder.reset();
-    } else if (!filter_->search().isEmpty()) {
-        placeholder = noSearchResultsPlaceholder(filter_->search());
-    } else if (filter_->scope() == ActivityScope::problems) {
-        placeholder = noProblemsPlaceholder();
-    } else if (filter_->scope() == ActivityScope::dryRuns) {
-        placeholder = noDryRunsPlaceholder();
-    } else {
-        // Every entry in the window is an undo that went through: as good
-        // as an empty log.
-        placeholder = emptyLogPlaceholder(folderCount);
-    }
-
+    const auto placeholder = activityPlaceholder({.loadError = model_.loadError(),
+                                                  .folderCount = static_cast<qsizetype>(model_.config().folders.size()),
+                                                  .logEmpty = model_.entries().empty(),
+                                                  .rowsShown = rowsShown,
+                                                  .search = filter_->search(),
+                                                  .scope = filter_->scope()});
     if (!placeholder) {
         overlay_->hide();
         return;
     }
-    if (overlay_->isVisibleTo(table_) && overlay_->title() == placeholder->title
-        && overlay_->description() == placeholder->description)
+    if (overlay_->isVisibleTo(table_) && overlay_->title() == placeholder->words.title
+        && overlay_->description() == placeholder->words.description)
         return;
-    overlay_->showPlaceholder(*placeholder);
-    switch (buttons) {
-    case Buttons::none: break;
-    case Buttons::showDataFolder: {
-        auto* reveal = new QPushButton(showDataFolderLabel(), overlay_);
-        connect(reveal, &QPushButton::clicked, this, [this] {
-            if (Workspace* workspace = model_.services().workspace) workspace->reveal(model_.store()->dir());
-        });
-        overlay_->actions()->addWidget(reveal, 0, Qt::AlignHCenter);
+    overlay_->showPlaceholder(placeholder->words);
+    switch (placeholder->buttons) {
+    case ActivityPlaceholder::Buttons::none: break;
+    case ActivityPlaceholder::Buttons::showDataFolder:
+        overlay_->addButton({showDataFolderLabel(), [this] {
+                                 if (Workspace* workspace = model_.services().workspace)
+                                     workspace->reveal(model_.store()->dir());
+                             }});
         break;
-    }
-    case Buttons::firstRun: {
-        auto* watch = new QPushButton(watchDownloadsLabel(), overlay_);
-        watch->setDefault(true);
-        watch->setMinimumHeight(watch->sizeHint().height() + 8);
-        QFont large = watch->font();
-        large.setPointSizeF(large.pointSizeF() * 1.1);
-        watch->setFont(large);
-        connect(watch, &QPushButton::clicked, this, [this] { model_.watchDownloads(); });
-        auto* other = linkButton(chooseAnotherFolderLabel(), overlay_);
-        connect(other, &QPushButton::clicked, this, [this] { model_.addFolder(); });
-        auto* import = linkButton(importHazelRulesLabel(), overlay_);
-        connect(import, &QPushButton::clicked, this, [this] { model_.importHazelRules(); });
-        auto* links = new QHBoxLayout;
-        links->setSpacing(16);
-        links->addStretch(1);
-        links->addWidget(other);
-        links->addWidget(import);
-        links->addStretch(1);
-        overlay_->actions()->addWidget(watch, 0, Qt::AlignHCenter);
-        overlay_->actions()->addLayout(links);
+    case ActivityPlaceholder::Buttons::firstRun:
+        overlay_->addChoices({watchDownloadsLabel(), [this] { model_.watchDownloads(); }},
+                             {{chooseAnotherFolderLabel(), [this] { model_.addFolder(); }},
+                              {importHazelRulesLabel(), [this] { model_.importHazelRules(); }}});
         break;
-    }
     }
     placeOverlay();
     overlay_->raise();
@@ -457,109 +339,11 @@ void ActivityView::updateOverlay()
 
 void ActivityView::placeOverlay() { overlay_->setGeometry(table_->viewport()->geometry()); }
 
-ActivityView::ContentWidths ActivityView::contentWidths() const
-{
-    // Measured once per change of the rows, not at every resize.
-    if (content_) return *content_;
-    const QFontMetrics metrics = table_->fontMetrics();
-    const int margin = ActivityDelegate::contentMargin(table_) + 4;
-    ContentWidths widths;
-    for (int row = 0; row < tableModel_->rowCount(); ++row) {
-        const QModelIndex index = tableModel_->index(row, ActivityTableModel::nameColumn);
-        widths.name = std::max(widths.name, metrics.horizontalAdvance(index.data().toString()));
-        widths.rule = std::max(widths.rule, metrics.horizontalAdvance(
-                                                index.siblingAtColumn(ActivityTableModel::ruleColumn).data().toString()));
-    }
-    widths.name += margin + ActivityDelegate::nameIndent();
-    widths.rule += margin;
-    content_ = widths;
-    return widths;
-}
-
-int ActivityView::dateColumnNeed() const
-{
-    // The longest dates the column shows: a relative day at a two-digit
-    // hour, and a full date of last year.
-    const QDate today = QDate::currentDate();
-    const QString samples[] = {
-        activityDateFormatter().format(QDateTime(today.addDays(-1), QTime(0, 49))),
-        activityDateFormatter().format(QDateTime(QDate(today.year() - 1, 9, 28), QTime(12, 49))),
-    };
-    int widest = 0;
-    for (const QString& sample : samples) widest = std::max(widest, table_->fontMetrics().horizontalAdvance(sample));
-    // The cell's margins as the delegate draws them, and a little air.
-    const int margin = table_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 2;
-    return widest + 2 * margin + 4;
-}
-
-std::array<int, ActivityTableModel::columnCount_> ActivityView::fittedWidths(int available) const
-{
-    std::array<ColumnFit, ActivityTableModel::columnCount_> fits{};
-    const ContentWidths content = contentWidths();
-    fits[ActivityTableModel::nameColumn] = {nameFit.least,
-                                            std::max(nameFit.ideal, std::min(content.name, nameWidest))};
-    fits[ActivityTableModel::resultColumn] = resultFit;
-    fits[ActivityTableModel::ruleColumn] = {ruleFit.least, std::max(ruleFit.ideal, std::min(content.rule, ruleWidest))};
-    const int date = dateColumnNeed();
-    fits[ActivityTableModel::dateColumn] = {std::max(dateFit.least, date), std::max(dateFit.ideal, date)};
-
-    std::array<int, ActivityTableModel::columnCount_> widths{};
-    int idealSum = 0;
-    for (std::size_t i = 0; i < fits.size(); ++i) {
-        widths[i] = fits[i].ideal;
-        idealSum += fits[i].ideal;
-    }
-    int& name = widths[ActivityTableModel::nameColumn];
-    int& result = widths[ActivityTableModel::resultColumn];
-    int& rule = widths[ActivityTableModel::ruleColumn];
-    int& dateWidth = widths[ActivityTableModel::dateColumn];
-    if (available >= idealSum) {
-        // Wider: the words grow with it, in proportion to their ideals.
-        const int extra = available - idealSum;
-        const int growing = nameFit.ideal + resultFit.ideal + ruleFit.ideal;
-        const int toName = extra * nameFit.ideal / growing;
-        const int toRule = extra * ruleFit.ideal / growing;
-        // (by the fixed ideals, so that the share does not follow the log)
-        name += toName;
-        rule += toRule;
-        result += extra - toName - toRule;
-        return widths;
-    }
-    int shortBy = idealSum - available;
-    const int fromResult = std::min(shortBy, resultFit.ideal - resultFit.least);
-    result -= fromResult;
-    shortBy -= fromResult;
-    const int nameCan = name - nameFit.least;
-    const int ruleCan = rule - ruleFit.least;
-    const int fromBoth = std::min(shortBy, nameCan + ruleCan);
-    const int fromName = fromBoth * nameCan / (nameCan + ruleCan);
-    name -= fromName;
-    rule -= fromBoth - fromName;
-    shortBy -= fromBoth;
-    dateWidth -= std::min(shortBy, fits[ActivityTableModel::dateColumn].ideal - fits[ActivityTableModel::dateColumn].least);
-    return widths;
-}
-
-void ActivityView::fitColumns()
-{
-    if (userSizedColumns_) return;
-    const int available = table_->viewport()->width();
-    if (available <= 0) return;
-    const auto widths = fittedWidths(available);
-    fittingColumns_ = true;
-    for (int column = 0; column < ActivityTableModel::columnCount_; ++column)
-        if (table_->columnWidth(column) != widths[static_cast<std::size_t>(column)])
-            table_->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
-    fittingColumns_ = false;
-}
-
 int ActivityView::inspectorRoom() const
 {
     // The table with every column at its least, beside the inspector at its
     // least: below that, the inspector steps aside for the table's words.
-    const auto widths = fittedWidths(0);
-    int table = 0;
-    for (int width : widths) table += width;
+    int table = columns_->leastWidth();
     table += table_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table_) + 2 * table_->frameWidth();
     return table + inspector_->minimumWidth() + splitter_->handleWidth();
 }
@@ -584,7 +368,7 @@ void ActivityView::updateSelectionDependents()
     const std::vector<olva::Entry> selection = visibleSelection();
     qsizetype revertable = 0;
     for (const olva::Entry& entry : selection)
-        if (isRevertable(entry)) ++revertable;
+        if (model_.canRevert(entry)) ++revertable;
     revertAction_->setText(revertLabel(revertable));
     revertAction_->setEnabled(revertable > 0);
     revealAction_->setEnabled(selection.size() == 1 && currentURL(selection.front()).has_value());
@@ -597,10 +381,8 @@ void ActivityView::selectFromModel()
 {
     QItemSelection selection;
     for (const std::string& id : model_.selectedEntries()) {
-        const auto row = tableModel_->rowOf(id);
-        if (!row) continue;
-        const QModelIndex index = filter_->mapFromSource(tableModel_->index(*row, 0));
-        if (index.isValid()) selection.select(index, index.siblingAtColumn(ActivityTableModel::columnCount_ - 1));
+        const QModelIndex index = filter_->indexOf(id);
+        if (index.isValid()) selection.select(index, index.siblingAtColumn(ActivityTableModel::numberOfColumns - 1));
     }
     followingModel_ = true;
     table_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
@@ -609,12 +391,16 @@ void ActivityView::selectFromModel()
 
 // The table's selection becomes the model's: rows a scope or a search hid
 // are no longer selected, so nothing acts on what the user cannot see.
-void ActivityView::takeViewSelection()
+std::set<std::string> ActivityView::selectedIds() const
 {
     std::set<std::string> ids;
-    for (const QModelIndex& index : table_->selectionModel()->selectedRows())
-        ids.insert(tableModel_->entryAt(filter_->mapToSource(index).row()).id);
-    model_.setSelectedEntries(std::move(ids));
+    for (const QModelIndex& index : table_->selectionModel()->selectedRows()) ids.insert(filter_->entryAt(index).id);
+    return ids;
+}
+
+void ActivityView::takeViewSelection()
+{
+    model_.setSelectedEntries(selectedIds());
     updateSelectionDependents();
 }
 
@@ -622,7 +408,7 @@ void ActivityView::takeViewSelection()
 
 void ActivityView::fillContextMenu(QMenu& menu, const std::set<std::string>& ids)
 {
-    const std::vector<olva::Entry> entries = entriesWithIds(ids);
+    const std::vector<olva::Entry> entries = model_.entriesWithIds(ids);
     if (entries.empty()) return;
     if (entries.size() == 1) {
         const olva::Entry& entry = entries.front();
@@ -635,7 +421,7 @@ void ActivityView::fillContextMenu(QMenu& menu, const std::set<std::string>& ids
     }
     std::vector<olva::Entry> revertable;
     for (const olva::Entry& entry : entries)
-        if (isRevertable(entry)) revertable.push_back(entry);
+        if (model_.canRevert(entry)) revertable.push_back(entry);
     QAction* revertItem = menu.addAction(revertLabel(static_cast<qsizetype>(revertable.size())), this,
                                          [this, revertable] { revert(revertable); });
     revertItem->setEnabled(!revertable.empty());
@@ -653,23 +439,13 @@ void ActivityView::primaryAction(const std::set<std::string>& ids)
     }
 }
 
-void ActivityView::openEntry(const olva::Entry& entry)
-{
-    const auto url = currentURL(entry);
-    if (!url) return;
-    if (Workspace* workspace = model_.services().workspace) workspace->open(localPath(*url));
-}
+void ActivityView::openEntry(const olva::Entry& entry) { openEntryFile(model_.services().workspace, entry); }
 
-void ActivityView::revealEntry(const olva::Entry& entry)
-{
-    const auto url = currentURL(entry);
-    if (!url) return;
-    if (Workspace* workspace = model_.services().workspace) workspace->reveal(localPath(*url));
-}
+void ActivityView::revealEntry(const olva::Entry& entry) { revealEntryFile(model_.services().workspace, entry); }
 
 void ActivityView::explainEntry(const olva::Entry& entry)
 {
-    if (const auto url = currentURL(entry)) model_.explainChosenFile(localPath(*url));
+    if (const auto file = currentFile(entry)) model_.explainChosenFile(*file);
 }
 
 void ActivityView::revert(const std::vector<olva::Entry>& entries)
@@ -696,19 +472,16 @@ bool ActivityView::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    if (table_ && watched == table_->viewport() && event->type() == QEvent::Resize) fitColumns();
+    if (columns_ && watched == table_->viewport() && event->type() == QEvent::Resize) columns_->fit();
     if (watched == table_) {
         if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) {
             placeOverlay();
-            fitColumns();
+            columns_->fit();
         }
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
-                std::set<std::string> ids;
-                for (const QModelIndex& index : table_->selectionModel()->selectedRows())
-                    ids.insert(tableModel_->entryAt(filter_->mapToSource(index).row()).id);
-                primaryAction(ids);
+                primaryAction(selectedIds());
                 return true;
             }
         }

@@ -9,7 +9,6 @@
 #include <QList>
 #include <QWidget>
 
-#include <array>
 #include <memory>
 #include <optional>
 #include <set>
@@ -28,6 +27,7 @@ class QTableView;
 
 namespace olva::app {
 
+class ActivityColumns;
 class ActivityFilterModel;
 class ActivityInspector;
 class ActivityTableModel;
@@ -92,28 +92,18 @@ private:
     void selectFromModel();
     void takeViewSelection();
     void placeOverlay();
-    void fitColumns();
-    // The columns' widths for a table `available` wide; 0 gives each its
-    // least.
-    std::array<int, 4> fittedWidths(int available) const;
-    int dateColumnNeed() const;
-    // The widest name and rule name of the rows, as their columns draw them.
-    struct ContentWidths {
-        int name = 0;
-        int rule = 0;
-    };
-    ContentWidths contentWidths() const;
     // The view's width below which the inspector steps aside.
     int inspectorRoom() const;
     void updateInspectorShown();
 
+    // The ids of the rows a click on `clicked` acts on: the selected ones
+    // when it is among them, else its own.
     std::set<std::string> idsAt(const QModelIndex& clicked) const;
-    std::vector<olva::Entry> entriesWithIds(const std::set<std::string>& ids) const;
+    std::set<std::string> selectedIds() const;
     void openEntry(const olva::Entry& entry);
     void revealEntry(const olva::Entry& entry);
     void explainEntry(const olva::Entry& entry);
     void revert(const std::vector<olva::Entry>& entries);
-    bool isRevertable(const olva::Entry& entry) const;
     void primaryAction(const std::set<std::string>& ids);
     QSettings& settings();
 
@@ -121,6 +111,7 @@ private:
     std::unique_ptr<QSettings> ownSettings_;
     ActivityTableModel* tableModel_;
     ActivityFilterModel* filter_;
+    ActivityColumns* columns_ = nullptr;
     QTableView* table_ = nullptr;
     EmptyState* overlay_ = nullptr;
     ActivityInspector* inspector_ = nullptr;
@@ -139,13 +130,10 @@ private:
     // Set while the view's selection is being made to follow the model's,
     // so that the change does not flow back.
     bool followingModel_ = false;
-    bool fittingColumns_ = false;
-    bool userSizedColumns_ = false;
     // Narrower than the table and the inspector need side by side; and
     // whether the user opened the inspector anyway.
     bool narrow_ = false;
     bool keptOpen_ = false;
-    mutable std::optional<ContentWidths> content_;
 };
 
 }  // namespace olva::app

@@ -45,15 +45,6 @@ private:
     bool pass_;
 };
 
-QLabel* selectableLabel(const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    return label;
-}
-
 }  // namespace
 
 QString checkConditionText(const olva::Check& check)
@@ -71,7 +62,7 @@ std::optional<QString> checkActualText(const olva::Check& check)
 
 CheckRow::CheckRow(const olva::Check& check, QWidget* parent)
     : QWidget(parent), pass_(check.pass), mark_(new Mark(check.pass, this)),
-      condition_(selectableLabel(checkConditionText(check), this))
+      condition_(plainLabel(checkConditionText(check), this, Selectable::yes))
 {
     auto* lines = new QVBoxLayout;
     lines->setSpacing(2);

@@ -2,33 +2,46 @@
 
 #include "OlvaApp/ActivityView/ActivityStyle.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
+#include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/Sentences/ActivityTexts.h"
+#include "OlvaApp/PlaceChip/Metrics.h"
 
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QLayoutItem>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace olva::app {
 
 namespace {
 
-constexpr int iconSize = 48;
 
-QLabel* plainLabel(QWidget* parent)
+QLabel* centredLabel(QWidget* parent)
 {
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
+    QLabel* label = plainLabel({}, parent);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    label->setWordWrap(true);
     return label;
+}
+
+// A link-style button: flat, in the palette's link colour.
+QPushButton* linkButton(const QString& text, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::ButtonText, palette.color(QPalette::Link));
+    button->setPalette(palette);
+    return button;
 }
 
 }  // namespace
 
 EmptyState::EmptyState(QWidget* parent)
-    : QWidget(parent), icon_(new QLabel(this)), title_(plainLabel(this)), description_(plainLabel(this)),
+    : QWidget(parent), icon_(new QLabel(this)), title_(centredLabel(this)), description_(centredLabel(this)),
       actions_(new QVBoxLayout)
 {
     icon_->setAlignment(Qt::AlignCenter);
@@ -63,7 +76,7 @@ void EmptyState::showPlaceholder(const Placeholder& placeholder)
     iconName_ = placeholder.iconName;
     // Found as every other icon is: the theme's, else the one the app ships.
     const QIcon icon = namedIcon(iconName_);
-    icon_->setPixmap(icon.pixmap(iconSize, iconSize, QIcon::Disabled));
+    icon_->setPixmap(icon.pixmap(sizes::largeIcon, sizes::largeIcon, QIcon::Disabled));
     icon_->setVisible(!icon.isNull());
     while (QLayoutItem* item = actions_->takeAt(0)) {
         if (QWidget* widget = item->widget()) widget->deleteLater();
@@ -76,6 +89,35 @@ void EmptyState::showPlaceholder(const Placeholder& placeholder)
         delete item;
     }
     QWidget::show();
+}
+
+void EmptyState::addButton(const Choice& choice)
+{
+    auto* button = new QPushButton(choice.text, this);
+    connect(button, &QPushButton::clicked, this, choice.run);
+    actions_->addWidget(button, 0, Qt::AlignHCenter);
+}
+
+void EmptyState::addChoices(const Choice& main, const std::vector<Choice>& others)
+{
+    auto* button = new QPushButton(main.text, this);
+    button->setDefault(true);
+    button->setMinimumHeight(button->sizeHint().height() + 8);
+    QFont large = button->font();
+    large.setPointSizeF(large.pointSizeF() * 1.1);
+    button->setFont(large);
+    connect(button, &QPushButton::clicked, this, main.run);
+    auto* links = new QHBoxLayout;
+    links->setSpacing(16);
+    links->addStretch(1);
+    for (const Choice& other : others) {
+        QPushButton* link = linkButton(other.text, this);
+        connect(link, &QPushButton::clicked, this, other.run);
+        links->addWidget(link);
+    }
+    links->addStretch(1);
+    actions_->addWidget(button, 0, Qt::AlignHCenter);
+    actions_->addLayout(links);
 }
 
 QString EmptyState::title() const { return title_->text(); }

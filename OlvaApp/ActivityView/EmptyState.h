@@ -2,9 +2,11 @@
 // a description, and room for buttons below them, centred.
 #pragma once
 
+#include <QString>
 #include <QWidget>
 
-#include <string_view>
+#include <functional>
+#include <vector>
 
 class QLabel;
 class QVBoxLayout;
@@ -19,10 +21,18 @@ class EmptyState : public QWidget {
 public:
     explicit EmptyState(QWidget* parent = nullptr);
 
+    struct Choice {
+        QString text;
+        std::function<void()> run;
+    };
+
     // Shows the placeholder's words and icon, and drops earlier buttons.
     void showPlaceholder(const Placeholder& placeholder);
-    // Where the caller puts its buttons; emptied by every showPlaceholder().
-    QVBoxLayout* actions() const { return actions_; }
+    // A button under the words, centred.
+    void addButton(const Choice& choice);
+    // The choice most will make, as the default button and a little larger,
+    // with the others as links in one row below it.
+    void addChoices(const Choice& main, const std::vector<Choice>& others);
 
     QString title() const;
     QString description() const;

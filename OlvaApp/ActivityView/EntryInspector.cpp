@@ -25,15 +25,6 @@ namespace {
 constexpr int headerIconSize = 96;
 constexpr int noteLines = 4;
 
-QLabel* textLabel(const QString& text, QWidget* parent, bool selectable = true)
-{
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    if (selectable) label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    return label;
-}
-
 }  // namespace
 
 EntryInspector::EntryInspector(const olva::Entry& entry, bool reverted, Workspace* workspace, QWidget* parent)
@@ -64,12 +55,12 @@ void EntryInspector::build()
     icon->setAlignment(Qt::AlignCenter);
     icon->setAccessibleName(fileIconType(path));
     header->addWidget(icon);
-    QLabel* name = textLabel(singleLine(entryFileName(entry_)), content_);
+    QLabel* name = plainLabel(singleLine(entryFileName(entry_)), content_, Selectable::yes);
     name->setFont(headlineFont(name->font()));
     name->setAlignment(Qt::AlignHCenter);
     name->setObjectName(QStringLiteral("fileName"));
     header->addWidget(name);
-    QLabel* resultLabel = textLabel(plainText(result), content_);
+    QLabel* resultLabel = plainLabel(plainText(result), content_, Selectable::yes);
     resultLabel->setAlignment(Qt::AlignHCenter);
     resultLabel->setObjectName(QStringLiteral("result"));
     (entry_.error ? errors_ : secondary_).push_back(resultLabel);
@@ -117,7 +108,7 @@ void EntryInspector::build()
 
     if (entry_.error) {
         QVBoxLayout* problem = addSection(tr("Problem"));
-        QLabel* error = textLabel(QString::fromStdString(*entry_.error), content_);
+        QLabel* error = plainLabel(QString::fromStdString(*entry_.error), content_, Selectable::yes);
         error->setObjectName(QStringLiteral("error"));
         errors_.push_back(error);
         problem->addWidget(error);
@@ -128,7 +119,7 @@ QVBoxLayout* EntryInspector::addSection(const QString& title)
 {
     auto* section = new QVBoxLayout;
     section->setSpacing(8);
-    QLabel* heading = textLabel(title, content_, false);
+    QLabel* heading = plainLabel(title, content_);
     heading->setFont(headlineFont(heading->font()));
     heading->setObjectName(QStringLiteral("section"));
     heading->setAccessibleName(title);
@@ -140,11 +131,11 @@ QVBoxLayout* EntryInspector::addSection(const QString& title)
 void EntryInspector::addInfoRow(QVBoxLayout* section, const QString& label, const QString& value)
 {
     auto* row = new QHBoxLayout;
-    QLabel* labelText = textLabel(label, content_, false);
+    QLabel* labelText = plainLabel(label, content_);
     labelText->setWordWrap(false);
     labelText->setObjectName(QStringLiteral("infoLabel"));
     secondary_.push_back(labelText);
-    QLabel* valueText = textLabel(value, content_);
+    QLabel* valueText = plainLabel(value, content_, Selectable::yes);
     valueText->setAlignment(Qt::AlignRight | Qt::AlignTop);
     valueText->setObjectName(QStringLiteral("infoValue"));
     valueText->setAccessibleName(label);

@@ -20,28 +20,20 @@ QMimeType typeOf(const QString& path)
     return database.mimeTypeForName(QStringLiteral("application/octet-stream"));
 }
 
-QIcon themedIcon(const QString& name)
-{
-    QIcon icon = QIcon::fromTheme(name);
-    if (icon.isNull()) icon = QIcon::fromTheme(name + QStringLiteral("-symbolic"));
-    return icon;
-}
-
 }  // namespace
 
 QString fileIconType(const QString& path) { return typeOf(path).name(); }
 
 QIcon iconForFileName(const QString& path)
 {
-    ensureThemeFallback();
     static QHash<QString, QIcon> cache;
     const QMimeType type = typeOf(path);
     auto cached = cache.constFind(type.name());
     if (cached != cache.constEnd()) return *cached;
-    QIcon icon = themedIcon(type.iconName());
-    if (icon.isNull()) icon = themedIcon(type.genericIconName());
-    if (icon.isNull()) icon = themedIcon(QStringLiteral("application-octet-stream"));
-    if (icon.isNull()) icon = themedIcon(QStringLiteral("text-x-generic"));
+    QIcon icon = namedIcon(type.iconName());
+    if (icon.isNull()) icon = namedIcon(type.genericIconName());
+    if (icon.isNull()) icon = namedIcon(QStringLiteral("application-octet-stream"));
+    if (icon.isNull()) icon = namedIcon(QStringLiteral("text-x-generic"));
     cache.insert(type.name(), icon);
     return icon;
 }

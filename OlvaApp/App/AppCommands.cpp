@@ -11,7 +11,6 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -19,24 +18,13 @@
 
 namespace olva::app {
 
-namespace {
-
-std::optional<std::filesystem::path> currentFile(const Entry& entry)
-{
-    const std::optional<QUrl> url = currentURL(entry);
-    if (!url) return std::nullopt;
-    return std::filesystem::path(QFile::encodeName(url->toLocalFile()).toStdString());
-}
-
-}  // namespace
-
 AppCommands::AppCommands(Model& model, ShellActions shell, QObject* parent)
     : QObject(parent), model_(model), shell_(std::move(shell)), scopeGroup_(new QActionGroup(this))
 {
     // Every shortcut is set by hand: Qt's standard keys are empty or mean
     // something else on some desktops.
     newRule_ = action(tr("New Rule"), [this] {
-        if (selectedFolder()) model_.newRule();
+        if (model_.selectedFolder()) model_.newRule();
     });
     newRule_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     addFolder_ = action(tr("Add Folder…"), [this] { model_.addFolder(); });
@@ -45,15 +33,11 @@ AppCommands::AppCommands(Model& model, ShellActions shell, QObject* parent)
     explainFile_ = action(tr("Explain File…"), [this] { model_.explainChosenFile(); });
     explainFile_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     openEntry_ = action(tr("Open"), [this] {
-        Workspace* workspace = model_.services().workspace;
-        if (auto entry = selectedEntry(); entry && workspace)
-            if (auto file = currentFile(*entry)) workspace->open(*file);
+        if (auto entry = selectedEntry()) openEntryFile(model_.services().workspace, *entry);
     });
     openEntry_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     revealEntry_ = action(tr("Show in File Manager"), [this] {
-        Workspace* workspace = model_.services().workspace;
-        if (auto entry = selectedEntry(); entry && workspace)
-            if (auto file = currentFile(*entry)) workspace->reveal(*file);
+        if (auto entry = selectedEntry()) revealEntryFile(model_.services().workspace, *entry);
     });
     revert_ = action(revertLabel(0), [this] {
         if (auto entries = revertable(); !entries.empty()) model_.revertEntries(entries);
@@ -87,7 +71,7 @@ AppCommands::AppCommands(Model& model, ShellActions shell, QObject* parent)
     }
 
     removeFolder_ = action(tr("Remove Folder"), [this] {
-        if (auto folder = selectedFolder()) model_.removeFolder(*folder);
+        if (auto folder = model_.selectedFolder()) model_.removeFolder(*folder);
     });
 
     editRule_ = action(tr("Edit Rule…"), [this] {
@@ -144,15 +128,6 @@ QAction* AppCommands::action(const QString& text, std::function<void()> run)
     return made;
 }
 
-std::optional<int> AppCommands::selectedFolder() const
-{
-    const auto& selection = model_.selection();
-    if (!selection || !selection->isFolder() || selection->index < 0
-        || selection->index >= static_cast<int>(model_.config().folders.size()))
-        return std::nullopt;
-    return selection->index;
-}
-
 std::optional<Entry> AppCommands::selectedEntry() const
 {
     std::vector<Entry> selected = model_.selectedEntryList();
@@ -163,18 +138,14 @@ std::optional<Entry> AppCommands::selectedEntry() const
 std::vector<Entry> AppCommands::revertable() const
 {
     std::vector<Entry> kept;
-    for (const Entry& entry : model_.selectedEntryList()) {
-        auto reverted = model_.revertedSteps().find(entry.id);
-        const std::size_t done = reverted == model_.revertedSteps().end() ? 0 : reverted->second;
-        if (!entry.undoOf && !entry.dryRun && !entry.steps.empty() && done < entry.steps.size())
-            kept.push_back(entry);
-    }
+    for (const Entry& entry : model_.selectedEntryList())
+        if (model_.canRevert(entry)) kept.push_back(entry);
     return kept;
 }
 
 void AppCommands::update()
 {
-    const std::optional<int> folder = selectedFolder();
+    const std::optional<int> folder = model_.selectedFolder();
     const bool activity = model_.selection() && model_.selection()->isActivity();
     const std::optional<Entry> entry = selectedEntry();
     const bool hasFile = entry && currentURL(*entry);
@@ -209,7 +180,7 @@ void AppCommands::update()
 void AppCommands::fillFolderMenu(QMenu& menu)
 {
     menu.clear();
-    if (auto folder = selectedFolder()) {
+    if (auto folder = model_.selectedFolder()) {
         addFolderMenuItems(menu, model_, *folder);
         menu.addSeparator();
     }

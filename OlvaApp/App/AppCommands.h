@@ -81,7 +81,6 @@ private:
     // The single selected entry, while the activity is shown.
     std::optional<Entry> selectedEntry() const;
     std::vector<Entry> revertable() const;
-    std::optional<int> selectedFolder() const;
     void fillFolderMenu(QMenu& menu);
     QAction* action(const QString& text, std::function<void()> run);
 

@@ -1,7 +1,6 @@
 #include "OlvaApp/App/AppShell.h"
 
 #include "OlvaApp/App/AppCommands.h"
-#include "OlvaApp/App/AppIcons.h"
 #include "OlvaApp/App/FileDialogPanels.h"
 #include "OlvaApp/App/FileManagerWorkspace.h"
 #include "OlvaApp/App/MainWindowHost.h"
@@ -14,6 +13,7 @@
 #include "OlvaApp/ConnectView/ConnectWindow.h"
 #include "OlvaApp/MainView/MainWindow.h"
 #include "OlvaApp/Model/XdgAutostart.h"
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/PrivacyView/PrivacyWindow.h"
 
 #include <algorithm>
@@ -228,7 +228,7 @@ void AppShell::showAbout()
                                     .arg(QString::fromLatin1(appVersion)),
                                 QMessageBox::Ok, parent);
     box->setTextFormat(Qt::PlainText);
-    box->setIconPixmap(themedIcon(QStringLiteral("tools.olva.app")).pixmap(64, 64));
+    box->setIconPixmap(namedIcon(QStringLiteral("tools.olva.app")).pixmap(64, 64));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

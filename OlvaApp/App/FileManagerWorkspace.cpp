@@ -6,14 +6,15 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
-#include <QFile>
 #include <QUrl>
 
 namespace olva::app {
 
 namespace {
 
-QUrl localUrl(const std::filesystem::path& path) { return QUrl::fromLocalFile(QFile::decodeName(path.c_str())); }
+// Every byte of the name, percent-encoded: through a QString a name that is
+// not UTF-8 would lose the bytes that make it.
+QUrl localUrl(const std::filesystem::path& path) { return QUrl(fileUri(std::filesystem::absolute(path))); }
 
 }  // namespace
 

@@ -3,12 +3,9 @@
 // secondary remarks, dimmed.
 #pragma once
 
-#include <QColor>
 #include <QLabel>
 
 namespace olva::app {
-
-QColor errorColour(const QPalette& palette);
 
 // Dims a label's text the way the palette dims placeholder text.
 void makeSecondary(QLabel& label);

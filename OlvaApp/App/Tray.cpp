@@ -1,8 +1,8 @@
 #include "OlvaApp/App/Tray.h"
 
 #include "OlvaApp/App/AppCommands.h"
-#include "OlvaApp/App/AppIcons.h"
 #include "OlvaApp/Model/Model.h"
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/Sentences/ActivityTexts.h"
 
 #include <QAction>
@@ -65,7 +65,7 @@ void Tray::updateIcon()
 {
     if (!icon_) return;
     const TrayStateLook look = trayStateLook(state());
-    icon_->setIcon(themedIcon(look.iconName));
+    icon_->setIcon(namedIcon(look.iconName));
     icon_->setToolTip(look.word);
 }
 

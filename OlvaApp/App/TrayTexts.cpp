@@ -2,6 +2,7 @@
 
 #include "Core/base/Paths.h"
 #include "OlvaApp/Sentences/FolderStatusLabel.h"
+#include "OlvaApp/Sentences/PathText.h"
 #include "OlvaApp/Sentences/Segment.h"
 #include "OlvaApp/Sentences/StepSentence.h"
 
@@ -17,16 +18,6 @@ namespace {
 struct Words {
     Q_DECLARE_TR_FUNCTIONS(olva::app::Tray)
 };
-
-// The last component of a path, as a file's or folder's name; a slash at
-// the end does not count.
-QString lastComponent(const std::string& path)
-{
-    std::filesystem::path p(path);
-    std::filesystem::path name = p.filename();
-    if (name.empty()) name = p.parent_path().filename();
-    return QString::fromStdString(name.empty() ? path : name.string());
-}
 
 }  // namespace
 
@@ -65,7 +56,7 @@ QString cutToCharacters(const QString& text, qsizetype limit)
 
 QString problemFolderLine(const Folder& folder, FolderStatus status)
 {
-    return Words::tr("%1: %2").arg(lastComponent(folderURL(folder).string()), folderStatusLabel(status).value_or(QString()));
+    return Words::tr("%1: %2").arg(lastComponent(QString::fromStdString(folderURL(folder).string())), folderStatusLabel(status).value_or(QString()));
 }
 
 std::vector<Entry> recentTrayEntries(std::span<const Entry> entries)
@@ -78,7 +69,7 @@ std::vector<Entry> recentTrayEntries(std::span<const Entry> entries)
 
 QString recentEntryTitle(const Entry& entry)
 {
-    return Words::tr("%1 · %2").arg(cutToCharacters(lastComponent(entry.file), 30),
+    return Words::tr("%1 · %2").arg(cutToCharacters(lastComponent(QString::fromStdString(entry.file)), 30),
                                     cutToCharacters(plainText(resultText(entry)), 40));
 }
 

@@ -16,7 +16,7 @@ namespace olva::app {
 
 ConditionRow::ConditionRow(int depth, int row, QWidget* parent)
     : QWidget(parent), attribute_(new FieldBox(this)), operator_(new FieldBox(this)), value_(new QLineEdit(this)),
-      remove_(makeRowButton("NSRemoveTemplate", tr("Remove Condition"), this))
+      remove_(makeRowButton("minus", tr("Remove Condition"), this))
 {
     for (Attr attr : allAttrs()) attribute_->addItem(title(attr), static_cast<int>(attr));
     attribute_->setAccessibleName(tr("Attribute"));

@@ -27,7 +27,7 @@ GroupRow::GroupRow(int depth, bool removable, int row, QWidget* parent)
                                                        {addGroup_, tr("Add Group")}};
     for (const auto& [button, text] : adders) {
         button->setText(text);
-        button->setIcon(symbolIcon("NSAddTemplate"));
+        button->setIcon(symbolIcon("plus"));
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::StrongFocus);
@@ -39,7 +39,7 @@ GroupRow::GroupRow(int depth, bool removable, int row, QWidget* parent)
     layout->addStretch(1);
     layout->addWidget(addCondition_);
     layout->addWidget(addGroup_);
-    auto* remove = makeRowButton("NSRemoveTemplate", tr("Remove Group"), this);
+    auto* remove = makeRowButton("minus", tr("Remove Group"), this);
     layout->addWidget(remove);
     if (removable) {
         remove_ = remove;

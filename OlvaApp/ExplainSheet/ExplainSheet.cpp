@@ -6,6 +6,7 @@
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/Sentences/PathText.h"
+#include "OlvaApp/PlaceChip/Metrics.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -20,17 +21,7 @@ namespace olva::app {
 namespace {
 
 constexpr int sheetWidth = 480;
-constexpr int padding = 20;
-constexpr int iconSize = 48;
 constexpr int bodyHeightLimit = 420;
-
-QLabel* plainLabel(const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    return label;
-}
 
 }  // namespace
 
@@ -44,15 +35,15 @@ ExplainSheet::ExplainSheet(Model& model, QWidget* parent) : QDialog(parent), mod
     const QString path = QString::fromStdString(explained.file.string());
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(padding, padding, padding, padding);
+    layout->setContentsMargins(sizes::sheetMargin, sizes::sheetMargin, sizes::sheetMargin, sizes::sheetMargin);
     layout->setSpacing(16);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // Header: the file, and what happens to it.
     auto* icon = new QLabel(this);
     icon->setTextFormat(Qt::PlainText);
-    icon->setPixmap(iconForFileName(path).pixmap(iconSize, iconSize));
-    icon->setFixedSize(iconSize, iconSize);
+    icon->setPixmap(iconForFileName(path).pixmap(sizes::largeIcon, sizes::largeIcon));
+    icon->setFixedSize(sizes::largeIcon, sizes::largeIcon);
     icon->setAccessibleName(fileIconType(path));
     name_ = plainLabel(singleLine(lastComponent(path)), this);
     name_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -69,7 +60,7 @@ ExplainSheet::ExplainSheet(Model& model, QWidget* parent) : QDialog(parent), mod
     header->addLayout(words, 1);
     layout->addLayout(header);
 
-    const int innerWidth = sheetWidth - 2 * padding;
+    const int innerWidth = sheetWidth - 2 * sizes::sheetMargin;
     if (explained.rules.empty()) {
         noRules_ = plainLabel(tr("This folder has no enabled rules."), this);
         noRules_->setFixedWidth(innerWidth);
@@ -107,7 +98,7 @@ ExplainSheet::ExplainSheet(Model& model, QWidget* parent) : QDialog(parent), mod
     footer->addWidget(done_);
     layout->addLayout(footer);
 
-    for (QLabel* label : {name_, sentence_}) label->setFixedWidth(innerWidth - iconSize - 12);
+    for (QLabel* label : {name_, sentence_}) label->setFixedWidth(innerWidth - sizes::largeIcon - 12);
     updateColors();
 }
 

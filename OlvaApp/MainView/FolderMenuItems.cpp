@@ -1,9 +1,6 @@
 #include "OlvaApp/MainView/FolderMenuItems.h"
 
 #include "OlvaApp/Model/Model.h"
-#include "OlvaApp/Model/Workspace.h"
-
-#include "Core/base/Paths.h"
 
 #include <QActionGroup>
 #include <QCoreApplication>
@@ -35,17 +32,9 @@ constexpr std::array<DepthChoice, 4> kDepthChoices = {{
 
 }  // namespace
 
-int selectedFolderIndex(const Model& model)
-{
-    const auto& selection = model.selection();
-    if (!selection || !selection->isFolder()) return -1;
-    if (selection->index < 0 || selection->index >= static_cast<int>(model.config().folders.size())) return -1;
-    return selection->index;
-}
-
 void addFolderMenuItems(QMenu& menu, Model& model)
 {
-    addFolderMenuItems(menu, model, selectedFolderIndex(model));
+    addFolderMenuItems(menu, model, model.selectedFolder().value_or(-1));
 }
 
 void addFolderMenuItems(QMenu& menu, Model& model, int folder)
@@ -99,10 +88,7 @@ void addFolderMenuItems(QMenu& menu, Model& model, int folder)
 
     QAction* reveal = menu.addAction(Words::tr("Show in File Manager"));
     reveal->setEnabled(exists);
-    QObject::connect(reveal, &QAction::triggered, &model, onFolder([&model, shown] {
-                         if (Workspace* workspace = model.services().workspace)
-                             workspace->reveal(folderURL(shown));
-                     }));
+    QObject::connect(reveal, &QAction::triggered, &model, onFolder([&model, folder] { model.revealFolder(folder); }));
 }
 
 }  // namespace olva::app

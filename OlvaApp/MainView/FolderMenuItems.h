@@ -20,8 +20,4 @@ void addFolderMenuItems(QMenu& menu, Model& model, int folder);
 // The same for the folder selected in the sidebar, if any.
 void addFolderMenuItems(QMenu& menu, Model& model);
 
-// The selected folder's index, when the sidebar selects one that exists;
-// -1 otherwise.
-int selectedFolderIndex(const Model& model);
-
 }  // namespace olva::app

@@ -7,11 +7,9 @@
 #include "OlvaApp/MainView/RulesListView.h"
 #include "OlvaApp/MainView/RulesModel.h"
 #include "OlvaApp/Model/Model.h"
-#include "OlvaApp/Model/Workspace.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
-
-#include "Core/base/Paths.h"
+#include "OlvaApp/PlaceChip/ViewHeader.h"
 
 #include <QAction>
 #include <QEvent>
@@ -33,17 +31,7 @@ FolderView::FolderView(Model& model, QWidget* parent)
     column->setSpacing(0);
 
     auto* header = new QWidget(this);
-    auto* headerColumn = new QVBoxLayout(header);
-    headerColumn->setContentsMargins(16, 12, 16, 10);
-    headerColumn->setSpacing(2);
-    QFont titleFont = semiboldFont(font());
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
-    title_->setFont(titleFont);
-    title_->setTextFormat(Qt::PlainText);
-    subtitle_->setTextFormat(Qt::PlainText);
-    subtitle_->setForegroundRole(QPalette::PlaceholderText);
-    headerColumn->addWidget(title_);
-    headerColumn->addWidget(subtitle_);
+    header->setLayout(viewHeader(*title_, *subtitle_));
     column->addWidget(header);
     column->addWidget(problemBar_);
     column->addWidget(list_, 1);
@@ -64,13 +52,7 @@ FolderView::FolderView(Model& model, QWidget* parent)
     newRule_->setToolTip(tr("New rule"));
     connect(newRule_, &QAction::triggered, this, [this] { model_.newRule(); });
 
-    problemBar_->setActions([this] { model_.locateFolder(folder_); },
-                            [this] {
-                                const auto& folders = model_.config().folders;
-                                if (folder_ < 0 || folder_ >= static_cast<int>(folders.size())) return;
-                                if (Workspace* workspace = model_.services().workspace)
-                                    workspace->reveal(folderURL(folders[folder_]));
-                            });
+    problemBar_->setActions([this] { model_.locateFolder(folder_); }, [this] { model_.revealFolder(folder_); });
 
     connect(&model_, &Model::configChanged, this, &FolderView::refresh);
     connect(&model_, &Model::folderStatusChanged, this, &FolderView::refresh);

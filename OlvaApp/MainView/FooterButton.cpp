@@ -1,6 +1,7 @@
 #include "OlvaApp/MainView/FooterButton.h"
 
 #include "OlvaApp/PlaceChip/TextStyles.h"
+#include "OlvaApp/PlaceChip/Metrics.h"
 
 #include <QPainter>
 #include <QStyle>
@@ -12,8 +13,6 @@ namespace {
 
 constexpr int kPadX = 16;
 constexpr int kPadY = 12;
-constexpr int kSpacing = 6;
-constexpr int kIconSize = 16;
 
 }  // namespace
 
@@ -29,8 +28,8 @@ FooterButton::FooterButton(const QIcon& icon, const QString& text, QWidget* pare
 QSize FooterButton::sizeHint() const
 {
     const QFontMetrics metrics = fontMetrics();
-    return {2 * kPadX + kIconSize + kSpacing + metrics.horizontalAdvance(text()),
-            2 * kPadY + std::max(kIconSize, metrics.height())};
+    return {2 * kPadX + sizes::smallIcon + sizes::spacing + metrics.horizontalAdvance(text()),
+            2 * kPadY + std::max(sizes::smallIcon, metrics.height())};
 }
 
 void FooterButton::paintEvent(QPaintEvent*)
@@ -38,10 +37,11 @@ void FooterButton::paintEvent(QPaintEvent*)
     QPainter painter(this);
     const QColor text = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
     if (isDown() || hovered_) painter.fillRect(rect(), quaternaryTone(text));
-    const QRect iconRect(kPadX, (height() - kIconSize) / 2, kIconSize, kIconSize);
+    const QRect iconRect(kPadX, (height() - sizes::smallIcon) / 2, sizes::smallIcon, sizes::smallIcon);
     icon().paint(&painter, iconRect, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
     painter.setPen(secondaryTone(text));
-    const QRect textRect(iconRect.right() + 1 + kSpacing, 0, width() - iconRect.right() - kSpacing - kPadX, height());
+    const QRect textRect(iconRect.right() + 1 + sizes::spacing, 0, width() - iconRect.right() - sizes::spacing - kPadX,
+                         height());
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                      fontMetrics().elidedText(this->text(), Qt::ElideRight, textRect.width()));
     if (hasFocus()) {

@@ -5,6 +5,7 @@
 #include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/Sentences/Inflection.h"
 #include "OlvaApp/Sentences/SentenceTemplate.h"
+#include "OlvaApp/PlaceChip/Metrics.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,7 +21,6 @@ namespace {
 // The sheet's width and margins, and the height up to which the notes'
 // area grows with them before it scrolls.
 constexpr int kWidth = 520;
-constexpr int kMargin = 20;
 constexpr int kNotesMaxHeight = 360;
 
 class NotesArea : public QScrollArea {
@@ -32,10 +32,10 @@ public:
         int content = 0;
         if (QWidget* notes = widget()) {
             // Wrapped notes are as tall as the sheet's width makes them.
-            content = notes->heightForWidth(kWidth - 2 * kMargin - 2 * frameWidth());
+            content = notes->heightForWidth(kWidth - 2 * sizes::sheetMargin - 2 * frameWidth());
             if (content < 0) content = notes->sizeHint().height();
         }
-        return {kWidth - 2 * kMargin, std::min(kNotesMaxHeight, content + 2 * frameWidth())};
+        return {kWidth - 2 * sizes::sheetMargin, std::min(kNotesMaxHeight, content + 2 * frameWidth())};
     }
 };
 
@@ -50,7 +50,7 @@ ImportSheet::ImportSheet(Model& model, PendingImport pending, QWidget* parent)
     setFixedWidth(kWidth);
 
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    column->setContentsMargins(sizes::sheetMargin, sizes::sheetMargin, sizes::sheetMargin, sizes::sheetMargin);
     column->setSpacing(12);
 
     title_ = filled(tr("Import Hazel Rules into “\uE000”"), {singleLine(folderName(pending_.folder))});

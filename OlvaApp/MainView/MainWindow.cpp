@@ -152,7 +152,7 @@ QWidget* MainWindow::currentView() const { return detail_->currentWidget(); }
 
 void MainWindow::showSelection()
 {
-    const int folder = selectedFolderIndex(model_);
+    const int folder = model_.selectedFolder().value_or(-1);
     // Activity also stands in for a selection that names no folder anymore.
     QWidget* view = folder >= 0 ? static_cast<QWidget*>(folderView_) : activityView_;
     folderView_->setFolder(folder);
@@ -234,9 +234,10 @@ void MainWindow::showProblem()
     alert_->setText(problem->title);
     alert_->setInformativeText(problem->message);
     // The message is the failure's own words, which may hold anything a
-    // file name holds.
-    if (auto* message = alert_->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
-        message->setTextFormat(Qt::PlainText);
+    // file name holds; the box sets a text format for its title alone, so
+    // the label that shows the message is told too.
+    for (QLabel* label : alert_->findChildren<QLabel*>())
+        if (label->text() == problem->message) label->setTextFormat(Qt::PlainText);
     alert_->open();
 }
 

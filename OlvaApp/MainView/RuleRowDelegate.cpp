@@ -5,6 +5,7 @@
 #include "OlvaApp/PlaceChip/PlaceMenu.h"
 #include "OlvaApp/PlaceChip/SentenceLayout.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
+#include "OlvaApp/PlaceChip/Metrics.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -23,7 +24,6 @@ namespace {
 constexpr int kPadX = 10;
 constexpr int kPadY = 6;
 constexpr int kLineSpacing = 2;
-constexpr int kBadgeSpacing = 6;
 constexpr int kToggleSpacing = 12;
 
 const RulesModel* rulesOf(const QModelIndex& index) { return qobject_cast<const RulesModel*>(index.model()); }
@@ -64,12 +64,12 @@ RuleRowDelegate::Geometry RuleRowDelegate::geometry(const QStyleOptionViewItem& 
     int nameWidth = static_cast<int>(std::ceil(nameMetrics.horizontalAdvance(name))) + 1;
     QSize badge;
     if (isDryRun(index)) badge = DryRunBadge::badgeSize(option.font).toSize();
-    const int roomForName = std::max(0, textRight - r.left() - (badge.isEmpty() ? 0 : badge.width() + kBadgeSpacing));
+    const int roomForName = std::max(0, textRight - r.left() - (badge.isEmpty() ? 0 : badge.width() + sizes::spacing));
     nameWidth = std::min(nameWidth, roomForName);
     const int nameHeight = std::max(static_cast<int>(std::ceil(nameMetrics.height())), badge.height());
     g.name = QRect(r.left(), r.top(), nameWidth, nameHeight);
     if (!badge.isEmpty())
-        g.badge = QRect(g.name.right() + 1 + kBadgeSpacing, r.top() + (nameHeight - badge.height()) / 2, badge.width(),
+        g.badge = QRect(g.name.right() + 1 + sizes::spacing, r.top() + (nameHeight - badge.height()) / 2, badge.width(),
                         badge.height());
     const SentenceLayout sentence(sentenceOf(index), calloutFont(option.font));
     g.sentence = QRect(r.left(), g.name.bottom() + 1 + kLineSpacing, std::max(0, textRight - r.left()),

@@ -8,12 +8,6 @@
 
 namespace olva::app {
 
-namespace {
-
-QColor orange() { return QColor(0xff, 0x95, 0x00); }
-
-}  // namespace
-
 SidebarModel::SidebarModel(Model& model, QObject* parent) : QAbstractListModel(parent), model_(model)
 {
     connect(&model_, &Model::configChanged, this, &SidebarModel::reload);
@@ -94,7 +88,7 @@ QVariant SidebarModel::folderData(const FolderRow& row, int role) const
         return row.name;
     case Qt::DecorationRole:
         if (row.status != FolderStatus::watching) return warningSymbol();
-        if (row.paused) return tintedSymbol("pause.circle", orange());
+        if (row.paused) return tintedSymbol("pause.circle", dryRunOrange());
         return symbolIcon("folder");
     case Qt::AccessibleDescriptionRole:
         if (auto label = folderStatusLabel(row.status)) return *label;

@@ -4,9 +4,6 @@
 #include "OlvaApp/MainView/SidebarDelegate.h"
 #include "OlvaApp/MainView/SidebarModel.h"
 #include "OlvaApp/Model/Model.h"
-#include "OlvaApp/Model/Workspace.h"
-
-#include "Core/base/Paths.h"
 
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
@@ -68,11 +65,8 @@ void SidebarView::contextMenuEvent(QContextMenuEvent* event)
         connect(menu->addAction(tr("Add Folder…")), &QAction::triggered, &model_, [this] { model_.addFolder(); });
     } else if (auto selection = rows_->selectionAt(index); selection && selection->isFolder()) {
         const int folder = selection->index;
-        connect(menu->addAction(tr("Show in File Manager")), &QAction::triggered, this, [this, folder] {
-            const auto& folders = model_.config().folders;
-            if (folder >= static_cast<int>(folders.size())) return;
-            if (Workspace* workspace = model_.services().workspace) workspace->reveal(folderURL(folders[folder]));
-        });
+        connect(menu->addAction(tr("Show in File Manager")), &QAction::triggered, this,
+                [this, folder] { model_.revealFolder(folder); });
         menu->addSeparator();
         connect(menu->addAction(tr("Remove Folder")), &QAction::triggered, this,
                 [this, folder] { model_.removeFolder(folder); });

@@ -13,7 +13,7 @@ void ConfigUndoCommand::undo()
 {
     if (!model_) return;
     after_ = model_->config();
-    model_->restoreConfig(before_, text());
+    model_->restoreConfig(before_);
 }
 
 void ConfigUndoCommand::redo()
@@ -22,7 +22,7 @@ void ConfigUndoCommand::redo()
         pushed_ = true;
         return;
     }
-    if (model_) model_->restoreConfig(after_, text());
+    if (model_) model_->restoreConfig(after_);
 }
 
 }  // namespace olva::app

@@ -48,13 +48,6 @@ QString errorSentence(const std::exception_ptr& error)
     }
 }
 
-QString displayName(const std::filesystem::path& path)
-{
-    std::filesystem::path name = path.filename();
-    if (name.empty()) name = path.parent_path().filename();
-    return text(name.empty() ? path.string() : name.string());
-}
-
 Model::Private::Private(Model& model) : model(model), link(std::make_shared<ModelLink>(&model))
 {
     enginePool.setMaxThreadCount(1);
@@ -141,7 +134,7 @@ void Model::setSelection(std::optional<Selection> selection)
         setSelectedRule(std::nullopt);
     }
     QSettings& settings = d_->settings();
-    if (auto folder = d_->selectedFolder())
+    if (auto folder = selectedFolder())
         settings.setValue(QStringLiteral("selectedFolder"), text(config_.folders[*folder].path));
     else
         settings.remove(QStringLiteral("selectedFolder"));

@@ -198,6 +198,9 @@ public:
     // The entries whose id is in `ids`, in log order; costs what it returns.
     std::vector<Entry> entriesWithIds(const std::set<std::string>& ids) const;
     bool isFullyReverted(const Entry& entry) const;
+    // Whether reverting the entry would still do something: it is no undo
+    // and no dry run, and some of its steps are not reverted yet.
+    bool canRevert(const Entry& entry) const;
     // The watched folders whose status is known and is not watching.
     std::vector<Folder> problemFolders() const;
     // Shows one entry in the activity list of the main window.
@@ -221,7 +224,7 @@ public:
     // change whose write failed stays in memory with its undo.
     bool edit(const QString& actionName, const std::function<void(Config&)>& change);
     // Makes `snapshot` the rules (undo and redo call it); registers nothing.
-    void restoreConfig(const Config& snapshot, const QString& actionName);
+    void restoreConfig(const Config& snapshot);
     // Takes in a rules file another program changed. Empties the undo history.
     void reloadRules();
     // The rule sheet's save: adds or replaces the rule `editing` was opened
@@ -238,6 +241,9 @@ public:
 
     // ---- Rules of the selected folder
 
+    // The selected folder's index, when the sidebar selects one the rules
+    // still hold.
+    std::optional<int> selectedFolder() const;
     // The selected rule's index, when it names a rule of the selected folder.
     std::optional<int> currentRule() const;
     // Opens the rule sheet on a new rule: the template, or "New Rule".
@@ -267,13 +273,15 @@ public:
     void removeFolder(int index);
     // Asks the user where the watched folder at `index` is now.
     void locateFolder(int index);
+    // Shows the watched folder at `index` in the file manager, when the
+    // rules hold one there.
+    void revealFolder(int index);
 
     // ---- Folder access
 
     // Whether the app runs in a sandbox: never on Linux. Tests switch the
-    // sandbox-only behaviour on with setSandboxed.
+    // sandbox-only behaviour on through ModelTesting.
     bool isSandboxed() const { return sandboxed_; }
-    void setSandboxed(bool sandboxed) { sandboxed_ = sandboxed; }
     // Remembers access to a folder the user chose; its stored path.
     std::string keepAccess(const std::filesystem::path& folder);
     bool needsAccess(const std::string& path) const;
@@ -312,13 +320,6 @@ public:
     // The main window's undo history, once it exists.
     QUndoStack* undoStack() const;
 
-    // ---- For tests
-
-    std::shared_ptr<Engine> engine() const { return engine_; }
-    const LogPosition& logPosition() const { return logPosition_; }
-    // How many times the log was read.
-    int logReadCount() const { return logReads_; }
-
 signals:
     void configChanged();
     void entriesChanged();
@@ -345,6 +346,7 @@ signals:
 private:
     struct Private;
     friend struct Private;
+    friend struct ModelTesting;
 
     std::shared_ptr<Store> store_;
     ModelServices services_;

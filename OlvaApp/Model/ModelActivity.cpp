@@ -2,6 +2,7 @@
 // logged runs, and the questions the views ask of the list.
 #include "OlvaApp/Model/ModelPrivate.h"
 #include "OlvaApp/Sentences/ActivitySearch.h"
+#include "OlvaApp/Sentences/PathText.h"
 
 #include <QDateTime>
 
@@ -165,9 +166,7 @@ QFuture<void> Model::revertEntries(const std::vector<Entry>& entries)
     std::vector<Entry> chosen;
     std::shared_ptr<Private::Reverting> joined;
     for (const Entry& entry : entries) {
-        if (entry.undoOf || entry.dryRun || entry.steps.empty()) continue;
-        auto reverted = revertedSteps_.find(entry.id);
-        if (reverted != revertedSteps_.end() && reverted->second >= entry.steps.size()) continue;
+        if (!canRevert(entry)) continue;
         // Asked again while its revert runs (a double click, then the menu
         // or the toolbar): that revert answers for it, where a second one
         // would only find it undone already.
@@ -211,7 +210,7 @@ void Model::Private::revert(std::vector<Entry> entries, std::shared_ptr<Revertin
                         if (failures.contains(entry.id)) failed.push_back(&entry);
                     if (!failed.empty()) {
                         const Entry& first = *failed.front();
-                        const QString name = displayName(first.file);
+                        const QString name = lastComponent(text(first.file));
                         const QString message = text(failures.at(first.id));
                         if (failed.size() == 1)
                             model.setProblem(Problem{Model::tr("Couldn’t Revert %1").arg(name), message});
@@ -248,6 +247,11 @@ bool Model::isFullyReverted(const Entry& entry) const
     if (entry.steps.empty()) return false;
     auto reverted = revertedSteps_.find(entry.id);
     return reverted != revertedSteps_.end() && reverted->second >= entry.steps.size();
+}
+
+bool Model::canRevert(const Entry& entry) const
+{
+    return !entry.undoOf && !entry.dryRun && !entry.steps.empty() && !isFullyReverted(entry);
 }
 
 std::vector<Folder> Model::problemFolders() const

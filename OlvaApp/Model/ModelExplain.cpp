@@ -5,27 +5,43 @@
 #include "OlvaApp/Model/ModelPrivate.h"
 #include "OlvaApp/Model/OpenPanels.h"
 #include "OlvaApp/Sentences/ExplanationSentence.h"
+#include "OlvaApp/Sentences/PathText.h"
 
 namespace olva::app {
+
+namespace {
+
+// The title of a file's explanation that failed.
+QString couldNotExplain(const std::filesystem::path& file)
+{
+    return Model::tr("Couldn’t Explain “%1”").arg(lastComponent(text(file.string())));
+}
+
+}  // namespace
 
 QString Model::Private::noEngineText() const
 {
     return model.loadError_ ? *model.loadError_ : Model::tr("Olva couldn’t start.");
 }
 
-Explained Model::Private::explainedFor(const std::filesystem::path& file, std::vector<Explanation> rules) const
+void Model::Private::explain(const std::filesystem::path& file, std::function<void(Attempt<Explained>)> done)
 {
-    Explained explained;
-    explained.file = file;
-    explained.rules = std::move(rules);
-    const std::string real = realPath(file.string());
-    for (const Folder& folder : model.config_.folders) {
-        if (isInside(real, folderURL(folder).string())) {
-            explained.unwatched = unwatchedReason(model.config_, folder, real);
-            break;
-        }
-    }
-    return explained;
+    onEngine<std::vector<Explanation>>(
+        [file](Engine& engine) { return engine.explain(file); },
+        [this, file, done = std::move(done)](Attempt<std::vector<Explanation>> rules) {
+            if (!rules.value) return done({std::nullopt, rules.error});
+            Explained explained;
+            explained.file = file;
+            explained.rules = std::move(*rules.value);
+            const std::string real = realPath(file.string());
+            for (const Folder& folder : model.config_.folders) {
+                if (isInside(real, folderURL(folder).string())) {
+                    explained.unwatched = unwatchedReason(model.config_, folder, real);
+                    break;
+                }
+            }
+            done({std::move(explained), {}});
+        });
 }
 
 QFuture<void> Model::explainChosenFile(std::optional<std::filesystem::path> file)
@@ -41,7 +57,7 @@ QFuture<void> Model::explainChosenFile(std::optional<std::filesystem::path> file
         return promise->future();
     }
     if (!engine_) {
-        setProblem(Problem{file ? tr("Couldn’t Explain “%1”").arg(displayName(*file)) : tr("Couldn’t Explain a File"),
+        setProblem(Problem{file ? couldNotExplain(*file) : tr("Couldn’t Explain a File"),
                            d_->noEngineText()});
         return QtFuture::makeReadyFuture();
     }
@@ -49,7 +65,7 @@ QFuture<void> Model::explainChosenFile(std::optional<std::filesystem::path> file
         // The panel starts where the file most likely is: the selected
         // watched folder, else the only one, else the home folder.
         std::vector<std::filesystem::path> places;
-        if (auto folder = d_->selectedFolder()) places.push_back(folderURL(config_.folders[*folder]));
+        if (auto folder = selectedFolder()) places.push_back(folderURL(config_.folders[*folder]));
         if (config_.folders.size() == 1) places.push_back(folderURL(config_.folders.front()));
         places.emplace_back(userHome());
         std::optional<std::filesystem::path> start;
@@ -77,17 +93,15 @@ QFuture<void> Model::explainFile(const std::filesystem::path& file)
     auto promise = std::make_shared<QPromise<void>>();
     promise->start();
     if (!engine_) {
-        setProblem(Problem{tr("Couldn’t Explain “%1”").arg(displayName(file)), d_->noEngineText()});
+        setProblem(Problem{couldNotExplain(file), d_->noEngineText()});
         promise->finish();
         return promise->future();
     }
-    d_->onEngine<std::vector<Explanation>>(
-        [file](Engine& engine) { return engine.explain(file); },
-        [this, file, promise](Attempt<std::vector<Explanation>> rules) {
-            if (rules.value) setExplained(d_->explainedFor(file, std::move(*rules.value)));
-            else setProblem(Problem{tr("Couldn’t Explain “%1”").arg(displayName(file)), rules.error});
-            promise->finish();
-        });
+    d_->explain(file, [this, file, promise](Attempt<Explained> explained) {
+        if (explained.value) setExplained(std::move(*explained.value));
+        else setProblem(Problem{couldNotExplain(file), explained.error});
+        promise->finish();
+    });
     return promise->future();
 }
 
@@ -101,13 +115,11 @@ QFuture<Explained> Model::explainForIntent(const std::filesystem::path& file)
             promise->finish();
             return;
         }
-        d_->onEngine<std::vector<Explanation>>(
-            [file](Engine& engine) { return engine.explain(file); },
-            [this, file, promise](Attempt<std::vector<Explanation>> rules) {
-                if (rules.value) promise->addResult(d_->explainedFor(file, std::move(*rules.value)));
-                else promise->setException(ModelError(rules.error));
-                promise->finish();
-            });
+        d_->explain(file, [promise](Attempt<Explained> explained) {
+            if (explained.value) promise->addResult(std::move(*explained.value));
+            else promise->setException(ModelError(explained.error));
+            promise->finish();
+        });
     });
     return promise->future();
 }

@@ -5,6 +5,8 @@
 #include "OlvaApp/Model/ModelPrivate.h"
 #include "OlvaApp/Model/OpenPanels.h"
 #include "OlvaApp/Model/StarterRules.h"
+#include "OlvaApp/Model/Workspace.h"
+#include "OlvaApp/Sentences/PathText.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -28,7 +30,8 @@ OpenPanelRequest folderPanel(const QString& message, std::optional<std::filesyst
                             .extensions = {}};
 }
 
-// The watched folder that is the same place as the stored path `path`.
+}  // namespace
+
 std::optional<int> samePlace(const Config& config, const std::string& path)
 {
     const auto place = folderURL(Folder{.path = path, .depth = 0, .paused = false, .rules = {}});
@@ -36,8 +39,6 @@ std::optional<int> samePlace(const Config& config, const std::string& path)
         if (folderURL(config.folders[i]) == place) return static_cast<int>(i);
     return std::nullopt;
 }
-
-}  // namespace
 
 std::optional<int> Model::addFolder(std::optional<std::filesystem::path> folder)
 {
@@ -108,7 +109,7 @@ void Model::locateFolder(int index)
 {
     if (index < 0 || index >= static_cast<int>(config_.folders.size())) return;
     const std::string asked = config_.folders[index].path;
-    const QString name = displayName(folderURL(config_.folders[index]));
+    const QString name = lastComponent(text(folderURL(config_.folders[index]).string()));
     auto chosen = choose(services_.panels, folderPanel(tr("Choose “%1” so Olva can watch it").arg(name)));
     if (!chosen) return;
     // The rules may have been reloaded while the panel was open.
@@ -129,7 +130,7 @@ std::string Model::keepAccess(const std::filesystem::path& folder)
     const std::string key = abbreviate(folder.string());
     auto bookmark = makeBookmark(folder);
     if (auto* failure = std::get_if<QString>(&bookmark)) {
-        setProblem(Problem{tr("Couldn’t Keep Access to “%1”").arg(displayName(folder)), *failure});
+        setProblem(Problem{tr("Couldn’t Keep Access to “%1”").arg(lastComponent(text(folder.string()))), *failure});
         return key;
     }
     config_.bookmarks[key] = std::get<Bytes>(bookmark);
@@ -163,6 +164,12 @@ void Model::Private::setAccessed(AccessedFolders accessed)
     if (accessed == model.accessed_) return;
     model.accessed_ = std::move(accessed);
     emit model.accessedChanged();
+}
+
+void Model::revealFolder(int index)
+{
+    if (index < 0 || index >= static_cast<int>(config_.folders.size()) || !services_.workspace) return;
+    services_.workspace->reveal(folderURL(config_.folders[static_cast<std::size_t>(index)]));
 }
 
 }  // namespace olva::app

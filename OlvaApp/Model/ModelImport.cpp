@@ -79,13 +79,7 @@ void Model::finishImport()
     const Folder& pending = offered.folder;
     setPendingImport(std::nullopt);
 
-    std::optional<int> found;
-    const auto place = folderURL(pending);
-    for (std::size_t i = 0; i < config_.folders.size(); ++i)
-        if (folderURL(config_.folders[i]) == place) {
-            found = static_cast<int>(i);
-            break;
-        }
+    const std::optional<int> found = samePlace(config_, pending.path);
     const auto saved = d_->edit(importHazelAction, [&](Config& config) { addImportedRules(config, found, pending); });
     if (saved == Private::Saved::reloaded) {
         // Offered again over the reloaded rules, into which the next commit

@@ -37,8 +37,9 @@ QString errorSentence(const std::exception& error);
 QString errorSentence(const std::exception_ptr& error);
 
 inline QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
-// The last component of a path, as titles name files and folders.
-QString displayName(const std::filesystem::path& path);
+// The watched folder that is the same place as the stored path `path`
+// (another spelling of it, or a link to it).
+std::optional<int> samePlace(const Config& config, const std::string& path);
 // What the app says when another program processes the watched folders.
 QString engineLockHeldText();
 
@@ -180,9 +181,10 @@ struct Model::Private {
     Saved setPaused(bool paused);
     // The reload of reloadRules, also without an engine.
     void reloadFromDisk();
-    // The selected folder's index, when the selection names one.
-    std::optional<int> selectedFolder() const;
     void setConfig(Config config);
+    // A selected folder the rules no longer hold gives way to the activity
+    // list.
+    void leaveGoneFolder();
     void setLoadError(std::optional<QString> error);
 
     // ---- Folders (ModelFolders.cpp)
@@ -190,7 +192,9 @@ struct Model::Private {
     void setAccessed(AccessedFolders accessed);
 
     // ---- Explanations (ModelExplain.cpp)
-    Explained explainedFor(const std::filesystem::path& file, std::vector<Explanation> rules) const;
+    // Has the engine explain `file` and hands `done` the explanation, with
+    // the reason its folder would not act on it, or the failure.
+    void explain(const std::filesystem::path& file, std::function<void(Attempt<Explained>)> done);
     QString noEngineText() const;
 };
 

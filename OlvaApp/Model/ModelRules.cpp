@@ -101,13 +101,12 @@ void Model::Private::registerUndo(const Config& before, const QString& actionNam
     stack->push(new ConfigUndoCommand(&model, before, Model::tr(actionName.toUtf8().constData())));
 }
 
-void Model::restoreConfig(const Config& snapshot, const QString&)
+void Model::restoreConfig(const Config& snapshot)
 {
     Q_ASSERT(QThread::currentThread() == thread());
     d_->setConfig(snapshot);
     d_->save();
-    if (selection_ && selection_->isFolder() && selection_->index >= static_cast<int>(snapshot.folders.size()))
-        setSelection(Selection::activity());
+    d_->leaveGoneFolder();
 }
 
 void Model::Private::setConfig(Config config)
@@ -123,13 +122,19 @@ void Model::Private::setLoadError(std::optional<QString> error)
     emit model.loadErrorChanged();
 }
 
-std::optional<int> Model::Private::selectedFolder() const
+void Model::Private::leaveGoneFolder()
 {
     const auto& selection = model.selection_;
-    if (!selection || !selection->isFolder() || selection->index < 0
-        || selection->index >= static_cast<int>(model.config_.folders.size()))
+    if (selection && selection->isFolder() && selection->index >= static_cast<int>(model.config_.folders.size()))
+        model.setSelection(Selection::activity());
+}
+
+std::optional<int> Model::selectedFolder() const
+{
+    if (!selection_ || !selection_->isFolder() || selection_->index < 0
+        || selection_->index >= static_cast<int>(config_.folders.size()))
         return std::nullopt;
-    return selection->index;
+    return selection_->index;
 }
 
 // ---- Changes made elsewhere
@@ -160,9 +165,7 @@ void Model::Private::reloadFromDisk()
     setConfig(std::move(loaded));
     setLoadError(std::nullopt);
     model.reopenBookmarks();
-    const auto& selection = model.selection_;
-    if (selection && selection->isFolder() && selection->index >= static_cast<int>(model.config_.folders.size()))
-        model.setSelection(Selection::activity());
+    leaveGoneFolder();
     if (engineBeforeStart()) rulesChangedDuringStart = true;
     else onEngine([](Engine& engine) { engine.reload(); });
 }
@@ -181,7 +184,7 @@ void Model::commitRule(const EditingRule& editing, const Rule& rule, bool runAga
                 break;
             }
     } else {
-        folder = d_->selectedFolder();
+        folder = selectedFolder();
     }
 
     // The sheet stays open with the draft, now over the reloaded rules.
@@ -256,7 +259,7 @@ void Model::addImportedRules(Config& config, std::optional<int> folder, const Fo
 
 std::optional<int> Model::currentRule() const
 {
-    auto folder = d_->selectedFolder();
+    auto folder = selectedFolder();
     if (!folder || !selectedRule_) return std::nullopt;
     const int rule = *selectedRule_;
     if (rule < 0 || rule >= static_cast<int>(config_.folders[*folder].rules.size())) return std::nullopt;
@@ -276,13 +279,13 @@ void Model::newRule(std::optional<Rule> templateRule)
 {
     EditingRule editing;
     editing.rule = templateRule ? std::move(*templateRule) : defaultNewRule();
-    if (auto folder = d_->selectedFolder()) editing.folder = config_.folders[*folder].path;
+    if (auto folder = selectedFolder()) editing.folder = config_.folders[*folder].path;
     setEditingRule(std::move(editing));
 }
 
 void Model::editRule(int index)
 {
-    auto folder = d_->selectedFolder();
+    auto folder = selectedFolder();
     if (!folder) return;
     const auto& rules = config_.folders[*folder].rules;
     if (index < 0 || index >= static_cast<int>(rules.size())) return;
@@ -296,7 +299,7 @@ void Model::editRule(int index)
 
 void Model::setRuleEnabled(int index, bool enabled)
 {
-    auto folder = d_->selectedFolder();
+    auto folder = selectedFolder();
     if (!folder || index < 0 || index >= static_cast<int>(config_.folders[*folder].rules.size())) return;
     d_->edit(enabled ? enableRuleAction : disableRuleAction,
              [&](Config& config) { config.folders[*folder].rules[index].enabled = enabled; });
@@ -304,7 +307,7 @@ void Model::setRuleEnabled(int index, bool enabled)
 
 void Model::duplicateRule(int index)
 {
-    auto folder = d_->selectedFolder();
+    auto folder = selectedFolder();
     if (!folder || index < 0 || index >= static_cast<int>(config_.folders[*folder].rules.size())) return;
     bool made = Private::made(d_->edit(duplicateRuleAction, [&](Config& config) {
         auto& rules = config.folders[*folder].rules;
@@ -317,7 +320,7 @@ void Model::duplicateRule(int index)
 
 void Model::moveRule(int index, int offset)
 {
-    auto folder = d_->selectedFolder();
+    auto folder = selectedFolder();
     if (!folder) return;
     const int count = static_cast<int>(config_.folders[*folder].rules.size());
     const int target = index + offset;
@@ -360,7 +363,7 @@ void Model::moveRules(int folder, const std::vector<int>& indexes, int destinati
 
 void Model::deleteRule(int index)
 {
-    auto folder = d_->selectedFolder();
+    auto folder = selectedFolder();
     if (!folder || index < 0 || index >= static_cast<int>(config_.folders[*folder].rules.size())) return;
     setSelectedRule(std::nullopt);
     d_->edit(deleteRuleAction, [&](Config& config) {

@@ -15,8 +15,6 @@ namespace {
 constexpr qreal kPadX = 6;
 constexpr qreal kPadY = 1;
 
-QColor orange() { return QColor(0xff, 0x95, 0x00); }
-
 }  // namespace
 
 DryRunBadge::DryRunBadge(QWidget* parent) : QWidget(parent)
@@ -37,7 +35,7 @@ void DryRunBadge::paint(QPainter& painter, const QRectF& rect, const QFont& base
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    QColor fill = orange();
+    QColor fill = dryRunOrange();
     fill.setAlphaF(0.2);
     QPainterPath capsule;
     capsule.addRoundedRect(rect, rect.height() / 2, rect.height() / 2);

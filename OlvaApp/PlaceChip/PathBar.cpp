@@ -31,11 +31,11 @@ QIcon componentIcon(const QString& path, bool isHome, bool isLast)
         return place.icon;
     }
     if (isHome) {
-        QIcon home = QIcon::fromTheme(QStringLiteral("user-home"));
+        QIcon home = namedIcon(QStringLiteral("user-home"));
         if (!home.isNull()) return home;
     }
     if (path == QLatin1String("/")) {
-        QIcon disk = QIcon::fromTheme(QStringLiteral("drive-harddisk"));
+        QIcon disk = namedIcon(QStringLiteral("drive-harddisk"));
         if (!disk.isNull()) return disk;
     }
     return PlaceCache::shared().lookup(path).icon;

@@ -35,11 +35,13 @@ void ensureThemeFallback()
     (void)done;
 }
 
+QString bundledIconPath(const QString& name) { return QStringLiteral(":/symbols/") + name + QStringLiteral(".svg"); }
+
 namespace {
 
 QIcon bundledIcon(const QString& name)
 {
-    const QString bundled = QStringLiteral(":/symbols/%1.svg").arg(name);
+    const QString bundled = bundledIconPath(name);
     return QFile::exists(bundled) ? QIcon(bundled) : QIcon();
 }
 
@@ -171,9 +173,8 @@ QIcon placeIcon(const QString& path)
     if (!info.exists()) return genericFolderIcon();
     static const QMimeDatabase mimes;
     const QMimeType type = mimes.mimeTypeForFile(info);
-    ensureThemeFallback();
-    QIcon icon = QIcon::fromTheme(type.iconName());
-    if (icon.isNull()) icon = QIcon::fromTheme(type.genericIconName());
+    QIcon icon = themedOrBundled(type.iconName());
+    if (icon.isNull()) icon = themedOrBundled(type.genericIconName());
     if (icon.isNull()) icon = info.isDir() ? genericFolderIcon() : themedOrBundled(QStringLiteral("text-x-generic"));
     return icon;
 }

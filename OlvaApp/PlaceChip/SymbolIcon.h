@@ -16,9 +16,13 @@ namespace olva::app {
 
 QIcon symbolIcon(std::string_view symbol);
 
-// An icon by its freedesktop name: the theme's, else its symbolic variant,
-// else the SVG the app ships under that name.
+// An icon by its freedesktop name, in its own colours: the theme's, else
+// its symbolic variant, else the SVG the app ships under that name. The
+// app's own icon and the tray's are found so too.
 QIcon namedIcon(const QString& name);
+
+// Where the app ships its own copy of the icon named `name`.
+QString bundledIconPath(const QString& name);
 
 // Makes icons by name findable where the desktop names no theme (offscreen
 // and bare sessions): the desktop's icon folders and Adwaita. Called by the

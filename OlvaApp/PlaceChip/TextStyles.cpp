@@ -1,6 +1,7 @@
 #include "OlvaApp/PlaceChip/TextStyles.h"
 
 #include <QFontDatabase>
+#include <QLabel>
 
 namespace olva::app {
 
@@ -75,6 +76,23 @@ QString plainToolTip(const QString& text)
     // Rich text on purpose, with every character escaped: the only way to
     // keep Qt from guessing that the text is markup.
     return QStringLiteral("<p style='white-space:pre-wrap'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
+QColor errorRed(const QPalette& palette)
+{
+    return palette.color(QPalette::Base).lightness() < 128 ? QColor(0xff, 0x6b, 0x5f) : QColor(0xc0, 0x1c, 0x28);
+}
+
+QColor dryRunOrange() { return QColor(0xff, 0x95, 0x00); }
+
+QLabel* plainLabel(const QString& text, QWidget* parent, Selectable selectable)
+{
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    if (selectable == Selectable::yes)
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    return label;
 }
 
 }  // namespace olva::app

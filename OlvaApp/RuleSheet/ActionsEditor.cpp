@@ -47,8 +47,8 @@ void ActionsEditor::rebuild(int focusRow)
         layout->setSpacing(4);
         Row row;
         row.editor = new ActionRow(model_, actions_[i], line);
-        row.remove = makeRowButton("NSRemoveTemplate", tr("Remove"), line);
-        row.add = makeRowButton("NSAddTemplate", tr("Add"), line);
+        row.remove = makeRowButton("minus", tr("Remove"), line);
+        row.add = makeRowButton("plus", tr("Add"), line);
         row.remove->setEnabled(removable);
         // Every row has the same two buttons: their names say which row.
         row.remove->setAccessibleName(tr("Remove Action in row %1").arg(i + 1));

@@ -4,6 +4,7 @@
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/RuleSheet/PreviewListModel.h"
+#include "OlvaApp/PlaceChip/Metrics.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -16,8 +17,6 @@ namespace olva::app {
 namespace {
 
 constexpr int kPadding = 6;
-constexpr int kIconSize = 16;
-constexpr int kGap = 6;
 // The least room between the name and what follows it.
 constexpr int kSpacer = 16;
 
@@ -28,18 +27,13 @@ PreviewRowDelegate::PreviewRowDelegate(Workspace* workspace, QObject* parent)
 {
 }
 
-QColor PreviewRowDelegate::errorColor(const QPalette& palette)
-{
-    return palette.color(QPalette::Base).lightness() < 128 ? QColor(0xff, 0x6b, 0x61) : QColor(0xc4, 0x1e, 0x14);
-}
-
 PreviewRowDelegate::Geometry PreviewRowDelegate::layout(const QStyleOptionViewItem& option,
                                                         const QModelIndex& index) const
 {
     Geometry g;
     const QRect r = option.rect.adjusted(kPadding, 0, -kPadding, 0);
-    g.icon = QRect(r.left(), r.center().y() - kIconSize / 2 + 1, kIconSize, kIconSize);
-    const int textLeft = g.icon.right() + 1 + kGap;
+    g.icon = QRect(r.left(), r.center().y() - sizes::smallIcon / 2 + 1, sizes::smallIcon, sizes::smallIcon);
+    const int textLeft = g.icon.right() + 1 + sizes::spacing;
     const int room = std::max(0, r.right() + 1 - textLeft);
 
     const auto detail = index.data(PreviewListModel::DetailRole).value<PreviewDetail>();
@@ -81,7 +75,7 @@ void PreviewRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->drawText(g.name, Qt::AlignVCenter | Qt::AlignLeft,
                       QFontMetrics(option.font).elidedText(name, Qt::ElideMiddle, g.name.width()));
     SentenceColors colors;
-    colors.words = detail.failed && !selected ? errorColor(option.palette) : selected ? text : secondaryTone(text);
+    colors.words = detail.failed && !selected ? errorRed(option.palette) : selected ? text : secondaryTone(text);
     colors.chip = text;
     g.detail.paint(*painter, g.detailOrigin, colors, detail.provisional ? 1.0 : 0.0);
     painter->restore();
@@ -90,7 +84,7 @@ void PreviewRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 QSize PreviewRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
     const int line = QFontMetrics(option.font).height();
-    return {200, std::max(kIconSize, line) + 10};
+    return {200, std::max(sizes::smallIcon, line) + 10};
 }
 
 QString PreviewRowDelegate::placeAt(const QStyleOptionViewItem& option, const QModelIndex& index,

@@ -27,9 +27,6 @@ public:
     // `option`; empty when none.
     QString placeAt(const QStyleOptionViewItem& option, const QModelIndex& index, const QPoint& pos) const;
 
-    // Red that reads on the palette's base.
-    static QColor errorColor(const QPalette& palette);
-
 private:
     struct Geometry {
         QRect icon;

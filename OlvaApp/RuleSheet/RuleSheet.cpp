@@ -136,10 +136,7 @@ std::optional<Folder> RuleSheet::folder() const
     }
     // A new rule started with no folder at hand goes where the selection is
     // when it is saved.
-    const auto& selection = model_.selection();
-    if (selection && selection->isFolder() && selection->index >= 0
-        && selection->index < static_cast<int>(folders.size()))
-        return folders[static_cast<std::size_t>(selection->index)];
+    if (auto selected = model_.selectedFolder()) return folders[static_cast<std::size_t>(*selected)];
     return std::nullopt;
 }
 

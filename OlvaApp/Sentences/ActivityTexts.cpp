@@ -102,4 +102,19 @@ Placeholder noSearchResultsPlaceholder(const QString& searchText)
             Words::tr("Check the spelling or try a new search.")};
 }
 
+std::optional<ActivityPlaceholder> activityPlaceholder(const ActivityShown& shown)
+{
+    using Buttons = ActivityPlaceholder::Buttons;
+    if (shown.loadError) return ActivityPlaceholder{failedStartPlaceholder(*shown.loadError), Buttons::showDataFolder};
+    if (shown.folderCount == 0 && shown.logEmpty) return ActivityPlaceholder{firstRunPlaceholder(), Buttons::firstRun};
+    if (shown.logEmpty) return ActivityPlaceholder{emptyLogPlaceholder(shown.folderCount)};
+    if (shown.rowsShown) return std::nullopt;
+    if (!shown.search.isEmpty()) return ActivityPlaceholder{noSearchResultsPlaceholder(shown.search)};
+    if (shown.scope == ActivityScope::problems) return ActivityPlaceholder{noProblemsPlaceholder()};
+    if (shown.scope == ActivityScope::dryRuns) return ActivityPlaceholder{noDryRunsPlaceholder()};
+    // Every entry in the window is an undo that went through: as good as an
+    // empty log.
+    return ActivityPlaceholder{emptyLogPlaceholder(shown.folderCount)};
+}
+
 }  // namespace olva::app

@@ -3,10 +3,12 @@
 #pragma once
 
 #include "Core/model/Entry.h"
+#include "OlvaApp/Model/ActivityScope.h"
 
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
 #include <span>
 
 namespace olva::app {
@@ -45,5 +47,25 @@ Placeholder emptyLogPlaceholder(qsizetype folderCount);
 Placeholder noProblemsPlaceholder();
 Placeholder noDryRunsPlaceholder();
 Placeholder noSearchResultsPlaceholder(const QString& searchText);
+
+// What the activity table shows, as far as its placeholder goes.
+struct ActivityShown {
+    std::optional<QString> loadError;
+    qsizetype folderCount = 0;
+    bool logEmpty = true;
+    bool rowsShown = false;
+    QString search;
+    ActivityScope scope = ActivityScope::all;
+};
+
+// The placeholder over the table and the buttons under it: the first that
+// applies of a failed start, a first run, an empty log, and (while no row
+// shows) a search, a scope or a log of undos only. None while rows show.
+struct ActivityPlaceholder {
+    enum class Buttons { none, showDataFolder, firstRun };
+    Placeholder words;
+    Buttons buttons = Buttons::none;
+};
+std::optional<ActivityPlaceholder> activityPlaceholder(const ActivityShown& shown);
 
 }  // namespace olva::app

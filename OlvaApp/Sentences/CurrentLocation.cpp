@@ -7,7 +7,7 @@
 
 namespace olva::app {
 
-std::optional<QUrl> currentURL(const olva::Entry& entry)
+std::optional<std::filesystem::path> currentFile(const olva::Entry& entry)
 {
     std::vector<const std::string*> candidates;
     if (!entry.dryRun) {
@@ -23,9 +23,16 @@ std::optional<QUrl> currentURL(const olva::Entry& entry)
     for (const std::string* path : candidates) {
         std::error_code error;
         if (!path->empty() && std::filesystem::exists(*path, error))
-            return QUrl::fromLocalFile(QString::fromStdString(*path));
+            return std::filesystem::path(*path);
     }
     return std::nullopt;
+}
+
+std::optional<QUrl> currentURL(const olva::Entry& entry)
+{
+    const auto file = currentFile(entry);
+    if (!file) return std::nullopt;
+    return QUrl::fromLocalFile(QString::fromStdString(file->string()));
 }
 
 }  // namespace olva::app

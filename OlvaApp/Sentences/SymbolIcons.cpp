@@ -9,7 +9,7 @@ namespace {
 
 // Names from the freedesktop icon naming list where it has one; the
 // rest are names the Adwaita and Breeze themes share, or the app's own.
-constexpr std::array<SymbolIcon, 24> kSymbolIcons = {{
+constexpr std::array<SymbolIcon, 22> kSymbolIcons = {{
     {"arrow.counterclockwise", "edit-undo"},
     {"checkmark", "object-select"},
     {"checkmark.circle", "emblem-ok"},
@@ -34,8 +34,6 @@ constexpr std::array<SymbolIcon, 24> kSymbolIcons = {{
     {"sidebar.trailing", "sidebar-show-right"},
     {"terminal", "utilities-terminal"},
     {"xmark", "window-close"},
-    {"NSAddTemplate", "list-add"},
-    {"NSRemoveTemplate", "list-remove"},
 }};
 
 }  // namespace

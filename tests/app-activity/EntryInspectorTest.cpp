@@ -7,6 +7,7 @@
 #include "OlvaApp/PlaceChip/PathBar.h"
 #include "OlvaApp/ActivityView/ClampedLabel.h"
 #include "OlvaApp/PlaceChip/SentenceView.h"
+#include "OlvaApp/PlaceChip/TextStyles.h"
 
 #include <QLabel>
 

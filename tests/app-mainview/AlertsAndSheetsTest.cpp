@@ -29,6 +29,15 @@ protected:
                 }
         return texts;
     }
+
+    // The main window on an Inbox with the one rule "One", the Inbox selected.
+    void openInboxWithRuleOne()
+    {
+        Config config;
+        config.folders = {test::watched(folder("Inbox"), {test::extRule("One", "pdf", {Action::trash()})})};
+        open(config);
+        model().setSelection(Selection::folder(0));
+    }
 };
 
 }  // namespace
@@ -66,10 +75,7 @@ TEST_F(AlertsAndSheets, TheAlertShowsTheProblemAsTypedAndOkClearsIt)
 
 TEST_F(AlertsAndSheets, AnAlertDuringASheetStandsOverTheSheet)
 {
-    Config config;
-    config.folders = {test::watched(folder("Inbox"), {test::extRule("One", "pdf", {Action::trash()})})};
-    open(config);
-    model().setSelection(Selection::folder(0));
+    openInboxWithRuleOne();
     model().editRule(0);
     settle();
     ASSERT_TRUE(mainWindow().ruleSheet());
@@ -81,10 +87,7 @@ TEST_F(AlertsAndSheets, AnAlertDuringASheetStandsOverTheSheet)
 
 TEST_F(AlertsAndSheets, ARefusedSaveKeepsItsSheetAndANewOpeningReplacesIt)
 {
-    Config config;
-    config.folders = {test::watched(folder("Inbox"), {test::extRule("One", "pdf", {Action::trash()})})};
-    open(config);
-    model().setSelection(Selection::folder(0));
+    openInboxWithRuleOne();
     model().editRule(0);
     settle();
     QPointer<RuleSheet> sheet = mainWindow().ruleSheet();
@@ -107,10 +110,7 @@ TEST_F(AlertsAndSheets, ARefusedSaveKeepsItsSheetAndANewOpeningReplacesIt)
 
 TEST_F(AlertsAndSheets, ASaveTheToolGotAheadOfKeepsTheSheetOverTheReloadedRules)
 {
-    Config config;
-    config.folders = {test::watched(folder("Inbox"), {test::extRule("One", "pdf", {Action::trash()})})};
-    open(config);
-    model().setSelection(Selection::folder(0));
+    openInboxWithRuleOne();
     model().newRule(test::extRule("Draft", "txt", {Action::trash()}));
     settle();
     QPointer<RuleSheet> sheet = mainWindow().ruleSheet();

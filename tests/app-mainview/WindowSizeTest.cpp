@@ -149,7 +149,7 @@ TEST_F(WindowSize, TheDefaultSizeKeepsTheDateAndTheDryRunsOpeningWord)
     EXPECT_GE(cell(ActivityTableModel::nameColumn).width(),
               table()->fontMetrics().horizontalAdvance(QStringLiteral("Screenshot 2026-12-01 at 09.14.png")));
     int sum = 0;
-    for (int i = 0; i < ActivityTableModel::columnCount_; ++i) sum += column(i);
+    for (int i = 0; i < ActivityTableModel::numberOfColumns; ++i) sum += column(i);
     EXPECT_EQ(sum, table()->viewport()->width()) << "the columns fill the table, no sideways scrolling";
 }
 

@@ -1,6 +1,7 @@
 #include "Core/facts/FileInfo.h"
 #include "Core/model/RuleVersion.h"
 #include "Core/store/Store.h"
+#include "OlvaApp/Model/ModelTesting.h"
 #include "tests/support/app/ModelFixture.h"
 #include "tests/tool/Spawn.h"
 
@@ -41,7 +42,7 @@ public:
     // model, then runs the delayed refresh.
     void settle()
     {
-        model().engine()->config();
+        app::ModelTesting::engine(model())->config();
         QCoreApplication::processEvents();
         clock.advance(200ms);
     }
@@ -77,16 +78,16 @@ TEST_F(ModelActivity, EngineRunsShowUpThroughOneDelayedReadPerBurst)
     for (int i = 0; i < 5; ++i) writeFile(inbox / ("f" + std::to_string(i) + ".pdf"), "x");
     ASSERT_TRUE(start());
     ASSERT_TRUE(eventually([&] { return store->entries().size() == 5; }));
-    model().engine()->config();
+    app::ModelTesting::engine(model())->config();
     QCoreApplication::processEvents();
 
-    EXPECT_EQ(model().logReadCount(), 1);  // the start's
+    EXPECT_EQ(app::ModelTesting::logReadCount(model()), 1);  // the start's
     EXPECT_EQ(clock.pending(), 1u);
     clock.advance(199ms);
-    EXPECT_EQ(model().logReadCount(), 1);
+    EXPECT_EQ(app::ModelTesting::logReadCount(model()), 1);
     clock.advance(1ms);
     ASSERT_TRUE(until([&] { return model().entries().size() == 5; }));
-    EXPECT_EQ(model().logReadCount(), 2);
+    EXPECT_EQ(app::ModelTesting::logReadCount(model()), 2);
     EXPECT_TRUE(std::filesystem::exists(done / "f3.pdf"));
 }
 
@@ -95,7 +96,7 @@ TEST_F(ModelActivity, ReadsAreSingleFlightAndTakeOnlyNewLines)
     store->append(failedRun(clock.now()));
     ASSERT_TRUE(start());
     ASSERT_EQ(model().entries().size(), 1u);
-    const LogPosition position = model().logPosition();
+    const LogPosition position = app::ModelTesting::logPosition(model());
 
     // Nothing new: nothing notifies.
     QSignalSpy entriesChanged(&model(), &app::Model::entriesChanged);
@@ -104,16 +105,16 @@ TEST_F(ModelActivity, ReadsAreSingleFlightAndTakeOnlyNewLines)
     ASSERT_TRUE(until([&] { return read.isFinished(); }));
     EXPECT_EQ(entriesChanged.count(), 0);
     EXPECT_EQ(revertedChanged.count(), 0);
-    EXPECT_EQ(model().logPosition(), position);
+    EXPECT_EQ(app::ModelTesting::logPosition(model()), position);
 
     // Three requests during one read make one more read.
     store->append(failedRun(clock.now()));
-    const int before = model().logReadCount();
+    const int before = app::ModelTesting::logReadCount(model());
     read = model().refresh();
     model().refresh();
     model().refresh();
     ASSERT_TRUE(until([&] { return read.isFinished(); }));
-    EXPECT_EQ(model().logReadCount(), before + 2);
+    EXPECT_EQ(app::ModelTesting::logReadCount(model()), before + 2);
     EXPECT_EQ(model().entries().size(), 2u);
     EXPECT_EQ(entriesChanged.count(), 1);
     EXPECT_EQ(revertedChanged.count(), 0);
@@ -192,10 +193,10 @@ TEST_F(ModelActivity, RevertsSelectedEntriesAndReportsFailuresInTheirOrder)
     EXPECT_EQ(model().problem()->message, QString::fromStdString((inbox / "c.pdf").string()) + " already exists");
 
     // Fully reverted entries, dry runs and undo records are passed over.
-    const int reads = model().logReadCount();
+    const int reads = app::ModelTesting::logReadCount(model());
     reverted = model().revertEntries({entryFor("b.pdf")});
     EXPECT_TRUE(reverted.isFinished());
-    EXPECT_EQ(model().logReadCount(), reads);
+    EXPECT_EQ(app::ModelTesting::logReadCount(model()), reads);
 }
 
 TEST_F(ModelActivity, RevertsOfTheSameEntryAskedBackToBackAreOne)
@@ -269,7 +270,7 @@ TEST_F(ModelActivity, AnUndoByTheToolArrivesWithItsSeenFiles)
     store->saveSeen(seen);
     Store::announce(Store::activityChanged);
     EXPECT_TRUE(until([&] {
-        auto rules = model().engine()->explain(inbox / "b.txt");
+        auto rules = app::ModelTesting::engine(model())->explain(inbox / "b.txt");
         return rules.size() == 1 && rules[0].alreadyApplied;
     }));
 }

@@ -1,5 +1,6 @@
 #include "Core/base/Paths.h"
 #include "OlvaApp/Model/Bookmarks.h"
+#include "OlvaApp/Model/ModelTesting.h"
 #include "tests/support/app/ModelFixture.h"
 
 #include <QSignalSpy>
@@ -79,7 +80,7 @@ TEST_F(ModelFolders, OnlyASandboxAsksForDownloadsAndForMissingAccess)
     ASSERT_EQ(model().config().folders.size(), 1u);
     EXPECT_EQ(model().config().folders[0].path, downloads.string());
 
-    model().setSandboxed(true);
+    app::ModelTesting::setSandboxed(model(), true);
     EXPECT_TRUE(model().needsAccess("/anywhere"));
     EXPECT_FALSE(model().needsAccess(downloads.string()));
     model().removeFolder(0);

@@ -1,3 +1,4 @@
+#include "OlvaApp/Model/ModelTesting.h"
 #include "tests/hazel/HazelExport.h"
 #include "tests/support/app/ModelFixture.h"
 
@@ -49,7 +50,7 @@ TEST_F(ModelImport, AnExportIsOfferedWithNotesThenCommittedAsOneUndoStep)
     writeRules(Config{.paused = false, .folders = {watched(folder("Other"))}, .bookmarks = {}});
     ASSERT_TRUE(start());
     model().openMainWindow();
-    model().setSandboxed(true);
+    app::ModelTesting::setSandboxed(model(), true);
 
     auto file = writeExport("Inbox.hazelrules", "/srv/pdfs");
     panels.answer(file);

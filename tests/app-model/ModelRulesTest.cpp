@@ -1,6 +1,7 @@
 #include "Core/model/RuleVersion.h"
 #include "Core/store/Store.h"
 #include "OlvaApp/Model/ModelError.h"
+#include "OlvaApp/Model/ModelTesting.h"
 #include "tests/support/app/ModelFixture.h"
 #include "tests/tool/Spawn.h"
 
@@ -44,7 +45,7 @@ public:
 
     bool engineHas(const Config& config)
     {
-        return until([&] { return toJson(model().engine()->config()) == toJson(config); });
+        return until([&] { return toJson(app::ModelTesting::engine(model())->config()) == toJson(config); });
     }
 
     std::filesystem::path inbox;
@@ -513,7 +514,7 @@ TEST_F(ModelRules, AnEditedLiveRuleKeepsWhatItHandledUnlessRunAgain)
         Model& m = restart();
         QFuture<void> started = m.ensureStarted();
         ASSERT_TRUE(until([&] { return started.isFinished(); }));
-        ASSERT_TRUE(until([&] { return m.engine()->explain(inbox / "a.txt").at(0).alreadyApplied; }));
+        ASSERT_TRUE(until([&] { return app::ModelTesting::engine(m)->explain(inbox / "a.txt").at(0).alreadyApplied; }));
         m.setSelection(Selection::folder(0));
 
         m.editRule(0);
@@ -523,7 +524,7 @@ TEST_F(ModelRules, AnEditedLiveRuleKeepsWhatItHandledUnlessRunAgain)
         ASSERT_TRUE(engineHas(rulesOnDisk()));
         // One more pass: the edited rule acts on the file again unless the
         // file counts as handled by it.
-        m.engine()->scanNow();
+        app::ModelTesting::engine(m)->scanNow();
         std::size_t runs = 0;
         for (const Entry& entry : store->entries()) runs += entry.file == (inbox / "a.txt").string();
         EXPECT_EQ(runs, c.handled ? 1u : 2u);

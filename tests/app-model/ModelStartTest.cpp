@@ -1,6 +1,7 @@
 #include "Core/store/Store.h"
 #include "Core/platform/FileLock.h"
 #include "OlvaApp/Model/Bookmarks.h"
+#include "OlvaApp/Model/ModelTesting.h"
 #include "tests/support/app/ModelFixture.h"
 
 #include <QSignalSpy>
@@ -48,7 +49,7 @@ TEST_F(ModelStart, LoadsTheRulesStartsTheEngineAndReadsTheLogOnce)
     EXPECT_TRUE(model().ensureStarted().isFinished());
 
     EXPECT_EQ(engineChanged.count(), 1);
-    EXPECT_EQ(model().logReadCount(), 1);
+    EXPECT_EQ(app::ModelTesting::logReadCount(model()), 1);
     EXPECT_TRUE(model().hasEngine());
     EXPECT_FALSE(model().loadError());
     ASSERT_EQ(model().config().folders.size(), 2u);
@@ -168,7 +169,7 @@ TEST_F(ModelStart, TheWindowWaitsForTheNewestEntriesNotForTheSeenFileOrTheOlderL
             continue;
         }
         ASSERT_TRUE(model().hasEngine());
-        EXPECT_TRUE(model().engine()->config().paused);
+        EXPECT_TRUE(app::ModelTesting::engine(model())->config().paused);
         ASSERT_EQ(model().entries().size(), files.size());
         EXPECT_EQ(model().entries().front().file, files.front());
     }
@@ -210,7 +211,7 @@ TEST_F(ModelStart, ARuleEditedBeforeTheEngineStartsKeepsWhatItHandled)
                       .bookmarks = {}});
     writeFile(inbox / "a.txt", "a");
     ASSERT_TRUE(start());
-    ASSERT_TRUE(until([&] { return model().engine()->explain(inbox / "a.txt").at(0).alreadyApplied; }));
+    ASSERT_TRUE(until([&] { return app::ModelTesting::engine(model())->explain(inbox / "a.txt").at(0).alreadyApplied; }));
 
     restart();
     HeldSeenFile seen(dataDir() / "seen.json");
@@ -227,10 +228,10 @@ TEST_F(ModelStart, ARuleEditedBeforeTheEngineStartsKeepsWhatItHandled)
     seen.release();
     ASSERT_TRUE(until([&] { return started.isFinished(); }));
     ASSERT_TRUE(model().hasEngine());
-    EXPECT_EQ(model().engine()->config().folders.at(0).rules.at(0).actions.size(), 2u);
+    EXPECT_EQ(app::ModelTesting::engine(model())->config().folders.at(0).rules.at(0).actions.size(), 2u);
     // One more pass: the edited rule acts on the file again unless the file
     // counts as handled by it.
-    model().engine()->scanNow();
+    app::ModelTesting::engine(model())->scanNow();
     std::size_t runs = 0;
     for (const Entry& entry : store->entries()) runs += entry.file == (inbox / "a.txt").string();
     EXPECT_EQ(runs, 1u);

@@ -1,3 +1,4 @@
+#include "OlvaApp/Model/ModelTesting.h"
 #include "OlvaApp/PlaceChip/PlaceChip.h"
 #include "OlvaApp/RuleSheet/ActionKinds.h"
 #include "OlvaApp/RuleSheet/ActionRow.h"
@@ -274,7 +275,7 @@ TEST_F(ActionsEditorTest, ChoosingAFolderKeepsAccessAndShowsIt)
 
     // In a sandbox, a destination without a bookmark asks to be chosen
     // again; choosing it again keeps access.
-    model().setSandboxed(true);
+    ModelTesting::setSandboxed(model(), true);
     const std::string elsewhere = abbreviate(folder("Elsewhere").string());
     ActionsEditor& sandboxed = editor({Action::copy(elsewhere), Action::copy(stored)});
     EXPECT_TRUE(row(0).accessWarning()->isVisible());

@@ -45,6 +45,16 @@ protected:
             writeFile(inbox / name, text);
         }
     }
+    // Types `text` as the first condition's value: the preview that follows
+    // finds files, none of which match, so it says so and shows no
+    // placeholder.
+    void expectNoneMatchAfterTyping(RuleSheet& s, const QString& text)
+    {
+        typeValue(0, text);
+        ASSERT_TRUE(previewed());
+        EXPECT_EQ(s.previewDetail(), "No files match");
+        EXPECT_FALSE(s.previewList()->placeholder()->isVisible());
+    }
     QLineEdit* value(int row) { return sheet->conditionsEditor()->conditionRow({row})->valueField(); }
     void typeValue(int row, const QString& text)
     {
@@ -53,6 +63,17 @@ protected:
         QTest::keyClicks(value(row), text);
     }
     PreviewRunner& runner() { return *sheet->previewRunner(); }
+    // Holds the preview at the first file it reads, until the gate lets go.
+    std::shared_ptr<Gate> holdAtFirstFile()
+    {
+        auto gate = std::make_shared<Gate>();
+        runner().setExamining([gate](const std::string&) {
+            if (gate->entered++ > 0) return;
+            std::unique_lock lock(gate->mutex);
+            gate->opened.wait_for(lock, 5s, [&] { return gate->open; });
+        });
+        return gate;
+    }
     std::vector<std::string> shownNames()
     {
         std::vector<std::string> names;
@@ -135,10 +156,7 @@ TEST_F(PreviewTest, MatchingFilesComeFirstWithWhatWouldHappenAndTheCountLineFoll
     ASSERT_TRUE(until([&] { return !runner().isLoading(); }));
 
     // None match now.
-    typeValue(0, "-none");
-    ASSERT_TRUE(previewed());
-    EXPECT_EQ(s.previewDetail(), "No files match");
-    EXPECT_FALSE(s.previewList()->placeholder()->isVisible());
+    expectNoneMatchAfterTyping(s, "-none");
 }
 
 TEST_F(PreviewTest, AnEmptyFolderShowsNoFilesAndNoCount)
@@ -154,10 +172,7 @@ TEST_F(PreviewTest, AnEmptyFolderShowsNoFilesAndNoCount)
     // Files that are all passed over (partly downloaded) do not make an
     // empty folder: no placeholder, and the count says none match.
     writeFile(inbox / "movie.mp4.part", "x");
-    typeValue(0, "y");
-    ASSERT_TRUE(previewed());
-    EXPECT_EQ(s.previewDetail(), "No files match");
-    EXPECT_FALSE(s.previewList()->placeholder()->isVisible());
+    expectNoneMatchAfterTyping(s, "y");
 }
 
 TEST_F(PreviewTest, AReplacedPreviewIsStoppedNotOnlyIgnored)
@@ -172,12 +187,7 @@ TEST_F(PreviewTest, AReplacedPreviewIsStoppedNotOnlyIgnored)
     rule.match = all({cond(Attr::contents, Op::contains, "invoice")});
     model().newRule(rule);
     RuleSheet& s = open();
-    auto gate = std::make_shared<Gate>();
-    runner().setExamining([gate](const std::string&) {
-        if (gate->entered++ > 0) return;
-        std::unique_lock lock(gate->mutex);
-        gate->opened.wait_for(lock, 5s, [&] { return gate->open; });
-    });
+    auto gate = holdAtFirstFile();
 
     clock.advance(PreviewRunner::delay);
     ASSERT_TRUE(until([&] { return gate->entered.load() == 1; }));
@@ -208,12 +218,7 @@ TEST_F(PreviewTest, ClosingTheSheetStopsItsPreview)
     files(50, "note", "txt");
     model().newRule(nameRule("note"));
     open();
-    auto gate = std::make_shared<Gate>();
-    runner().setExamining([gate](const std::string&) {
-        if (gate->entered++ > 0) return;
-        std::unique_lock lock(gate->mutex);
-        gate->opened.wait_for(lock, 5s, [&] { return gate->open; });
-    });
+    auto gate = holdAtFirstFile();
     clock.advance(PreviewRunner::delay);
     ASSERT_TRUE(until([&] { return gate->entered.load() == 1; }));
     sheet.reset();

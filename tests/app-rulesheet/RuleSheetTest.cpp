@@ -2,6 +2,7 @@
 
 #include "Core/base/Paths.h"
 #include "Core/model/RuleVersion.h"
+#include "OlvaApp/Model/ModelTesting.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/RuleSheet/PreviewList.h"
 #include "OlvaApp/RuleSheet/SheetSection.h"
@@ -189,7 +190,7 @@ TEST_F(RuleSheetTest, ChangingALiveRuleOffersToRunItAgain)
                           .bookmarks = {}});
         Model& m = restart();
         ASSERT_TRUE(start());
-        ASSERT_TRUE(until([&] { return m.engine()->explain(inbox / "a.txt").at(0).alreadyApplied; }));
+        ASSERT_TRUE(until([&] { return ModelTesting::engine(m)->explain(inbox / "a.txt").at(0).alreadyApplied; }));
         m.setSelection(Selection::folder(0));
         m.editRule(0);
         RuleSheet& s = open();
@@ -217,9 +218,9 @@ TEST_F(RuleSheetTest, ChangingALiveRuleOffersToRunItAgain)
         const Rule saved = rulesOnDisk().folders.at(0).rules.at(0);
         EXPECT_EQ(saved.actions[0].tags, (std::vector<std::string>{"seen", "more"}));
         ASSERT_TRUE(until([&] {
-            return ruleVersion(m.engine()->config().folders.at(0).rules.at(0)) == ruleVersion(saved);
+            return ruleVersion(ModelTesting::engine(m)->config().folders.at(0).rules.at(0)) == ruleVersion(saved);
         }));
-        m.engine()->scanNow();
+        ModelTesting::engine(m)->scanNow();
         std::size_t runs = 0;
         for (const Entry& entry : store->entries()) runs += entry.file == (inbox / "a.txt").string();
         EXPECT_EQ(runs, c.runs);
@@ -319,7 +320,7 @@ TEST_F(RuleSheetTest, InASandboxSaveWaitsForAccessToEveryDestination)
     Rule rule = Model::defaultNewRule();
     rule.actions = {Action::copy(abbreviate(kept.string())), Action::move(abbreviate(other.string()))};
     for (bool sandboxed : {false, true}) {
-        model().setSandboxed(sandboxed);
+        ModelTesting::setSandboxed(model(), sandboxed);
         model().newRule(rule);
         RuleSheet& s = open();
         EXPECT_EQ(s.saveButton()->isEnabled(), !sandboxed);

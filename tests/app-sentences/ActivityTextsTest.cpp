@@ -206,6 +206,41 @@ TEST(Placeholders, NameTheirStateAndIcon)
     EXPECT_EQ(importHazelRulesLabel(), "Import Hazel Rules…");
 }
 
+// Which placeholder covers the table: a failed start and a first run win
+// over everything, and a search or a scope speaks only while no row shows.
+TEST(ActivityTexts, ThePlaceholderFollowsTheFirstStateThatApplies)
+{
+    using Buttons = ActivityPlaceholder::Buttons;
+    struct Case {
+        const char* name;
+        ActivityShown shown;
+        const char* title;  // none: no placeholder
+        Buttons buttons;
+    };
+    const auto all = ActivityScope::all, problems = ActivityScope::problems, dryRuns = ActivityScope::dryRuns;
+    // The load error, the number of folders, whether the log is empty,
+    // whether rows show, the search and the scope.
+    const Case cases[] = {
+        {"failed start, even with rows", {"broken", 2, false, true, "", all}, "Olva Can’t Start", Buttons::showDataFolder},
+        {"first run", {{}, 0, true, false, "x", all}, "Choose a Folder to Watch", Buttons::firstRun},
+        {"no folders left but a log", {{}, 0, false, true, "", all}, nullptr, Buttons::none},
+        {"empty log with a search", {{}, 1, true, false, "x", all}, "No Activity Yet", Buttons::none},
+        {"rows", {{}, 1, false, true, "x", problems}, nullptr, Buttons::none},
+        {"search before scope", {{}, 1, false, false, "inv", problems}, "No Results for “inv”", Buttons::none},
+        {"problems", {{}, 1, false, false, "", problems}, "No Problems", Buttons::none},
+        {"dry runs", {{}, 1, false, false, "", dryRuns}, "No Dry Runs", Buttons::none},
+        {"only undos", {{}, 1, false, false, "", all}, "No Activity Yet", Buttons::none},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto placeholder = activityPlaceholder(c.shown);
+        ASSERT_EQ(placeholder.has_value(), c.title != nullptr);
+        if (!placeholder) continue;
+        EXPECT_EQ(placeholder->words.title, QString::fromUtf8(c.title));
+        EXPECT_EQ(placeholder->buttons, c.buttons);
+    }
+}
+
 TEST(ActivityDates, NameRecentDaysAndWriteOthersInFull)
 {
     const QDateTime now = QDateTime::currentDateTime();

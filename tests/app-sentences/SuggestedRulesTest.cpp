@@ -71,8 +71,8 @@ TEST(SymbolIcons, NameAFreedesktopIconForEverySymbolTheAppUses)
     const char* used[] = {
         "arrow.counterclockwise", "checkmark", "checkmark.circle", "clock", "doc.on.doc", "doc.text.magnifyingglass",
         "ellipsis", "exclamationmark.circle.fill", "exclamationmark.triangle", "exclamationmark.triangle.fill", "folder",
-        "folder.badge.gearshape", "folder.badge.plus", "magnifyingglass", "pause.circle", "play.circle", "plus",
-        "plus.circle", "sidebar.trailing", "terminal", "xmark", "NSAddTemplate", "NSRemoveTemplate",
+        "folder.badge.gearshape", "folder.badge.plus", "magnifyingglass", "minus", "pause.circle", "play.circle",
+        "plus", "plus.circle", "sidebar.trailing", "terminal", "xmark",
     };
     for (const char* symbol : used) EXPECT_FALSE(iconName(symbol).isEmpty()) << symbol;
 

@@ -6,6 +6,7 @@
 #include "OlvaApp/App/TextStyles.h"
 #include "OlvaApp/ConnectView/ConnectWindow.h"
 #include "OlvaApp/MainView/MainWindow.h"
+#include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/PrivacyView/PrivacyWindow.h"
 #include "tests/app-shell/ShellFixture.h"
 
@@ -181,7 +182,7 @@ TEST_F(Shell, OpenAtLoginShowsTheDesktopsStateAndItsFailure)
     EXPECT_TRUE(window->openAtLogin()->isChecked());
     EXPECT_FALSE(window->loginError()->isHidden());
     EXPECT_EQ(window->loginError()->text(), QStringLiteral("The autostart folder is read-only."));
-    EXPECT_EQ(window->loginError()->palette().color(QPalette::WindowText), app::errorColour(window->palette()));
+    EXPECT_EQ(window->loginError()->palette().color(QPalette::WindowText), app::errorRed(window->palette()));
 
     autostart.failure.reset();
     window->openAtLogin()->click();

@@ -6,6 +6,7 @@
 #include "tests/app-shell/ShellFixture.h"
 
 #include <QMenuBar>
+#include <QTableView>
 #include <QTest>
 #include <QUndoStack>
 
@@ -280,6 +281,31 @@ TEST_F(Commands, SelectedEntriesDecideOpenAndRevert)
     // A selection on a folder selects no entries.
     model().setSelection(Selection::folder(0));
     EXPECT_FALSE(c.revert()->isEnabled());
+}
+
+// Linux names are bytes: a file whose name is not UTF-8 opens and shows by
+// its exact name, from the menu bar and from the activity list alike.
+TEST_F(Commands, AFileNamedInBytesThatAreNotUtf8OpensByItsExactName)
+{
+    startWithInbox();
+    const std::string name = "bad\xff"
+                             "name.pdf";
+    const std::filesystem::path exact = home() / "Filed" / name;
+    writeFile(exact, "x");
+    const Entry odd = movedInto(home() / "Filed", name);
+    store->append(odd);
+    model().refresh();
+    ASSERT_TRUE(until([&] { return model().entries().size() == log.size() + 1; }));
+    model().setSelection(Selection::activity());
+    model().setSelectedEntries({odd.id});
+
+    commands().openEntry()->trigger();
+    commands().revealEntry()->trigger();
+    app::ActivityView& view = *mainWindow->activityView();
+    QTest::keyClick(view.table(), Qt::Key_Return);
+    view.revealAction()->trigger();
+    EXPECT_EQ(workspace.opened, (std::vector<std::filesystem::path>{exact, exact}));
+    EXPECT_EQ(workspace.revealed, (std::vector<std::filesystem::path>{exact, exact}));
 }
 
 TEST_F(Commands, TheSelectedRuleDecidesTheRuleMenu)

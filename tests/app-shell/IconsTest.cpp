@@ -1,7 +1,7 @@
 // The app ships an SVG for every icon it names, so that a desktop whose
 // theme lacks one still shows it.
-#include "OlvaApp/App/AppIcons.h"
 #include "OlvaApp/App/TrayTexts.h"
+#include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/Sentences/SymbolIcons.h"
 
 #include <QFile>
@@ -33,7 +33,7 @@ TEST(BundledIcons, TheAppAndEachTrayStateHaveTheirs)
     expectDrawable(QStringLiteral("tools.olva.app"));
     for (TrayState state : {TrayState::watching, TrayState::paused, TrayState::needsAttention}) {
         expectDrawable(trayStateLook(state).iconName);
-        EXPECT_FALSE(themedIcon(trayStateLook(state).iconName).isNull());
+        EXPECT_FALSE(namedIcon(trayStateLook(state).iconName).isNull());
     }
 }
 

@@ -292,7 +292,13 @@ TEST_F(Intents, APauseAfterTheDataFolderCameBackKeepsTheUsersRules)
         writeRules(Config{.paused = false,
                           .folders = {watched(inbox, {extRule("PDFs", "pdf", {Action::move(done.string())})})},
                           .bookmarks = {}});
-        if (takenByAnother) restart();
+        if (takenByAnother) {
+            // The bus service answers for one model: it goes with it.
+            service.reset();
+            restart();
+            service = std::make_unique<AppService>(model());
+            ASSERT_EQ(service->claim(), AppService::Claim::owned);
+        }
         ASSERT_TRUE(start());
         ASSERT_TRUE(model().hasEngine());
         const std::string rules = readFile(dataDir() / "rules.json");

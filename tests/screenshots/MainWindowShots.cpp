@@ -21,21 +21,27 @@ namespace {
 using olva::app::MainWindow;
 using olva::app::Model;
 using olva::app::Selection;
+using olva::shots::ShotContext;
+
+// The window at the size it first opens at, and at the narrowest that half
+// a small screen asks for.
+void saveOpeningAndNarrow(ShotContext& context, MainWindow& window, const QString& opening, const QString& narrow)
+{
+    window.resize(1000, 640);
+    context.save(&window, opening);
+    window.resize(700, 640);
+    context.save(&window, narrow);
+}
 
 }  // namespace
 
 OLVA_SHOT(main_window)
 {
-    // The size the window first opens at, and the narrowest the issue of
-    // half a small screen asks for.
     MainWindow window(context.model());
     context.model().setSelection(Selection::activity());
     const auto& entries = context.model().entries();
     if (!entries.empty()) context.model().setSelectedEntries({entries.front().id});
-    window.resize(1000, 640);
-    context.save(&window, QStringLiteral("main-window"));
-    window.resize(700, 640);
-    context.save(&window, QStringLiteral("main-window-700"));
+    saveOpeningAndNarrow(context, window, QStringLiteral("main-window"), QStringLiteral("main-window-700"));
     // Wide enough for the inspector beside the table.
     window.resize(1200, 640);
     context.save(&window, QStringLiteral("main-window-wide"));
@@ -50,10 +56,7 @@ OLVA_SHOT(main_folder)
     MainWindow window(model);
     model.setSelection(Selection::folder(0));
     model.setSelectedRule(1);
-    window.resize(1000, 640);
-    context.save(&window, QStringLiteral("main-folder"));
-    window.resize(700, 640);
-    context.save(&window, QStringLiteral("main-folder-700"));
+    saveOpeningAndNarrow(context, window, QStringLiteral("main-folder"), QStringLiteral("main-folder-700"));
 }
 
 OLVA_SHOT(main_first_run)
@@ -63,11 +66,8 @@ OLVA_SHOT(main_first_run)
     std::filesystem::create_directories(fresh);
     MainWindow window(model);
     model.addFolder(fresh);
-    window.resize(1000, 640);
-    context.save(&window, QStringLiteral("main-first-run"));
     // The suggestions wrap their sentences in a narrow window.
-    window.resize(700, 640);
-    context.save(&window, QStringLiteral("main-suggestions-700"));
+    saveOpeningAndNarrow(context, window, QStringLiteral("main-first-run"), QStringLiteral("main-suggestions-700"));
 }
 
 OLVA_SHOT(main_problem_bar)

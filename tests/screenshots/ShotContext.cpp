@@ -218,12 +218,18 @@ const std::filesystem::path& ShotContext::home() const { return d_->home; }
 
 app::Model& ShotContext::model() { return *d_->model; }
 
+QString screenshotDir()
+{
+    if (!qEnvironmentVariableIsEmpty("OLVA_SCREENSHOT_DIR")) return qEnvironmentVariable("OLVA_SCREENSHOT_DIR");
+    return QStringLiteral(OLVA_DEFAULT_SCREENSHOT_DIR);
+}
+
 namespace {
 
 void write(QWidget* widget, const QString& name)
 {
-    QDir().mkpath(QStringLiteral(OLVA_SCREENSHOT_DIR));
-    const QString path = QStringLiteral(OLVA_SCREENSHOT_DIR "/") + name + QStringLiteral(".png");
+    QDir().mkpath(screenshotDir());
+    const QString path = screenshotDir() + u'/' + name + QStringLiteral(".png");
     if (!widget->grab().save(path)) std::fprintf(stderr, "cannot save %s\n", qPrintable(path));
 }
 

@@ -41,6 +41,10 @@ private:
     std::unique_ptr<Data> d_;
 };
 
+// Where the pictures go: $OLVA_SCREENSHOT_DIR when set, so that a reviewer
+// can keep them out of the build tree; else build/screenshots.
+QString screenshotDir();
+
 struct Shot {
     const char* name;
     std::function<void(ShotContext&)> take;

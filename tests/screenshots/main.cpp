@@ -5,7 +5,6 @@
 
 #include <QApplication>
 
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -31,6 +30,6 @@ int main(int argc, char** argv)
         shot.take(context);
         ++taken;
     }
-    std::printf("%d pictures in %s\n", taken, OLVA_SCREENSHOT_DIR);
+    std::printf("%d pictures in %s\n", taken, qPrintable(olva::shots::screenshotDir()));
     return 0;
 }

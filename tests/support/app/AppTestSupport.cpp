@@ -31,49 +31,47 @@ void pinStyle()
     QApplication::setPalette(lightPalette());
 }
 
-QPalette lightPalette()
+namespace {
+
+// Each colour of the two palettes the tests pin, light and dark side by side.
+struct Tone {
+    QPalette::ColorGroup group;
+    QPalette::ColorRole role;
+    QColor light;
+    QColor dark;
+};
+
+const Tone kTones[] = {
+    {QPalette::All, QPalette::Window, QColor(0xef, 0xef, 0xef), QColor(0x2b, 0x2b, 0x2b)},
+    {QPalette::All, QPalette::WindowText, Qt::black, QColor(0xe8, 0xe8, 0xe8)},
+    {QPalette::All, QPalette::Base, Qt::white, QColor(0x1e, 0x1e, 0x1e)},
+    {QPalette::All, QPalette::AlternateBase, QColor(0xf7, 0xf7, 0xf7), QColor(0x26, 0x26, 0x26)},
+    {QPalette::All, QPalette::Text, Qt::black, QColor(0xe8, 0xe8, 0xe8)},
+    {QPalette::All, QPalette::Button, QColor(0xef, 0xef, 0xef), QColor(0x35, 0x35, 0x35)},
+    {QPalette::All, QPalette::ButtonText, Qt::black, QColor(0xe8, 0xe8, 0xe8)},
+    {QPalette::All, QPalette::Highlight, QColor(0x30, 0x8c, 0xc6), QColor(0x2a, 0x72, 0xb5)},
+    {QPalette::All, QPalette::HighlightedText, Qt::white, Qt::white},
+    {QPalette::All, QPalette::ToolTipBase, QColor(0xff, 0xff, 0xdc), QColor(0x3a, 0x3a, 0x3a)},
+    {QPalette::All, QPalette::ToolTipText, Qt::black, QColor(0xe8, 0xe8, 0xe8)},
+    {QPalette::All, QPalette::PlaceholderText, QColor(0x80, 0x80, 0x80), QColor(0x90, 0x90, 0x90)},
+    {QPalette::All, QPalette::Link, QColor(0x00, 0x57, 0xae), QColor(0x5e, 0xa8, 0xf0)},
+    {QPalette::Disabled, QPalette::Text, QColor(0xa0, 0xa0, 0xa0), QColor(0x70, 0x70, 0x70)},
+    {QPalette::Disabled, QPalette::WindowText, QColor(0xa0, 0xa0, 0xa0), QColor(0x70, 0x70, 0x70)},
+    {QPalette::Disabled, QPalette::ButtonText, QColor(0xa0, 0xa0, 0xa0), QColor(0x70, 0x70, 0x70)},
+};
+
+QPalette pinnedPalette(bool dark)
 {
     QPalette palette;
-    palette.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
-    palette.setColor(QPalette::WindowText, Qt::black);
-    palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::AlternateBase, QColor(0xf7, 0xf7, 0xf7));
-    palette.setColor(QPalette::Text, Qt::black);
-    palette.setColor(QPalette::Button, QColor(0xef, 0xef, 0xef));
-    palette.setColor(QPalette::ButtonText, Qt::black);
-    palette.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::ToolTipBase, QColor(0xff, 0xff, 0xdc));
-    palette.setColor(QPalette::ToolTipText, Qt::black);
-    palette.setColor(QPalette::PlaceholderText, QColor(0x80, 0x80, 0x80));
-    palette.setColor(QPalette::Link, QColor(0x00, 0x57, 0xae));
-    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0xa0, 0xa0, 0xa0));
-    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0xa0, 0xa0, 0xa0));
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0xa0, 0xa0, 0xa0));
+    for (const Tone& tone : kTones) palette.setColor(tone.group, tone.role, dark ? tone.dark : tone.light);
     return palette;
 }
 
-QPalette darkPalette()
-{
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
-    palette.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
-    palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
-    palette.setColor(QPalette::AlternateBase, QColor(0x26, 0x26, 0x26));
-    palette.setColor(QPalette::Text, QColor(0xe8, 0xe8, 0xe8));
-    palette.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
-    palette.setColor(QPalette::ButtonText, QColor(0xe8, 0xe8, 0xe8));
-    palette.setColor(QPalette::Highlight, QColor(0x2a, 0x72, 0xb5));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::ToolTipBase, QColor(0x3a, 0x3a, 0x3a));
-    palette.setColor(QPalette::ToolTipText, QColor(0xe8, 0xe8, 0xe8));
-    palette.setColor(QPalette::PlaceholderText, QColor(0x90, 0x90, 0x90));
-    palette.setColor(QPalette::Link, QColor(0x5e, 0xa8, 0xf0));
-    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x70, 0x70, 0x70));
-    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x70, 0x70, 0x70));
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x70, 0x70, 0x70));
-    return palette;
-}
+}  // namespace
+
+QPalette lightPalette() { return pinnedPalette(false); }
+
+QPalette darkPalette() { return pinnedPalette(true); }
 
 bool processUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
 {

@@ -7,12 +7,8 @@
 # usage: bench/log-bench.sh [olva] [entries in the full log] [scratch folder]
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
-olva=${1:-$here/build/olva/olva}
 entries=${2:-30000}
-scratch_parent=${3:-$here/build}
-need_program "$olva"
-
-make_scratch log-bench "$scratch_parent"
+start_olva_bench log-bench "${1:-}" "${3:-}"
 
 python3 - "$olva" "$entries" "$scratch" <<'PY'
 import json, os, statistics, subprocess, sys, time, uuid

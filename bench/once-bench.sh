@@ -6,12 +6,8 @@
 # usage: bench/once-bench.sh [olva] [number of files] [scratch folder]
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
-olva=${1:-$here/build/olva/olva}
 count=${2:-50000}
-scratch_parent=${3:-$here/build}
-need_program "$olva"
-
-make_scratch once-bench "$scratch_parent"
+start_olva_bench once-bench "${1:-}" "${3:-}"
 folder=$scratch/Inbox
 mkdir -p "$folder" "$scratch/data"
 

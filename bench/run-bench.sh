@@ -9,14 +9,10 @@
 # usage: bench/run-bench.sh [olva] [number of files] [idle seconds] [scratch folder] [tag|watch]
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
-olva=${1:-$here/build/olva/olva}
 count=${2:-100000}
 idle=${3:-60}
-scratch_parent=${4:-$here/build}
 mode=${5:-tag}
-need_program "$olva"
-
-make_scratch run-bench "$scratch_parent"
+start_olva_bench run-bench "${1:-}" "${4:-}"
 
 python3 - "$olva" "$count" "$idle" "$scratch" "$mode" <<'PY'
 import json, os, re, signal, subprocess, sys, time

@@ -213,12 +213,7 @@ SentenceLayout SentenceLayout::wrapped(const Sentence& sentence, const QFont& fo
     // The one-line layout knows every item's whole width and the line's
     // height; the items are then set on lines, words broken after spaces.
     const SentenceLayout line(sentence, font, -1, places);
-    SentenceLayout result;
-    result.font_ = line.font_;
-    result.patternFont_ = line.patternFont_;
-    result.idealWidth_ = line.idealWidth_;
-    result.iconSize_ = line.iconSize_;
-    result.chipHeight_ = line.chipHeight_;
+    SentenceLayout result = line.withoutItems();
     const qreal lineHeight = line.height_;
     const QFontMetricsF words(line.font_);
     const QFontMetricsF patterns(line.patternFont_);
@@ -310,13 +305,7 @@ SentenceLayout SentenceLayout::cutAtEnd(const Sentence& sentence, const QFont& f
 {
     SentenceLayout line(sentence, font, -1, places);
     if (line.idealWidth_ <= width) return line;
-    SentenceLayout result;
-    result.font_ = line.font_;
-    result.patternFont_ = line.patternFont_;
-    result.idealWidth_ = line.idealWidth_;
-    result.height_ = line.height_;
-    result.iconSize_ = line.iconSize_;
-    result.chipHeight_ = line.chipHeight_;
+    SentenceLayout result = line.withoutItems();
     result.cut_ = true;
     const QFontMetricsF words(line.font_);
     const QFontMetricsF patterns(line.patternFont_);
@@ -375,6 +364,13 @@ SentenceLayout SentenceLayout::cutAtEnd(const Sentence& sentence, const QFont& f
         break;
     }
     return result;
+}
+
+SentenceLayout SentenceLayout::withoutItems() const
+{
+    SentenceLayout empty = *this;
+    empty.items_.clear();
+    return empty;
 }
 
 qreal SentenceLayout::width() const

@@ -79,6 +79,10 @@ public:
     void paint(QPainter& painter, const QPointF& origin, const SentenceColors& colors, qreal provisional) const;
 
 private:
+    // The same fonts and measures with no items: where the wrapped and the
+    // cut layouts start from the one-line one.
+    SentenceLayout withoutItems() const;
+
     QFont font_;
     QFont patternFont_;
     QList<Item> items_;

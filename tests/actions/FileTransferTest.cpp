@@ -39,16 +39,22 @@ void expectFileExistsError(const std::function<void()>& call)
     }
 }
 
+// Moving or copying a.txt onto a taken b.txt is refused and leaves both.
+void expectTakenFileKept(const fs::path& dir, void (*transfer)(const fs::path&, const fs::path&))
+{
+    writeFile(dir / "a.txt", "mine");
+    writeFile(dir / "b.txt", "theirs");
+    expectFileExistsError([&] { transfer(dir / "a.txt", dir / "b.txt"); });
+    EXPECT_EQ(readFile(dir / "a.txt"), "mine");
+    EXPECT_EQ(readFile(dir / "b.txt"), "theirs");
+}
+
 }  // namespace
 
 TEST(FileTransfer, MoveNeverReplacesATakenName)
 {
     TempDir dir;
-    writeFile(dir / "a.txt", "mine");
-    writeFile(dir / "b.txt", "theirs");
-    expectFileExistsError([&] { platform::moveItem(dir / "a.txt", dir / "b.txt"); });
-    EXPECT_EQ(readFile(dir / "a.txt"), "mine");
-    EXPECT_EQ(readFile(dir / "b.txt"), "theirs");
+    expectTakenFileKept(dir.path(), platform::moveItem);
 
     // A dangling link is taken too.
     fs::create_symlink(dir / "nowhere", dir / "link");
@@ -107,10 +113,7 @@ TEST(FileTransfer, CrossFileSystemMoveOfAFolderIsRecursive)
 TEST(FileTransfer, CopyLeavesATakenDestinationAndNothingOfAFailedCopy)
 {
     TempDir dir;
-    writeFile(dir / "a.txt", "mine");
-    writeFile(dir / "b.txt", "theirs");
-    expectFileExistsError([&] { platform::copyItem(dir / "a.txt", dir / "b.txt"); });
-    EXPECT_EQ(readFile(dir / "b.txt"), "theirs");
+    expectTakenFileKept(dir.path(), platform::copyItem);
 
     fs::create_directories(dir / "Folder");
     fs::create_directories(dir / "Taken");

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace olva::app;
 using olva::test::described;
 using Kind = olva::Step::Kind;
@@ -40,6 +42,15 @@ olva::Step shell(std::string note)
 }
 
 const std::string kMarker = sentenceMarker(0).toStdString();
+
+// What `said` reads in each tense, against what it should.
+void expectTenses(const std::function<Sentence(SummaryMode)>& said, const std::string& done,
+                  const std::string& dryRun, const std::string& planned, const char* name)
+{
+    EXPECT_EQ(described(said(SummaryMode::done)), done) << name;
+    EXPECT_EQ(described(said(SummaryMode::dryRun)), dryRun) << name;
+    EXPECT_EQ(described(said(SummaryMode::planned)), planned) << name;
+}
 
 }  // namespace
 
@@ -132,11 +143,9 @@ TEST(OutcomeSummaries, OpenEachTenseAndJoinTheSteps)
         {"only steps that say nothing", {unchanged}, "Matched, nothing to change", "Matched, nothing to change",
          "Matched, nothing to change"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(described(outcomeSummary(c.steps, SummaryMode::done)), c.done) << c.name;
-        EXPECT_EQ(described(outcomeSummary(c.steps, SummaryMode::dryRun)), c.dryRun) << c.name;
-        EXPECT_EQ(described(outcomeSummary(c.steps, SummaryMode::planned)), c.planned) << c.name;
-    }
+    for (const Case& c : cases)
+        expectTenses([&](SummaryMode mode) { return outcomeSummary(c.steps, mode); }, c.done, c.dryRun, c.planned,
+                     c.name);
 }
 
 TEST(ResultTexts, TellFailuresRunsAndUndos)

@@ -4,6 +4,7 @@
 #include "OlvaApp/MainView/RuleRowDelegate.h"
 #include "OlvaApp/MainView/RulesListAccessible.h"
 #include "OlvaApp/MainView/RulesModel.h"
+#include "OlvaApp/MainView/SelectionLink.h"
 #include "OlvaApp/Model/Model.h"
 #include "OlvaApp/PlaceChip/PlaceMenu.h"
 
@@ -39,7 +40,9 @@ RulesListView::RulesListView(Model& model, QWidget* parent)
     setFrameShape(QFrame::NoFrame);
     setAccessibleName(tr("Rules"));
 
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &RulesListView::takeViewSelection);
+    selection_ = new SelectionLink(this, [this](const QModelIndex& row) {
+        model_.setSelectedRule(row.isValid() ? std::optional<int>(row.row()) : std::nullopt);
+    });
     connect(&model_, &Model::selectedRuleChanged, this, &RulesListView::showModelSelection);
     connect(rules_, &QAbstractItemModel::modelReset, this, &RulesListView::showModelSelection);
 }
@@ -61,23 +64,10 @@ QStyleOptionViewItem RulesListView::rowOption(const QModelIndex& index) const
 
 void RulesListView::showModelSelection()
 {
-    syncing_ = true;
     const auto rule = model_.currentRule();
-    if (rule && *rule < rules_->rowCount()) {
-        const QModelIndex row = rules_->index(*rule);
-        selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
-        scrollTo(row);
-    } else {
-        selectionModel()->clearSelection();
-    }
-    syncing_ = false;
-}
-
-void RulesListView::takeViewSelection()
-{
-    if (syncing_) return;
-    const QModelIndexList selected = selectionModel()->selectedIndexes();
-    model_.setSelectedRule(selected.isEmpty() ? std::nullopt : std::optional<int>(selected.front().row()));
+    const QModelIndex row = rule && *rule < rules_->rowCount() ? rules_->index(*rule) : QModelIndex();
+    selection_->show(row);
+    if (row.isValid()) scrollTo(row);
 }
 
 void RulesListView::contextMenuEvent(QContextMenuEvent* event)

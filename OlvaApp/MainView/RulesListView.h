@@ -12,6 +12,7 @@ namespace olva::app {
 class Model;
 class RuleRowDelegate;
 class RulesModel;
+class SelectionLink;
 
 class RulesListView : public QListView {
     Q_OBJECT
@@ -37,14 +38,13 @@ protected:
 
 private:
     void showModelSelection();
-    void takeViewSelection();
     // Whether the drag is a file to explain, not rows of this list.
     bool explainsDrop(const QMimeData* data) const;
 
     Model& model_;
     RulesModel* rules_;
     RuleRowDelegate* delegate_;
-    bool syncing_ = false;
+    SelectionLink* selection_;
 };
 
 }  // namespace olva::app

@@ -1,6 +1,7 @@
 #include "OlvaApp/MainView/SidebarView.h"
 
 #include "OlvaApp/MainView/DroppedFiles.h"
+#include "OlvaApp/MainView/SelectionLink.h"
 #include "OlvaApp/MainView/SidebarDelegate.h"
 #include "OlvaApp/MainView/SidebarModel.h"
 #include "OlvaApp/Model/Model.h"
@@ -31,30 +32,18 @@ SidebarView::SidebarView(Model& model, QWidget* parent)
     setBackgroundRole(QPalette::Window);
     viewport()->setBackgroundRole(QPalette::Window);
 
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &SidebarView::takeViewSelection);
+    selection_ = new SelectionLink(this, [this](const QModelIndex& row) {
+        // The list loses its selection when its rows are rebuilt; that is
+        // not the user's choice.
+        if (!row.isValid()) return;
+        if (auto selection = rows_->selectionAt(row)) model_.setSelection(selection);
+    });
     connect(&model_, &Model::selectionChanged, this, &SidebarView::showModelSelection);
     connect(rows_, &QAbstractItemModel::modelReset, this, &SidebarView::showModelSelection);
     showModelSelection();
 }
 
-void SidebarView::showModelSelection()
-{
-    syncing_ = true;
-    const QModelIndex row = rows_->indexFor(model_.selection());
-    if (row.isValid()) selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
-    else selectionModel()->clearSelection();
-    syncing_ = false;
-}
-
-void SidebarView::takeViewSelection()
-{
-    if (syncing_) return;
-    const QModelIndexList selected = selectionModel()->selectedIndexes();
-    // The list loses its selection when its rows are rebuilt; that is not
-    // the user's choice.
-    if (selected.isEmpty()) return;
-    if (auto selection = rows_->selectionAt(selected.front())) model_.setSelection(selection);
-}
+void SidebarView::showModelSelection() { selection_->show(rows_->indexFor(model_.selection())); }
 
 void SidebarView::contextMenuEvent(QContextMenuEvent* event)
 {

@@ -9,6 +9,7 @@
 namespace olva::app {
 
 class Model;
+class SelectionLink;
 class SidebarModel;
 
 class SidebarView : public QListView {
@@ -29,11 +30,10 @@ protected:
 
 private:
     void showModelSelection();
-    void takeViewSelection();
 
     Model& model_;
     SidebarModel* rows_;
-    bool syncing_ = false;
+    SelectionLink* selection_;
 };
 
 }  // namespace olva::app

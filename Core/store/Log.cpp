@@ -327,7 +327,12 @@ void Store::batchLog(bool on) const
 {
     std::lock_guard guard(logMutex_);
     logBatch_ = on;
-    if (!on) releaseLogLockLocked();
+    if (!on) {
+        releaseLogLockLocked();
+        // The room the batch's lines took (megabytes in a large pass) is
+        // not kept while the engine waits for the next one.
+        if (logUnchecked_.empty()) std::string().swap(logUnchecked_);
+    }
 }
 
 void Store::releaseLogLock() const

@@ -38,8 +38,30 @@ std::uint64_t escapesInWord(const char* bytes, bool escapeSlashes)
 // Escapes `text` at the end of `out`, into room for its longest form (six
 // bytes a character) that is then cut to what it took: an escape is two or
 // six stores, not an append of its own.
+// Where the first byte of `text` that needs an escape is; its size when none
+// does.
+std::size_t firstEscape(std::string_view text, bool escapeSlashes)
+{
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8)
+        if (std::uint64_t found = escapesInWord(text.data() + i, escapeSlashes); found != 0) {
+            // Little-endian: the lowest bit set is the first byte in the text.
+            if constexpr (std::endian::native == std::endian::little) i += std::size_t(std::countr_zero(found)) / 8;
+            break;
+        }
+    for (; i < text.size(); ++i)
+        if (needsEscape(static_cast<unsigned char>(text[i]), escapeSlashes)) return i;
+    return text.size();
+}
+
 void appendEscaped(std::string& out, std::string_view text, bool escapeSlashes)
 {
+    // Most texts need no escape at all, or none in a first stretch: that
+    // goes in as it is, without room made for six times its size.
+    const std::size_t plain = firstEscape(text, escapeSlashes);
+    out.append(text.data(), plain);
+    text.remove_prefix(plain);
+    if (text.empty()) return;
     const std::size_t start = out.size();
     out.resize(start + 6 * text.size());
     char* at = out.data() + start;

@@ -5,7 +5,6 @@
 #include "Core/engine/InterruptedStep.h"
 #include "Core/actions/Perform.h"
 #include "Core/platform/AtomicFile.h"
-#include "Core/platform/FileStatus.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,8 +55,7 @@ Engine::Impl::RuleRun Engine::Impl::runRule(FileInfo& file, const Pending& pendi
 
         // The facts were read as the folder was listed: a file gone or
         // replaced since is passed over, like one whose facts cannot be read.
-        auto current = platform::fileStatus(file.url(), true);
-        if (!current || current->inode != file.inode()) return result;
+        if (!file.stillListed()) return result;
         // Only the rule that acts has its checks logged; working them out
         // again finds every fact already read.
         outcome = evaluate(rule->match, file, now);

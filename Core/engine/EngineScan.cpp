@@ -12,7 +12,7 @@
 
 #include <algorithm>
 #include <string_view>
-#include <unordered_set>
+#include <utility>
 
 namespace olva {
 
@@ -69,7 +69,10 @@ namespace {
 // The inodes named by the keys of the seen and failure records. A file whose
 // inode is not among them has no record, which is known without forming its
 // key (a further system call). Built on first use in a pass, and used only
-// while the records are few next to the files listed.
+// while the records are few next to the files listed. Every listed file is
+// looked up, and every file a rule acts on is added: an open table of the
+// numbers, not a table of nodes, which would cost an allocation and a few
+// cache misses apiece.
 class RecordIndex {
 public:
     RecordIndex(const Engine::Impl& engine, std::size_t listed) : engine_(engine), listed_(listed) {}
@@ -77,12 +80,12 @@ public:
     bool mayHold(std::uint64_t inode)
     {
         if (!built_ || edits_ != engine_.seenEdits) build();
-        return !usable_ || inodes_.contains(inode);
+        return !usable_ || contains(inode);
     }
 
     void add(std::uint64_t inode)
     {
-        if (usable_) inodes_.insert(inode);
+        if (usable_) insert(inode);
     }
 
 private:
@@ -90,14 +93,61 @@ private:
     {
         built_ = true;
         edits_ = engine_.seenEdits;
-        inodes_.clear();
+        slots_.assign(64, 0);
+        used_ = 0;
+        hasZero_ = false;
         usable_ = engine_.seen.size() + engine_.failures.size() <= 4 * listed_;
         if (!usable_) return;
         auto note = [&](std::string_view key) {
-            if (auto inode = FileInfo::inodeInKey(key)) inodes_.insert(*inode);
+            if (auto inode = FileInfo::inodeInKey(key)) insert(*inode);
         };
         engine_.seen.forEach([&](std::string_view key, const auto&) { note(key); });
         for (const auto& record : engine_.failures) note(record.first);
+    }
+
+    // A slot holds an inode number, or 0 when it is free; inode 0 is kept
+    // aside.
+    std::size_t home(std::uint64_t inode) const
+    {
+        return std::size_t((inode * 0x9E3779B97F4A7C15ull) >> 32) & (slots_.size() - 1);
+    }
+
+    bool contains(std::uint64_t inode) const
+    {
+        if (inode == 0) return hasZero_;
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t at = home(inode);; at = (at + 1) & mask) {
+            if (slots_[at] == inode) return true;
+            if (slots_[at] == 0) return false;
+        }
+    }
+
+    void insert(std::uint64_t inode)
+    {
+        if (inode == 0) {
+            hasZero_ = true;
+            return;
+        }
+        // At most half full, so that searches stay short.
+        if (2 * (used_ + 1) > slots_.size()) {
+            std::vector<std::uint64_t> old = std::exchange(slots_, std::vector<std::uint64_t>(slots_.size() * 2, 0));
+            for (std::uint64_t held : old)
+                if (held != 0) place(held);
+        }
+        if (place(inode)) ++used_;
+    }
+
+    // Whether it was not there yet.
+    bool place(std::uint64_t inode)
+    {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t at = home(inode);; at = (at + 1) & mask) {
+            if (slots_[at] == inode) return false;
+            if (slots_[at] == 0) {
+                slots_[at] = inode;
+                return true;
+            }
+        }
     }
 
     const Engine::Impl& engine_;
@@ -105,7 +155,9 @@ private:
     bool built_ = false;
     bool usable_ = false;
     std::uint64_t edits_ = 0;
-    std::unordered_set<std::uint64_t> inodes_;
+    std::vector<std::uint64_t> slots_;  // a power of two in size
+    std::size_t used_ = 0;
+    bool hasZero_ = false;
 };
 
 }  // namespace

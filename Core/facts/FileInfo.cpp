@@ -45,7 +45,8 @@ void appendNumber(std::string& out, std::uint64_t value)
     out.append(digits, end);
 }
 
-void appendBirthField(std::string& out, const std::filesystem::path& url, const platform::FileStatus& status)
+void appendBirthField(std::string& out, const std::filesystem::path& url, const platform::FileStatus& status,
+                      std::optional<std::uint64_t>* handleInode)
 {
     const std::size_t start = out.size();
     if (status.birth) {
@@ -61,9 +62,10 @@ void appendBirthField(std::string& out, const std::filesystem::path& url, const 
     } else {
         out += '0';
     }
-    if (auto handle = platform::fileHandle(url)) {
+    if (auto handle = platform::fileHandleOf(url)) {
         out += '+';
-        out += *handle;
+        out += handle->hex;
+        if (handleInode) *handleInode = handle->inode;
         return;
     }
     if (!status.birth)
@@ -74,7 +76,10 @@ void appendBirthField(std::string& out, const std::filesystem::path& url, const 
         }
 }
 
-std::string keyOf(const std::filesystem::path& url, const platform::FileStatus& status)
+// With handleInode, also the inode number the file's handle names, where it
+// tells one.
+std::string keyOf(const std::filesystem::path& url, const platform::FileStatus& status,
+                  std::optional<std::uint64_t>* handleInode = nullptr)
 {
     // A volume without a UUID is named by its mount point, whose name need
     // not be UTF-8; keys are stored as JSON text, and only compared.
@@ -83,7 +88,7 @@ std::string keyOf(const std::filesystem::path& url, const platform::FileStatus& 
     key += ':';
     appendNumber(key, status.inode);
     key += ':';
-    appendBirthField(key, url, status);
+    appendBirthField(key, url, status, handleInode);
     return key;
 }
 
@@ -133,6 +138,17 @@ const std::string& FileInfo::key() const
 {
     if (!key_) key_ = keyOf(url(), status_);
     return *key_;
+}
+
+bool FileInfo::stillListed() const
+{
+    if (!key_) {
+        std::optional<std::uint64_t> handleInode;
+        key_ = keyOf(url(), status_, &handleInode);
+        if (handleInode == status_.inode) return true;
+    }
+    auto current = platform::fileStatus(url(), true);
+    return current && current->inode == status_.inode;
 }
 
 const std::string& FileInfo::legacyKey() const

@@ -64,6 +64,10 @@ public:
     // Survives renames and moves within the volume; a copy gets a new one.
     // Formed on first use: it asks the file system for the file's handle.
     const std::string& key() const;
+    // Whether the path still leads to the file whose status was taken, not
+    // removed or replaced by another since. Forms the key on the way: the
+    // handle in it mostly tells, which saves another look at the file.
+    bool stillListed() const;
     // The older form of the key, under which earlier records may be kept.
     const std::string& legacyKey() const;
     std::uint64_t inode() const { return status_.inode; }

@@ -6,6 +6,7 @@
 #include <linux/fs.h>
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -77,6 +78,39 @@ std::optional<OpenFileExtent> openFileExtent(int fd)
 
 std::optional<std::string> fileHandle(const std::filesystem::path& path)
 {
+    auto handle = fileHandleOf(path);
+    if (!handle) return std::nullopt;
+    return std::move(handle->hex);
+}
+
+namespace {
+
+// The handle forms of the kernel's export code that begin with the inode
+// number and its generation, each of a fixed length: 32-bit numbers (ext2
+// to ext4 and many others) and 64-bit ones (xfs). Other file systems use the
+// same type numbers with other contents, but not with these lengths.
+constexpr int kInode32Generation = 1;
+constexpr int kInode64Generation = 0x81;
+
+std::optional<std::uint64_t> inodeOfHandle(const struct file_handle& handle, const unsigned char* bytes)
+{
+    if (handle.handle_type == kInode32Generation && handle.handle_bytes == 8) {
+        std::uint32_t inode = 0;
+        std::memcpy(&inode, bytes, sizeof inode);
+        return inode;
+    }
+    if (handle.handle_type == kInode64Generation && handle.handle_bytes == 12) {
+        std::uint64_t inode = 0;
+        std::memcpy(&inode, bytes, sizeof inode);
+        return inode;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<FileHandle> fileHandleOf(const std::filesystem::path& path)
+{
     alignas(struct file_handle) unsigned char storage[sizeof(struct file_handle) + MAX_HANDLE_SZ]{};
     auto* handle = reinterpret_cast<struct file_handle*>(storage);
     handle->handle_bytes = MAX_HANDLE_SZ;
@@ -85,12 +119,14 @@ std::optional<std::string> fileHandle(const std::filesystem::path& path)
     const unsigned char* bytes = storage + offsetof(struct file_handle, f_handle);
     static constexpr char digits[] = "0123456789abcdef";
     const unsigned length = std::min<unsigned>(handle->handle_bytes, MAX_HANDLE_SZ);
-    std::string hex(2 * length, '0');
+    FileHandle result;
+    result.hex.assign(2 * length, '0');
     for (unsigned i = 0; i < length; ++i) {
-        hex[2 * i] = digits[bytes[i] >> 4];
-        hex[2 * i + 1] = digits[bytes[i] & 15];
+        result.hex[2 * i] = digits[bytes[i] >> 4];
+        result.hex[2 * i + 1] = digits[bytes[i] & 15];
     }
-    return hex;
+    result.inode = inodeOfHandle(*handle, bytes);
+    return result;
 }
 
 std::optional<std::uint32_t> inodeGeneration(const std::filesystem::path& path, const FileStatus& status)

@@ -54,6 +54,17 @@ std::optional<OpenFileExtent> openFileExtent(int fd);
 // that reuses a freed inode number. Nothing where the file system has none.
 std::optional<std::string> fileHandle(const std::filesystem::path& path);
 
+// The same handle, with the inode number it names where the handle is of a
+// form known to hold one first (ext4's and xfs's, say); nothing there for
+// other forms. The number is only a hint of the file system's own making:
+// that it equals a number known tells the file is that one, a difference
+// tells nothing.
+struct FileHandle {
+    std::string hex;
+    std::optional<std::uint64_t> inode;
+};
+std::optional<FileHandle> fileHandleOf(const std::filesystem::path& path);
+
 // The inode's generation number, which tells a reused inode number from the
 // file that had it before. Asked only of regular files and directories (the
 // file is opened for it); nothing where the file system keeps none.

@@ -224,6 +224,23 @@ void Store::appendLine(std::string line) const
         // the size. Other writers wait for the lock meanwhile, at most a
         // moment.
         std::lock_guard guard(logMutex_);
+        // Within one hold of the lock, where the file ends is known from
+        // the last line this process wrote: a line costs its write alone.
+        // Whether the file was removed meanwhile is asked once, as the lock
+        // is let go (releaseLogLockLocked), and the lines are kept until then.
+        if (logLocked_ && logKnown_ && log_ && logEnd_ <= maxLog) {
+            bool written = platform::appendWhole(log_.get(), line);
+            int error = errno;
+            if (written) {
+                logEnd_ += line.size();
+                logUnchecked_ += line;
+            } else {
+                logKnown_ = false;
+            }
+            if (!logBatch_ || std::chrono::steady_clock::now() - logLockedAt_ > kLogHold) releaseLogLockLocked();
+            if (!written) platform::throwErrno(error, "couldn’t write to " + platform::quoted(current()));
+            return;
+        }
         if (!logLocked_) {
             if (!logLock_) {
                 logLock_ = platform::Descriptor(::open(path("log.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
@@ -240,6 +257,7 @@ void Store::appendLine(std::string line) const
                          || named.st_ino != open.st_ino || named.st_dev != open.st_dev))
                 log_ = platform::Descriptor();
         }
+        checkUncheckedLines();
         platform::OpenFileExtent status;
         for (int attempt = 0;; ++attempt) {
             if (!log_) {
@@ -262,12 +280,23 @@ void Store::appendLine(std::string line) const
                 platform::throwErrno(errno, "couldn’t move " + platform::quoted(current()) + " aside");
             log_ = platform::Descriptor();
         }
+        // Lines that went to a removed log, which could not be written again
+        // until now, go first.
+        const std::size_t again = logRewrite_ ? logUnchecked_.size() : 0;
+        if (again > 0) line.insert(0, logUnchecked_);
         // Where this process's last line ended, the file ends with a line
         // feed: nobody else wrote while the lock was held.
         if (status.size != logEnd_ && !endsWithFeed(log_.get(), off_t(status.size))) line.insert(0, "\n");
         bool written = platform::appendWhole(log_.get(), line);
         int error = errno;
-        if (written) logEnd_ = status.size + line.size();
+        if (written) {
+            logEnd_ = status.size + line.size();
+            logKnown_ = true;
+            if (again > 0) {
+                logUnchecked_.clear();
+                logRewrite_ = false;
+            }
+        }
         if (!logBatch_ || std::chrono::steady_clock::now() - logLockedAt_ > kLogHold) releaseLogLockLocked();
         if (!written) platform::throwErrno(error, "couldn’t write to " + platform::quoted(current()));
         return;
@@ -298,7 +327,12 @@ void Store::batchLog(bool on) const
 {
     std::lock_guard guard(logMutex_);
     logBatch_ = on;
-    if (!on) releaseLogLockLocked();
+    if (!on) {
+        releaseLogLockLocked();
+        // The room the batch's lines took (megabytes in a large pass) is
+        // not kept while the engine waits for the next one.
+        if (logUnchecked_.empty()) std::string().swap(logUnchecked_);
+    }
 }
 
 void Store::releaseLogLock() const
@@ -310,8 +344,35 @@ void Store::releaseLogLock() const
 void Store::releaseLogLockLocked() const
 {
     if (!logLocked_) return;
+    checkUncheckedLines();
     ::flock(logLock_.get(), LOCK_UN);
     logLocked_ = false;
+    logKnown_ = false;
+}
+
+void Store::checkUncheckedLines() const
+{
+    if (logUnchecked_.empty() || logRewrite_) return;
+    if (log_)
+        if (auto extent = platform::openFileExtent(log_.get()); extent && extent->links > 0) {
+            logUnchecked_.clear();
+            return;
+        }
+    // Removed since they were written (or not to be asked): they go to the
+    // file now at its name, or with the next line once that can be written.
+    log_ = platform::Descriptor();
+    logKnown_ = false;
+    platform::Descriptor fresh(::open(path("log.json").c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    if (fresh) {
+        struct stat status {};
+        std::string lines = logUnchecked_;
+        if (::fstat(fresh.get(), &status) == 0 && !endsWithFeed(fresh.get(), status.st_size)) lines.insert(0, "\n");
+        if (platform::appendWhole(fresh.get(), lines)) {
+            logUnchecked_.clear();
+            return;
+        }
+    }
+    logRewrite_ = true;
 }
 
 LogRead Store::entries(LogPosition after) const

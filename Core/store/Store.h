@@ -174,6 +174,9 @@ private:
     // is where its last line ended.
     static constexpr auto kLogHold = std::chrono::milliseconds(200);
     void releaseLogLockLocked() const;
+    // Makes sure the lines written since the last look reached a file at
+    // the log's name (see logUnchecked_).
+    void checkUncheckedLines() const;
     mutable std::mutex logMutex_;
     mutable platform::Descriptor logLock_;
     mutable platform::Descriptor log_;
@@ -181,6 +184,14 @@ private:
     mutable bool logBatch_ = false;
     mutable bool logLocked_ = false;
     mutable std::chrono::steady_clock::time_point logLockedAt_;
+    // Whether `log_` was written since the lock was taken: nobody else has
+    // written since, and logEnd_ is where the file ends.
+    mutable bool logKnown_ = false;
+    // Lines written since the log was last seen to be at its name: should
+    // it turn out removed, they go again to the file now there. With
+    // logRewrite_, that could not be done yet, and the next append does it.
+    mutable std::string logUnchecked_;
+    mutable bool logRewrite_ = false;
 };
 
 }  // namespace olva

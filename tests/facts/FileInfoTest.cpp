@@ -212,6 +212,57 @@ TEST_F(FileFacts, KeyFormAndLegacyKey)
     EXPECT_EQ(FileInfo::inodeInKey("k"), std::nullopt);
 }
 
+// Between the listing and a rule's run the file may be removed, replaced by
+// another (whatever its key formed first), renamed away or stay: only a
+// file that stayed counts as the one listed. The handle's inode, where it
+// tells one, is the file's own.
+TEST_F(FileFacts, StillListedOnlyWhileThePathLeadsToTheListedFile)
+{
+    struct Case {
+        const char* name;
+        bool keyFirst;  // the key formed before the change, as for a file with records
+        void (*change)(const fs::path&);
+        bool still;
+    };
+    const Case cases[] = {
+        {"stays", false, [](const fs::path&) {}, true},
+        {"stays, key first", true, [](const fs::path&) {}, true},
+        {"removed", false, [](const fs::path& f) { fs::remove(f); }, false},
+        {"removed, key first", true, [](const fs::path& f) { fs::remove(f); }, false},
+        {"replaced", false, [](const fs::path& f) {
+             fs::rename(f, f.string() + ".old");
+             writeFile(f, "new");
+         }, false},
+        {"replaced, key first", true, [](const fs::path& f) {
+             fs::rename(f, f.string() + ".old");
+             writeFile(f, "new");
+         }, false},
+        {"link to another file", false, [](const fs::path& f) {
+             fs::rename(f, f.string() + ".old");
+             writeFile(f.string() + ".other", "other");
+             fs::create_symlink(f.string() + ".other", f);
+         }, false},
+        {"link to itself, moved", false, [](const fs::path& f) {
+             fs::rename(f, f.string() + ".old");
+             fs::create_symlink(f.string() + ".old", f);
+         }, true},
+    };
+    int index = 0;
+    for (const auto& c : cases) {
+        fs::path file = dir / ("still-" + std::to_string(index++));
+        writeFile(file, "listed");
+        auto status = platform::fileStatus(file);
+        ASSERT_TRUE(status);
+        if (auto handle = platform::fileHandleOf(file); handle && handle->inode) {
+            EXPECT_EQ(*handle->inode, status->inode) << c.name;
+        }
+        FileInfo info(file.string(), *status);
+        if (c.keyFirst) (void)info.key();
+        c.change(file);
+        EXPECT_EQ(info.stillListed(), c.still) << c.name;
+    }
+}
+
 // A freed inode number goes to the next new file at once, and within one
 // clock tick the new file is even born at the same nanosecond: the rules must
 // still not take the new file for the old one.

@@ -1,5 +1,6 @@
 #include "Core/base/DecodingError.h"
 #include "Core/base/UTF8.h"
+#include "Core/platform/AtomicFile.h"
 #include "tests/store/Child.h"
 #include "tests/store/StoreFixture.h"
 
@@ -274,6 +275,54 @@ TEST_F(LogAppend, AWriteThatFailsHalfwayLeavesNoPartOfTheLine)
     EXPECT_EQ(fs::file_size(log), before);
     store.append(entryFor("second"));
     EXPECT_EQ(filesOf(store.entries()), (std::vector<std::string>{"first", "second"}));
+}
+
+// The process that runs the engine writes the lines of a batch without a
+// look at the log between them: whatever happens to the file meanwhile, no
+// line written since the last look is lost, and none is written twice.
+TEST_F(LogAppend, ABatchLosesNoLineWhateverHappensToTheLog)
+{
+    struct Case {
+        const char* name;
+        // Done between the batch's first line and the next ones, and then
+        // before the line after the batch.
+        void (*during)(const fs::path& dir);
+        void (*after)(const fs::path& dir);
+        std::vector<std::string> current, older;
+    };
+    const Case cases[] = {
+        {"left alone", [](const fs::path&) {}, [](const fs::path&) {}, {"a", "b", "c", "d"}, {}},
+        {"removed", [](const fs::path& dir) { fs::remove(dir / "log.json"); }, [](const fs::path&) {},
+         {"b", "c", "d"}, {}},
+        {"the data folder removed, and made again after the batch",
+         [](const fs::path& dir) { fs::remove_all(dir); },
+         [](const fs::path& dir) { fs::create_directories(dir); }, {"b", "c", "d"}, {}},
+        // By a writer that does not take the lock: the log is moved aside at
+        // the next look.
+        {"filled up to its limit", [](const fs::path& dir) {
+             appendRaw(dir / "log.json", std::string(Store::maxLog, ' ') + "\n");
+         }, [](const fs::path&) {}, {"d"}, {"a", "b", "c"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir data;
+        fs::path dir = data.path() / "data";
+        {
+            Store engine(dir);
+            engine.lockEngine();
+            engine.batchLog(true);
+            engine.append(entryFor("a"));
+            c.during(dir);
+            engine.append(entryFor("b"));
+            engine.append(entryFor("c"));
+            engine.batchLog(false);
+            c.after(dir);
+            engine.append(entryFor("d"));
+        }
+        EXPECT_EQ(filesOf(parseLogLines(readFile(dir / "log.json"))), c.current);
+        auto older = platform::readFileIfPossible(dir / "log.1.json");
+        EXPECT_EQ(filesOf(parseLogLines(older.value_or(""))), c.older);
+    }
 }
 
 namespace {

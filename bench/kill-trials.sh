@@ -4,7 +4,8 @@
 # it finish, and undoes every logged entry. Per trial it counts files lost
 # or duplicated (by SHA-256), renamed twice, scripts run twice, scripts that
 # ran with no entry saying so, data files that do not parse after the kill,
-# runs logged as interrupted, and files an undo could not bring back.
+# runs logged as interrupted, and files an undo could not bring back. A
+# restart that exits at once (its sentence is counted) is started again.
 #
 # usage: bench/kill-trials.sh [trials] [files] [parallel] [olva] [first trial]
 set -euo pipefail
@@ -94,13 +95,24 @@ def trial(number):
     child.wait()
     bad_after_kill = unparsable(data)
 
-    # Started again and left to finish: every file has its entry.
-    child = subprocess.Popen([olva, "run"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # Started again and left to finish: every file has its entry. Like a
+    # supervisor, this starts it again should it exit before: the sentence it
+    # gave is kept, and counted.
+    refused = []
+    said = os.path.join(root, "restart.txt")
+    def start():
+        with open(said, "w") as err:
+            return subprocess.Popen([olva, "run"], env=env, stdout=subprocess.DEVNULL, stderr=err)
+    child = start()
     deadline = time.monotonic() + 600
     while time.monotonic() < deadline:
         logged = {e["file"] for e in entries(data) if "undoOf" not in e}
         if len(logged) >= count:
             break
+        if child.poll() is not None and len(refused) < 5:
+            refused.append(open(said).read().strip().splitlines()[:1] or [f"exit status {child.returncode}"])
+            time.sleep(0.2)
+            child = start()
         time.sleep(0.2)
     time.sleep(2.5)
     child.send_signal(signal.SIGTERM)
@@ -137,7 +149,8 @@ def trial(number):
     not_back = sum(1 for name, sha in before.items() if name not in after.get(sha, []))
     return dict(trial=number, lost=lost, duplicated=duplicated, renamed_twice=twice, scripts_twice=ran_twice,
                 scripts_unnamed=unnamed, may_have_run=noted, unparsable=bad_after_kill + unparsable(data),
-                interrupted=len(interrupted), undo_failed=undo_failed, not_back=not_back)
+                interrupted=len(interrupted), undo_failed=undo_failed, not_back=not_back,
+                refused=[line for lines in refused for line in lines])
 
 results = []
 with concurrent.futures.ThreadPoolExecutor(parallel) as pool:
@@ -151,4 +164,8 @@ for key in keys:
     print(f"  {key}: {sum(r[key] for r in results)} in all, in {sum(1 for r in results if r[key])} trials")
 print(f"  trials with a run logged as interrupted: {sum(1 for r in results if r['interrupted'])} of {trials}")
 print(f"  interrupted entries noting the script may have run: {sum(r['may_have_run'] for r in results)}")
+refusals = [line for r in results for line in r["refused"]]
+print(f"  restarts that exited before every file was handled, and were started again: {len(refusals)}")
+for line in sorted(set(refusals)):
+    print(f"    {refusals.count(line)}x: {line}")
 PY

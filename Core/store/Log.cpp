@@ -234,6 +234,7 @@ void Store::appendLine(std::string line) const
             if (written) {
                 logEnd_ += line.size();
                 logUnchecked_ += line;
+                if (logUnchecked_.size() >= kUncheckedLimit) checkUncheckedLines();
             } else {
                 logKnown_ = false;
             }

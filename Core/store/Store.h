@@ -190,6 +190,9 @@ private:
     // Lines written since the log was last seen to be at its name: should
     // it turn out removed, they go again to the file now there. With
     // logRewrite_, that could not be done yet, and the next append does it.
+    // Looked at again once they come to kUncheckedLimit, so that a fast
+    // pass keeps a few hundred lines, not the megabytes of a whole hold.
+    static constexpr std::size_t kUncheckedLimit = 256 * 1024;
     mutable std::string logUnchecked_;
     mutable bool logRewrite_ = false;
 };

@@ -325,6 +325,30 @@ TEST_F(LogAppend, ABatchLosesNoLineWhateverHappensToTheLog)
     }
 }
 
+// The lines kept between two looks are bounded: a look comes once they
+// fill their room, in the middle of a batch, and still loses nothing and
+// writes nothing twice.
+TEST_F(LogAppend, ABatchLongerThanTheLinesKeptBetweenLooksLosesNoLineEither)
+{
+    TempDir data;
+    fs::path dir = data.path() / "data";
+    std::vector<std::string> expected;
+    {
+        Store engine(dir);
+        engine.lockEngine();
+        engine.batchLog(true);
+        engine.append(entryFor("first"));
+        fs::remove(dir / "log.json");
+        for (int i = 0; i < 3000; ++i) {
+            expected.push_back("file-" + std::to_string(i));
+            engine.append(entryFor(expected.back()));
+        }
+        engine.batchLog(false);
+    }
+    EXPECT_GT(fs::file_size(dir / "log.json"), 2 * 256 * 1024u);
+    EXPECT_EQ(filesOf(parseLogLines(readFile(dir / "log.json"))), expected);
+}
+
 namespace {
 
 // Both generations of a log, with what a reader must cope with: lines that

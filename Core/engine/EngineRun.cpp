@@ -329,14 +329,16 @@ std::optional<Engine::Impl::FileSignature> signatureOf(const std::filesystem::pa
                                        std::int64_t(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
-// The journal is folded once it holds four times as much as the seen file,
-// so a fold writes about a quarter of the bytes of the records written since
-// the last one: the bytes written per handled file stay the same however
-// many files were handled. A handled file's records in the journal are a
-// dozen times its mark in the seen file, so folding sooner would write the
-// seen file over and over; folding later would leave readers more journal
+// The journal is folded once it holds sixteen times as much as the seen
+// file. A handled file's records in the journal are about ten times its mark
+// in the seen file, so a fold comes once the journal holds the marks of
+// nearly twice as many files as the seen file: over a pass that handles many
+// files the seen file is written about one and a half times its final size,
+// and the bytes written per handled file stay the same however many files
+// were handled. Folding sooner writes the seen file (and waits for it to
+// reach the disk) over and over; folding later leaves readers more journal
 // to read.
-constexpr std::uint64_t kFoldFactor = 4;
+constexpr std::uint64_t kFoldFactor = 16;
 
 }  // namespace
 

@@ -8,6 +8,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 namespace olva {
 
@@ -22,6 +25,54 @@ void walkInto(DIR* dir, const char* name, const std::string& path, std::int64_t 
     if (sub >= 0) walk(sub, path + name + "/", level + 1, depth, files);
 }
 
+struct Entry {
+    ino_t inode;
+    unsigned char type;
+    std::string name;
+};
+
+// The entry's type, where the file system gives it, spares asking for the
+// status of what is never listed.
+bool needsStatus(const Entry& entry)
+{
+    if (entry.type == DT_DIR) return platform::isPackage(entry.name.c_str());
+    return entry.type == DT_REG || entry.type == DT_UNKNOWN;
+}
+
+// A large directory's statuses are read by a few threads at once, each over
+// a stretch of inodes: the calls then wait on the file system's caches side
+// by side instead of one after the other.
+constexpr std::size_t kMostReaders = 4;
+constexpr std::size_t kFewestEach = 1024;
+
+std::vector<std::optional<platform::FileStatus>> statusesOf(int fd, const std::vector<Entry>& entries)
+{
+    std::vector<std::optional<platform::FileStatus>> statuses(entries.size());
+    auto read = [&](std::size_t part, std::size_t parts) {
+        const std::size_t each = (entries.size() + parts - 1) / parts;
+        const std::size_t end = std::min(entries.size(), (part + 1) * each);
+        for (std::size_t i = part * each; i < end; ++i)
+            if (needsStatus(entries[i])) statuses[i] = platform::entryStatus(fd, entries[i].name.c_str());
+    };
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t parts = std::max<std::size_t>(1, std::min({kMostReaders, cores, entries.size() / kFewestEach}));
+    std::vector<std::jthread> readers;
+    std::size_t readHere = parts;
+    for (std::size_t part = 1; part < parts; ++part) {
+        try {
+            readers.emplace_back(read, part, parts);
+        } catch (const std::system_error&) {
+            // No thread to be had: the rest is read here.
+            readHere = part;
+            break;
+        }
+    }
+    read(0, parts);
+    for (std::size_t part = readHere; part < parts; ++part) read(part, parts);
+    readers.clear();
+    return statuses;
+}
+
 // Walks the directory open at `fd`, whose path ends with a slash; `level`
 // is the level of its entries (1 for the folder's own).
 void walk(int fd, const std::string& path, std::int64_t level, std::int64_t depth, std::vector<ListedFile>& files)
@@ -31,11 +82,6 @@ void walk(int fd, const std::string& path, std::int64_t level, std::int64_t dept
         ::close(fd);
         return;
     }
-    struct Entry {
-        ino_t inode;
-        unsigned char type;
-        std::string name;
-    };
     std::vector<Entry> entries;
     while (dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
@@ -48,17 +94,14 @@ void walk(int fd, const std::string& path, std::int64_t level, std::int64_t dept
     // status, and later for the handle and tags of each file a rule acts
     // on, then finds in the caches what the file before it brought in.
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.inode < b.inode; });
-    for (const Entry& entry : entries) {
-        const char* name = entry.name.c_str();
-        // The entry's type, where the file system gives it, spares asking
-        // for the status of what is never listed.
-        const unsigned char type = entry.type;
-        if (type == DT_DIR && !platform::isPackage(name)) {
+    const auto statuses = statusesOf(::dirfd(dir), entries);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const char* name = entries[i].name.c_str();
+        if (entries[i].type == DT_DIR && !platform::isPackage(name)) {
             if (level <= depth) walkInto(dir, name, path, level, depth, files);
             continue;
         }
-        if (type != DT_REG && type != DT_DIR && type != DT_UNKNOWN) continue;
-        auto status = platform::entryStatus(::dirfd(dir), name);
+        const auto& status = statuses[i];
         if (!status) continue;
         if (status->isRegular() || (status->isDirectory() && platform::isPackage(name)))
             files.push_back(ListedFile{path + name, *status});

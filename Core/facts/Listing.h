@@ -16,8 +16,8 @@ struct ListedFile {
     platform::FileStatus status;
 };
 
-// Regular files and packages of the folder, down to its depth, in
-// enumeration order. Hidden items, package contents, symbolic links and
+// Regular files and packages of the folder, down to its depth, each
+// folder's in the order of their inodes. Hidden items, package contents, symbolic links and
 // special files (pipes, sockets, devices) are left out, and no symbolic link
 // is followed. Empty when the folder cannot be read.
 std::vector<ListedFile> listFileStatuses(const Folder& folder);

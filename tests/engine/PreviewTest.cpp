@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <set>
 
 using namespace olva;
 using namespace olva::test;
@@ -69,6 +70,32 @@ TEST_F(EngineTest, ListingKeepsToRegularFilesAndPackagesWithinTheDepth)
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{"Tool.app", "a.txt", "one/b.txt", "one/two/c.txt"}));
     ::close(sock);
+}
+
+TEST_F(EngineTest, ALargeFolderIsListedWholeInTheOrderOfItsInodes)
+{
+    // Enough entries for the statuses to be read by several threads, with
+    // what is never listed spread among the files.
+    constexpr int kFiles = 3 * 1024 + 7;
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string name = "f" + std::to_string(i);
+        writeFile(inbox / (name + ".txt"), std::string(std::size_t(i % 97), 'x'));
+        if (i % 300 == 0) fs::create_symlink(inbox / (name + ".txt"), inbox / (name + ".link"));
+        if (i % 700 == 0) fs::create_directories(inbox / (name + ".dir"));
+    }
+    fs::create_directories(inbox / "Tool.app");
+    const auto listing = listFileStatuses(folder({}, inbox, 0));
+    ASSERT_EQ(listing.size(), std::size_t(kFiles) + 1);
+    std::set<std::string> distinct;
+    for (const auto& file : listing) {
+        distinct.insert(file.path);
+        if (file.path.ends_with("Tool.app")) continue;
+        const int number = std::stoi(fs::path(file.path).stem().string().substr(1));
+        ASSERT_EQ(file.status.size, std::uint64_t(number % 97)) << file.path;
+    }
+    EXPECT_EQ(distinct.size(), listing.size());
+    EXPECT_TRUE(std::is_sorted(listing.begin(), listing.end(),
+                               [](const auto& a, const auto& b) { return a.status.inode < b.status.inode; }));
 }
 
 TEST_F(EngineTest, PreviewEvaluatesAtMostItsLimitAndCountsEverything)

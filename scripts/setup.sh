@@ -12,6 +12,8 @@ packages=(
   nlohmann-json3-dev libicu-dev libplist-dev libssl-dev uuid-dev libsystemd-dev
   libpoppler-cpp-dev libtesseract-dev libleptonica-dev tesseract-ocr-eng
   qt6-base-dev fonts-dejavu-core
+  # the command-line tool's allocator
+  libmimalloc-dev
   # the app: SVG icons, the icon theme fallback, the tray test under Xvfb,
   # and the checks of the desktop file and the metainfo
   libqt6svg6 adwaita-icon-theme xvfb xauth desktop-file-utils appstream

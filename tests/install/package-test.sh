@@ -31,7 +31,7 @@ field Description | head -1 | grep -qi 'file' || fail "the description's summary
 # never a development package.
 depends=$(field Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//')
 for wanted in zsh libc6 'libqt6core6' 'libqt6gui6' 'libqt6widgets6' 'libqt6dbus6' 'libqt6svg6' 'libicu[0-9]+' \
-              'libpoppler-cpp[0-9a-z]+' libtesseract5 liblept5 tesseract-ocr-eng libssl3 libsystemd0; do
+              'libpoppler-cpp[0-9a-z]+' libtesseract5 liblept5 tesseract-ocr-eng libssl3 libsystemd0 'libmimalloc[0-9.]+'; do
   grep -qxE "$wanted" <<<"$depends" || fail "Depends names no $wanted: $(field Depends)"
 done
 grep -E -- '-dev$' <<<"$depends" && fail "Depends names a development package"

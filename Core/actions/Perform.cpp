@@ -24,15 +24,6 @@ constexpr double kScriptTimeout = 60;
 // next free name is tried, but not forever.
 constexpr int kPlacementAttempts = 100;
 
-std::optional<std::string> keyOf(const fs::path& path)
-{
-    try {
-        return FileInfo::keyFor(path);
-    } catch (...) {
-        return std::nullopt;
-    }
-}
-
 bool contains(const std::vector<std::string>& list, const std::string& text)
 {
     return std::find(list.begin(), list.end(), text) != list.end();
@@ -100,7 +91,7 @@ private:
     // follows it through the changes that keep its identity.
     const std::optional<std::string>& keyNow()
     {
-        if (!currentKey_ && !dryRun_) currentKey_ = keyOf(current_);
+        if (!currentKey_ && !dryRun_) currentKey_ = FileInfo::keyIfPresent(current_);
         return currentKey_;
     }
 
@@ -128,7 +119,7 @@ private:
         });
         fs::path from = std::exchange(current_, destination);
         // A move to another file system gives the file a new identity.
-        currentKey_ = dryRun_ ? std::nullopt : keyOf(destination);
+        currentKey_ = dryRun_ ? std::nullopt : FileInfo::keyIfPresent(destination);
         took(Step{Step::Kind::move, from.string(), destination.string(), {}, {}, currentKey_});
     }
 
@@ -141,7 +132,7 @@ private:
                                              announce(Step{Step::Kind::copy, current_.string(), to.string(), {}, {}, {}});
                                          });
         took(Step{Step::Kind::copy, current_.string(), destination.string(), {}, {},
-                  dryRun_ ? std::nullopt : keyOf(destination)});
+                  dryRun_ ? std::nullopt : FileInfo::keyIfPresent(destination)});
     }
 
     void rename(const std::string& pattern)
@@ -205,7 +196,7 @@ private:
         fs::path trashed = platform::moveToTrash(current_, [&](const fs::path& to) {
             announce(Step{Step::Kind::trash, current_.string(), to.string(), {}, {}, key});
         });
-        took(Step{Step::Kind::trash, current_.string(), trashed.string(), {}, {}, keyOf(trashed)});
+        took(Step{Step::Kind::trash, current_.string(), trashed.string(), {}, {}, FileInfo::keyIfPresent(trashed)});
     }
 
     void shell(const std::string& script)

@@ -87,19 +87,10 @@ private:
     std::map<std::tuple<std::size_t, std::size_t, bool>, bool> memo_;
 };
 
-std::optional<std::string> keyIfReadable(const std::string& path)
-{
-    try {
-        return FileInfo::keyFor(path);
-    } catch (...) {
-        return std::nullopt;
-    }
-}
-
 void verifyKey(const std::optional<std::string>& expected, const std::string& path)
 {
     if (!expected) return;
-    std::optional<std::string> key = keyIfReadable(path);
+    std::optional<std::string> key = FileInfo::keyIfPresent(path);
     if (!key) throw ActionError(path + " no longer exists");
     if (*key != *expected) throw ActionError(path + " is no longer the file Olva put there, so it was left alone");
 }
@@ -159,10 +150,10 @@ private:
         if (!step.to) throw ActionError("no location recorded for " + step.from);
         verifyKey(expected(step), *step.to);
         if (platform::itemExists(step.from)) throw ActionError(step.from + " already exists");
-        const std::optional<std::string> before = keyIfReadable(*step.to);
+        const std::optional<std::string> before = FileInfo::keyIfPresent(*step.to);
         if (step.kind == Step::Kind::trash) platform::restoreFromTrash(*step.to, step.from);
         else platform::moveItem(*step.to, step.from);
-        const std::optional<std::string> after = keyIfReadable(step.from);
+        const std::optional<std::string> after = FileInfo::keyIfPresent(step.from);
         if (!before || !after || *before == *after) return;
         for (std::size_t older = 0; older < index; ++older) {
             const Step& earlier = steps_[older];

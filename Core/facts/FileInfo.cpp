@@ -174,6 +174,13 @@ std::string FileInfo::keyFor(const std::filesystem::path& url)
     return keyOf(url, statusOrThrow(url, true));
 }
 
+std::optional<std::string> FileInfo::keyIfPresent(const std::filesystem::path& url)
+{
+    const auto status = platform::fileStatus(url, true);
+    if (!status) return std::nullopt;
+    return keyOf(url, *status);
+}
+
 std::optional<std::uint64_t> FileInfo::inodeInKey(std::string_view key)
 {
     // volume ":" inode ":" birth, where only the volume may hold a colon;

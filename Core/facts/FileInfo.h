@@ -49,6 +49,9 @@ public:
     // The identity key of a file without reading its other facts. Throws
     // FileNotFound.
     static std::string keyFor(const std::filesystem::path& url);
+    // The same, or nothing where the file is gone or cannot be reached: a
+    // step that records or checks a key goes on without one.
+    static std::optional<std::string> keyIfPresent(const std::filesystem::path& url);
 
     // The inode number that a key or a legacy key names; nothing for text of
     // neither form.

@@ -1,5 +1,7 @@
 #include "OlvaApp/ConditionsEditor/FieldBox.h"
 
+#include "OlvaApp/PlaceChip/AccessibleFactory.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QAbstractItemView>
@@ -51,21 +53,8 @@ private:
     QComboBox* box() const { return static_cast<QComboBox*>(widget()); }
 };
 
-QAccessibleInterface* fieldFactory(const QString& className, QObject* object)
-{
-    if (className != QLatin1String("olva::app::FieldBox") || !object || !object->isWidgetType()) return nullptr;
-    return new NamedComboBox(static_cast<QComboBox*>(object));
-}
-
 }  // namespace
 
-FieldBox::FieldBox(QWidget* parent) : QComboBox(parent)
-{
-    static const bool installed = [] {
-        QAccessible::installFactory(fieldFactory);
-        return true;
-    }();
-    (void)installed;
-}
+FieldBox::FieldBox(QWidget* parent) : QComboBox(parent) { installAccessible<FieldBox, NamedComboBox>(); }
 
 }  // namespace olva::app

@@ -49,6 +49,14 @@ public:
     }
 };
 
+// A sheet (window-modal by its own making) lives until it is answered, and
+// is opened, not run: the window's events go on beneath it.
+void openSheet(QDialog* sheet)
+{
+    QObject::connect(sheet, &QDialog::finished, sheet, &QObject::deleteLater);
+    sheet->open();
+}
+
 // Hides a sheet without the closing that would write to the model: the
 // model already moved on.
 void dismissQuietly(QDialog* sheet)
@@ -254,9 +262,7 @@ void MainWindow::showEditingRule()
     }
     if (!editing) return;
     ruleSheet_ = new RuleSheet(model_, *editing, this);
-    connect(ruleSheet_, &QDialog::finished, ruleSheet_, &QObject::deleteLater);
-    ruleSheet_->setWindowModality(Qt::WindowModal);
-    ruleSheet_->open();
+    openSheet(ruleSheet_);
 }
 
 void MainWindow::showExplained()
@@ -272,9 +278,7 @@ void MainWindow::showExplained()
     if (!explained) return;
     explainedId_ = explained->id;
     explainSheet_ = new ExplainSheet(model_, this);
-    connect(explainSheet_, &QDialog::finished, explainSheet_, &QObject::deleteLater);
-    explainSheet_->setWindowModality(Qt::WindowModal);
-    explainSheet_->open();
+    openSheet(explainSheet_);
 }
 
 void MainWindow::showPendingImport()
@@ -291,8 +295,7 @@ void MainWindow::showPendingImport()
     }
     if (!pending) return;
     importSheet_ = new ImportSheet(model_, *pending, this);
-    connect(importSheet_, &QDialog::finished, importSheet_, &QObject::deleteLater);
-    importSheet_->open();
+    openSheet(importSheet_);
 }
 
 }  // namespace olva::app

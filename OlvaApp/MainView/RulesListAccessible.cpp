@@ -3,6 +3,7 @@
 #include "OlvaApp/MainView/RuleRowDelegate.h"
 #include "OlvaApp/MainView/RulesListView.h"
 #include "OlvaApp/MainView/RulesModel.h"
+#include "OlvaApp/PlaceChip/AccessibleFactory.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -219,22 +220,8 @@ private:
     mutable QHash<int, QAccessible::Id> rows_;
 };
 
-QAccessibleInterface* rulesListFactory(const QString& className, QObject* object)
-{
-    if (className == QLatin1String("olva::app::RulesListView") && object && object->isWidgetType())
-        return new RulesListAccessibleWidget(static_cast<RulesListView*>(object));
-    return nullptr;
-}
-
 }  // namespace
 
-void installRulesListAccessibility()
-{
-    static const bool installed = [] {
-        QAccessible::installFactory(rulesListFactory);
-        return true;
-    }();
-    (void)installed;
-}
+void installRulesListAccessibility() { installAccessible<RulesListView, RulesListAccessibleWidget>(); }
 
 }  // namespace olva::app

@@ -1,5 +1,6 @@
 #include "OlvaApp/MainView/RulesListView.h"
 
+#include "OlvaApp/MainView/DeleteKey.h"
 #include "OlvaApp/MainView/DroppedFiles.h"
 #include "OlvaApp/MainView/RuleRowDelegate.h"
 #include "OlvaApp/MainView/RulesListAccessible.h"
@@ -91,6 +92,11 @@ void RulesListView::contextMenuEvent(QContextMenuEvent* event)
 
 void RulesListView::keyPressEvent(QKeyEvent* event)
 {
+    if (isDeleteKey(*event)) {
+        if (auto rule = model_.currentRule()) model_.deleteRule(*rule);
+        event->accept();
+        return;
+    }
     const QModelIndex current = currentIndex();
     const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
     switch (event->key()) {
@@ -98,14 +104,6 @@ void RulesListView::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Enter:
         if (modifiers == Qt::NoModifier && current.isValid()) {
             model_.editRule(current.row());
-            event->accept();
-            return;
-        }
-        break;
-    case Qt::Key_Delete:
-    case Qt::Key_Backspace:
-        if (modifiers == Qt::NoModifier) {
-            if (auto rule = model_.currentRule()) model_.deleteRule(*rule);
             event->accept();
             return;
         }

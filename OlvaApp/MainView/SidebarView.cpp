@@ -1,5 +1,6 @@
 #include "OlvaApp/MainView/SidebarView.h"
 
+#include "OlvaApp/MainView/DeleteKey.h"
 #include "OlvaApp/MainView/DroppedFiles.h"
 #include "OlvaApp/MainView/SelectionLink.h"
 #include "OlvaApp/MainView/SidebarDelegate.h"
@@ -72,20 +73,16 @@ bool SidebarView::event(QEvent* event)
 {
     // Delete here removes the folder, ahead of the window's own Delete
     // (which deletes the selected rule).
-    if (event->type() == QEvent::ShortcutOverride) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace)
-            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-            event->accept();
-            return true;
-        }
+    if (event->type() == QEvent::ShortcutOverride && isDeleteKey(*static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
     }
     return QListView::event(event);
 }
 
 void SidebarView::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) {
+    if (isDeleteKey(*event)) {
         if (const auto& selection = model_.selection(); selection && selection->isFolder())
             model_.removeFolder(selection->index);
         event->accept();

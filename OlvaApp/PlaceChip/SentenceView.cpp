@@ -1,5 +1,6 @@
 #include "OlvaApp/PlaceChip/SentenceView.h"
 
+#include "OlvaApp/PlaceChip/AccessibleFactory.h"
 #include "OlvaApp/PlaceChip/PlaceMenu.h"
 #include "OlvaApp/PlaceChip/ProvisionalLook.h"
 #include "OlvaApp/PlaceChip/RevealPlace.h"
@@ -54,28 +55,12 @@ private:
     SentenceView* view() const { return static_cast<SentenceView*>(widget()); }
 };
 
-QAccessibleInterface* accessibleSentence(const QString& className, QObject* object)
-{
-    if (className == QLatin1String("olva::app::SentenceView") && object && object->isWidgetType())
-        return new SentenceAccessible(static_cast<SentenceView*>(object));
-    return nullptr;
-}
-
-void installAccessibility()
-{
-    static const bool installed = [] {
-        QAccessible::installFactory(accessibleSentence);
-        return true;
-    }();
-    (void)installed;
-}
-
 }  // namespace
 
 SentenceView::SentenceView(Workspace* workspace, QWidget* parent)
     : QWidget(parent), workspace_(workspace), look_(new ProvisionalLook(this))
 {
-    installAccessibility();
+    installAccessible<SentenceView, SentenceAccessible>();
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 

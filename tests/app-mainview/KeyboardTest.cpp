@@ -5,6 +5,7 @@
 #include "OlvaApp/ConditionsEditor/ConditionRow.h"
 #include "OlvaApp/ConditionsEditor/ConditionsEditor.h"
 #include "OlvaApp/ConditionsEditor/GroupRow.h"
+#include "OlvaApp/MainView/DeleteKey.h"
 #include "OlvaApp/MainView/FolderMenuItems.h"
 #include "OlvaApp/MainView/FolderView.h"
 #include "OlvaApp/MainView/RulesListView.h"
@@ -237,5 +238,28 @@ TEST_F(Keyboard, FolderMenusBuildTheirSubmenuOnce)
         ASSERT_EQ(submenus.size(), 1);
         EXPECT_EQ(submenus.front()->actions().size(), 4);
         EXPECT_TRUE(menu->actions().contains(submenus.front()->menuAction())) << "the one left is the one shown";
+    }
+}
+
+TEST(DeleteKey, IsDeleteOrBackspaceWithNoModifierButTheKeypad)
+{
+    struct Case {
+        const char* what;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        bool deletes;
+    };
+    const Case cases[] = {
+        {"Delete", Qt::Key_Delete, Qt::NoModifier, true},
+        {"Backspace", Qt::Key_Backspace, Qt::NoModifier, true},
+        {"the keypad's Delete", Qt::Key_Delete, Qt::KeypadModifier, true},
+        {"Shift+Delete", Qt::Key_Delete, Qt::ShiftModifier, false},
+        {"Ctrl+Backspace", Qt::Key_Backspace, Qt::ControlModifier, false},
+        {"Alt+Delete from the keypad", Qt::Key_Delete, Qt::AltModifier | Qt::KeypadModifier, false},
+        {"another key", Qt::Key_D, Qt::NoModifier, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(isDeleteKey(QKeyEvent(QEvent::KeyPress, c.key, c.modifiers)), c.deletes);
     }
 }

@@ -181,6 +181,17 @@ TEST_F(Sidebar, DeleteRemovesTheSelectedFolderAndUndoBringsItBack)
     EXPECT_EQ(folderNames(), (QStringList{"A", "C"}));
 }
 
+TEST_F(Sidebar, ADeleteWithAModifierKeepsTheFolder)
+{
+    openThree();
+    click(view(), folderRow(1));
+    for (Qt::KeyboardModifier modifier : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier})
+        press(view(), Qt::Key_Delete, modifier);
+    press(view(), Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(folderNames(), (QStringList{"A", "B", "C"}));
+    EXPECT_EQ(mainWindow().undoStack()->count(), 0);
+}
+
 TEST_F(Sidebar, TheAddButtonAsksForAFolderAndSelectsIt)
 {
     openThree();

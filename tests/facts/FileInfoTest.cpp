@@ -162,6 +162,25 @@ TEST_F(FileFacts, MissingFileThrowsNoSuchFile)
     }
 }
 
+TEST_F(FileFacts, KeyIfPresentGivesTheKeyOrNothingWhereKeyForThrows)
+{
+    const fs::path file = make("a.txt", "x");
+    fs::create_symlink(dir / "nowhere", dir / "dangling");
+    struct Case {
+        const char* what;
+        fs::path path;
+        std::optional<std::string> key;
+    };
+    const Case cases[] = {
+        {"a file", file, FileInfo::keyFor(file)},
+        {"a folder", dir.path(), FileInfo::keyFor(dir.path())},
+        {"a file that is not there", dir / "gone.txt", std::nullopt},
+        {"a dangling link", dir / "dangling", std::nullopt},
+        {"below a file", file / "inside", std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FileInfo::keyIfPresent(c.path), c.key) << c.what;
+}
+
 TEST_F(FileFacts, KeySurvivesRenameAndMoveButNotCopy)
 {
     fs::path file = make("a.txt", "hello");

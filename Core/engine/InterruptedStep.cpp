@@ -10,12 +10,7 @@ namespace {
 
 std::optional<std::string> keyAt(const std::optional<std::string>& path)
 {
-    if (!path) return std::nullopt;
-    try {
-        return FileInfo::keyFor(*path);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+    return path ? FileInfo::keyIfPresent(*path) : std::nullopt;
 }
 
 // The file moved to `to`: found there by its key, or, when a move to another

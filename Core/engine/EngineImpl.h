@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -141,6 +142,9 @@ struct Engine::Impl {
     // The engine's own attribute changes (tags) whose events are still to
     // come: those events are no reason to look at the folder again.
     std::unordered_map<FileIdentity, OwnChange, FileIdentityHash> ownChanges;
+    // The same, in the order they were noted, so that those too old to be
+    // reported back are let go from the front, not looked for among all.
+    std::deque<std::pair<std::chrono::steady_clock::time_point, FileIdentity>> ownChangesNoted;
     bool activity = false;  // nothing to hold on Linux; kept so the rule stays visible
     std::optional<platform::Executor::TimerId> periodic;
     EntryCallback entryCallback;

@@ -90,8 +90,12 @@ void Engine::Impl::noteOwnChanges(const std::vector<Step>& steps)
         if (step.kind != Step::Kind::tags || !step.key) continue;
         // Read right after the change: a change by anyone else from now on
         // gives the file another status-change time.
-        if (auto status = platform::fileStatus(step.from))
-            ownChanges[{status->device, status->inode}] = OwnChange{status->change, std::chrono::steady_clock::now()};
+        if (auto status = platform::fileStatus(step.from)) {
+            const FileIdentity file{status->device, status->inode};
+            const auto noted = std::chrono::steady_clock::now();
+            ownChanges[file] = OwnChange{status->change, noted};
+            ownChangesNoted.emplace_back(noted, file);
+        }
     }
 }
 
@@ -107,7 +111,13 @@ void Engine::Impl::handleEvents(platform::Watcher::Batch batch)
             if (sameTime(it->second.change, change.change)) own.insert(change.path);
             ownChanges.erase(it);
         }
-        std::erase_if(ownChanges, [&](const auto& item) { return item.second.noted < batch.sent - kOwnChangeLife; });
+        while (!ownChangesNoted.empty() && ownChangesNoted.front().first < batch.sent - kOwnChangeLife) {
+            // Noted again since, the file's later change stays.
+            auto it = ownChanges.find(ownChangesNoted.front().second);
+            if (it != ownChanges.end() && it->second.noted == ownChangesNoted.front().first) ownChanges.erase(it);
+            ownChangesNoted.pop_front();
+        }
+        if (ownChanges.empty()) ownChangesNoted.clear();
         if (!own.empty())
             std::erase_if(batch.paths, [&](const std::string& path) { return own.contains(path); });
         if (batch.paths.empty()) return;

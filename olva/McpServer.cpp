@@ -15,10 +15,6 @@
 
 #include <unistd.h>
 
-#ifndef OLVA_VERSION
-#define OLVA_VERSION "dev"
-#endif
-
 namespace olva {
 
 using nlohmann::json;

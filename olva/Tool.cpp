@@ -12,10 +12,6 @@
 
 #include <unistd.h>
 
-#ifndef OLVA_VERSION
-#define OLVA_VERSION "dev"
-#endif
-
 namespace olva {
 
 Console Console::standard()

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <array>
 
 namespace olva::app {
@@ -67,19 +68,11 @@ const AttributeFamily& familyOf(Attr attr)
     static const SizeFamily size;
     static const DateFamily date;
     static const TagFamily tags;
-    switch (attr) {
-    case Attr::name:
-    case Attr::ext:
-    case Attr::source:
-    case Attr::contents: return text;
-    case Attr::kind: return kind;
-    case Attr::size: return size;
-    case Attr::added:
-    case Attr::created:
-    case Attr::modified:
-    case Attr::opened: return date;
-    case Attr::tags: return tags;
-    }
+    // Each family's own list says which attributes it holds, so that no
+    // second table could give an attribute to another family.
+    static const std::array<const AttributeFamily*, 5> families{&text, &kind, &size, &date, &tags};
+    for (const AttributeFamily* family : families)
+        if (std::ranges::find(family->attributes(), attr) != family->attributes().end()) return *family;
     return text;
 }
 

@@ -132,15 +132,20 @@ void ConditionsEditor::refreshRows()
 
 void ConditionsEditor::changed() { emit groupChanged(); }
 
-void ConditionsEditor::addCondition(const NodePath& path)
+NodePath ConditionsEditor::append(const NodePath& path, Node node)
 {
     Group& group = groupAt(group_, path);
-    group.items.emplace_back(newCondition());
+    group.items.push_back(std::move(node));
     NodePath added = path;
     added.push_back(static_cast<int>(group.items.size()) - 1);
     rebuild();
     changed();
-    if (ConditionRow* row = conditionRow(added)) {
+    return added;
+}
+
+void ConditionsEditor::addCondition(const NodePath& path)
+{
+    if (ConditionRow* row = conditionRow(append(path, newCondition()))) {
         row->attributeBox()->setFocus(Qt::TabFocusReason);
         scroll_->ensureWidgetVisible(row);
     }
@@ -149,13 +154,7 @@ void ConditionsEditor::addCondition(const NodePath& path)
 void ConditionsEditor::addGroup(const NodePath& path)
 {
     // Like the compound row the platform adds: all of one new condition.
-    Group& group = groupAt(group_, path);
-    group.items.emplace_back(Group{Group::Mode::all, {Node(newCondition())}});
-    NodePath added = path;
-    added.push_back(static_cast<int>(group.items.size()) - 1);
-    rebuild();
-    changed();
-    if (GroupRow* row = groupRow(added)) {
+    if (GroupRow* row = groupRow(append(path, Group{Group::Mode::all, {Node(newCondition())}}))) {
         row->modeBox()->setFocus(Qt::TabFocusReason);
         scroll_->ensureWidgetVisible(row);
     }

@@ -53,6 +53,8 @@ private:
     void rebuild();
     void refreshRows();
     void changed();
+    // Adds `node` at the end of the group at `group` and gives its path.
+    NodePath append(const NodePath& group, Node node);
     void addCondition(const NodePath& group);
     void addGroup(const NodePath& group);
     void remove(const NodePath& path);

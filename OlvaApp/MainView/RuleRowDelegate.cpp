@@ -3,12 +3,12 @@
 #include "OlvaApp/MainView/RulesModel.h"
 #include "OlvaApp/PlaceChip/DryRunBadge.h"
 #include "OlvaApp/PlaceChip/PlaceMenu.h"
+#include "OlvaApp/PlaceChip/RowBackground.h"
 #include "OlvaApp/PlaceChip/SentenceLayout.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/PlaceChip/Metrics.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -91,14 +91,7 @@ void RuleRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
 {
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
-    // The row's background as the style draws it (hover, selection), with
-    // the rest drawn here.
-    opt.text.clear();
-    opt.icon = QIcon();
-    opt.features &= ~QStyleOptionViewItem::HasCheckIndicator;
-    const QWidget* widget = option.widget;
-    QStyle* style = widget ? widget->style() : QApplication::style();
-    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+    paintRowBackground(painter, opt);
 
     const bool selected = option.state & QStyle::State_Selected;
     const bool on = isOn(index);

@@ -1,13 +1,13 @@
 #include "OlvaApp/RuleSheet/PreviewRowDelegate.h"
 
 #include "OlvaApp/PlaceChip/PlaceMenu.h"
+#include "OlvaApp/PlaceChip/RowBackground.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
 #include "OlvaApp/RuleSheet/PreviewListModel.h"
 #include "OlvaApp/PlaceChip/Metrics.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QHelpEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -56,11 +56,7 @@ void PreviewRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 {
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
-    opt.text.clear();
-    opt.icon = QIcon();
-    const QWidget* widget = option.widget;
-    QStyle* style = widget ? widget->style() : QApplication::style();
-    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+    paintRowBackground(painter, opt);
 
     const auto detail = index.data(PreviewListModel::DetailRole).value<PreviewDetail>();
     const bool selected = option.state.testFlag(QStyle::State_Selected);

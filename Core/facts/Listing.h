@@ -17,9 +17,9 @@ struct ListedFile {
 };
 
 // Regular files and packages of the folder, down to its depth, each
-// folder's in the order of their inodes. Hidden items, package contents, symbolic links and
-// special files (pipes, sockets, devices) are left out, and no symbolic link
-// is followed. Empty when the folder cannot be read.
+// folder's in the order of their inodes. Hidden items, package contents,
+// symbolic links and special files (pipes, sockets, devices) are left out,
+// and no symbolic link is followed. Empty when the folder cannot be read.
 std::vector<ListedFile> listFileStatuses(const Folder& folder);
 std::vector<std::filesystem::path> listFiles(const Folder& folder);
 

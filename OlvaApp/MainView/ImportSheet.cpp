@@ -2,7 +2,9 @@
 
 #include "OlvaApp/MainView/FolderStatusText.h"
 #include "OlvaApp/Model/Model.h"
+#include "OlvaApp/PlaceChip/ReturnKey.h"
 #include "OlvaApp/PlaceChip/TextStyles.h"
+#include "OlvaApp/RuleSheet/FocusOrder.h"
 #include "OlvaApp/Sentences/Inflection.h"
 #include "OlvaApp/Sentences/SentenceTemplate.h"
 #include "OlvaApp/PlaceChip/Metrics.h"
@@ -80,14 +82,15 @@ ImportSheet::ImportSheet(Model& model, PendingImport pending, QWidget* parent)
     notesArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     notesArea_->setMaximumHeight(kNotesMaxHeight);
     notesArea_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    notesArea_->setAccessibleName(tr("Notes"));
     column->addWidget(notesArea_);
 
     const auto count = static_cast<qint64>(pending_.folder.rules.size());
     import_->setText(inflected(tr("Import {count, plural, one {# Rule} other {# Rules}}"), count));
     import_->setEnabled(count > 0);
-    import_->setDefault(count > 0);
-    import_->setAutoDefault(count > 0);
-    cancel_->setAutoDefault(false);
+    // The default even while off, so that Return does nothing then rather
+    // than press Cancel, unless Cancel has the focus.
+    import_->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cancel_);
@@ -96,6 +99,9 @@ ImportSheet::ImportSheet(Model& model, PendingImport pending, QWidget* parent)
 
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(import_, &QPushButton::clicked, this, &QDialog::accept);
+    // The buttons were made first; Tab goes as the sheet reads, from the
+    // notes to the buttons, and the sheet opens on the notes.
+    orderFocusAsRead(this);
     resize(kWidth, sizeHint().height());
 }
 
@@ -107,6 +113,12 @@ void ImportSheet::dismissQuietly()
 {
     quiet_ = true;
     reject();
+}
+
+void ImportSheet::keyPressEvent(QKeyEvent* event)
+{
+    if (pressFocusedButton(*this, *event)) return;
+    QDialog::keyPressEvent(event);
 }
 
 void ImportSheet::done(int result)

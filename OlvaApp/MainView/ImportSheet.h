@@ -33,6 +33,9 @@ public:
     // took its place.
     void dismissQuietly();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     Model& model_;
     PendingImport pending_;

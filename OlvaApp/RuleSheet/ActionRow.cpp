@@ -96,7 +96,6 @@ QWidget* ActionRow::makeDestination()
     warning_ = new QLabel(tr("Choose it again so Olva can use it"), box);
     warning_->setForegroundRole(QPalette::PlaceholderText);
     choose_ = new QPushButton(tr("Choose…"), box);
-    choose_->setAutoDefault(false);
     layout->addWidget(noFolder_);
     layout->addWidget(chip_);
     layout->addWidget(warningIcon_);
@@ -145,7 +144,6 @@ QWidget* ActionRow::makePattern(const QString& placeholder)
     // (a tool button draws the arrow over it).
     insert_ = new QPushButton(tr("Insert"), box);
     insert_->setAccessibleName(tr("Insert"));
-    insert_->setAutoDefault(false);
     insert_->setFocusPolicy(Qt::StrongFocus);
     auto* menu = new QMenu(insert_);
     for (const PatternToken& token : patternTokens()) {

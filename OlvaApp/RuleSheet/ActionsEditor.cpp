@@ -23,7 +23,6 @@ ActionsEditor::ActionsEditor(Model& model, std::vector<Action> actions, QWidget*
     layout->setSpacing(8);
     layout->addLayout(rowsLayout_);
     layout->addWidget(addAction_, 0, Qt::AlignLeft);
-    addAction_->setAutoDefault(false);
     connect(addAction_, &QPushButton::clicked, this, [this] { insert(static_cast<int>(actions_.size())); });
     setAccessibleName(tr("Actions"));
     rebuild();

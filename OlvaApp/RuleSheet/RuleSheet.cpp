@@ -4,6 +4,7 @@
 #include "Core/model/RuleVersion.h"
 #include "OlvaApp/ConditionsEditor/ConditionsEditor.h"
 #include "OlvaApp/Model/Model.h"
+#include "OlvaApp/PlaceChip/ReturnKey.h"
 #include "OlvaApp/PlaceChip/SymbolIcon.h"
 #include "OlvaApp/RuleSheet/ActionsEditor.h"
 #include "OlvaApp/RuleSheet/FocusOrder.h"
@@ -62,7 +63,6 @@ RuleSheet::RuleSheet(Model& model, EditingRule editing, QWidget* parent)
     switches->addWidget(runAgainSwitch_);
     switches->addWidget(dryRun_);
 
-    cancel_->setAutoDefault(false);
     save_->setText(original_ ? tr("Save") : tr("Add Rule"));
     save_->setDefault(true);
     auto* footer = new QHBoxLayout;
@@ -221,6 +221,12 @@ bool RuleSheet::event(QEvent* event)
         if (minimumSize() != least) setMinimumSize(least);
     }
     return handled;
+}
+
+void RuleSheet::keyPressEvent(QKeyEvent* event)
+{
+    if (pressFocusedButton(*this, *event)) return;
+    QDialog::keyPressEvent(event);
 }
 
 bool RuleSheet::isOurs() const

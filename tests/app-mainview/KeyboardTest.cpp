@@ -1,13 +1,16 @@
 // The main window as a keyboard and screen-reader user meets it: where Tab
-// and Ctrl+F take the focus, the rule sheet's order of stops, the names of
-// the buttons that repeat in every group, and a rule's switch.
+// and Ctrl+F take the focus, what Return presses in a sheet, the rule
+// sheet's order of stops, the names of the buttons that repeat in every
+// group, and a rule's switch.
 #include "OlvaApp/ActivityView/ActivityView.h"
 #include "OlvaApp/ConditionsEditor/ConditionRow.h"
 #include "OlvaApp/ConditionsEditor/ConditionsEditor.h"
 #include "OlvaApp/ConditionsEditor/GroupRow.h"
+#include "OlvaApp/ExplainSheet/ExplainSheet.h"
 #include "OlvaApp/MainView/DeleteKey.h"
 #include "OlvaApp/MainView/FolderMenuItems.h"
 #include "OlvaApp/MainView/FolderView.h"
+#include "OlvaApp/MainView/ImportSheet.h"
 #include "OlvaApp/MainView/RulesListView.h"
 #include "OlvaApp/RuleSheet/ActionRow.h"
 #include "OlvaApp/RuleSheet/ActionsEditor.h"
@@ -24,6 +27,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -238,6 +242,139 @@ TEST_F(Keyboard, FolderMenusBuildTheirSubmenuOnce)
         ASSERT_EQ(submenus.size(), 1);
         EXPECT_EQ(submenus.front()->actions().size(), 4);
         EXPECT_TRUE(menu->actions().contains(submenus.front()->menuAction())) << "the one left is the one shown";
+    }
+}
+
+TEST_F(Keyboard, ReturnPressesTheFocusedButtonOfEachSheet)
+{
+    Rule keep = test::extRule("Keep", "pdf", {Action::move(folder("Out").string()), Action::rename("{name}")});
+    keep.match.items.push_back(Group{Group::Mode::any, {Condition{Attr::name, Op::contains, "a"}}});
+    Config config;
+    config.folders = {test::watched(folder("Inbox"), {keep})};
+    open(config);
+    mainWindow().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&mainWindow()));
+    model().setSelection(Selection::folder(0));
+    settle();
+
+    // The rule sheet on "Keep", renamed "Keep 2": only Save may write that.
+    auto ruleSheet = [&]() -> QDialog* {
+        model().editRule(0);
+        settle();
+        RuleSheet* sheet = mainWindow().ruleSheet();
+        if (!sheet) return nullptr;
+        sheet->nameField()->end(false);
+        QTest::keyClicks(sheet->nameField(), " 2");
+        return sheet;
+    };
+    auto rules = [](QDialog* sheet) { return static_cast<RuleSheet*>(sheet); };
+    auto conditionRows = [&] { return mainWindow().ruleSheet()->conditionsEditor()->rows().size(); };
+    auto actionRows = [&] { return mainWindow().ruleSheet()->actionsEditor()->rows().size(); };
+    int menusShown = 0;
+
+    struct Case {
+        const char* what;
+        std::function<QDialog*()> open;
+        std::function<QWidget*(QDialog*)> button;
+        bool closes;
+        std::function<bool()> happened;  // what the button does, and nothing else did
+    };
+    const Case cases[] = {
+        {"rule sheet, Cancel", ruleSheet, [&](QDialog* s) { return rules(s)->cancelButton(); }, true,
+         [&] { return !model().editingRule() && ruleNamesOnDisk(0) == std::vector<std::string>{"Keep"}; }},
+        {"rule sheet, Choose…", ruleSheet,
+         [&](QDialog* s) {
+             panels.requests.clear();
+             return rules(s)->actionsEditor()->rows().at(0).editor->chooseButton();
+         },
+         false, [&] { return panels.requests.size() == 1; }},
+        {"rule sheet, Insert", ruleSheet,
+         [&](QDialog* s) {
+             QPushButton* insert = rules(s)->actionsEditor()->rows().at(1).editor->insertButton();
+             menusShown = 0;
+             QObject::connect(insert->menu(), &QMenu::aboutToShow, insert->menu(), [&menusShown] { ++menusShown; });
+             QObject::connect(insert->menu(), &QMenu::aboutToShow, insert->menu(), &QMenu::close, Qt::QueuedConnection);
+             return insert;
+         },
+         false, [&] { return menusShown == 1; }},
+        {"rule sheet, Remove Action", ruleSheet,
+         [&](QDialog* s) { return rules(s)->actionsEditor()->rows().at(0).remove; }, false,
+         [&] { return actionRows() == 1; }},
+        {"rule sheet, Add Action after a row", ruleSheet,
+         [&](QDialog* s) { return rules(s)->actionsEditor()->rows().at(1).add; }, false,
+         [&] { return actionRows() == 3; }},
+        {"rule sheet, Add Action to none",
+         [&]() -> QDialog* {
+             model().newRule(Rule{.name = "Bare", .enabled = true, .dryRun = true, .match = {}, .actions = {}});
+             settle();
+             return mainWindow().ruleSheet();
+         },
+         [&](QDialog* s) { return rules(s)->actionsEditor()->addActionButton(); }, false,
+         [&] { return actionRows() == 1; }},
+        {"rule sheet, Add Condition", ruleSheet,
+         [&](QDialog* s) { return rules(s)->conditionsEditor()->groupRow({})->addConditionButton(); }, false,
+         [&] { return conditionRows() == 5; }},
+        {"rule sheet, Add Group", ruleSheet,
+         [&](QDialog* s) { return rules(s)->conditionsEditor()->groupRow({1})->addGroupButton(); }, false,
+         [&] { return conditionRows() == 6; }},
+        {"rule sheet, Remove Condition", ruleSheet,
+         [&](QDialog* s) { return rules(s)->conditionsEditor()->conditionRow({0})->removeButton(); }, false,
+         [&] { return conditionRows() == 3; }},
+        {"rule sheet, Remove Group", ruleSheet,
+         [&](QDialog* s) { return rules(s)->conditionsEditor()->groupRow({1})->removeButton(); }, false,
+         [&] { return conditionRows() == 2; }},
+        {"rule sheet, Save", ruleSheet, [&](QDialog* s) { return rules(s)->saveButton(); }, true,
+         [&] { return ruleNamesOnDisk(0) == std::vector<std::string>{"Keep 2"}; }},
+        {"import sheet, Cancel",
+         [&]() -> QDialog* {
+             Folder imported = test::watched(folder("Inbox"), {test::extRule("Imported", "txt", {Action::trash()}, true)});
+             model().setPendingImport(PendingImport{imported, {QStringLiteral("1 of the 1 rules are enabled.")}});
+             settle();
+             return mainWindow().importSheet();
+         },
+         [](QDialog* s) { return static_cast<ImportSheet*>(s)->cancelButton(); }, true,
+         [&] { return !model().pendingImport() && ruleNames(0) == QStringList{"Keep 2"}; }},
+        {"import sheet, Import",
+         [&]() -> QDialog* {
+             Folder imported = test::watched(folder("Inbox"), {test::extRule("Imported", "txt", {Action::trash()}, true)});
+             model().setPendingImport(PendingImport{imported, {QStringLiteral("1 of the 1 rules are enabled.")}});
+             settle();
+             return mainWindow().importSheet();
+         },
+         [](QDialog* s) { return static_cast<ImportSheet*>(s)->importButton(); }, true,
+         [&] { return ruleNamesOnDisk(0) == std::vector<std::string>{"Keep 2", "Imported"}; }},
+        {"explanation sheet, Done",
+         [&]() -> QDialog* {
+             Explained explained;
+             explained.file = home() / "Inbox" / "a.pdf";
+             model().setExplained(explained);
+             settle();
+             return mainWindow().explainSheet();
+         },
+         [](QDialog* s) { return static_cast<ExplainSheet*>(s)->doneButton(); }, true,
+         [&] { return !model().explained(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QPointer<QDialog> sheet = c.open();
+        ASSERT_TRUE(sheet);
+        QWidget* button = c.button(sheet);
+        ASSERT_TRUE(button);
+        ASSERT_TRUE(button->isVisible() && button->isEnabled());
+        button->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(focused(), button);
+        QTest::keyClick(button, Qt::Key_Return);
+        settle();
+        EXPECT_EQ(!sheet || !sheet->isVisible(), c.closes);
+        EXPECT_TRUE(c.happened());
+        if (!c.closes) {
+            EXPECT_EQ(ruleNamesOnDisk(0), std::vector<std::string>{"Keep"}) << "nothing saved but by Save";
+        }
+        // Whatever is still open goes before the next case.
+        model().setEditingRule(std::nullopt);
+        model().setPendingImport(std::nullopt);
+        model().setExplained(std::nullopt);
+        settle();
     }
 }
 

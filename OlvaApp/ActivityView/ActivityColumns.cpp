@@ -16,11 +16,11 @@ namespace {
 
 // Each column's least and ideal width. Past their ideal widths every
 // column but Date grows with the window; short of them, Result gives way
-// first, then Name and Rule, then Date, which keeps its longest text.
-struct ColumnFit {
-    int least;
-    int ideal;
-};
+// first, then Name and Rule, then Date, which keeps its longest text; short
+// even of the least widths (a small window with the inspector open), Result
+// and then Name give way again, down to the narrowest a column gets, before
+// the table scrolls sideways.
+using ColumnFit = ActivityColumns::Fit;
 constexpr ColumnFit nameFit{160, 280};
 constexpr ColumnFit resultFit{160, 300};
 constexpr ColumnFit ruleFit{80, 140};
@@ -54,13 +54,6 @@ void ActivityColumns::rowsChanged()
 {
     content_.reset();
     fit();
-}
-
-int ActivityColumns::leastWidth() const
-{
-    int sum = 0;
-    for (int width : fittedWidths(0)) sum += width;
-    return sum;
 }
 
 ActivityColumns::ContentWidths ActivityColumns::contentWidths() const
@@ -98,17 +91,29 @@ int ActivityColumns::dateColumnNeed() const
     return widest + 2 * margin + 4;
 }
 
-ActivityColumns::Widths ActivityColumns::fittedWidths(int available) const
+std::array<ActivityColumns::Fit, ActivityTableModel::numberOfColumns> ActivityColumns::columnFits() const
 {
-    std::array<ColumnFit, ActivityTableModel::numberOfColumns> fits{};
+    std::array<Fit, ActivityTableModel::numberOfColumns> fits{};
     const ContentWidths content = contentWidths();
     fits[ActivityTableModel::nameColumn] = {nameFit.least,
                                             std::max(nameFit.ideal, std::min(content.name, nameWidest))};
-    fits[ActivityTableModel::resultColumn] = resultFit;
+    fits[ActivityTableModel::resultColumn] = {resultFit.least, resultFit.ideal};
     fits[ActivityTableModel::ruleColumn] = {ruleFit.least, std::max(ruleFit.ideal, std::min(content.rule, ruleWidest))};
     const int date = dateColumnNeed();
     fits[ActivityTableModel::dateColumn] = {std::max(dateFit.least, date), std::max(dateFit.ideal, date)};
+    return fits;
+}
 
+int ActivityColumns::leastWidth() const
+{
+    int sum = 0;
+    for (const Fit& fit : columnFits()) sum += fit.least;
+    return sum;
+}
+
+ActivityColumns::Widths ActivityColumns::fittedWidths(int available) const
+{
+    const auto fits = columnFits();
     Widths widths{};
     int idealSum = 0;
     for (std::size_t i = 0; i < fits.size(); ++i) {
@@ -132,17 +137,25 @@ ActivityColumns::Widths ActivityColumns::fittedWidths(int available) const
         return widths;
     }
     int shortBy = idealSum - available;
-    const int fromResult = std::min(shortBy, resultFit.ideal - resultFit.least);
-    result -= fromResult;
-    shortBy -= fromResult;
+    // Takes up to what `width` has above `floor`.
+    auto giveWay = [&shortBy](int& width, int floor) {
+        const int taken = std::clamp(width - floor, 0, shortBy);
+        width -= taken;
+        shortBy -= taken;
+    };
+    giveWay(result, resultFit.least);
     const int nameCan = name - nameFit.least;
     const int ruleCan = rule - ruleFit.least;
     const int fromBoth = std::min(shortBy, nameCan + ruleCan);
-    const int fromName = fromBoth * nameCan / (nameCan + ruleCan);
+    const int fromName = nameCan + ruleCan > 0 ? fromBoth * nameCan / (nameCan + ruleCan) : 0;
     name -= fromName;
     rule -= fromBoth - fromName;
     shortBy -= fromBoth;
-    dateWidth -= std::min(shortBy, fits[ActivityTableModel::dateColumn].ideal - fits[ActivityTableModel::dateColumn].least);
+    giveWay(dateWidth, fits[ActivityTableModel::dateColumn].least);
+    // Short even of the least widths: Result, then Name, down to the
+    // narrowest a column gets by hand; past that the table scrolls.
+    giveWay(result, minimumColumnWidth);
+    giveWay(name, minimumColumnWidth);
     return widths;
 }
 

@@ -23,17 +23,24 @@ public:
     // and again whenever the rows change.
     ActivityColumns(QTableView& table, const ActivityTableModel& rows, QObject* parent = nullptr);
 
+    // A column's least and ideal width.
+    struct Fit {
+        int least;
+        int ideal;
+    };
+
     // Fits the columns to the table's width, unless the user sized them.
     void fit();
-    // The columns' widths summed with each at its least.
+    // The columns' widths summed with each at its least: below it the
+    // table's words are cut further.
     int leastWidth() const;
 
 private:
     // The rows changed: their names are measured again, then fit().
     void rowsChanged();
     using Widths = std::array<int, ActivityTableModel::numberOfColumns>;
-    // The columns' widths for a table `available` wide; 0 gives each its
-    // least.
+    std::array<Fit, ActivityTableModel::numberOfColumns> columnFits() const;
+    // The columns' widths for a table `available` wide.
     Widths fittedWidths(int available) const;
     int dateColumnNeed() const;
     // The widest name and rule name of the rows, as their columns draw them.

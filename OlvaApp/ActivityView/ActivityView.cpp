@@ -30,6 +30,7 @@
 #include <QVBoxLayout>
 #include <QWidgetAction>
 
+#include <algorithm>
 #include <chrono>
 
 namespace olva::app {
@@ -39,8 +40,10 @@ namespace {
 const QString showInspectorKey = QStringLiteral("showInspector");
 
 // The table itself may get narrower than its columns (it then scrolls
-// sideways), so that the window fits half a small screen.
-constexpr int tableLeast = 320;
+// sideways), so that the window fits half a small screen with the inspector
+// beside the table: the inspector is the user's to switch off, never the
+// window's.
+constexpr int tableLeast = 120;
 
 }  // namespace
 
@@ -182,6 +185,8 @@ void ActivityView::buildLayout()
     splitter_->addWidget(inspector_);
     splitter_->setStretchFactor(0, 1);
     splitter_->setStretchFactor(1, 0);
+    // Where the user puts the divider, it stays.
+    connect(splitter_, &QSplitter::splitterMoved, this, [this] { inspectorSized_ = true; });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -196,9 +201,6 @@ void ActivityView::buildLayout()
         updateSelectionDependents();
     });
     connect(inspectorAction_, &QAction::toggled, this, [this](bool shown) {
-        // Asked for while the view is narrow, the inspector shows anyway,
-        // until the view is next made wide and narrow again.
-        keptOpen_ = shown && narrow_;
         updateInspectorShown();
         settings().setValue(showInspectorKey, shown);
     });
@@ -339,28 +341,26 @@ void ActivityView::updateOverlay()
 
 void ActivityView::placeOverlay() { overlay_->setGeometry(table_->viewport()->geometry()); }
 
-int ActivityView::inspectorRoom() const
-{
-    // The table with every column at its least, beside the inspector at its
-    // least: below that, the inspector steps aside for the table's words.
-    int table = columns_->leastWidth();
-    table += table_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table_) + 2 * table_->frameWidth();
-    return table + inspector_->minimumWidth() + splitter_->handleWidth();
-}
-
 void ActivityView::updateInspectorShown()
 {
-    inspector_->setVisible(inspectorAction_->isChecked() && (!narrow_ || keptOpen_));
+    inspector_->setVisible(inspectorAction_->isChecked());
+    fitInspector();
+}
+
+void ActivityView::fitInspector()
+{
+    if (inspectorSized_ || !inspectorAction_->isChecked() || !splitter_) return;
+    const int room = width() - splitter_->handleWidth();
+    const int tableNeeds = columns_->leastWidth() + 2 * table_->frameWidth();
+    const int inspector =
+        std::clamp(room - tableNeeds, inspector_->minimumWidth(), std::max(inspector_->minimumWidth(), inspector_->sizeHint().width()));
+    splitter_->setSizes({room - inspector, inspector});
 }
 
 void ActivityView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    const bool narrow = width() < inspectorRoom();
-    if (narrow == narrow_) return;
-    narrow_ = narrow;
-    keptOpen_ = false;
-    updateInspectorShown();
+    fitInspector();
 }
 
 void ActivityView::updateSelectionDependents()

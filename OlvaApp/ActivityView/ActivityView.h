@@ -92,9 +92,12 @@ private:
     void selectFromModel();
     void takeViewSelection();
     void placeOverlay();
-    // The view's width below which the inspector steps aside.
-    int inspectorRoom() const;
+    // Shows the inspector while "Info" is checked, whatever the width.
     void updateInspectorShown();
+    // The inspector at its ideal width, or narrower, down to its least,
+    // while the table is short of its columns' least widths; once the user
+    // has moved the divider, where the user left it.
+    void fitInspector();
 
     // The ids of the rows a click on `clicked` acts on: the selected ones
     // when it is among them, else its own.
@@ -130,10 +133,7 @@ private:
     // Set while the view's selection is being made to follow the model's,
     // so that the change does not flow back.
     bool followingModel_ = false;
-    // Narrower than the table and the inspector need side by side; and
-    // whether the user opened the inspector anyway.
-    bool narrow_ = false;
-    bool keptOpen_ = false;
+    bool inspectorSized_ = false;
 };
 
 }  // namespace olva::app

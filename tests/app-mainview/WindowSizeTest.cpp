@@ -1,6 +1,6 @@
 // How the main window fits the screen: how narrow it gets with a folder or
 // the activity shown, what the activity columns keep at the size it opens
-// at, how they grow, and when the inspector steps aside.
+// at, how they grow and give way, and the inspector beside them at any size.
 #include "OlvaApp/ActivityView/ActivityDelegate.h"
 #include "OlvaApp/ActivityView/ActivityInspector.h"
 #include "OlvaApp/ActivityView/ActivityTableModel.h"
@@ -101,56 +101,77 @@ TEST_F(WindowSize, NarrowsToHalfASmallScreenWithAFolderOrTheActivity)
     }
 }
 
-TEST_F(WindowSize, TheInspectorStepsAsideBeforeTheTableIsCut)
+TEST_F(WindowSize, InfoShowsAndHidesTheInspectorAtAnySizeAndTheWindowKeepsItsSize)
 {
     openWithLog();
     ActivityInspector* inspector = mainWindow().activityView()->inspector();
     QAction* info = mainWindow().activityView()->inspectorAction();
-    ASSERT_TRUE(info->isChecked());
-    struct Step {
-        int width;
-        bool shown;
+    struct Case {
+        QSize size;
+        bool shownBefore;
     };
-    for (const Step& step : {Step{1500, true}, Step{kDefaultSize.width(), false}, Step{700, false}, Step{1500, true}}) {
-        resize(step.width);
-        EXPECT_EQ(inspector->isVisible(), step.shown) << step.width;
-    }
-    EXPECT_TRUE(info->isChecked()) << "stepping aside is not the user's switch";
+    const Case cases[] = {
+        {kDefaultSize, true},
+        {kDefaultSize, false},
+        {QSize(640, 480), true},
+        {QSize(640, 480), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size.width()) + (c.shownBefore ? ", shown" : ", hidden"));
+        info->setChecked(c.shownBefore);
+        mainWindow().resize(c.size);
+        settle();
+        ASSERT_EQ(mainWindow().size(), c.size);
+        EXPECT_EQ(inspector->isVisible(), c.shownBefore) << "Info checked is the inspector seen";
 
-    // Asked for while narrow, it shows anyway until the next change of size
-    // across the line.
-    resize(kDefaultSize.width());
-    info->trigger();
-    info->trigger();
-    EXPECT_TRUE(inspector->isVisible());
+        info->trigger();  // pressed once
+        settle();
+        EXPECT_EQ(info->isChecked(), !c.shownBefore);
+        EXPECT_EQ(inspector->isVisible(), !c.shownBefore);
+        EXPECT_EQ(settings->value(QStringLiteral("showInspector")).toBool(), !c.shownBefore);
+        EXPECT_EQ(mainWindow().size(), c.size) << "showing the inspector makes the window no wider";
+        EXPECT_LE(mainWindow().minimumSizeHint().width(), c.size.width());
+        if (inspector->isVisible()) {
+            EXPECT_GE(inspector->width(), 260);
+            EXPECT_LE(inspector->geometry().right(), mainWindow().activityView()->width()) << "wholly in the window";
+        }
+    }
 }
 
 TEST_F(WindowSize, TheDefaultSizeKeepsTheDateAndTheDryRunsOpeningWord)
 {
     openWithLog();
-    resize(kDefaultSize.width());
     ASSERT_EQ(table()->model()->rowCount(), 1);
-
     const QString date = activityDateFormatter().format(dryEntry_.at);
     // (ICU puts a narrow no-break space before "AM")
     ASSERT_EQ(QString(date).replace(QChar(0x202F), u' '), QStringLiteral("Yesterday, 12:49 AM"));
-    const QRect dateCell = cell(ActivityTableModel::dateColumn);
-    EXPECT_EQ(table()->fontMetrics().elidedText(date, Qt::ElideMiddle, dateCell.width()), date);
 
-    const SentenceLayout result =
-        SentenceLayout::cutAtEnd(resultText(dryEntry_), table()->font(), cell(ActivityTableModel::resultColumn).width());
-    ASSERT_FALSE(result.items().isEmpty());
-    EXPECT_TRUE(result.items().front().shown.startsWith(QStringLiteral("Would ")))
-        << result.items().front().shown.toStdString();
+    for (bool inspectorShown : {true, false}) {
+        SCOPED_TRACE(inspectorShown ? "beside the inspector" : "alone");
+        mainWindow().activityView()->inspectorAction()->setChecked(inspectorShown);
+        resize(kDefaultSize.width());
 
-    // Name and Rule get their words before Result gets more than its least.
-    const QString rule = QStringLiteral("Archives");
-    EXPECT_GE(cell(ActivityTableModel::ruleColumn).width(), table()->fontMetrics().horizontalAdvance(rule));
-    EXPECT_GE(cell(ActivityTableModel::nameColumn).width(),
-              table()->fontMetrics().horizontalAdvance(QStringLiteral("Screenshot 2026-12-01 at 09.14.png")));
-    int sum = 0;
-    for (int i = 0; i < ActivityTableModel::numberOfColumns; ++i) sum += column(i);
-    EXPECT_EQ(sum, table()->viewport()->width()) << "the columns fill the table, no sideways scrolling";
+        const QRect dateCell = cell(ActivityTableModel::dateColumn);
+        EXPECT_EQ(table()->fontMetrics().elidedText(date, Qt::ElideMiddle, dateCell.width()), date);
+        const SentenceLayout result = SentenceLayout::cutAtEnd(resultText(dryEntry_), table()->font(),
+                                                               cell(ActivityTableModel::resultColumn).width());
+        ASSERT_FALSE(result.items().isEmpty());
+        EXPECT_TRUE(result.items().front().shown.startsWith(QStringLiteral("Would")))
+            << result.items().front().shown.toStdString();
+        int sum = 0;
+        for (int i = 0; i < ActivityTableModel::numberOfColumns; ++i) sum += column(i);
+        EXPECT_EQ(sum, table()->viewport()->width()) << "the columns fill the table, no sideways scrolling";
+        if (inspectorShown) {
+            // Result gave way first.
+            EXPECT_LT(column(ActivityTableModel::resultColumn), column(ActivityTableModel::nameColumn));
+            continue;
+        }
+        // Name and Rule get their words before Result gets more than its least.
+        EXPECT_GE(cell(ActivityTableModel::ruleColumn).width(),
+                  table()->fontMetrics().horizontalAdvance(QStringLiteral("Archives")));
+        EXPECT_GE(cell(ActivityTableModel::nameColumn).width(),
+                  table()->fontMetrics().horizontalAdvance(QStringLiteral("Screenshot 2026-12-01 at 09.14.png")));
+    }
 }
 
 TEST_F(WindowSize, WideningWidensNameAndRuleToo)

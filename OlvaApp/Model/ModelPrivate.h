@@ -181,6 +181,10 @@ struct Model::Private {
     Saved setPaused(bool paused);
     // The reload of reloadRules, also without an engine.
     void reloadFromDisk();
+    // The rules shown hold edits that no save has written yet (a save
+    // failed since the last one that wrote): a reload that replaces them
+    // says so.
+    bool unsavedEdits = false;
     void setConfig(Config config);
     // A selected folder the rules no longer hold gives way to the activity
     // list.

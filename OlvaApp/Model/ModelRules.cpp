@@ -42,17 +42,29 @@ Model::Private::Saved Model::Private::save(std::function<void(Engine&)> beforeRe
         // holder that never lets go (a stopped olva) must not freeze the
         // window.
         RulesLock lock(model.store_->dir(), Model::rulesLockPatience);
-        if (model.store_->unreadRulesOnDisk()) saved = Saved::reloaded;
-        else model.store_->saveConfig(model.config_);
+        if (model.store_->unreadRulesOnDisk()) {
+            // Bytes Olva never read: another program's change, which is
+            // taken in instead, or a file Olva cannot read (left owned by
+            // another account, say), which may hold anything and is never
+            // written over. Reading it tells which; a read that fails is
+            // this save's failure.
+            model.store_->loadConfig();
+            saved = Saved::reloaded;
+        } else {
+            model.store_->saveConfig(model.config_);
+        }
     } catch (const RulesBusy&) {
         model.setProblem(Problem{Model::tr("Couldn’t Save Rules"),
                                  Model::tr("Another program is holding the rules, so Olva couldn’t save them. Your "
-                                           "change is kept and is saved with the next change you make.")});
+                                           "change is kept and is saved with the next change you make, unless that "
+                                           "program changes the rules first.")});
         saved = Saved::failed;
     } catch (const std::exception& error) {
         model.setProblem(Problem{Model::tr("Couldn’t Save Rules"), errorSentence(error)});
         saved = Saved::failed;
     }
+    // The reload below says itself that the rules shown were replaced.
+    unsavedEdits = saved == Saved::failed;
     if (saved == Saved::reloaded) {
         model.setProblem(Problem{Model::tr("Couldn’t Save Rules"),
                                  Model::tr("Another program changed the rules a moment ago, so Olva loaded them "
@@ -162,6 +174,13 @@ void Model::Private::reloadFromDisk()
         return;
     }
     if (!present || !std::filesystem::exists(rulesFile, missing)) return;
+    // Edits no save could write are replaced by the other program's rules:
+    // never without a word.
+    if (unsavedEdits && toJson(loaded) != toJson(model.config_))
+        model.setProblem(Problem{Model::tr("Couldn’t Save Rules"),
+                                 Model::tr("Another program changed the rules before Olva could save your change, so "
+                                           "Olva loaded them instead. Make your change again.")});
+    unsavedEdits = false;
     setConfig(std::move(loaded));
     setLoadError(std::nullopt);
     model.reopenBookmarks();

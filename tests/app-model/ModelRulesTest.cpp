@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QUndoStack>
 
+#include <unistd.h>
+
 using namespace olva;
 using namespace olva::test;
 using app::Model;
@@ -254,14 +256,44 @@ struct SaveFailure {
     friend void PrintTo(const SaveFailure& failure, std::ostream* out) { *out << failure.name; }
 };
 
+// rules.json as a file the user may not read: left owned by root with mode
+// 600 by a command run with sudo. Under root the test runs as another
+// account meanwhile, which may open the data folder (and take its lock) but
+// not read the file.
+class UnreadableRules {
+public:
+    UnreadableRules(const std::filesystem::path& scratch, const std::filesystem::path& dataDir)
+        : file_(dataDir / "rules.json")
+    {
+        using std::filesystem::perms;
+        std::filesystem::permissions(file_, perms::none);
+        if (::geteuid() != 0) return;
+        // (its group is still root's: the group's bits count for it)
+        std::filesystem::permissions(scratch, perms::group_exec | perms::others_exec,
+                                     std::filesystem::perm_options::add);
+        switched_ = ::seteuid(65534) == 0;
+        EXPECT_TRUE(switched_);
+    }
+    ~UnreadableRules()
+    {
+        if (switched_) (void)::seteuid(0);
+        std::filesystem::permissions(file_, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    }
+
+private:
+    std::filesystem::path file_;
+    bool switched_ = false;
+};
+
 class SaveFailures : public ModelRules, public ::testing::WithParamInterface<SaveFailure> {};
 
 }  // namespace
 
-TEST_P(SaveFailures, KeepTheEditAndTheNextSaveWritesIt)
+TEST_P(SaveFailures, KeepTheEditAndItsUndoAndTheNextSaveWritesIt)
 {
     startWithInbox();
     model().openMainWindow();
+    const std::string onDisk = readFile(dataDir() / "rules.json");
     {
         auto lasting = GetParam().begin(*this);
         const auto begun = std::chrono::steady_clock::now();
@@ -272,7 +304,6 @@ TEST_P(SaveFailures, KeepTheEditAndTheNextSaveWritesIt)
         EXPECT_EQ(model().problem()->title, "Couldn’t Save Rules");
         EXPECT_TRUE(model().problem()->message.contains(QString::fromStdString(GetParam().message)))
             << model().problem()->message.toStdString();
-        EXPECT_EQ(summary(rulesOnDisk()), "running | Inbox d0: A, B, C,");
         EXPECT_EQ(summary(model().config()), "running | Inbox d0: A-off, B, C,");
         EXPECT_EQ(window.stack->count(), 1);
 
@@ -281,14 +312,25 @@ TEST_P(SaveFailures, KeepTheEditAndTheNextSaveWritesIt)
         QFuture<void> paused = model().setPausedForIntent(true);
         ASSERT_TRUE(until([&] { return paused.isFinished(); }));
         EXPECT_THROW(paused.waitForFinished(), app::ModelError);
+
+        // A new rule from the sheet is in the rules once, with its undo, and
+        // the sheet closes: saving it again would add it twice.
+        model().newRule();
+        const app::EditingRule editing = *model().editingRule();
+        model().commitRule(editing, editing.rule, false);
+        EXPECT_FALSE(model().editingRule());
+        EXPECT_EQ(summary(model().config()), "paused | Inbox d0: A-off, B, C, New Rule,");
+        EXPECT_EQ(window.stack->count(), 3);
+        EXPECT_EQ(window.stack->undoText(), "Add Rule");
     }
+    EXPECT_EQ(readFile(dataDir() / "rules.json"), onDisk) << "nothing was written";
     // Once the failure is over the next edit is written, with the edits kept
     // before it; none of them is taken for another program's change.
     model().setProblem(std::nullopt);
     model().setRuleEnabled(1, false);
     EXPECT_FALSE(model().problem());
-    EXPECT_EQ(summary(rulesOnDisk()), "paused | Inbox d0: A-off, B-off, C,");
-    EXPECT_EQ(window.stack->count(), 3);
+    EXPECT_EQ(summary(rulesOnDisk()), "paused | Inbox d0: A-off, B-off, C, New Rule,");
+    EXPECT_EQ(window.stack->count(), 4);
     EXPECT_TRUE(engineHas(rulesOnDisk()));
 }
 
@@ -303,8 +345,44 @@ INSTANTIATE_TEST_SUITE_P(
                         return holder;
                     },
                     "Another program is holding the rules, so Olva couldn’t save them. Your change is kept and is "
-                    "saved with the next change you make."}),
+                    "saved with the next change you make, unless that program changes the rules first."},
+        SaveFailure{"UnreadableRulesFile",
+                    [](ModelRules& t) { return std::make_shared<UnreadableRules>(t.temp.path(), t.dataDir()); },
+                    "Permission denied"}),
     [](const ::testing::TestParamInfo<SaveFailure>& info) { return info.param.name; });
+
+TEST_F(ModelRules, AChangeKeptWhileTheRulesWereHeldIsNotDroppedWithoutAWord)
+{
+    startWithInbox();
+    model().openMainWindow();
+    {
+        DirectoryLockHolder holder(dataDir());
+        ASSERT_TRUE(holder.holds());
+        model().setRuleEnabled(0, false);
+        ASSERT_TRUE(model().problem());
+        ASSERT_TRUE(model().problem()->message.startsWith("Another program is holding the rules"));
+    }
+    model().setProblem(std::nullopt);
+
+    // The holder writes its own rules before the kept change was saved.
+    Config tools = rulesOnDisk();
+    tools.folders[0].rules.push_back(named("From the tool"));
+    writeRules(tools);
+    ASSERT_TRUE(until([&] { return summary(model().config()) == summary(tools); }));
+    ASSERT_TRUE(model().problem()) << "the change is gone: the user is told";
+    EXPECT_EQ(model().problem()->title, "Couldn’t Save Rules");
+    EXPECT_EQ(model().problem()->message, "Another program changed the rules before Olva could save your change, so "
+                                          "Olva loaded them instead. Make your change again.");
+    EXPECT_EQ(window.stack->count(), 0);
+
+    // Nothing kept any more: the next change of the file is taken in
+    // without a word.
+    model().setProblem(std::nullopt);
+    tools.folders[0].rules.pop_back();
+    writeRules(tools);
+    ASSERT_TRUE(until([&] { return summary(model().config()) == summary(tools); }));
+    EXPECT_FALSE(model().problem());
+}
 
 TEST_F(ModelRules, ARulesFileRemovedWhileRunningIsWrittenByTheNextSave)
 {

@@ -49,12 +49,13 @@ QFuture<void> Model::importHazelRules(std::optional<std::filesystem::path> file)
         Imported& result = *imported.value;
         result.folder.path = keepAccess(folder);
 
-        QStringList notes;
-        for (const std::string& note : result.notes) notes << text(note);
+        // The count first, then what the conversion changed or left out,
+        // then the destinations to choose again.
         const auto& rules = result.folder.rules;
         const auto enabled = std::count_if(rules.begin(), rules.end(), [](const Rule& rule) { return rule.enabled; });
-        notes << tr("%1 of the %2 rules are enabled. All start as dry runs.")
-                     .arg(QString::number(enabled), QString::number(rules.size()));
+        QStringList notes{tr("%1 of the %2 rules are enabled. All start as dry runs.")
+                              .arg(QString::number(enabled), QString::number(rules.size()))};
+        for (const std::string& note : result.notes) notes << text(note);
         if (isSandboxed()) {
             std::set<std::string> places;
             for (const Rule& rule : rules)

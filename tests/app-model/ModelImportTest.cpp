@@ -67,8 +67,8 @@ TEST_F(ModelImport, AnExportIsOfferedWithNotesThenCommittedAsOneUndoStep)
     EXPECT_EQ(pending.folder.path, inbox.string());
     EXPECT_EQ(pending.folder.rules.size(), 3u);
     EXPECT_EQ(pending.notes, (QStringList{
-                                 "'Odd' is disabled, unsupported: attribute fileSize",
                                  "2 of the 3 rules are enabled. All start as dry runs.",
+                                 "'Odd' is disabled, unsupported: attribute fileSize",
                                  "Choose /srv/pdfs again in the rules that use it, so Olva can move or copy files there",
                              }));
     EXPECT_TRUE(model().config().bookmarks.contains(inbox.string()));

@@ -180,10 +180,9 @@ void AppCommands::update()
 void AppCommands::fillFolderMenu(QMenu& menu)
 {
     menu.clear();
-    if (auto folder = model_.selectedFolder()) {
-        addFolderMenuItems(menu, model_, *folder);
-        menu.addSeparator();
-    }
+    // With no folder selected the items are there, disabled.
+    addFolderMenuItems(menu, model_);
+    menu.addSeparator();
     menu.addAction(removeFolder_);
 }
 

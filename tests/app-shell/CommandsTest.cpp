@@ -244,6 +244,37 @@ TEST_F(Commands, WithNothingSelectedOnlyAddingImportingAndExplainingAreOn)
     EXPECT_EQ(ruleNames().size(), 3u);
 }
 
+TEST_F(Commands, TheFolderMenuDisablesItsItemsWithoutASelectedFolder)
+{
+    startWithInbox();
+    const QStringList off{"(off) Include Subfolders", "(off) Pause Folder", "---", "(off) Show in File Manager", "---",
+                          "(off) Remove Folder"};
+    struct Case {
+        const char* what;
+        std::optional<Selection> selection;
+        QStringList lines;
+    };
+    const Case cases[] = {
+        {"Activity", Selection::activity(), off},
+        {"nothing", std::nullopt, off},
+        {"a folder no longer there", Selection::folder(3), off},
+        {"a folder",
+         Selection::folder(0),
+         {"Include Subfolders", "Pause Folder", "---", "Show in File Manager", "---", "Remove Folder"}},
+    };
+    QMenu* folderMenu = menu(QStringLiteral("Folder"));
+    ASSERT_TRUE(folderMenu);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        model().setSelection(c.selection);
+        emit folderMenu->aboutToShow();
+        EXPECT_EQ(lines(*folderMenu), c.lines);
+        for (QMenu* submenu : folderMenu->findChildren<QMenu*>())
+            for (QAction* choice : submenu->actions())
+                EXPECT_EQ(choice->isEnabled(), c.lines == cases[3].lines) << choice->text().toStdString();
+    }
+}
+
 TEST_F(Commands, SelectedEntriesDecideOpenAndRevert)
 {
     startWithInbox();

@@ -153,10 +153,10 @@ bool RulesModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int 
             const auto& folders = model->config().folders;
             // The move asks whether rules may be changed, and says why not.
             if (folder >= static_cast<int>(folders.size()) || folders[folder].path != path) return;
-            const auto before = model->config().folders[folder].rules.size();
-            model->moveRules(folder, rows, destination);
-            // One rule dragged: it stays selected at its new place.
-            if (rows.size() == 1 && model->config().folders[folder].rules.size() == before
+            // One rule dragged: it stays selected at its new place. A move
+            // refused, or given up for another program's rules, leaves the
+            // selection where it was.
+            if (model->moveRules(folder, rows, destination) && rows.size() == 1
                 && model->selection() == Selection::folder(folder))
                 model->setSelectedRule(rows.front() < destination ? destination - 1 : destination);
         },

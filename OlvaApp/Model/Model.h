@@ -254,8 +254,9 @@ public:
     // Moves the rule by `offset` places ("Move Rule Up" / "Move Rule Down").
     void moveRule(int index, int offset);
     // Moves the rules at `indexes` of folder `folder` before `destination`,
-    // as a list's drag and drop does ("Move Rule").
-    void moveRules(int folder, const std::vector<int>& indexes, int destination);
+    // as a list's drag and drop does ("Move Rule"); whether the move was
+    // made (not refused, nor replaced by another program's rules).
+    bool moveRules(int folder, const std::vector<int>& indexes, int destination);
     void deleteRule(int index);
     static Rule defaultNewRule();
 

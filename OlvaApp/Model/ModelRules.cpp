@@ -353,16 +353,16 @@ void Model::moveRule(int index, int offset)
     if (moved) setSelectedRule(target);
 }
 
-void Model::moveRules(int folder, const std::vector<int>& indexes, int destination)
+bool Model::moveRules(int folder, const std::vector<int>& indexes, int destination)
 {
-    if (folder < 0 || folder >= static_cast<int>(config_.folders.size())) return;
+    if (folder < 0 || folder >= static_cast<int>(config_.folders.size())) return false;
     const int count = static_cast<int>(config_.folders[folder].rules.size());
     std::vector<int> moving = indexes;
     std::sort(moving.begin(), moving.end());
     moving.erase(std::unique(moving.begin(), moving.end()), moving.end());
     if (moving.empty() || moving.front() < 0 || moving.back() >= count || destination < 0 || destination > count)
-        return;
-    d_->edit(moveRuleAction, [&](Config& config) {
+        return false;
+    return Private::made(d_->edit(moveRuleAction, [&](Config& config) {
         auto& rules = config.folders[folder].rules;
         std::vector<Rule> taken, kept;
         int before = 0;  // moved rules that stood before the destination
@@ -377,7 +377,7 @@ void Model::moveRules(int folder, const std::vector<int>& indexes, int destinati
         kept.insert(kept.begin() + (destination - before), std::make_move_iterator(taken.begin()),
                     std::make_move_iterator(taken.end()));
         rules = std::move(kept);
-    });
+    }));
 }
 
 void Model::deleteRule(int index)

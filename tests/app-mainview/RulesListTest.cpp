@@ -258,6 +258,7 @@ TEST_F(RulesList, ADragWhileTheRulesMayNotBeChangedSaysWhy)
     model().setSelection(Selection::folder(0));
     RulesListView* rules = window.folderView()->rulesList();
     ASSERT_EQ(rules->model()->rowCount(), 2);
+    model().setSelectedRule(1);
 
     QMimeData* data = rules->model()->mimeData({rules->model()->index(1, 0)});
     const QRect target = rules->visualRect(rules->model()->index(0, 0));
@@ -268,6 +269,7 @@ TEST_F(RulesList, ADragWhileTheRulesMayNotBeChangedSaysWhy)
                                           "Activity shows, then open Olva again.");
     EXPECT_EQ(ruleNames(0), (QStringList{"One", "Two"}));
     EXPECT_EQ(ruleNamesOnDisk(0), (std::vector<std::string>{"One", "Two"}));
+    EXPECT_EQ(model().selectedRule(), 1) << "the dragged rule stays where it is, and selected there";
     presenter.window = nullptr;
 }
 

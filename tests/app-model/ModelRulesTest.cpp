@@ -217,6 +217,18 @@ TEST_F(ModelRules, ASaveAfterTheToolChangedTheFileReloadsInsteadOfWriting)
     EXPECT_EQ(window.stack->count(), 0);
 }
 
+TEST_F(ModelRules, AMoveSaysWhetherItWasMade)
+{
+    startWithInbox();
+    EXPECT_TRUE(model().moveRules(0, {2}, 0));
+    EXPECT_FALSE(model().moveRules(0, {5}, 0)) << "no such rule";
+    // Given up for the rules another program wrote meanwhile.
+    Config tools = rulesOnDisk();
+    tools.folders[0].rules.push_back(named("From the tool"));
+    writeRules(tools);
+    EXPECT_FALSE(model().moveRules(0, {2}, 0));
+}
+
 TEST_F(ModelRules, AFailedSaveKeepsTheEditAndItsUndo)
 {
     startWithInbox();

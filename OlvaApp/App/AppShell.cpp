@@ -227,9 +227,11 @@ void AppShell::showAbout()
                                 tr("Olva %1\n\nOrganizes the files in the folders you watch, by your rules.")
                                     .arg(QString::fromLatin1(appVersion)),
                                 QMessageBox::Ok, parent);
+    box->setObjectName(QStringLiteral("aboutBox"));
     box->setTextFormat(Qt::PlainText);
     box->setIconPixmap(namedIcon(QStringLiteral("tools.olva.app")).pixmap(64, 64));
     box->setAttribute(Qt::WA_DeleteOnClose);
+    closeWithKeys(box);
     box->open();
 }
 

@@ -136,6 +136,14 @@ MainWindow::MainWindow(Model& model, QWidget* parent)
     connect(find, &QAction::triggered, this, &MainWindow::findInActivity);
     addAction(find);
 
+    // Ctrl+W closes the window as its close button does (to the tray), as
+    // it closes the app's other windows.
+    auto* closeWindow = new QAction(tr("Close Window"), this);
+    closeWindow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    closeWindow->setShortcutContext(Qt::WindowShortcut);
+    connect(closeWindow, &QAction::triggered, this, &QWidget::close);
+    addAction(closeWindow);
+
     // The activity view is the one shown first: its actions start the toolbar.
     showToolbar(activityView_->toolbarActions());
     showSelection();

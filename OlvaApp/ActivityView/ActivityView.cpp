@@ -170,7 +170,14 @@ void ActivityView::buildLayout()
     table_->sortByColumn(ActivityTableModel::dateColumn, Qt::DescendingOrder);
     table_->installEventFilter(this);
 
-    overlay_ = new EmptyState(table_);
+    // The words over the table lie beside it, not inside it: a table tells
+    // screen readers of its cells alone, and the first start's buttons
+    // would go unread.
+    tablePane_ = new QWidget(this);
+    auto* paneLayout = new QVBoxLayout(tablePane_);
+    paneLayout->setContentsMargins(0, 0, 0, 0);
+    paneLayout->addWidget(table_);
+    overlay_ = new EmptyState(tablePane_);
     overlay_->setObjectName(QStringLiteral("activityOverlay"));
     overlay_->setAutoFillBackground(true);
     overlay_->setBackgroundRole(QPalette::Base);
@@ -181,7 +188,7 @@ void ActivityView::buildLayout()
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
     splitter_->setChildrenCollapsible(false);
-    splitter_->addWidget(table_);
+    splitter_->addWidget(tablePane_);
     splitter_->addWidget(inspector_);
     splitter_->setStretchFactor(0, 1);
     splitter_->setStretchFactor(1, 0);
@@ -339,7 +346,12 @@ void ActivityView::updateOverlay()
     overlay_->raise();
 }
 
-void ActivityView::placeOverlay() { overlay_->setGeometry(table_->viewport()->geometry()); }
+void ActivityView::placeOverlay()
+{
+    // Over the rows, below the column titles.
+    const QWidget* rows = table_->viewport();
+    overlay_->setGeometry(QRect(rows->mapTo(tablePane_, QPoint(0, 0)), rows->size()));
+}
 
 void ActivityView::updateInspectorShown()
 {

@@ -116,6 +116,7 @@ private:
     ActivityFilterModel* filter_;
     ActivityColumns* columns_ = nullptr;
     QTableView* table_ = nullptr;
+    QWidget* tablePane_ = nullptr;  // the table, and the overlay over it
     EmptyState* overlay_ = nullptr;
     ActivityInspector* inspector_ = nullptr;
     QSplitter* splitter_ = nullptr;

@@ -34,6 +34,8 @@ EntryInspector::EntryInspector(const olva::Entry& entry, bool reverted, Workspac
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A stop of its own on the way through the window: named for the file.
+    setAccessibleName(tr("Details of “%1”").arg(singleLine(entryFileName(entry_))));
     layout_->setSpacing(20);
     build();
     layout_->addStretch(1);
@@ -138,7 +140,9 @@ void EntryInspector::addInfoRow(QVBoxLayout* section, const QString& label, cons
     QLabel* valueText = plainLabel(value, content_, Selectable::yes);
     valueText->setAlignment(Qt::AlignRight | Qt::AlignTop);
     valueText->setObjectName(QStringLiteral("infoValue"));
-    valueText->setAccessibleName(label);
+    // Read as what it says, then what it is: "Invoices, Rule".
+    valueText->setAccessibleName(value);
+    valueText->setAccessibleDescription(label);
     row->addWidget(labelText, 0, Qt::AlignTop);
     row->addWidget(valueText, 1);
     section->addLayout(row);

@@ -18,6 +18,7 @@ class TextFamily final : public AttributeFamily {
 public:
     std::span<const Attr> attributes() const override { return kAttrs; }
     QString placeholder() const override { return Words::tr("text"); }
+    QString valueDescription() const override { return Words::tr("The text to compare with"); }
 
 private:
     static constexpr std::array kAttrs{Attr::name, Attr::ext, Attr::source, Attr::contents};
@@ -27,6 +28,10 @@ class KindFamily final : public AttributeFamily {
 public:
     std::span<const Attr> attributes() const override { return kAttrs; }
     QString placeholder() const override { return Words::tr("pdf, image, movie, archive or a UTI"); }
+    QString valueDescription() const override
+    {
+        return Words::tr("A kind of file: pdf, image, movie, archive or a UTI");
+    }
 
 private:
     static constexpr std::array kAttrs{Attr::kind};
@@ -36,6 +41,7 @@ class SizeFamily final : public AttributeFamily {
 public:
     std::span<const Attr> attributes() const override { return kAttrs; }
     QString placeholder() const override { return Words::tr("10 MB"); }
+    QString valueDescription() const override { return Words::tr("A size with its unit, such as 10 MB"); }
 
 private:
     static constexpr std::array kAttrs{Attr::size};
@@ -45,6 +51,10 @@ class DateFamily final : public AttributeFamily {
 public:
     std::span<const Attr> attributes() const override { return kAttrs; }
     QString placeholder() const override { return Words::tr("2 weeks, or day, week, month, year"); }
+    QString valueDescription() const override
+    {
+        return Words::tr("A span of time, such as 2 weeks, or one of day, week, month, year");
+    }
 
 private:
     static constexpr std::array kAttrs{Attr::added, Attr::created, Attr::modified, Attr::opened};
@@ -54,6 +64,7 @@ class TagFamily final : public AttributeFamily {
 public:
     std::span<const Attr> attributes() const override { return kAttrs; }
     QString placeholder() const override { return Words::tr("text"); }
+    QString valueDescription() const override { return Words::tr("A tag name"); }
 
 private:
     static constexpr std::array kAttrs{Attr::tags};

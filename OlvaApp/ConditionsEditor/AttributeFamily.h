@@ -23,6 +23,9 @@ public:
     bool allows(Op op) const { return olva::allows(attributes().front(), op); }
     // The value field's placeholder, translated.
     virtual QString placeholder() const = 0;
+    // What the value field asks for, as a screen reader says it once the
+    // placeholder is gone under a value; translated.
+    virtual QString valueDescription() const = 0;
     // The test a row of the family starts with.
     Op firstOperator() const { return operators().front(); }
 };

@@ -19,11 +19,12 @@ ConditionRow::ConditionRow(int depth, int row, QWidget* parent)
       remove_(makeRowButton("minus", tr("Remove Condition"), this))
 {
     for (Attr attr : allAttrs()) attribute_->addItem(title(attr), static_cast<int>(attr));
-    attribute_->setAccessibleName(tr("Attribute"));
+    // Every row has the same controls: their names say which row.
+    attribute_->setAccessibleName(tr("Attribute, condition in row %1").arg(row));
     attribute_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    operator_->setAccessibleName(tr("Test"));
+    operator_->setAccessibleName(tr("Test, condition in row %1").arg(row));
     operator_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    value_->setAccessibleName(tr("Value"));
+    value_->setAccessibleName(tr("Value, condition in row %1").arg(row));
     value_->setMinimumWidth(160);
     value_->setClearButtonEnabled(false);
     remove_->setAccessibleName(tr("Remove Condition in row %1").arg(row));
@@ -49,7 +50,10 @@ void ConditionRow::setCondition(const Condition& condition)
         attribute_->setCurrentIndex(attribute_->findData(static_cast<int>(condition.attr)));
     }
     fillOperators(condition.attr, condition.op);
-    value_->setPlaceholderText(familyOf(condition.attr).placeholder());
+    const AttributeFamily& family = familyOf(condition.attr);
+    value_->setPlaceholderText(family.placeholder());
+    // Said instead of the placeholder, which would read as the value.
+    value_->setAccessibleDescription(family.valueDescription());
     const QString value = QString::fromStdString(condition.value);
     if (value_->text() != value) value_->setText(value);
 }

@@ -94,13 +94,17 @@ void ConnectWindow::buildForm()
 
     auto* codeBox = new QGroupBox(tr("Claude Code"), this);
     auto* codeLayout = new QVBoxLayout(codeBox);
-    commandLine_ = new SnippetRow(mcpCommandLine(link_->tool()), clipboard_, codeBox);
+    commandLine_ = new SnippetRow(mcpCommandLine(link_->tool()),
+                                  {tr("Copy the Claude Code command"), tr("Copied the Claude Code command")},
+                                  clipboard_, codeBox);
     codeLayout->addWidget(commandLine_);
     layout->addWidget(codeBox);
 
     auto* appsBox = new QGroupBox(tr("Claude Desktop, Cursor and Other Apps"), this);
     auto* appsLayout = new QVBoxLayout(appsBox);
-    config_ = new SnippetRow(mcpConfigJSON(link_->tool()), clipboard_, appsBox);
+    config_ = new SnippetRow(mcpConfigJSON(link_->tool()),
+                             {tr("Copy the MCP configuration"), tr("Copied the MCP configuration")}, clipboard_,
+                             appsBox);
     appsLayout->addWidget(config_);
     appsLayout->addWidget(footer(tr("Add this to the app’s MCP configuration. AI apps can read your rules and "
                                     "activity, and every rule they create starts as a dry run."),

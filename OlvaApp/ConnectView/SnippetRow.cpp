@@ -9,8 +9,9 @@
 
 namespace olva::app {
 
-SnippetRow::SnippetRow(QString text, Clipboard* clipboard, QWidget* parent)
-    : QWidget(parent), snippet_(std::move(text)), clipboard_(clipboard), text_(new QLabel(snippet_, this)),
+SnippetRow::SnippetRow(QString text, Names names, Clipboard* clipboard, QWidget* parent)
+    : QWidget(parent), snippet_(std::move(text)), names_(std::move(names)), clipboard_(clipboard),
+      text_(new QLabel(snippet_, this)),
       copy_(new QPushButton(tr("Copy"), this))
 {
     text_->setTextFormat(Qt::PlainText);
@@ -23,6 +24,7 @@ SnippetRow::SnippetRow(QString text, Clipboard* clipboard, QWidget* parent)
     policy.setHorizontalPolicy(QSizePolicy::Expanding);
     text_->setSizePolicy(policy);
     text_->setAccessibleName(snippet_);
+    copy_->setAccessibleName(names_.copy);
     copy_->setAccessibleDescription(tr("Copies the text beside it"));
 
     auto* row = new QHBoxLayout(this);
@@ -37,6 +39,7 @@ void SnippetRow::copy()
     if (clipboard_) clipboard_->setText(snippet_);
     copied_ = true;
     copy_->setText(tr("Copied"));
+    copy_->setAccessibleName(names_.copied);
 }
 
 }  // namespace olva::app

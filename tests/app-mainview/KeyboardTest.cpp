@@ -2,6 +2,7 @@
 // and Ctrl+F take the focus, what Return presses in a sheet, the rule
 // sheet's order of stops, the names of the buttons that repeat in every
 // group, and a rule's switch.
+#include "OlvaApp/ActivityView/ActivityInspector.h"
 #include "OlvaApp/ActivityView/ActivityView.h"
 #include "OlvaApp/ConditionsEditor/ConditionRow.h"
 #include "OlvaApp/ConditionsEditor/ConditionsEditor.h"
@@ -32,6 +33,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
+#include <QUuid>
 
 using namespace olva;
 using namespace olva::app;
@@ -140,7 +142,7 @@ TEST_F(Keyboard, TheRuleSheetIsReadTopToBottom)
     }
 }
 
-TEST_F(Keyboard, EachGroupsButtonsSayWhichGroupTheyActOn)
+TEST_F(Keyboard, ControlsThatRepeatInEveryRowSayWhichRowTheyActOn)
 {
     openWithRules();
     RuleSheet* sheet = openSheet(0);
@@ -157,7 +159,9 @@ TEST_F(Keyboard, EachGroupsButtonsSayWhichGroupTheyActOn)
             names << group->addConditionButton()->accessibleName() << group->addGroupButton()->accessibleName();
             if (group->removeButton()) names << group->removeButton()->accessibleName();
         } else {
-            names << static_cast<ConditionRow*>(row.widget)->removeButton()->accessibleName();
+            auto* condition = static_cast<ConditionRow*>(row.widget);
+            names << condition->attributeBox()->accessibleName() << condition->operatorBox()->accessibleName()
+                  << condition->valueField()->accessibleName() << condition->removeButton()->accessibleName();
         }
     }
     // The actions' rows repeat their buttons too.
@@ -167,6 +171,22 @@ TEST_F(Keyboard, EachGroupsButtonsSayWhichGroupTheyActOn)
     EXPECT_EQ(unique.size(), names.size()) << names.join(u'|').toStdString();
     EXPECT_TRUE(names.contains(QStringLiteral("Add Condition to “All of the following”")));
     EXPECT_TRUE(names.contains(QStringLiteral("Add Condition to “Any of the following” in row 3")));
+    EXPECT_TRUE(names.contains(QStringLiteral("Attribute, condition in row 2")));
+    EXPECT_TRUE(names.contains(QStringLiteral("Value, condition in row 4")));
+
+    // A value field says what it asks for; its placeholder would read as a
+    // value.
+    ConditionRow* first = editor->conditionRow({0});
+    QAccessibleInterface* value = QAccessible::queryAccessibleInterface(first->valueField());
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->text(QAccessible::Name), QStringLiteral("Value, condition in row 2"));
+    EXPECT_EQ(value->text(QAccessible::Description), QStringLiteral("The text to compare with"));
+    // From extension to size, by keyboard.
+    QTest::keyClick(first->attributeBox(), Qt::Key_Down);
+    QTest::keyClick(first->attributeBox(), Qt::Key_Down);
+    ASSERT_EQ(first->attributeBox()->currentText(), QStringLiteral("Size"));
+    EXPECT_EQ(value->text(QAccessible::Description), QStringLiteral("A size with its unit, such as 10 MB"));
+    EXPECT_NE(value->text(QAccessible::Description), first->valueField()->placeholderText());
 
     // A new mode renames the group's buttons at once.
     GroupRow* nested = editor->groupRow({1});
@@ -376,6 +396,97 @@ TEST_F(Keyboard, ReturnPressesTheFocusedButtonOfEachSheet)
         model().setExplained(std::nullopt);
         settle();
     }
+}
+
+namespace {
+
+// What a screen reader finds under `root`: every element shown, as its role,
+// name and description, and the focusable ones that have no name.
+struct Reading {
+    QStringList elements;
+    QStringList nameless;
+
+    bool has(const QString& name, const QString& description = {}) const
+    {
+        for (const QString& element : elements)
+            if (element.section(u'|', 1, 1) == name
+                && (description.isEmpty() || element.section(u'|', 2, 2) == description))
+                return true;
+        return false;
+    }
+};
+
+Reading screenReaderReads(QWidget* root)
+{
+    Reading reading;
+    std::function<void(QAccessibleInterface*, int)> walk = [&](QAccessibleInterface* element, int depth) {
+        if (!element || !element->isValid() || element->state().invisible || depth > 40) return;
+        const QString name = element->text(QAccessible::Name);
+        reading.elements << QString::number(element->role()) + u'|' + name + u'|'
+                                + element->text(QAccessible::Description);
+        if (element->state().focusable && name.trimmed().isEmpty()) {
+            QObject* object = element->object();
+            reading.nameless << (object ? QString::fromLatin1(object->metaObject()->className()) : QStringLiteral("?"));
+        }
+        for (int i = 0; i < element->childCount(); ++i) walk(element->child(i), depth + 1);
+    };
+    walk(QAccessible::queryAccessibleInterface(root), 0);
+    return reading;
+}
+
+}  // namespace
+
+TEST_F(Keyboard, AScreenReaderReadsTheFirstStartTheExplanationAndTheInspector)
+{
+    open(Config{});
+    model().setSelection(Selection::activity());
+    settle();
+
+    // The first start: the words, and the three ways to begin.
+    Reading first = screenReaderReads(mainWindow().activityView());
+    EXPECT_TRUE(first.has(QStringLiteral("Choose a Folder to Watch")));
+    for (const char* button : {"Watch Downloads", "Choose Another Folder…", "Import Hazel Rules…"})
+        EXPECT_TRUE(first.has(QString::fromUtf8(button))) << button;
+    EXPECT_EQ(first.nameless, QStringList{});
+
+    // The explanation of a file.
+    Explained explained;
+    explained.file = home() / "Inbox" / "a.pdf";
+    Explanation only;
+    only.rule.name = "Invoices";
+    only.outcome.pass = true;
+    only.outcome.checks = {Check{Attr::ext, Op::is, "pdf", "pdf", true}};
+    explained.rules = {only};
+    model().setExplained(explained);
+    settle();
+    ASSERT_TRUE(mainWindow().explainSheet());
+    Reading explanation = screenReaderReads(mainWindow().explainSheet());
+    EXPECT_TRUE(explanation.has(QStringLiteral("Rules")));
+    EXPECT_TRUE(explanation.has(QStringLiteral("Done")));
+    EXPECT_EQ(explanation.nameless, QStringList{});
+    model().setExplained(std::nullopt);
+    settle();
+
+    // The inspector of an entry: each value read as itself, then what it is.
+    Entry entry;
+    entry.id = QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
+    entry.at = olva::Date(std::chrono::milliseconds(QDateTime::currentMSecsSinceEpoch()));
+    entry.file = (home() / "Inbox" / "a.pdf").string();
+    entry.rule = "Invoices";
+    entry.steps = {Step{Step::Kind::move, entry.file, (home() / "Out" / "a.pdf").string(), {}, {}, {}}};
+    entry.checks = {Check{Attr::ext, Op::is, "pdf", "pdf", true}};
+    store->append(entry);
+    model().refresh();
+    ASSERT_TRUE(until([&] { return mainWindow().activityView()->rows().size() == 1; }));
+    model().setSelectedEntries({model().entries().front().id});
+    settle();
+    ASSERT_TRUE(mainWindow().activityView()->inspector()->isVisible());
+
+    Reading inspector = screenReaderReads(mainWindow().activityView()->inspector());
+    EXPECT_TRUE(inspector.has(QStringLiteral("Details of “a.pdf”")));
+    EXPECT_TRUE(inspector.has(QStringLiteral("Invoices"), QStringLiteral("Rule")));
+    EXPECT_FALSE(inspector.has(QStringLiteral("Rule"), QStringLiteral("Rule"))) << "a value read as its label";
+    EXPECT_EQ(inspector.nameless, QStringList{});
 }
 
 TEST(DeleteKey, IsDeleteOrBackspaceWithNoModifierButTheKeypad)

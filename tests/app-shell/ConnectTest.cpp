@@ -275,9 +275,13 @@ TEST_F(LinkFolders, SnippetsCopyAndSayTheyDid)
     EXPECT_EQ(config->textLabel()->text(), mcpConfigJSON(tool));
     EXPECT_EQ(command->textLabel()->textFormat(), Qt::PlainText);
     EXPECT_EQ(command->copyButton()->text(), QStringLiteral("Copy"));
+    // The two buttons read alike; a screen reader hears what each copies.
+    EXPECT_EQ(command->copyButton()->accessibleName(), QStringLiteral("Copy the Claude Code command"));
+    EXPECT_EQ(config->copyButton()->accessibleName(), QStringLiteral("Copy the MCP configuration"));
     command->copyButton()->click();
     command->copyButton()->click();
     EXPECT_EQ(command->copyButton()->text(), QStringLiteral("Copied"));
+    EXPECT_EQ(command->copyButton()->accessibleName(), QStringLiteral("Copied the Claude Code command"));
     EXPECT_EQ(config->copyButton()->text(), QStringLiteral("Copy"));
     EXPECT_EQ(clipboard.texts, (std::vector<QString>{mcpCommandLine(tool), mcpCommandLine(tool)}));
 }

@@ -154,7 +154,7 @@ TEST_F(EngineCommands, RunStopsCleanlyOnSigterm)
     // The file is moved, then a script holds it up until it is ended.
     std::string pidFile = (fixture.temp / "script.pid").string();
     Rule rule = extRule("Hold", "txt", Action::move(archive().string()));
-    rule.actions.push_back(Action::shell("echo $$ > '" + pidFile + "'; sleep 30"));
+    rule.actions.push_back(Action::shell("echo $$ > '" + pidFile + "'; sleep 600"));
     fixture.watch(fixture.inbox(), {rule});
     writeFile(fixture.inbox() / "a.txt", "a");
 
@@ -163,10 +163,10 @@ TEST_F(EngineCommands, RunStopsCleanlyOnSigterm)
     ASSERT_TRUE(eventually([&] { return !readFile(pidFile).empty(); })) << "the script never ran";
     int scriptGroup = std::stoi(readFile(pidFile));
 
-    auto stopAt = std::chrono::steady_clock::now();
+    // Were the script waited for, the run would not end before the guard
+    // runs out and the test kills it.
     child.signal(SIGTERM);
     Finished finished = child.finish();
-    EXPECT_LT(std::chrono::steady_clock::now() - stopAt, 8s);
     EXPECT_EQ(finished.status, 0) << finished.err;
     // The script's whole group is gone, the run is logged and the file marked.
     EXPECT_EQ(::kill(-scriptGroup, 0), -1);

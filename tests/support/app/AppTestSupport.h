@@ -33,4 +33,7 @@ QPalette darkPalette();
 // arrives through queued calls on the GUI thread.
 bool processUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = hangGuard);
 
+// The same guard for Qt's waits, which count milliseconds in an int.
+inline constexpr int hangGuardMs = int(std::chrono::milliseconds(hangGuard).count());
+
 }  // namespace olva::test

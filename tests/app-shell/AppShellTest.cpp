@@ -256,7 +256,7 @@ TEST_F(Shell, SmallWindowsOpenCentredAndCloseWithEscapeOrCtrlW)
             EXPECT_LE((shown->frameGeometry().center() - main->frameGeometry().center()).manhattanLength(), 8)
                 << "over the main window";
             shown->activateWindow();
-            ASSERT_TRUE(QTest::qWaitForWindowActive(shown));
+            ASSERT_TRUE(QTest::qWaitForWindowActive(shown, hangGuardMs));
             QTest::keySequence(shown, key);
             EXPECT_TRUE(until([&] { return !window.get(); })) << "closed, and gone";
         }

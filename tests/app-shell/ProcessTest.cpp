@@ -69,8 +69,10 @@ public:
         process.setProcessEnvironment(environment());
         if (!workingFolder.isEmpty()) process.setWorkingDirectory(workingFolder);
         process.start(QStringLiteral(OLVA_APP_EXECUTABLE), arguments);
-        // The bus and the app answer through this process's event loop.
-        processUntil([&] { return process.state() == QProcess::NotRunning; });
+        // The bus and the app answer through this process's event loop. The
+        // launch waits for an app it starts up to its own limit (half a
+        // minute), which this wait outlasts.
+        processUntil([&] { return process.state() == QProcess::NotRunning; }, 2 * hangGuard);
         if (process.state() != QProcess::NotRunning) {
             process.kill();
             process.waitForFinished();

@@ -383,7 +383,7 @@ TEST_F(EngineTest, AnEmptyConfigurationStillRunsThePeriodicPass)
     engine = makeEngine(0.1);
     onEngine([](Engine::Impl& impl) { impl.periodicInterval = std::chrono::milliseconds(50); return 0; });
     engine->start();
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(waitForDueWork(200ms));  // a periodic pass or more went by
     EXPECT_FALSE(onEngine([](Engine::Impl& impl) { return bool(impl.watcher) || !impl.scheduled.empty(); }));
     EXPECT_TRUE(onEngine([](Engine::Impl& impl) { return bool(impl.periodic); }));
 

@@ -162,8 +162,8 @@ TEST_F(AppBusLimits, HugeToolSignalsLeaveTheAppHearingTheNextOnes)
     // A main thread busy meanwhile, as the app's may be: the listener's
     // connection reads on, both messages and then the ping sent after
     // them, which it answers on its own thread while this one waits.
-    QDBusMessage ping = QDBusMessage::createMethodCall(listeners[0], QStringLiteral("/"),
-                                                       QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
+    const QDBusMessage ping = QDBusMessage::createMethodCall(
+        listeners[0], QStringLiteral("/"), QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
     QDBusPendingCall pong = caller.asyncCall(ping, int(hugeMessageGuard.count()));
     pong.waitForFinished();
     ASSERT_FALSE(pong.isError()) << pong.error().message().toStdString();

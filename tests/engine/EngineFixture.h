@@ -157,7 +157,9 @@ protected:
     // the passes those brought. Whether it got there.
     bool waitUntilQuiet(const fs::path& marks)
     {
-        auto passesOfMarks = [&] { return onEngine([&](Engine::Impl& impl) { return impl.scansOf[marks.string()]; }); };
+        auto passesOfMarks = [&] {
+            return onEngine([&](Engine::Impl& impl) { return impl.scansOf[marks.string()]; });
+        };
         for (int round = 0; round < 20; ++round) {
             const std::uint64_t scansBefore = scans(), marksBefore = passesOfMarks();
             fs::create_directory(marks / ("mark " + std::to_string(marksMade_++)));

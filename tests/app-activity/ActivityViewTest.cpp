@@ -314,7 +314,7 @@ TEST_F(ActivityRevertTest, RevertsOnlyTheSelectionTheTableShows)
     EXPECT_EQ(view().revertAction()->text(), QStringLiteral("Revert"));
     EXPECT_EQ(model().selectedEntries(), std::set<std::string>{first.id});
     view().revertAction()->trigger();
-    ASSERT_TRUE(processUntil([&] { return inInbox("first.txt"); }, std::chrono::seconds(10)));
+    ASSERT_TRUE(processUntil([&] { return inInbox("first.txt"); }));
     ASSERT_TRUE(processUntil([&] { return model().isFullyReverted(first); }));
     EXPECT_FALSE(inInbox("second.txt"));
     EXPECT_TRUE(std::filesystem::exists(home() / "Archive/second.txt"));
@@ -335,7 +335,7 @@ TEST_F(ActivityRevertTest, RevertsOnlyTheSelectionTheTableShows)
 
     selectRows({rowOfId(second.id)});
     view().revertAction()->trigger();
-    ASSERT_TRUE(processUntil([&] { return inInbox("second.txt"); }, std::chrono::seconds(10)));
+    ASSERT_TRUE(processUntil([&] { return inInbox("second.txt"); }));
     EXPECT_EQ(model().problem(), std::nullopt);
 }
 

@@ -51,7 +51,7 @@ protected:
         config.folders = {test::watched(folder("Inbox"), {nested, test::extRule("Old", "zip", {Action::trash()})})};
         open(config);
         mainWindow().activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&mainWindow()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&mainWindow(), olva::test::hangGuardMs));
     }
 
     QWidget* focused() { return QApplication::focusWidget(); }

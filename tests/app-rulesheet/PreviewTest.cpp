@@ -70,7 +70,7 @@ protected:
         runner().setExamining([gate](const std::string&) {
             if (gate->entered++ > 0) return;
             std::unique_lock lock(gate->mutex);
-            gate->opened.wait_for(lock, 5s, [&] { return gate->open; });
+            gate->opened.wait_for(lock, hangGuard, [&] { return gate->open; });
         });
         return gate;
     }
@@ -223,7 +223,7 @@ TEST_F(PreviewTest, ClosingTheSheetStopsItsPreview)
     ASSERT_TRUE(until([&] { return gate->entered.load() == 1; }));
     sheet.reset();
     gate->letGo();
-    ASSERT_TRUE(PreviewRunner::waitForIdle(5s));
+    ASSERT_TRUE(PreviewRunner::waitForIdle(hangGuard));
     EXPECT_EQ(gate->entered.load(), 1);  // no file after the one it was on
     QCoreApplication::processEvents();   // a result, were one delivered, would find no sheet
 }

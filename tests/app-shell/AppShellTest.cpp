@@ -274,7 +274,7 @@ TEST_F(Shell, SmallWindowsOpenCentredAndCloseWithEscapeOrCtrlW)
                     << "over the main window";
             }
             shown->activateWindow();
-            ASSERT_TRUE(QTest::qWaitForWindowActive(shown));
+            ASSERT_TRUE(QTest::qWaitForWindowActive(shown, hangGuardMs));
             QTest::keySequence(shown, key);
             EXPECT_TRUE(until([&] { return !window.get(); })) << "closed, and gone";
         }

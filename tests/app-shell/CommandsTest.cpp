@@ -165,7 +165,7 @@ TEST_P(ShortcutKeys, ReachTheirOperation)
     if (GetParam().before) GetParam().before(*this);
     mainWindow->show();
     mainWindow->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(mainWindow));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(mainWindow, hangGuardMs));
     QTest::keySequence(mainWindow, GetParam().keys);
     GetParam().check(*this);
 }

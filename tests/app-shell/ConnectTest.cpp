@@ -26,7 +26,7 @@ public:
     {
         QProcess process;
         process.start(program, arguments);
-        process.waitForFinished(10000);
+        process.waitForFinished(hangGuardMs);
         return PkexecRunner::resultOf(process.exitCode(), QString::fromUtf8(process.readAllStandardError()));
     }
 };
@@ -85,7 +85,7 @@ public:
     {
         QProcess sh;
         sh.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), linkCommand(target, link)});
-        sh.waitForFinished(10000);
+        sh.waitForFinished(hangGuardMs);
         errorOutput = QString::fromUtf8(sh.readAllStandardError());
         return sh.exitCode();
     }

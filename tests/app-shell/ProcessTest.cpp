@@ -34,11 +34,11 @@ public:
     {
         // The app a launch started on its own is no child of ours.
         if (const auto pid = ownerPid()) ::kill(static_cast<pid_t>(*pid), SIGTERM);
-        processUntil([&] { return !nameOwned(); }, std::chrono::seconds(10));
+        processUntil([&] { return !nameOwned(); });
         for (auto& app : apps) {
             if (app->state() == QProcess::NotRunning) continue;
             app->terminate();
-            if (!app->waitForFinished(10000)) app->kill();
+            if (!app->waitForFinished(hangGuardMs)) app->kill();
         }
         QDBusConnection::disconnectFromBus(probe.name());
     }
@@ -69,8 +69,10 @@ public:
         process.setProcessEnvironment(environment());
         if (!workingFolder.isEmpty()) process.setWorkingDirectory(workingFolder);
         process.start(QStringLiteral(OLVA_APP_EXECUTABLE), arguments);
-        // The bus and the app answer through this process's event loop.
-        processUntil([&] { return process.state() == QProcess::NotRunning; }, std::chrono::seconds(30));
+        // The bus and the app answer through this process's event loop. The
+        // launch waits for an app it starts up to its own limit (half a
+        // minute), which this wait outlasts.
+        processUntil([&] { return process.state() == QProcess::NotRunning; }, 2 * hangGuard);
         if (process.state() != QProcess::NotRunning) {
             process.kill();
             process.waitForFinished();
@@ -103,12 +105,12 @@ TEST_F(AppProcesses, ASecondLaunchBringsTheFirstForwardAndEnds)
 {
     writeRules(Config{.paused = false, .folders = {watched(folder("Inbox"))}, .bookmarks = {}});
     QProcess& first = startApp({QStringLiteral("--at-login")});
-    ASSERT_TRUE(processUntil([&] { return nameOwned(); }, std::chrono::seconds(10)));
+    ASSERT_TRUE(processUntil([&] { return nameOwned(); }));
     EXPECT_EQ(ownerPid(), static_cast<uint>(first.processId()));
 
     const Ran second = launch({});
     EXPECT_EQ(second.status, 0) << second.err.toStdString();
-    EXPECT_TRUE(processUntil([&] { return setting(QStringLiteral("mainWindowOpen")).toBool(); }, std::chrono::seconds(10)));
+    EXPECT_TRUE(processUntil([&] { return setting(QStringLiteral("mainWindowOpen")).toBool(); }));
     EXPECT_EQ(first.state(), QProcess::Running);
 
     // A second login launch neither opens anything nor stays.
@@ -122,13 +124,13 @@ TEST_F(AppProcesses, SigtermStopsTheEngineCleanlyAndKeepsTheWindowForNextTime)
     const Rule rule = extRule("Trash PDFs", "pdf", {Action::trash()});
     writeRules(Config{.paused = false, .folders = {watched(inbox, {rule})}, .bookmarks = {}});
     QProcess& app = startApp({});
-    ASSERT_TRUE(processUntil([&] { return setting(QStringLiteral("mainWindowOpen")).toBool(); }, std::chrono::seconds(10)));
+    ASSERT_TRUE(processUntil([&] { return setting(QStringLiteral("mainWindowOpen")).toBool(); }));
     writeFile(inbox / "a.pdf", "%PDF");
-    ASSERT_TRUE(processUntil([&] { return !std::filesystem::exists(inbox / "a.pdf"); }, std::chrono::seconds(20)));
+    ASSERT_TRUE(processUntil([&] { return !std::filesystem::exists(inbox / "a.pdf"); }));
     EXPECT_FALSE(engineLockFree());
 
     ::kill(static_cast<pid_t>(app.processId()), SIGTERM);
-    ASSERT_TRUE(app.waitForFinished(20000));
+    ASSERT_TRUE(app.waitForFinished(hangGuardMs));
     EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(app.exitCode(), 0);
     EXPECT_FALSE(nameOwned());
@@ -148,7 +150,7 @@ TEST_F(AppProcesses, IntentsFromTheCommandLineReachTheRunningApp)
                       .folders = {watched(inbox, {extRule("Receipts", "pdf", {Action::trash()}, true)})},
                       .bookmarks = {}});
     startApp({QStringLiteral("--service")});
-    ASSERT_TRUE(processUntil([&] { return nameOwned(); }, std::chrono::seconds(10)));
+    ASSERT_TRUE(processUntil([&] { return nameOwned(); }));
 
     writeFile(inbox / "r.pdf", "%PDF");
     const Ran explained = launch({QStringLiteral("--explain"), QStringLiteral("r.pdf")},
@@ -226,7 +228,7 @@ public:
                      {QStringLiteral("--config-file=") + QString::fromStdString(config.string()),
                       QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
         ASSERT_TRUE(daemon.waitForStarted());
-        ASSERT_TRUE(processUntil([&] { return daemon.canReadLine(); }, std::chrono::seconds(10)));
+        ASSERT_TRUE(processUntil([&] { return daemon.canReadLine(); }));
         address.emplace("DBUS_SESSION_BUS_ADDRESS", QString::fromLatin1(daemon.readLine()).trimmed().toStdString());
         AppProcesses::SetUp();
     }

@@ -20,7 +20,7 @@ public:
         for (QProcess* process : {&app, &xvfb}) {
             if (process->state() == QProcess::NotRunning) continue;
             process->terminate();
-            if (!process->waitForFinished(10000)) process->kill();
+            if (!process->waitForFinished(hangGuardMs)) process->kill();
         }
     }
 
@@ -33,8 +33,7 @@ public:
                              QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
                              QStringLiteral("800x600x24")});
         if (!xvfb.waitForStarted()) return {};
-        processUntil([&] { return xvfb.canReadLine() || xvfb.state() == QProcess::NotRunning; },
-                     std::chrono::seconds(20));
+        processUntil([&] { return xvfb.canReadLine() || xvfb.state() == QProcess::NotRunning; });
         return QString::fromLatin1(xvfb.readLine()).trimmed();
     }
 
@@ -60,7 +59,7 @@ TEST_F(TrayHost, TheAppsItemRegistersWithTheHost)
     app.start(QStringLiteral(OLVA_APP_EXECUTABLE), {QStringLiteral("--service")});
     ASSERT_TRUE(app.waitForStarted());
 
-    ASSERT_TRUE(processUntil([&] { return !host.items().isEmpty(); }, std::chrono::seconds(20)))
+    ASSERT_TRUE(processUntil([&] { return !host.items().isEmpty(); }))
         << "the app's tray item never registered";
     // The item answers on the bus with the app's name.
     const QString service = host.items().constFirst();

@@ -26,7 +26,7 @@ public:
         for (QProcess* process : {&app, &weston}) {
             if (process->state() == QProcess::NotRunning) continue;
             process->terminate();
-            if (!process->waitForFinished(10000)) process->kill();
+            if (!process->waitForFinished(hangGuardMs)) process->kill();
         }
         if (!runtime.empty()) std::filesystem::remove_all(runtime);
         QDBusConnection::disconnectFromBus(probe.name());
@@ -52,8 +52,7 @@ public:
                                QStringLiteral("--idle-time=0")});
         if (!weston.waitForStarted()) return QStringLiteral("it did not start");
         const auto listening = runtime / socket.toStdString();
-        processUntil([&] { return std::filesystem::exists(listening) || weston.state() == QProcess::NotRunning; },
-                     std::chrono::seconds(20));
+        processUntil([&] { return std::filesystem::exists(listening) || weston.state() == QProcess::NotRunning; });
         if (std::filesystem::exists(listening)) return {};
         weston.waitForFinished(1000);
         const QStringList said = QString::fromLocal8Bit(readFile(log)).trimmed().split(u'\n');
@@ -107,7 +106,7 @@ TEST_F(WaylandSession, TheAppRunsOnWaylandAndAnswersAnIntent)
     app.setProcessChannelMode(QProcess::ForwardedChannels);
     app.start(QStringLiteral(OLVA_APP_EXECUTABLE), {QStringLiteral("--service")});
     ASSERT_TRUE(app.waitForStarted());
-    ASSERT_TRUE(processUntil([&] { return nameOwned(); }, std::chrono::seconds(20))) << "the app never took its name";
+    ASSERT_TRUE(processUntil([&] { return nameOwned(); })) << "the app never took its name";
 
     const QStringList plugins = platformPlugins(app.processId());
     ASSERT_EQ(plugins.size(), 1) << plugins.join(u' ').toStdString();
@@ -117,13 +116,13 @@ TEST_F(WaylandSession, TheAppRunsOnWaylandAndAnswersAnIntent)
     QProcess intent;
     intent.setProcessEnvironment(session());
     intent.start(QStringLiteral(OLVA_APP_EXECUTABLE), {QStringLiteral("--pause")});
-    processUntil([&] { return intent.state() == QProcess::NotRunning; }, std::chrono::seconds(30));
+    processUntil([&] { return intent.state() == QProcess::NotRunning; });
     EXPECT_EQ(intent.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(intent.exitCode(), 0) << intent.readAllStandardError().toStdString();
     EXPECT_TRUE(rulesOnDisk().paused);
 
     ::kill(static_cast<pid_t>(app.processId()), SIGTERM);
-    ASSERT_TRUE(app.waitForFinished(20000));
+    ASSERT_TRUE(app.waitForFinished(hangGuardMs));
     EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(app.exitCode(), 0);
     EXPECT_FALSE(nameOwned());

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -36,8 +37,8 @@ public:
         arrived_.notify_all();
     }
 
-    // True when at least `count` items arrived within the timeout.
-    bool waitFor(std::size_t count, std::chrono::milliseconds timeout = 10s)
+    // True when at least `count` items arrived before the guard ran out.
+    bool waitFor(std::size_t count, std::chrono::milliseconds timeout = hangGuard)
     {
         std::unique_lock lock(mutex_);
         return arrived_.wait_for(lock, timeout, [&] { return items_.size() >= count; });
@@ -134,6 +135,40 @@ protected:
         return engine->impl().executor.call([&] { return work(engine->impl()); });
     }
 
+    // Waits until the engine has run every timer of its own that falls due
+    // within `ahead` from now: timers run in the order of their times, so
+    // one set for then runs after them. Whether it got there.
+    bool waitForDueWork(std::chrono::nanoseconds ahead = std::chrono::nanoseconds(0))
+    {
+        auto reached = std::make_shared<std::promise<void>>();
+        auto future = reached->get_future();
+        onEngine([&](Engine::Impl& impl) {
+            impl.executor.postAfter(ahead, [reached] { reached->set_value(); });
+            return 0;
+        });
+        return future.wait_for(hangGuard) == std::future_status::ready;
+    }
+
+    // Waits until the engine has heard every change made so far and the
+    // passes those bring are over, with those that the passes' own changes
+    // bring in turn. `marks` is a watched folder where nothing else
+    // happens: a folder made in it is one event, which the watcher hands
+    // over after the events before it, and the engine runs its pass after
+    // the passes those brought. Whether it got there.
+    bool waitUntilQuiet(const fs::path& marks)
+    {
+        auto passesOfMarks = [&] {
+            return onEngine([&](Engine::Impl& impl) { return impl.scansOf[marks.string()]; });
+        };
+        for (int round = 0; round < 20; ++round) {
+            const std::uint64_t scansBefore = scans(), marksBefore = passesOfMarks();
+            fs::create_directory(marks / ("mark " + std::to_string(marksMade_++)));
+            if (!eventually([&] { return passesOfMarks() > marksBefore; })) return false;
+            if (scans() == scansBefore + 1) return true;
+        }
+        return false;
+    }
+
     std::vector<Entry> logged() { return store->entries(); }
     std::size_t scans() { return onEngine([](Engine::Impl& impl) { return impl.scans; }); }
 
@@ -141,6 +176,7 @@ protected:
 
 private:
     ScopedEnv home_, olvaHome_, xdgData_, xdgConfig_, xdgCache_;
+    int marksMade_ = 0;
 
 protected:
     fs::path inbox;

@@ -1,4 +1,5 @@
 #include "Core/platform/Executor.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 
 using namespace olva::platform;
 using namespace std::chrono_literals;
+using olva::test::hangGuard;
 
 TEST(Executor, RunsPostedWorkInOrderOnOneThread)
 {
@@ -47,7 +49,7 @@ TEST(Executor, CallFromTheExecutorRunsInlineInsteadOfWaitingOnItself)
             return executor.call([] { return 7; }) + 1;
         });
     });
-    ASSERT_EQ(result.wait_for(5s), std::future_status::ready);
+    ASSERT_EQ(result.wait_for(hangGuard), std::future_status::ready);
     EXPECT_EQ(result.get(), 8);
     EXPECT_FALSE(executor.isCurrent());
 }
@@ -71,7 +73,7 @@ TEST(Executor, TimersFireInTimeOrderAndCancelledOnesNever)
     executor.cancel(cancelled);
     std::promise<void> done;
     executor.postAfter(160ms, [&] { done.set_value(); });
-    ASSERT_EQ(done.get_future().wait_for(5s), std::future_status::ready);
+    ASSERT_EQ(done.get_future().wait_for(hangGuard), std::future_status::ready);
     EXPECT_GE(BootClock::now() - start, 160ms);
     std::lock_guard lock(mutex);
     EXPECT_EQ(fired, (std::vector<int>{1, 2, 3}));
@@ -85,12 +87,14 @@ TEST(Executor, ATimerCancelledByWorkThatRunsFirstDoesNotRun)
     std::atomic<bool> secondRan = false;
     Executor::TimerId second = 0;
     auto at = BootClock::now() + 50ms;
+    std::promise<void> past;
     executor.call([&] {
         executor.postAt(at, [&] { executor.cancel(second); });
         second = executor.postAt(at, [&] { secondRan = true; });
+        // Due with them, it runs after them.
+        executor.postAt(at, [&] { past.set_value(); });
     });
-    std::this_thread::sleep_for(100ms);
-    executor.call([] {});
+    ASSERT_EQ(past.get_future().wait_for(hangGuard), std::future_status::ready);
     EXPECT_FALSE(secondRan);
 }
 
@@ -99,7 +103,7 @@ TEST(Executor, ATimerInThePastRunsAtOnce)
     Executor executor;
     std::promise<void> ran;
     executor.postAt(BootClock::now() - 10s, [&] { ran.set_value(); });
-    EXPECT_EQ(ran.get_future().wait_for(2s), std::future_status::ready);
+    EXPECT_EQ(ran.get_future().wait_for(hangGuard), std::future_status::ready);
 }
 
 TEST(Executor, CanBeDestroyedFromItsOwnWork)
@@ -114,7 +118,7 @@ TEST(Executor, CanBeDestroyedFromItsOwnWork)
     });
     executor.reset();
     released.set_value();
-    EXPECT_EQ(destroyed.get_future().wait_for(5s), std::future_status::ready);
+    EXPECT_EQ(destroyed.get_future().wait_for(hangGuard), std::future_status::ready);
 }
 
 TEST(Executor, WorkPostedAfterStopIsDroppedAndWaitersAreReleased)

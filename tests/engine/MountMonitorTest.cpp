@@ -65,7 +65,7 @@ TEST(MountMonitor, CallsBackWithWhereAVolumeWasMountedOrUnmounted)
     ASSERT_TRUE(monitor);
     auto waitFor = [&](std::size_t count) {
         std::unique_lock lock(mutex);
-        return arrived.wait_for(lock, 5s, [&] { return calls.size() >= count; });
+        return arrived.wait_for(lock, test::hangGuard, [&] { return calls.size() >= count; });
     };
 
     ASSERT_TRUE(mounts.mountTmpfs(point));

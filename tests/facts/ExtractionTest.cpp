@@ -125,7 +125,7 @@ TEST_F(Extraction, HugeImagesAreNotDecoded)
     png += std::string("\x00\x00\x00\x00", 4);
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(extractText(make("bomb.png", png), ContentType::image()), "");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, hangGuard) << "it was decoded";
 
     // 6000 x 3000 = 18 million pixels: above the recognition bound.
     writeTextImage(dir / "wide.png", {"Large picture text"}, 6000, 3000);

@@ -11,6 +11,11 @@
 
 namespace olva::test {
 
+// How long a test waits for what it expects before it takes it that the
+// thing will never come: a guard against a hang, long enough for a slow and
+// busy machine, never a measure of how fast anything is.
+inline constexpr std::chrono::seconds hangGuard{30};
+
 // A fresh folder under the build tree (a disk file system, so extended
 // attributes work), removed when the object goes away.
 class TempDir {
@@ -93,8 +98,7 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes);
 std::string readFile(const std::filesystem::path& path);
 
 // Polls `condition` until it holds or `timeout` passes; whether it held.
-bool eventually(const std::function<bool()>& condition,
-                std::chrono::milliseconds timeout = std::chrono::seconds(5));
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = hangGuard);
 
 // The message of the E that `call` throws, or "(nothing thrown)" when it
 // returns. An exception of another type escapes and fails the test.

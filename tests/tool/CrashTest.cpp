@@ -33,7 +33,7 @@ TEST(Crash, ARunKilledMidRuleIsLoggedOnceAsInterruptedAndNeverRunAgain)
 
     {
         Child child({"run"}, fixture.inHome());
-        ASSERT_TRUE(eventually([&] { return fs::exists(ran); }, 10s)) << "the script never ran";
+        ASSERT_TRUE(eventually([&] { return fs::exists(ran); })) << "the script never ran";
         child.signal(SIGKILL);
         EXPECT_EQ(child.finish().status, 128 + SIGKILL);
     }
@@ -129,7 +129,7 @@ TEST(Crash, AKillBetweenAStepAndItsRecordLeavesTheStepInTheEntryAndUndoable)
             SpawnOptions options = fixture.inHome();
             options.env["OLVA_TEST_HOLD"] = kill.hold;
             Child child({"run"}, options);
-            ASSERT_TRUE(eventually([&] { return fs::exists(fixture.home() / "test-held"); }, 10s)) << "never held";
+            ASSERT_TRUE(eventually([&] { return fs::exists(fixture.home() / "test-held"); })) << "never held";
             child.signal(SIGKILL);
             EXPECT_EQ(child.finish().status, 128 + SIGKILL);
         }

@@ -154,19 +154,19 @@ TEST_F(EngineCommands, RunStopsCleanlyOnSigterm)
     // The file is moved, then a script holds it up until it is ended.
     std::string pidFile = (fixture.temp / "script.pid").string();
     Rule rule = extRule("Hold", "txt", Action::move(archive().string()));
-    rule.actions.push_back(Action::shell("echo $$ > '" + pidFile + "'; sleep 30"));
+    rule.actions.push_back(Action::shell("echo $$ > '" + pidFile + "'; sleep 600"));
     fixture.watch(fixture.inbox(), {rule});
     writeFile(fixture.inbox() / "a.txt", "a");
 
     Child child({"run"}, fixture.inHome());
     ASSERT_TRUE(child.waitForOutput("watching 1 folder(s), ctrl-c to stop\n"));
-    ASSERT_TRUE(eventually([&] { return !readFile(pidFile).empty(); }, 10s)) << "the script never ran";
+    ASSERT_TRUE(eventually([&] { return !readFile(pidFile).empty(); })) << "the script never ran";
     int scriptGroup = std::stoi(readFile(pidFile));
 
-    auto stopAt = std::chrono::steady_clock::now();
+    // Were the script waited for, the run would not end before the guard
+    // runs out and the test kills it.
     child.signal(SIGTERM);
     Finished finished = child.finish();
-    EXPECT_LT(std::chrono::steady_clock::now() - stopAt, 8s);
     EXPECT_EQ(finished.status, 0) << finished.err;
     // The script's whole group is gone, the run is logged and the file marked.
     EXPECT_EQ(::kill(-scriptGroup, 0), -1);
@@ -243,10 +243,10 @@ TEST_F(EngineCommands, RunWatchesAFolderThatWasDeletedAndMadeAgain)
     ASSERT_TRUE(child.waitForOutput("ctrl-c to stop\n"));
     std::filesystem::remove_all(fixture.inbox());
     // Made again only once the engine found it gone and waits on its parent.
-    EXPECT_TRUE(eventually([&] { return watchesDirectory(child.pid(), fixture.temp.path()); }, 10s));
+    EXPECT_TRUE(eventually([&] { return watchesDirectory(child.pid(), fixture.temp.path()); }));
     std::filesystem::create_directory(fixture.inbox());
     writeFile(fixture.inbox() / "one.dat", "1");
-    EXPECT_TRUE(child.waitForOutput("did  'Archive'", 15s)) << "the file waited for the periodic pass";
+    EXPECT_TRUE(child.waitForOutput("did  'Archive'")) << "the file waited for the periodic pass";
     child.signal(SIGTERM);
     EXPECT_EQ(child.finish().status, 0);
     EXPECT_TRUE(std::filesystem::exists(archive() / "one.dat"));
@@ -471,7 +471,7 @@ TEST_F(EngineCommands, RunWaitsWhileTheDataFolderIsAwayAndGoesOnUnderItsLockWhen
             continue;
         }
         EXPECT_TRUE(child.waitForError("the data folder " + folder + " is back; processing the watched folders again\n"));
-        EXPECT_TRUE(child.waitForOutput("did  '" + c.rule + "' " + (fixture.inbox() / "one.dat").string(), 10s));
+        EXPECT_TRUE(child.waitForOutput("did  '" + c.rule + "' " + (fixture.inbox() / "one.dat").string()));
         // The lock is where the folder is now: no second engine starts.
         Finished once = runOlva({"once"}, fixture.inHome());
         EXPECT_EQ(once.status, 1);

@@ -105,12 +105,12 @@ TEST_F(FullDataDirectory, RunSaysWhyItStoppedAndResumesOnceThereIsRoom)
     Child child({"run"}, disk.limited(fixture.inHome()));
     ASSERT_TRUE(child.waitForOutput("ctrl-c to stop\n"));
     dropFiles();
-    ASSERT_TRUE(child.waitForError(message() + "\n", 15s)) << "it stopped without a word";
+    ASSERT_TRUE(child.waitForError(message() + "\n")) << "it stopped without a word";
     std::size_t moved = archived();
     EXPECT_LT(moved, std::size_t(kFiles));
 
     disk.makeRoom(&child);
-    EXPECT_TRUE(eventually([&] { return archived() == std::size_t(kFiles); }, 15s)) << archived() << " moved";
+    EXPECT_TRUE(eventually([&] { return archived() == std::size_t(kFiles); })) << archived() << " moved";
     child.signal(SIGTERM);
     Finished finished = child.finish();
     EXPECT_EQ(finished.status, 0) << finished.err;
@@ -124,7 +124,7 @@ TEST_F(FullDataDirectory, RunStoppedWhileTheDiskIsFullLosesNothing)
     Child child({"run"}, disk.limited(fixture.inHome()));
     ASSERT_TRUE(child.waitForOutput("ctrl-c to stop\n"));
     dropFiles();
-    ASSERT_TRUE(child.waitForError(message() + "\n", 15s));
+    ASSERT_TRUE(child.waitForError(message() + "\n"));
     child.signal(SIGTERM);
     Finished finished = child.finish();
     // Status 1 when something it did is still unwritten as it ends, which
@@ -172,10 +172,10 @@ TEST_F(FullDataDirectory, NoFileIsLeftHalfDoneByARunThatCouldNotBeWritten)
             EXPECT_EQ(freed.status, 0) << freed.err;
         } else {
             Child child({"run"}, disk.limited(fixture.inHome()));
-            ASSERT_TRUE(child.waitForError(message() + "\n", 15s)) << "it stopped without a word";
+            ASSERT_TRUE(child.waitForError(message() + "\n")) << "it stopped without a word";
             EXPECT_EQ(halfDone(), 0u);
             disk.makeRoom(&child);
-            EXPECT_TRUE(eventually([&] { return archived() == std::size_t(2 * kFiles + 1); }, 15s)) << archived();
+            EXPECT_TRUE(eventually([&] { return archived() == std::size_t(2 * kFiles + 1); })) << archived();
             child.signal(SIGTERM);
             EXPECT_EQ(child.finish().status, 0);
         }
@@ -242,13 +242,13 @@ TEST(JournalOutOfRoom, ARunThatCannotAnnounceItsNextChangeWaitsAndEndsWhole)
         writeFile(fixture.home() / "test-full", "");
         if (std::string(test.command) == "run") {
             Child child({"run"}, options);
-            ASSERT_TRUE(child.waitForError(full, 15s)) << "it went on";
+            ASSERT_TRUE(child.waitForError(full)) << "it went on";
             // Its first change made, the second not: the run waits.
             EXPECT_TRUE(fs::exists(waiting));
             EXPECT_EQ(filed(waiting), test.refused == std::string("move"));
             EXPECT_TRUE(fixture.store()->entries().empty());
             fs::remove(fixture.home() / "test-full");
-            EXPECT_TRUE(eventually([&] { return fixture.store()->entries().size() == 1; }, 15s)) << "never went on";
+            EXPECT_TRUE(eventually([&] { return fixture.store()->entries().size() == 1; })) << "never went on";
             child.signal(SIGTERM);
             Finished finished = child.finish();
             EXPECT_EQ(finished.status, 0) << finished.err;

@@ -23,9 +23,11 @@ public:
 
     // False when no bus could be started.
     bool connected() const { return bus_ != nullptr; }
-    // The members ("rulesChanged", "activityChanged") received so far, after
-    // waiting `wait` for more.
-    std::vector<std::string> received(std::chrono::milliseconds wait = std::chrono::milliseconds(300));
+    // The members ("rulesChanged", "activityChanged") received so far, once
+    // every other connection the bus has now has ended: what a tool sends
+    // comes before its end, and a tool that has finished its work (a call
+    // returned, a process exited) is ending.
+    std::vector<std::string> received();
 
 private:
     PrivateBus daemon_;

@@ -1,6 +1,8 @@
 // Runs the built `olva` as a child process, as a user or an MCP client would.
 #pragma once
 
+#include "tests/support/TestSupport.h"
+
 #include <chrono>
 #include <map>
 #include <optional>
@@ -40,14 +42,14 @@ public:
     void write(const std::string& bytes);
     void closeInput();
     // Reads standard output until it holds `text`; false on time-out or end.
-    bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout = hangGuard);
     // The same for standard error.
-    bool waitForError(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool waitForError(const std::string& text, std::chrono::milliseconds timeout = hangGuard);
     // Lets the program write files of any size again.
     void liftFileSizeLimit();
     void signal(int number);
     // Waits for the end and collects the rest of the output.
-    Finished finish(std::chrono::milliseconds timeout = std::chrono::seconds(20));
+    Finished finish(std::chrono::milliseconds timeout = hangGuard);
 
 private:
     void pump(std::chrono::milliseconds timeout);

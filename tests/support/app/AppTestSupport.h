@@ -31,7 +31,9 @@ QPalette darkPalette();
 // Runs the Qt event loop until `condition` holds or `timeout` passes;
 // whether it held. Use this, not eventually(), wherever the awaited thing
 // arrives through queued calls on the GUI thread.
-bool processUntil(const std::function<bool()>& condition,
-                  std::chrono::milliseconds timeout = std::chrono::seconds(5));
+bool processUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = hangGuard);
+
+// The same guard for Qt's waits, which count milliseconds in an int.
+inline constexpr int hangGuardMs = int(std::chrono::milliseconds(hangGuard).count());
 
 }  // namespace olva::test

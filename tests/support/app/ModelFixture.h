@@ -41,12 +41,12 @@ public:
 
     // The model, made on first use with the fixture's services.
     app::Model& model();
-    // ensureStarted, waited for (at most 5 s); whether it finished.
+    // ensureStarted, waited for (hangGuard at most); whether it finished.
     bool start();
     // The model made afresh, as after a restart of the app.
     app::Model& restart();
 
-    // Waits (at most 5 s) while running the event loop.
+    // Waits (hangGuard at most) while running the event loop.
     bool until(const std::function<bool()>& condition) { return processUntil(condition); }
 
     TempDir temp;

@@ -149,7 +149,9 @@ void holdForTest(std::string_view moment, Step::Kind kind, const std::filesystem
     const std::string& wanted = testHold();
     if (wanted == "copying") {
         static std::once_flag installed;
-        std::call_once(installed, [&] { platform::setCopyChunkHook([dir](const auto&, const auto&) { holdHere(dir); }); });
+        std::call_once(installed, [&] {
+            platform::setCopyChunkHook([dir](const auto&, const auto&) { holdHere(dir); });
+        });
         return;
     }
     if (wanted.empty() || wanted != std::string(moment) + ":" + std::string(rawValue(kind))) return;

@@ -136,7 +136,8 @@ void copyData(int from, int to, const fs::path& source, const fs::path& copy, st
                 continue;
             }
         } else {
-            if (buffer.empty()) buffer.resize(static_cast<std::size_t>(std::clamp<std::uint64_t>(size + 1, 4096, kBuffer)));
+            if (buffer.empty())
+                buffer.resize(static_cast<std::size_t>(std::clamp<std::uint64_t>(size + 1, 4096, kBuffer)));
             ssize_t got = ::read(from, buffer.data(), buffer.size());
             if (got < 0) {
                 if (errno == EINTR) continue;
@@ -275,7 +276,8 @@ public:
         for (auto item = copied_.rbegin(); item != copied_.rend(); ++item) {
             bool folder = S_ISDIR(item->status.st_mode);
             if ((folder ? ::rmdir(item->source.c_str()) : ::unlink(item->source.c_str())) != 0)
-                throwErrno(errno, "copied " + quoted(from_) + " to " + quoted(to) + " but couldn't remove the original");
+                throwErrno(errno,
+                           "copied " + quoted(from_) + " to " + quoted(to) + " but couldn't remove the original");
         }
     }
 
@@ -332,7 +334,8 @@ private:
     void copyTree(const fs::path& from, const fs::path& to, bool top)
     {
         struct stat info {};
-        if (::lstat(from.c_str(), &info) != 0) throwErrno(errno, "couldn't " + std::string(verb()) + " " + quoted(from));
+        if (::lstat(from.c_str(), &info) != 0)
+            throwErrno(errno, "couldn't " + std::string(verb()) + " " + quoted(from));
         if (S_ISREG(info.st_mode)) copyFile(from, to, info, top);
         else if (S_ISDIR(info.st_mode)) copyFolder(from, to, info, top);
         else if (S_ISLNK(info.st_mode)) copyLink(from, to, info, top);

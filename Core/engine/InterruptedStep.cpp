@@ -4,8 +4,6 @@
 #include "Core/platform/FileMetadata.h"
 #include "Core/platform/FileTransfer.h"
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <system_error>
 
@@ -27,20 +25,13 @@ void removeLeftoverCopy(const Step& intended)
     if (intended.to) platform::removeLeftoverCopies(fs::path(*intended.to).parent_path());
 }
 
-bool onOneFileSystem(const fs::path& a, const fs::path& b)
-{
-    struct stat first {}, second {};
-    return ::stat(a.parent_path().c_str(), &first) == 0 && ::stat(b.parent_path().c_str(), &second) == 0 &&
-           first.st_dev == second.st_dev;
-}
-
 // A move to another file system stopped after its copy took the name and
 // before the source was removed: the copy is whole when it holds what the
 // source holds, and the move is then finished.
 bool finishedMoveByCopying(const Step& intended)
 {
     const fs::path from = intended.from, to = *intended.to;
-    if (intended.kind != Step::Kind::move || !intended.key || onOneFileSystem(from, to)) return false;
+    if (intended.kind != Step::Kind::move || !intended.key || platform::foldersOnOneFileSystem(from, to)) return false;
     if (FileInfo::keyIfPresent(from) != intended.key || !platform::sameContents(from, to)) return false;
     std::error_code error;
     fs::remove_all(from, error);

@@ -30,6 +30,13 @@ bool isFileExistsError(const std::exception& error)
     return system && system->code() == std::errc::file_exists;
 }
 
+bool foldersOnOneFileSystem(const fs::path& a, const fs::path& b)
+{
+    struct stat first {}, second {};
+    return ::stat(a.parent_path().c_str(), &first) == 0 && ::stat(b.parent_path().c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev;
+}
+
 bool itemExists(const fs::path& path)
 {
     struct stat info {};

@@ -75,6 +75,10 @@ bool isTemporaryCopyName(const std::string& name);
 // target for links, the same names holding the same for folders.
 bool sameContents(const std::filesystem::path& a, const std::filesystem::path& b);
 
+// Whether the folders holding the two items are on one file system, where
+// a move is a rename.
+bool foldersOnOneFileSystem(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // Whether anything occupies `path`. A dangling symbolic link counts: a
 // no-replace move onto it would fail.
 bool itemExists(const std::filesystem::path& path);

@@ -76,6 +76,11 @@ Rule rule(const std::string& name, std::vector<Action> actions)
 
 class FileSystems : public ::testing::Test {
 protected:
+    void SetUp() override
+    {
+        if (!mounts.unavailable().empty()) GTEST_SKIP() << mounts.unavailable();
+    }
+
     // Mounts a fresh one and gives the folder on it where the test works.
     // `seed` fills that folder first: on overlayfs its files are in the
     // lower layer. Empty when it cannot be mounted here (`skipped` says why).

@@ -16,8 +16,8 @@ namespace fs = std::filesystem;
 
 TEST(InterruptedStep, AMoveOrCopyCutShortIsDoneOnlyWhereItsNameHoldsTheWholeFile)
 {
-    PrivateMounts mounts;
     TempDir dir;
+    PrivateMounts mounts;  // unmounts before the folder goes
     const fs::path away = dir / "Away";
     fs::create_directories(away);
     if (!mounts.mountTmpfs(away)) GTEST_SKIP() << "no tmpfs to move to: " << mounts.failure();

@@ -7,23 +7,41 @@
 # runs logged as interrupted, and files an undo could not bring back. A
 # restart that exits at once (its sentence is counted) is started again.
 #
-# usage: bench/kill-trials.sh [trials] [files] [parallel] [olva] [first trial]
+# With the kind "away", the rule moves large files (of `mib` MiB each) to
+# another file system, a tmpfs that each trial mounts (so it runs as root, in
+# a mount namespace of its own that takes the mounts with it): the kills then
+# mostly fall while a file is copied. Per trial it also counts files that
+# arrived truncated or mixed (whose SHA-256 is no file's), sources lost, and
+# temporaries left behind.
+#
+# usage: bench/kill-trials.sh [trials] [files] [parallel] [olva] [first trial] [kind: rules|away] [mib]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 trials=${1:-50}
-count=${2:-2000}
+kind=${6:-rules}
+if [ "$kind" = away ]; then count=${2:-24}; else count=${2:-2000}; fi
 parallel=${3:-3}
 olva=${4:-$here/build/olva/olva}
 first=${5:-0}
+mib=${7:-8}
 [ -x "$olva" ] || { echo "kill-trials: no olva at $olva" >&2; exit 1; }
+case "$kind" in
+  rules) run=() ;;
+  away)
+    [ "$(id -u)" -eq 0 ] ||
+      { echo "kill-trials: moves to another file system mount a tmpfs, which needs root" >&2; exit 1; }
+    run=(unshare --mount --propagation private) ;;
+  *) echo "kill-trials: the kind is rules or away, not $kind" >&2; exit 1 ;;
+esac
 scratch=$(mktemp -d "$here/build/kill-trials-XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 
-python3 - "$olva" "$trials" "$count" "$parallel" "$scratch" "$first" <<'PY'
+"${run[@]}" python3 - "$olva" "$trials" "$count" "$parallel" "$scratch" "$first" "$kind" "$mib" <<'PY'
 import concurrent.futures, hashlib, json, os, random, re, signal, subprocess, sys, time
 
 olva, trials, count, parallel, scratch = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), sys.argv[5]
-first = int(sys.argv[6])
+first, kind, mib = int(sys.argv[6]), sys.argv[7], int(sys.argv[8])
+TEMPORARY = re.compile(r"^\.olva-[0-9A-F-]{36}\.partial$")
 INTERRUPTED = "interrupted: Olva stopped before the rule\u2019s actions finished"
 MAY_HAVE_RUN = "the script may have run before Olva stopped"
 
@@ -152,18 +170,119 @@ def trial(number):
                 interrupted=len(interrupted), undo_failed=undo_failed, not_back=not_back,
                 refused=[line for lines in refused for line in lines])
 
+def start_run(env, said):
+    with open(said, "w") as err:
+        return subprocess.Popen([olva, "run"], env=env, stdout=subprocess.DEVNULL, stderr=err)
+
+def trial_away(number):
+    rng = random.Random(number)
+    root = os.path.join(scratch, f"t{number}")
+    inbox, away, data = (os.path.join(root, name) for name in ("Inbox", "Away", "data"))
+    for folder in (inbox, away, data):
+        os.makedirs(folder)
+    subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={2 * count * mib + 64}m", "tmpfs", away], check=True)
+    try:
+        return away_trial(rng, number, root, inbox, away, data)
+    finally:
+        subprocess.run(["umount", "-l", away])
+
+def away_trial(rng, number, root, inbox, away, data):
+    before = {}
+    for i in range(count):
+        name = f"big-{i:03d}.dat"
+        with open(os.path.join(inbox, name), "wb") as f:
+            f.write(os.urandom(mib << 20))
+        before[name] = digest(os.path.join(inbox, name))
+    rule = {"name": "Away", "match": {"mode": "all", "items": [{"attr": "ext", "op": "is", "value": "dat"}]},
+            "actions": [{"move": {"to": away}}]}
+    json.dump({"folders": [{"path": inbox, "rules": [rule]}]}, open(os.path.join(data, "rules.json"), "w"))
+    env = dict(os.environ, OLVA_HOME=data)
+
+    # Killed 0 to 3 ms after the file of a number drawn at random began to
+    # arrive (under whatever name), mostly while it is copied.
+    target = rng.randrange(0, count)
+    child = subprocess.Popen([olva, "run"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + 300
+    while len(os.listdir(away)) <= target and time.monotonic() < deadline:
+        time.sleep(0.001)
+    time.sleep(rng.random() * 0.003)
+    child.send_signal(signal.SIGKILL)
+    child.wait()
+    bad_after_kill = unparsable(data)
+    mid_copy = sum(1 for n in os.listdir(inbox) if os.path.exists(os.path.join(away, n)))
+    mid_copy += sum(1 for n in os.listdir(away) if TEMPORARY.match(n))
+
+    # Until every file has moved, or (as a file cut short may be left where
+    # it is) every file is logged and nothing more happens for 5 seconds.
+    refused = []
+    said = os.path.join(root, "restart.txt")
+    child = start_run(env, said)
+    deadline = time.monotonic() + 600
+    seen, quiet_since = -1, time.monotonic()
+    while time.monotonic() < deadline:
+        log = entries(data)
+        if len(log) != seen:
+            seen, quiet_since = len(log), time.monotonic()
+        logged = {e["file"] for e in log}
+        if len(logged) >= count and (not os.listdir(inbox) or time.monotonic() - quiet_since > 5):
+            break
+        if child.poll() is not None and len(refused) < 5:
+            refused.append(open(said).read().strip().splitlines()[:1] or [f"exit status {child.returncode}"])
+            child = start_run(env, said)
+        time.sleep(0.1)
+    child.send_signal(signal.SIGTERM)
+    child.wait()
+
+    runs = [e for e in entries(data) if "undoOf" not in e]
+    interrupted = [e for e in runs if e.get("error") == INTERRUPTED]
+    known = set(before.values())
+    arrived = {}
+    temporaries = 0
+    for name in os.listdir(away):
+        if TEMPORARY.match(name):
+            temporaries += 1
+            continue
+        arrived.setdefault(digest(os.path.join(away, name)), []).append(name)
+    broken = sum(len(names) for sha, names in arrived.items() if sha not in known)
+    duplicated = sum(len(names) - 1 for sha, names in arrived.items() if sha in known)
+    left = {digest(os.path.join(inbox, name)) for name in os.listdir(inbox)}
+    lost = sum(1 for sha in known if sha not in arrived and sha not in left)
+
+    undo_failed = 0
+    for e in reversed(runs):
+        if not e["steps"]:
+            continue
+        done = subprocess.run([olva, "undo", e["id"][:13]], env=env, capture_output=True)
+        if done.returncode != 0:
+            undo_failed += 1
+    back = {}
+    for name in os.listdir(inbox):
+        back.setdefault(digest(os.path.join(inbox, name)), []).append(name)
+    not_back = sum(1 for name, sha in before.items() if name not in back.get(sha, []))
+    return dict(trial=number, killed_mid_copy=min(mid_copy, 1), truncated_or_mixed=broken, lost=lost,
+                duplicated=duplicated, temporaries_left=temporaries, unparsable=bad_after_kill + unparsable(data),
+                interrupted=len(interrupted), undo_failed=undo_failed, not_back=not_back,
+                refused=[line for lines in refused for line in lines])
+
 results = []
 with concurrent.futures.ThreadPoolExecutor(parallel) as pool:
-    for result in pool.map(trial, range(first, first + trials)):
+    for result in pool.map(trial_away if kind == "away" else trial, range(first, first + trials)):
         print(json.dumps(result), flush=True)
         results.append(result)
-keys = ["lost", "duplicated", "renamed_twice", "scripts_twice", "scripts_unnamed", "unparsable", "undo_failed",
-        "not_back"]
-print(f"\n{trials} trials of {count} files:")
+if kind == "away":
+    keys = ["truncated_or_mixed", "lost", "duplicated", "temporaries_left", "unparsable", "undo_failed", "not_back"]
+    print(f"\n{trials} trials, each moving {count} files of {mib} MiB to a tmpfs:")
+else:
+    keys = ["lost", "duplicated", "renamed_twice", "scripts_twice", "scripts_unnamed", "unparsable", "undo_failed",
+            "not_back"]
+    print(f"\n{trials} trials of {count} files:")
 for key in keys:
     print(f"  {key}: {sum(r[key] for r in results)} in all, in {sum(1 for r in results if r[key])} trials")
 print(f"  trials with a run logged as interrupted: {sum(1 for r in results if r['interrupted'])} of {trials}")
-print(f"  interrupted entries noting the script may have run: {sum(r['may_have_run'] for r in results)}")
+if kind == "away":
+    print(f"  trials killed while a file was copied: {sum(r['killed_mid_copy'] for r in results)} of {trials}")
+else:
+    print(f"  interrupted entries noting the script may have run: {sum(r['may_have_run'] for r in results)}")
 refusals = [line for r in results for line in r["refused"]]
 print(f"  restarts that exited before every file was handled, and were started again: {len(refusals)}")
 for line in sorted(set(refusals)):

@@ -26,6 +26,8 @@ packages=(
   libxcb1-dev
   # shell actions
   zsh
+  # the tests' FAT and exFAT volumes, mounted through FUSE
+  fuse3 fusefat dosfstools exfat-fuse exfatprogs
 )
 
 missing=()

@@ -37,6 +37,11 @@ void checkRenderedName(const std::string& name, const std::string& pattern)
         throw ActionError("pattern " + pattern + " rendered “" + name + "”, which can't be used as a name");
 }
 
+std::string tagsLeftBehindNote(const std::vector<std::string>& tags)
+{
+    return "the tags " + tagsNote(tags) + " couldn’t go along: the destination can’t keep tags";
+}
+
 // What `announce` threw, carried out of the run to tell a held run from a
 // failed action.
 struct Held {
@@ -114,25 +119,36 @@ private:
     void moveTo(const fs::path& folder, const std::string& name)
     {
         std::optional<std::string> key = live() ? keyNow() : std::nullopt;
-        fs::path destination = placeItem(current_, folder, name, dryRun_, platform::moveItem, [&](const fs::path& to) {
-            announce(Step{Step::Kind::move, current_.string(), to.string(), {}, {}, key});
-        });
+        platform::ItemTransfer transfer(current_, platform::ItemTransfer::Kind::move);
+        fs::path destination = placeItem(
+            current_, folder, name, dryRun_, [&](const fs::path&, const fs::path& to) { transfer.to(to); },
+            [&](const fs::path& to) { announce(Step{Step::Kind::move, current_.string(), to.string(), {}, {}, key}); });
         fs::path from = std::exchange(current_, destination);
         // A move to another file system gives the file a new identity.
         currentKey_ = dryRun_ ? std::nullopt : FileInfo::keyIfPresent(destination);
-        took(Step{Step::Kind::move, from.string(), destination.string(), {}, {}, currentKey_});
+        Step step{Step::Kind::move, from.string(), destination.string(), {}, {}, currentKey_};
+        // What the destination could not keep is noted, and an undo gives
+        // the tags back.
+        if (!transfer.tagsLeftBehind().empty()) {
+            step.tagsBefore = transfer.tagsLeftBehind();
+            step.note = tagsLeftBehindNote(transfer.tagsLeftBehind());
+        }
+        took(std::move(step));
     }
 
     void moveInto(const fs::path& folder) { moveTo(folder, current_.filename().string()); }
 
     void copyInto(const fs::path& folder)
     {
-        fs::path destination = placeItem(current_, folder, current_.filename().string(), dryRun_, platform::copyItem,
-                                         [&](const fs::path& to) {
-                                             announce(Step{Step::Kind::copy, current_.string(), to.string(), {}, {}, {}});
-                                         });
-        took(Step{Step::Kind::copy, current_.string(), destination.string(), {}, {},
-                  dryRun_ ? std::nullopt : FileInfo::keyIfPresent(destination)});
+        platform::ItemTransfer transfer(current_, platform::ItemTransfer::Kind::copy);
+        fs::path destination = placeItem(
+            current_, folder, current_.filename().string(), dryRun_,
+            [&](const fs::path&, const fs::path& to) { transfer.to(to); },
+            [&](const fs::path& to) { announce(Step{Step::Kind::copy, current_.string(), to.string(), {}, {}, {}}); });
+        Step step{Step::Kind::copy, current_.string(), destination.string(), {}, {},
+                  dryRun_ ? std::nullopt : FileInfo::keyIfPresent(destination)};
+        if (!transfer.tagsLeftBehind().empty()) step.note = tagsLeftBehindNote(transfer.tagsLeftBehind());
+        took(std::move(step));
     }
 
     void rename(const std::string& pattern)

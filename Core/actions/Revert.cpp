@@ -153,11 +153,29 @@ private:
         const std::optional<std::string> before = FileInfo::keyIfPresent(*step.to);
         if (step.kind == Step::Kind::trash) platform::restoreFromTrash(*step.to, step.from);
         else platform::moveItem(*step.to, step.from);
+        if (step.kind == Step::Kind::move && step.tagsBefore) giveTagsBack(step);
         const std::optional<std::string> after = FileInfo::keyIfPresent(step.from);
         if (!before || !after || *before == *after) return;
         for (std::size_t older = 0; older < index; ++older) {
             const Step& earlier = steps_[older];
             if (earlier.key && placeOf(earlier) == step.from) carried_[*earlier.key] = *after;
+        }
+    }
+
+    // A move to a file system without extended attributes recorded the tags
+    // the file lost on the way; back where they can be kept, it has them
+    // again, beside any it was given since. The file is back either way, so
+    // a failure to write them does not undo the undo.
+    static void giveTagsBack(const Step& step)
+    {
+        std::vector<std::string> tags = platform::readTags(step.from);
+        const std::size_t had = tags.size();
+        for (const std::string& tag : *step.tagsBefore)
+            if (!contains(tags, tag)) tags.push_back(tag);
+        if (tags.size() == had) return;
+        try {
+            platform::writeTags(step.from, tags);
+        } catch (const std::exception&) {
         }
     }
 

@@ -5,6 +5,7 @@
 #include "Core/engine/InterruptedStep.h"
 #include "Core/actions/Perform.h"
 #include "Core/platform/AtomicFile.h"
+#include "Core/platform/FileTransfer.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <mutex>
 #include <string_view>
 
 namespace olva {
@@ -123,18 +125,37 @@ namespace {
 
 // Tests stop a real process at a given moment of a live run with
 // OLVA_TEST_HOLD set to "announced:<kind>" (a change of that kind was
-// announced, and not yet made) or "done:<kind>" (it was made, and not yet
-// recorded): the engine then creates "test-held" in the data directory and
-// waits there to be killed.
-void holdForTest(std::string_view moment, Step::Kind kind, const std::filesystem::path& dir)
+// announced, and not yet made), "done:<kind>" (it was made, and not yet
+// recorded) or "copying" (a copy, or a move to another file system, has
+// written its first chunk): the engine then creates "test-held" in the data
+// directory and waits there to be killed.
+const std::string& testHold()
 {
     static const std::string wanted = [] {
         const char* value = std::getenv("OLVA_TEST_HOLD");
         return std::string(value ? value : "");
     }();
-    if (wanted.empty() || wanted != std::string(moment) + ":" + std::string(rawValue(kind))) return;
+    return wanted;
+}
+
+[[noreturn]] void holdHere(const std::filesystem::path& dir)
+{
     platform::writeFileAtomically(dir / "test-held", "");
     for (;;) ::pause();
+}
+
+void holdForTest(std::string_view moment, Step::Kind kind, const std::filesystem::path& dir)
+{
+    const std::string& wanted = testHold();
+    if (wanted == "copying") {
+        static std::once_flag installed;
+        std::call_once(installed, [&] {
+            platform::setCopyChunkHook([dir](const auto&, const auto&) { holdHere(dir); });
+        });
+        return;
+    }
+    if (wanted.empty() || wanted != std::string(moment) + ":" + std::string(rawValue(kind))) return;
+    holdHere(dir);
 }
 
 }  // namespace
@@ -302,8 +323,9 @@ void Engine::Impl::recoverInterrupted()
         }
         std::vector<JournalRecord> then{JournalRecord::end(entry.id)};
         // Whatever the run did, it did once: its file counts as handled,
-        // unless it failed before changing anything and may be tried again.
-        if (!(run.done && entry.error && entry.steps.empty())) {
+        // unless it changed nothing (it failed, or was stopped before its
+        // first change was made) and may be tried again.
+        if (!(entry.error && entry.steps.empty())) {
             seen.add(run.key, entry.version);
             ++seenEdits;
             then.push_back(JournalRecord::mark(run.key, {entry.version}));

@@ -220,7 +220,8 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
 
     // Another process (an undo) may have marked files since the last pass.
     refreshSeen();
-    const std::vector<ListedFile> listing = listFileStatuses(current);
+    // The data directory may lie in a watched folder: its files are never acted on.
+    const std::vector<ListedFile> listing = listFileStatuses(current, store->dir());
     RecordIndex records(*this, listing.size());
     if (keepLists) newQuiet.reserve(listing.size());
 

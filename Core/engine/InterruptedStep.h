@@ -16,9 +16,12 @@ inline constexpr std::string_view kScriptMayHaveRun = "the script may have run b
 // The step as it was done, with the key of the file where it left it, or
 // nothing when it was not done (or nothing can be told). A move is done
 // when its file is at the destination and not at its source; a copy when
-// its destination exists, as the name was free when announced; a tag change
-// when the file at its path has other tags than before; a script, which
-// leaves no trace, always counts as possibly run.
+// its destination holds what the source holds; a tag change when the file
+// at its path has other tags than before; a script, which leaves no trace,
+// always counts as possibly run. A move or copy that was stopped while it
+// copied is tidied up on the way: the temporary it left goes, and a move to
+// another file system whose whole copy had taken its name is finished by
+// removing the source.
 std::optional<Step> stepIfDone(const Step& intended);
 
 }  // namespace olva

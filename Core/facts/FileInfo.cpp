@@ -83,12 +83,16 @@ std::string keyOf(const std::filesystem::path& url, const platform::FileStatus& 
 {
     // A volume without a UUID is named by its mount point, whose name need
     // not be UTF-8; keys are stored as JSON text, and only compared.
-    std::string key = jsonText(platform::volumeName(status));
+    const platform::VolumeIdentity volume = platform::volumeIdentity(status);
+    std::string key = jsonText(volume.name);
     key.reserve(key.size() + 64);
     key += ':';
     appendNumber(key, status.inode);
     key += ':';
-    appendBirthField(key, url, status, handleInode);
+    // Where a rename can give the file a new birth time and handle, the
+    // inode number alone names it.
+    if (volume.birthAndHandleStay) appendBirthField(key, url, status, handleInode);
+    else key += '0';
     return key;
 }
 

@@ -5,6 +5,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,13 +17,52 @@ namespace olva {
 
 namespace {
 
-void walk(int fd, const std::string& path, std::int64_t level, std::int64_t depth, std::vector<ListedFile>& files);
+// The folder a walk leaves out, by its device and inode; only looked for
+// when it lies in the folder walked.
+struct LeftOut {
+    bool any = false;
+    dev_t device = 0;
+    ino_t inode = 0;
 
-void walkInto(DIR* dir, const char* name, const std::string& path, std::int64_t level, std::int64_t depth,
-              std::vector<ListedFile>& files)
+    LeftOut(const std::filesystem::path& path, const struct stat& root)
+    {
+        struct stat info {};
+        if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return;
+        device = info.st_dev;
+        inode = info.st_ino;
+        std::error_code error;
+        std::filesystem::path real = std::filesystem::canonical(path, error);
+        if (error) return;
+        for (std::filesystem::path above = real;; above = above.parent_path()) {
+            struct stat folder {};
+            if (::stat(above.c_str(), &folder) == 0 && folder.st_dev == root.st_dev && folder.st_ino == root.st_ino) {
+                any = true;
+                return;
+            }
+            if (above == above.parent_path()) return;
+        }
+    }
+
+    bool is(int dir, const char* name) const
+    {
+        if (!any) return false;
+        struct stat info {};
+        return ::fstatat(dir, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && info.st_dev == device && info.st_ino == inode;
+    }
+};
+
+struct Walk {
+    std::int64_t depth;
+    const LeftOut& leftOut;
+    std::vector<ListedFile>& files;
+};
+
+void walk(int fd, const std::string& path, std::int64_t level, const Walk& how);
+
+void walkInto(DIR* dir, const char* name, const std::string& path, std::int64_t level, const Walk& how)
 {
     int sub = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (sub >= 0) walk(sub, path + name + "/", level + 1, depth, files);
+    if (sub >= 0) walk(sub, path + name + "/", level + 1, how);
 }
 
 struct Entry {
@@ -75,7 +115,7 @@ std::vector<std::optional<platform::FileStatus>> statusesOf(int fd, const std::v
 
 // Walks the directory open at `fd`, whose path ends with a slash; `level`
 // is the level of its entries (1 for the folder's own).
-void walk(int fd, const std::string& path, std::int64_t level, std::int64_t depth, std::vector<ListedFile>& files)
+void walk(int fd, const std::string& path, std::int64_t level, const Walk& how)
 {
     DIR* dir = ::fdopendir(fd);
     if (!dir) {
@@ -97,37 +137,49 @@ void walk(int fd, const std::string& path, std::int64_t level, std::int64_t dept
     const auto statuses = statusesOf(::dirfd(dir), entries);
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const char* name = entries[i].name.c_str();
+        if ((entries[i].type == DT_DIR || entries[i].type == DT_UNKNOWN) && how.leftOut.is(::dirfd(dir), name))
+            continue;
         if (entries[i].type == DT_DIR && !platform::isPackage(name)) {
-            if (level <= depth) walkInto(dir, name, path, level, depth, files);
+            if (level <= how.depth) walkInto(dir, name, path, level, how);
             continue;
         }
         const auto& status = statuses[i];
         if (!status) continue;
         if (status->isRegular() || (status->isDirectory() && platform::isPackage(name)))
-            files.push_back(ListedFile{path + name, *status});
-        else if (status->isDirectory() && level <= depth)
-            walkInto(dir, name, path, level, depth, files);
+            how.files.push_back(ListedFile{path + name, *status});
+        else if (status->isDirectory() && level <= how.depth)
+            walkInto(dir, name, path, level, how);
     }
     ::closedir(dir);
 }
 
 }  // namespace
 
-std::vector<ListedFile> listFileStatuses(const Folder& folder)
+std::vector<ListedFile> listFileStatuses(const Folder& folder, const std::filesystem::path& leftOut)
 {
     std::vector<ListedFile> files;
     std::string root = folderURL(folder).string();
     int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return files;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        ::close(fd);
+        return files;
+    }
+    const LeftOut left(leftOut, info);
+    if (left.any && info.st_dev == left.device && info.st_ino == left.inode) {
+        ::close(fd);
+        return files;
+    }
     if (!root.ends_with('/')) root += '/';
-    walk(fd, root, 1, folder.depth, files);
+    walk(fd, root, 1, Walk{folder.depth, left, files});
     return files;
 }
 
-std::vector<std::filesystem::path> listFiles(const Folder& folder)
+std::vector<std::filesystem::path> listFiles(const Folder& folder, const std::filesystem::path& leftOut)
 {
     std::vector<std::filesystem::path> paths;
-    for (auto& file : listFileStatuses(folder)) paths.emplace_back(std::move(file.path));
+    for (auto& file : listFileStatuses(folder, leftOut)) paths.emplace_back(std::move(file.path));
     return paths;
 }
 

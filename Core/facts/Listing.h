@@ -19,8 +19,11 @@ struct ListedFile {
 // Regular files and packages of the folder, down to its depth, each
 // folder's in the order of their inodes. Hidden items, package contents,
 // symbolic links and special files (pipes, sockets, devices) are left out,
-// and no symbolic link is followed. Empty when the folder cannot be read.
-std::vector<ListedFile> listFileStatuses(const Folder& folder);
-std::vector<std::filesystem::path> listFiles(const Folder& folder);
+// and no symbolic link is followed. So is the folder `leftOut` with all it
+// holds, wherever it is met (the data directory, which may lie in a watched
+// folder): nothing when it is the folder itself. Empty when the folder
+// cannot be read.
+std::vector<ListedFile> listFileStatuses(const Folder& folder, const std::filesystem::path& leftOut = {});
+std::vector<std::filesystem::path> listFiles(const Folder& folder, const std::filesystem::path& leftOut = {});
 
 }  // namespace olva

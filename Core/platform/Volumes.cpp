@@ -67,8 +67,7 @@ std::vector<UuidLink> readUuidLinks(const std::filesystem::path& folder)
     return links;
 }
 
-std::string nameFor(const std::vector<MountEntry>& mounts, const std::vector<UuidLink>& links,
-                    const FileStatus& status)
+const MountEntry* mountOf(const std::vector<MountEntry>& mounts, const FileStatus& status)
 {
     const MountEntry* mount = nullptr;
     if (status.mountId) {
@@ -82,6 +81,13 @@ std::string nameFor(const std::vector<MountEntry>& mounts, const std::vector<Uui
                 break;
             }
     }
+    return mount;
+}
+
+std::string nameFor(const std::vector<MountEntry>& mounts, const std::vector<UuidLink>& links,
+                    const FileStatus& status)
+{
+    const MountEntry* mount = mountOf(mounts, status);
     for (const auto& link : links)
         if (link.device && *link.device == status.device) return link.uuid;
     // File systems such as btrfs report a device number of their own; their
@@ -97,9 +103,16 @@ std::string nameFor(const std::vector<MountEntry>& mounts, const std::vector<Uui
     return std::to_string(status.device);
 }
 
+VolumeIdentity identityFor(const std::vector<MountEntry>& mounts, const std::vector<UuidLink>& links,
+                           const FileStatus& status)
+{
+    const MountEntry* mount = mountOf(mounts, status);
+    return VolumeIdentity{nameFor(mounts, links, status), !(mount && mount->type == "overlay")};
+}
+
 class VolumeCache {
 public:
-    std::string name(const FileStatus& status)
+    VolumeIdentity identity(const FileStatus& status)
     {
         std::lock_guard lock(mutex_);
         auto key = std::make_pair(status.device, status.mountId.value_or(0));
@@ -117,9 +130,9 @@ public:
             }
         }
         if (found != names_.end()) return found->second;
-        std::string name = nameFor(mounts_, links_, status);
-        names_.emplace(key, name);
-        return name;
+        VolumeIdentity identity = identityFor(mounts_, links_, status);
+        names_.emplace(key, identity);
+        return identity;
     }
 
 private:
@@ -149,7 +162,7 @@ private:
     int fd_ = -1;
     std::vector<MountEntry> mounts_;
     std::vector<UuidLink> links_;
-    std::map<std::pair<std::uint64_t, std::uint64_t>, std::string> names_;
+    std::map<std::pair<std::uint64_t, std::uint64_t>, VolumeIdentity> names_;
 };
 
 }  // namespace
@@ -183,6 +196,7 @@ std::vector<MountEntry> parseMountInfo(std::string_view text)
             continue;
         entry.device = makedev(major, minor);
         entry.mountPoint = unescape(fields[4]);
+        entry.type = unescape(fields[separator + 1]);
         entry.source = unescape(fields[separator + 2]);
         mounts.push_back(std::move(entry));
     }
@@ -195,10 +209,18 @@ std::string volumeNameIn(const std::vector<MountEntry>& mounts, const std::files
     return nameFor(mounts, readUuidLinks(byUuid), status);
 }
 
-std::string volumeName(const FileStatus& status)
+namespace {
+
+VolumeCache& volumeCache()
 {
     static VolumeCache cache;
-    return cache.name(status);
+    return cache;
 }
+
+}  // namespace
+
+std::string volumeName(const FileStatus& status) { return volumeCache().identity(status).name; }
+
+VolumeIdentity volumeIdentity(const FileStatus& status) { return volumeCache().identity(status); }
 
 }  // namespace olva::platform

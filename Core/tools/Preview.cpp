@@ -3,6 +3,7 @@
 #include "Core/facts/FileInfo.h"
 #include "Core/facts/Listing.h"
 #include "Core/actions/Perform.h"
+#include "Core/store/Store.h"
 
 #include <algorithm>
 
@@ -11,7 +12,8 @@ namespace olva {
 FolderPreview preview(const Rule& rule, const Folder& folder, std::int64_t limit, const PreviewControl& control)
 {
     const Date now = currentDate();
-    const auto files = listFiles(folder);
+    // As the engine lists it: without the data directory.
+    const auto files = listFiles(folder, Store::defaultDir());
     FolderPreview result;
     result.total = std::int64_t(files.size());
     const auto count = std::size_t(std::clamp<std::int64_t>(limit, 0, result.total));

@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -151,4 +152,61 @@ TEST(FileTransfer, CrossFileSystemMoveTakesTheCopyBackWhenTheSourceStays)
     ::close(fd);
     EXPECT_EQ(readFile(from), "data");
     EXPECT_FALSE(fs::exists(dir / "moved.txt"));
+}
+
+TEST(FileTransfer, LeftoverCopiesGoWhileCopiesBeingMadeAndUsersFilesStay)
+{
+    TempDir dir;
+    const std::string leftFile = ".olva-1B4E28BA-2FA1-11D2-883F-0016D3CCA427.partial";
+    const std::string leftFolder = ".olva-2B4E28BA-2FA1-11D2-883F-0016D3CCA427.partial";
+    const std::string beingMade = ".olva-3B4E28BA-2FA1-11D2-883F-0016D3CCA427.partial";
+    const std::vector<std::string> users = {".olva-notes.partial", "1B4E28BA-2FA1-11D2-883F-0016D3CCA427.partial",
+                                            ".olva-1b4e28ba-2fa1-11d2-883f-0016d3cca427.partial", "report.partial"};
+    writeFile(dir / leftFile, "half");
+    fs::create_directories(dir / leftFolder / "inner");
+    writeFile(dir / leftFolder / "inner" / "a", "a");
+    writeFile(dir / beingMade, "growing");
+    for (const auto& name : users) writeFile(dir / name, "mine");
+    int held = ::open((dir / beingMade).c_str(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+    EXPECT_EQ(platform::removeLeftoverCopies(dir.path()), 2);
+    EXPECT_FALSE(fs::exists(dir / leftFile));
+    EXPECT_FALSE(fs::exists(dir / leftFolder));
+    EXPECT_TRUE(fs::exists(dir / beingMade));
+    for (const auto& name : users) EXPECT_EQ(readFile(dir / name), "mine") << name;
+    ::close(held);
+    EXPECT_EQ(platform::removeLeftoverCopies(dir.path()), 1);
+    EXPECT_EQ(platform::removeLeftoverCopies(dir / "absent"), 0);
+}
+
+TEST(FileTransfer, SameContentsComparesBytesLinksAndFolders)
+{
+    TempDir dir;
+    auto tree = [&](const std::string& name, const std::string& photo, const std::string& link) {
+        fs::create_directories(dir / name / "inner");
+        writeFile(dir / name / "inner" / "photo.jpg", photo);
+        fs::create_symlink(link, dir / name / "cover");
+        return dir / name;
+    };
+    const fs::path a = tree("a", "jpeg", "inner/photo.jpg");
+    struct Case {
+        const char* what;
+        fs::path other;
+        bool same;
+    };
+    const std::vector<Case> cases = {
+        {"a copy", tree("b", "jpeg", "inner/photo.jpg"), true},
+        {"one byte differs", tree("c", "jpeG", "inner/photo.jpg"), false},
+        {"one file is longer", tree("d", "jpeg!", "inner/photo.jpg"), false},
+        {"a link leads elsewhere", tree("e", "jpeg", "photo.jpg"), false},
+        {"an extra file", tree("f", "jpeg", "inner/photo.jpg"), false},
+        {"a file for a folder", dir / "file", false},
+        {"nothing", dir / "absent", false},
+    };
+    writeFile(dir / "f" / "extra", "");
+    writeFile(dir / "file", "jpeg");
+    for (const auto& c : cases) EXPECT_EQ(platform::sameContents(a, c.other), c.same) << c.what;
+    EXPECT_TRUE(platform::sameContents(a / "inner" / "photo.jpg", dir / "file"));
 }

@@ -3,6 +3,7 @@
 #include "tests/engine/EngineFixture.h"
 
 #include "Core/facts/FileInfo.h"
+#include "Core/platform/FileMetadata.h"
 
 #include <fstream>
 #include <thread>
@@ -273,4 +274,49 @@ TEST_F(EngineTest, FilesThatNeedNothingBecomeQuiet)
     engine->scanNow();
     EXPECT_TRUE(fs::exists(done / "a.txt"));
     ASSERT_EQ(logged().size(), 1u);
+}
+
+TEST_F(EngineTest, TheDataDirectoryIsNeverActedOnWhereverItLies)
+{
+    struct Case {
+        const char* what;
+        fs::path data;
+        std::int64_t depth;
+    };
+    const std::vector<Case> cases = {
+        {"in the watched folder", inbox / "olva", 1},
+        {"deeper in it", inbox / "a" / "b" / "olva", 3},
+        {"the watched folder itself", inbox, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const fs::path& folder : {inbox, done}) {
+            fs::remove_all(folder);
+            fs::create_directories(folder);
+        }
+        fs::create_directories(c.data);
+        store = std::make_shared<Store>(c.data);
+        Rule moveJson = makeRule("Json", {extIs("json")}, {Action::move(done.string())});
+        Rule tagAll = makeRule("Tag", {Condition{Attr::name, Op::isNot, "zzz"}}, {Action::addTags({"T"})});
+        saveRules({folder({moveJson, tagAll}, inbox, c.depth)});
+        writeFile(inbox / "mine.json", "{}");
+        writeFile(inbox / "note.txt", "x");
+        engine = makeEngine(0);
+        engine->scanNow();
+        engine->scanNow();
+
+        const bool apart = c.data != inbox;
+        EXPECT_EQ(fs::exists(done / "mine.json"), apart);
+        EXPECT_EQ(platform::readTags(inbox / "note.txt").size(), apart ? 1u : 0u);
+        std::size_t own = 0;
+        for (const auto& item : fs::recursive_directory_iterator(c.data)) {
+            if (!item.is_regular_file() || (!apart && (item.path() == inbox / "note.txt"))) continue;
+            ++own;
+            EXPECT_TRUE(platform::readTags(item.path()).empty()) << item.path();
+        }
+        EXPECT_TRUE(fs::exists(c.data / "rules.json"));
+        EXPECT_GE(own, 2u);  // the rules and the log at least
+        EXPECT_EQ(store->entries().size(), apart ? 2u : 0u);
+        engine.reset();
+    }
 }

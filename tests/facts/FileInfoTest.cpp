@@ -322,6 +322,8 @@ TEST_F(Volumes, UuidThenMountPointThenDevice)
     ASSERT_EQ(mounts.size(), 3u);
     EXPECT_EQ(mounts[1].mountPoint, "/mnt/my disk");
     EXPECT_EQ(mounts[1].mountId, 27u);
+    EXPECT_EQ(mounts[1].type, "ext4");
+    EXPECT_EQ(mounts[0].type, "proc");
 
     platform::FileStatus status;
     status.device = makedev(254, 7);

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <set>
 #include <system_error>
 
@@ -73,6 +75,66 @@ TEST(RenameNoReplace, MovesOnlyToAFreeName)
     EXPECT_FALSE(fs::exists(tmp / "a"));
     EXPECT_EQ(readFile(tmp / "c"), "A");
     EXPECT_THROW(renameNoReplace(tmp / "a", tmp / "d"), std::system_error);
+}
+
+// Where the file system cannot refuse a taken name (FAT through FUSE), the
+// name is reserved first: the same outcomes, by other means.
+TEST(RenameNoReplace, ARenameOntoAReservationReplacesNothingButIt)
+{
+    TempDir tmp;
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path&)> make;  // the item to move
+        std::function<void(const fs::path&)> taken;  // what is at the new name, if anything
+        std::optional<std::errc> error;
+    };
+    auto file = [](const fs::path& path) { writeFile(path, "A"); };
+    auto folder = [](const fs::path& path) {
+        fs::create_directories(path);
+        writeFile(path / "in", "A");
+    };
+    auto link = [](const fs::path& path) { fs::create_symlink("elsewhere", path); };
+    auto emptyFolder = [](const fs::path& path) { fs::create_directories(path); };
+    const std::vector<Case> cases = {
+        {"a file to a free name", file, {}, {}},
+        {"a folder to a free name", folder, {}, {}},
+        {"a link to a free name", link, {}, {}},
+        {"a file to a taken name", file, [](const fs::path& path) { writeFile(path, "B"); }, std::errc::file_exists},
+        {"a file to an empty file's name", file, [](const fs::path& path) { writeFile(path, ""); },
+         std::errc::file_exists},
+        {"a folder to an empty folder's name", folder, emptyFolder, std::errc::file_exists},
+        {"a file to a dangling link's name", file, link, std::errc::file_exists},
+        {"a file into a missing folder", file, {}, std::errc::no_such_file_or_directory},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path from = tmp / ("from" + std::to_string(n));
+        fs::path to = tmp / ("to" + std::to_string(n++));
+        if (c.error == std::errc::no_such_file_or_directory) to = tmp / "missing" / "to";
+        c.make(from);
+        if (c.taken) c.taken(to);
+        const auto before = fs::symlink_status(to).type();
+        std::error_code code = thrownCode([&] { renameOntoReservation(from, to); });
+        if (!c.error) {
+            EXPECT_FALSE(code) << code.message();
+            EXPECT_FALSE(fs::exists(fs::symlink_status(from)));
+            EXPECT_TRUE(fs::exists(fs::symlink_status(to)));
+            if (fs::is_regular_file(fs::symlink_status(to))) {
+                EXPECT_EQ(readFile(to), "A");
+            }
+            if (fs::is_directory(to)) {
+                EXPECT_EQ(readFile(to / "in"), "A");
+            }
+            continue;
+        }
+        EXPECT_EQ(code, *c.error);
+        EXPECT_TRUE(fs::exists(fs::symlink_status(from)));
+        EXPECT_EQ(fs::symlink_status(to).type(), before);
+        if (fs::is_regular_file(fs::symlink_status(to))) {
+            EXPECT_NE(readFile(to), "A");
+        }
+    }
 }
 
 TEST(UUIDText, FreshIdentifiersAreUpperCaseAndDistinct)

@@ -302,8 +302,9 @@ void Engine::Impl::recoverInterrupted()
         }
         std::vector<JournalRecord> then{JournalRecord::end(entry.id)};
         // Whatever the run did, it did once: its file counts as handled,
-        // unless it failed before changing anything and may be tried again.
-        if (!(run.done && entry.error && entry.steps.empty())) {
+        // unless it stopped before changing anything (a script that may
+        // have started counts as a change), and is tried again.
+        if (!(entry.error && entry.steps.empty())) {
             seen.add(run.key, entry.version);
             ++seenEdits;
             then.push_back(JournalRecord::mark(run.key, {entry.version}));

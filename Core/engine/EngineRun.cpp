@@ -93,7 +93,10 @@ Engine::Impl::RuleRun Engine::Impl::runRule(FileInfo& file, const Pending& pendi
             // pass stops here and the run waits for writing to work.
             run.handledMeanwhile = handledMeanwhile;
             Performed performed = carryOut(run, rule->actions, file, now);
-            noteOwnChanges(performed.applied.steps);
+            // A change to a handled file is evaluated against the rules
+            // before its handling rule: only where there are none can the
+            // event of the rule's own change bring nothing.
+            if (index == 0) noteOwnChanges(performed.applied.steps);
             entry.steps = std::move(performed.applied.steps);
             entry.error = std::move(performed.applied.error);
             if (performed.held) {
@@ -109,7 +112,7 @@ Engine::Impl::RuleRun Engine::Impl::runRule(FileInfo& file, const Pending& pendi
                     result.matched = false;
                     return result;
                 }
-                heldRun = HeldRun{std::move(run), rule->actions, file, std::move(*performed.held), now};
+                heldRun = HeldRun{std::move(run), rule->actions, file, std::move(*performed.held), now, index == 0};
                 return result;
             }
         }
@@ -211,7 +214,7 @@ bool Engine::Impl::resumeHeldRun()
 {
     HeldRun& held = *heldRun;
     Performed performed = carryOut(held.run, held.actions, held.file, held.when, held.point);
-    noteOwnChanges(performed.applied.steps);
+    if (held.first) noteOwnChanges(performed.applied.steps);
     auto& steps = held.run.entry.steps;
     steps.insert(steps.end(), std::make_move_iterator(performed.applied.steps.begin()),
                  std::make_move_iterator(performed.applied.steps.end()));

@@ -149,8 +149,6 @@ Performed Engine::Impl::carryOut(LiveRun& run, const std::vector<Action>& action
     // The announcement goes with the records before it in one write: the
     // run's begin, or the record of the step before.
     hooks.announce = [&](const Step& intended) {
-        // A script may take a while: others may write to the log meanwhile.
-        if (intended.kind == Step::Kind::shell) store->releaseLogLock();
         std::vector<JournalRecord> records;
         records.reserve(run.unrecorded.size() + 2);
         if (!run.begun) {

@@ -6,10 +6,12 @@
 #include "Core/actions/Perform.h"
 #include "Core/platform/AtomicFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
@@ -124,6 +126,15 @@ Engine::Impl::RuleRun Engine::Impl::runRule(FileInfo& file, const Pending& pendi
 
 namespace {
 
+const std::string& testHold()
+{
+    static const std::string wanted = [] {
+        const char* value = std::getenv("OLVA_TEST_HOLD");
+        return std::string(value ? value : "");
+    }();
+    return wanted;
+}
+
 // Tests stop a real process at a given moment of a live run with
 // OLVA_TEST_HOLD set to "announced:<kind>" (a change of that kind was
 // announced, and not yet made) or "done:<kind>" (it was made, and not yet
@@ -131,13 +142,36 @@ namespace {
 // waits there to be killed.
 void holdForTest(std::string_view moment, Step::Kind kind, const std::filesystem::path& dir)
 {
-    static const std::string wanted = [] {
-        const char* value = std::getenv("OLVA_TEST_HOLD");
-        return std::string(value ? value : "");
-    }();
+    const std::string& wanted = testHold();
     if (wanted.empty() || wanted != std::string(moment) + ":" + std::string(rawValue(kind))) return;
     platform::writeFileAtomically(dir / "test-held", "");
     for (;;) ::pause();
+}
+
+// With OLVA_TEST_HOLD set to "logged", the engine stops after each entry it
+// logged and handed on, in the middle of its pass: it makes the named pipe
+// "test-hold" and then "test-held", holding the number of this hold (1, 2
+// and so on), in the data directory, and goes on, both removed, once a test
+// has opened the pipe for writing and closed it.
+void holdAfterEntryForTest(const std::filesystem::path& dir)
+{
+    if (testHold() != "logged") return;
+    static int holds = 0;
+    const auto pipe = dir / "test-hold", held = dir / "test-held";
+    ::unlink(pipe.c_str());
+    if (::mkfifo(pipe.c_str(), 0600) != 0) return;
+    platform::writeFileAtomically(held, std::to_string(++holds));
+    int fd;
+    while ((fd = ::open(pipe.c_str(), O_RDONLY | O_CLOEXEC)) < 0 && errno == EINTR) {}
+    if (fd >= 0) {
+        for (char byte;;) {
+            ssize_t count = ::read(fd, &byte, 1);
+            if (count == 0 || (count < 0 && errno != EINTR)) break;
+        }
+        ::close(fd);
+    }
+    ::unlink(held.c_str());
+    ::unlink(pipe.c_str());
 }
 
 }  // namespace
@@ -206,6 +240,7 @@ void Engine::Impl::finishRun(LiveRun& run, bool live, Date now)
     }
     record(entry, std::move(then), run.begun ? std::move(run.unrecorded) : std::vector<JournalRecord>{}, run.head);
     if (entryCallback) entryCallback(entry);
+    holdAfterEntryForTest(store->dir());
 }
 
 bool Engine::Impl::resumeHeldRun()

@@ -179,7 +179,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
     // when a folder comes round before the engine was started.
     recoverInterrupted();
 
-    // The log's lock is held from one entry to the next while the pass goes.
+    // The log's lock is shared from one entry to the next while the pass goes.
     struct LogBatch {
         const Store& store;
         explicit LogBatch(const Store& store) : store(store) { store.batchLog(true); }

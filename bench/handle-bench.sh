@@ -6,6 +6,10 @@
 # olva given is measured in the same rounds, interleaved, so that a "before"
 # and an "after" build meet the same machine; medians are reported.
 #
+# Standard output goes to /dev/null, which nobody reads; with
+# HANDLE_BENCH_OUTPUT=file it goes to a file, which `olva` then writes an
+# entry at a time.
+#
 # usage: bench/handle-bench.sh [files] [rounds] [files for strace] olva...
 #        (default: 100000 3 2000 build/olva/olva)
 set -euo pipefail
@@ -28,6 +32,7 @@ import json, os, shutil, statistics, subprocess, sys, time
 
 scratch, count, rounds, traced, floor = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), sys.argv[5]
 olvas = sys.argv[6:]
+to_file = os.environ.get("HANDLE_BENCH_OUTPUT") == "file"
 
 def make_folder(name, n):
     folder = os.path.join(scratch, name)
@@ -63,10 +68,13 @@ def run(program, folder, prefix=()):
     untag(folder)
     data = fresh_data(folder)
     env = dict(os.environ, OLVA_HOME=data)
+    out = open(os.path.join(scratch, "out.txt"), "wb") if to_file else subprocess.DEVNULL
     start = time.monotonic()
-    done = subprocess.run(list(prefix) + command(program, folder, data), env=env, stdout=subprocess.DEVNULL,
+    done = subprocess.run(list(prefix) + command(program, folder, data), env=env, stdout=out,
                           stderr=subprocess.PIPE)
     elapsed = time.monotonic() - start
+    if to_file:
+        out.close()
     if done.returncode != 0:
         sys.exit(f"bench: {program} failed: {done.stderr.decode()}")
     return elapsed
@@ -76,7 +84,7 @@ names = {floor: "floor"}
 for index, olva in enumerate(olvas):
     names[olva] = f"olva #{index + 1} ({olva})"
 
-print(f"creating {count} files")
+print(f"creating {count} files; output to {'a file' if to_file else '/dev/null'}")
 big = make_folder("Inbox", count)
 times = {program: [] for program in programs}
 for round in range(rounds):

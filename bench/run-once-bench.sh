@@ -10,27 +10,36 @@
 # tmpfs mounted elsewhere (and unmounted again) brings, in a mount namespace
 # of the benchmark's own.
 # Both start on a fresh data directory and fresh files; repeats alternate
-# which goes first; medians are reported.
+# which goes first; medians are reported. More olvas after the scratch
+# folder (a build before a change, say) are measured in the same repeats,
+# each in turn, so that the machine's load meets them alike.
 #
-# usage: bench/run-once-bench.sh [olva] [number of files] [repeats] [scratch folder]
+# usage: bench/run-once-bench.sh [olva] [number of files] [repeats] [scratch folder] [olva...]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 olva=${1:-$here/build/olva/olva}
 count=${2:-100000}
 repeats=${3:-3}
 scratch_parent=${4:-$here/build}
-[ -x "$olva" ] || { echo "bench: no olva at $olva (build first)" >&2; exit 1; }
+shift $(( $# < 4 ? $# : 4 ))
+more=("$@")
+for program in "$olva" "${more[@]}"; do
+    [ -x "$program" ] || { echo "bench: no olva at $program (build first)" >&2; exit 1; }
+done
 if [ "$(id -u)" = 0 ] && [ -z "${OLVA_BENCH_MOUNTS:-}" ] && unshare -m --propagation private true 2>/dev/null; then
-    exec unshare -m --propagation private env OLVA_BENCH_MOUNTS=1 "$0" "$olva" "$count" "$repeats" "$scratch_parent"
+    exec unshare -m --propagation private env OLVA_BENCH_MOUNTS=1 "$0" "$olva" "$count" "$repeats" "$scratch_parent" \
+        "${more[@]}"
 fi
 
 scratch=$(mktemp -d "$scratch_parent/run-once-bench-XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 
-python3 - "$olva" "$count" "$repeats" "$scratch" <<'PY'
+python3 - "$count" "$repeats" "$scratch" "$olva" "${more[@]}" <<'PY'
 import json, os, re, shutil, signal, statistics, subprocess, sys, time
 
-olva, count, repeats, scratch = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
+count, repeats, scratch = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
+olvas = sys.argv[4:]
+olva = olvas[0]
 entry_line = re.compile(rb"^[0-9A-F]{8}  ", re.M)
 tick = os.sysconf("SC_CLK_TCK")
 
@@ -140,32 +149,38 @@ def time_run(data, out_path, debug=False):
     err.close()
     return to_last, last, (scans, mounts)
 
-once_wall, once_cpu, run_wall, run_cpu = [], [], [], []
+times = {program: {"once_wall": [], "once_cpu": [], "run_wall": [], "run_cpu": []} for program in olvas}
 for repeat in range(repeats):
     print(f"repeat {repeat + 1} of {repeats}: {count} files in 10 folders, each side", flush=True)
-    _, once_data = prepare("once")
-    _, run_data = prepare("run")
-    settled()
-    sides = ["once", "run"] if repeat % 2 == 0 else ["run", "once"]
-    for side in sides:
-        if side == "once":
-            wall, cpu = time_once(once_data, os.path.join(scratch, "once.out"))
-            once_wall.append(wall); once_cpu.append(cpu)
-            print(f"  olva once: {wall:.2f} s, CPU {cpu:.2f} s", flush=True)
-        else:
-            wall, cpu, _ = time_run(run_data, os.path.join(scratch, "run.out"))
-            run_wall.append(wall); run_cpu.append(cpu)
-            print(f"  olva run:  {wall:.2f} s to the last entry, CPU {cpu:.2f} s until quiet", flush=True)
-
-_, run_data = prepare("run")
-settled()
-_, _, (scans, mounts) = time_run(run_data, os.path.join(scratch, "run.out"), debug=True)
-for command, passes, cpu in mounts:
-    print(f"a tmpfs elsewhere, {command}: {passes} folder passes, {cpu:.2f} s CPU")
+    for olva in olvas:
+        if len(olvas) > 1:
+            print(f" {olva}", flush=True)
+        _, once_data = prepare("once")
+        _, run_data = prepare("run")
+        settled()
+        sides = ["once", "run"] if repeat % 2 == 0 else ["run", "once"]
+        for side in sides:
+            if side == "once":
+                wall, cpu = time_once(once_data, os.path.join(scratch, "once.out"))
+                times[olva]["once_wall"].append(wall); times[olva]["once_cpu"].append(cpu)
+                print(f"  olva once: {wall:.2f} s, CPU {cpu:.2f} s", flush=True)
+            else:
+                wall, cpu, _ = time_run(run_data, os.path.join(scratch, "run.out"))
+                times[olva]["run_wall"].append(wall); times[olva]["run_cpu"].append(cpu)
+                print(f"  olva run:  {wall:.2f} s to the last entry, CPU {cpu:.2f} s until quiet", flush=True)
 
 m = statistics.median
-print(f"medians of {repeats}: olva once {m(once_wall):.2f} s (CPU {m(once_cpu):.2f} s); "
-      f"olva run {m(run_wall):.2f} s to the last entry (CPU {m(run_cpu):.2f} s until quiet); "
-      f"ratio {m(run_wall) / m(once_wall):.2f}x wall, {m(run_cpu) / m(once_cpu):.2f}x CPU; "
-      f"olva run made {scans} folder passes over 10 folders to handle them")
+for olva in olvas:
+    _, run_data = prepare("run")
+    settled()
+    _, _, (scans, mounts) = time_run(run_data, os.path.join(scratch, "run.out"), debug=True)
+    if len(olvas) > 1:
+        print(f"{olva}:")
+    for command, passes, cpu in mounts:
+        print(f"a tmpfs elsewhere, {command}: {passes} folder passes, {cpu:.2f} s CPU")
+    t = times[olva]
+    print(f"medians of {repeats}: olva once {m(t['once_wall']):.2f} s (CPU {m(t['once_cpu']):.2f} s); "
+          f"olva run {m(t['run_wall']):.2f} s to the last entry (CPU {m(t['run_cpu']):.2f} s until quiet); "
+          f"ratio {m(t['run_wall']) / m(t['once_wall']):.2f}x wall, {m(t['run_cpu']) / m(t['once_cpu']):.2f}x CPU; "
+          f"olva run made {scans} folder passes over 10 folders to handle them", flush=True)
 PY

@@ -146,7 +146,8 @@ int runCommand(const std::shared_ptr<Store>& store, const Console& console)
     engine->onStoreProblem([err = console.err](const std::optional<std::string>& problem) {
         if (problem) err(*problem + "\n");
     });
-    engine->start();
+    // Everything that brings the engine round is in place before it starts,
+    // and "watching" is said before it can print an entry.
     auto wake = rescanOnWake(engine);
     // A rules file that cannot be read keeps the rules already running, and
     // says why once for each new reason.
@@ -165,7 +166,7 @@ int runCommand(const std::shared_ptr<Store>& store, const Console& console)
         },
         DataFolderKeeper(store, *engine, console));
     console.out("watching " + std::to_string(engine->config().folders.size()) + " folder(s), ctrl-c to stop\n");
-    if (console.flush) console.flush();
+    engine->start();
     StopReason reason = waitForStop();
     watcher.reset();
     wake.clear();

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace olva {
@@ -20,10 +21,11 @@ Console Console::standard()
     // Lines printed by the engine's thread and the main thread stay whole.
     static std::mutex mutex;
     console.out = [](const std::string& text) {
-        static const bool terminal = ::isatty(STDOUT_FILENO) == 1;
+        static const bool discarded = outputIsDiscarded();
         std::lock_guard lock(mutex);
         std::fwrite(text.data(), 1, text.size(), stdout);
-        if (terminal) std::fflush(stdout);
+        // An entry's lines go out together, as it is logged.
+        if (!discarded) std::fflush(stdout);
     };
     console.flush = [] {
         std::lock_guard lock(mutex);
@@ -34,6 +36,13 @@ Console Console::standard()
 }
 
 void fail(const std::string& message) { throw ToolFailure(message); }
+
+bool outputIsDiscarded()
+{
+    struct stat out {}, null {};
+    return ::fstat(STDOUT_FILENO, &out) == 0 && S_ISCHR(out.st_mode) && ::stat("/dev/null", &null) == 0
+           && out.st_rdev == null.st_rdev;
+}
 
 const std::string& usageText()
 {

@@ -13,9 +13,9 @@ namespace olva {
 class Store;
 
 // Where a command writes: whole texts, each ending in a line feed. The
-// program writes standard error directly, and standard output a line at once
-// on a terminal; elsewhere (a pipe, a file) lines gather until `flush`, or
-// until there are enough of them. Tests capture both.
+// program writes standard error directly, and standard output a text at
+// once, unless it goes to the null device, where texts gather until `flush`
+// or until there are enough of them. Tests capture both.
 struct Console {
     std::function<void(const std::string&)> out;
     std::function<void(const std::string&)> err;
@@ -32,6 +32,9 @@ public:
 };
 
 [[noreturn]] void fail(const std::string& message);
+
+// Whether standard output is the null device, which nobody reads.
+bool outputIsDiscarded();
 
 // The seven lines of usage, without a final line feed.
 const std::string& usageText();

@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #ifdef OLVA_MIMALLOC
 #include <mimalloc.h>
 #endif
@@ -22,9 +20,10 @@ int main(int argc, char** argv)
     mi_option_set(mi_option_decommit_delay, 0);
     mi_option_set(mi_option_segment_decommit_delay, 0);
 #endif
-    // A line at once on a terminal; through a pipe or into a file, lines
-    // gather and are written together.
-    std::setvbuf(stdout, nullptr, ::isatty(STDOUT_FILENO) == 1 ? _IOLBF : _IOFBF, 0);
+    // Each line goes out as it is printed, also through a pipe or into a
+    // file, where somebody may be following it; only what nobody can read
+    // gathers first.
+    std::setvbuf(stdout, nullptr, olva::outputIsDiscarded() ? _IOFBF : _IOLBF, 0);
     std::vector<std::string> args(argv, argv + argc);
     return olva::runTool(args, olva::Console::standard());
 }

@@ -115,6 +115,7 @@ struct Engine::Impl {
         FileInfo file;
         RunPoint point;
         Date when;  // the moment its patterns are rendered for
+        bool first = false;  // its rule is the first enabled one of its folder
     };
     // The rules that may still act on a file: a leading run of a folder's
     // enabled rules with their versions.
@@ -223,8 +224,10 @@ struct Engine::Impl {
     void restartWatcher();
     void handleEvents(const std::vector<std::string>& paths);
     void handleEvents(platform::Watcher::Batch batch);
-    // Notes the attribute changes of a rule's steps, so that their events
-    // do not bring the folder's files round again.
+    // Notes the attribute changes of the steps of its folder's first enabled
+    // rule, so that their events do not bring the folder's files round
+    // again: no rule would be left to evaluate. A file that another watched
+    // folder may list is not noted.
     void noteOwnChanges(const std::vector<Step>& steps);
     // Watches again and scans the folders whose volume is one of the mount
     // points that appeared, went away or changed, or lies within their reach.

@@ -7,10 +7,12 @@
 #include "Core/platform/AtomicFile.h"
 #include "Core/platform/FileTransfer.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
@@ -95,7 +97,10 @@ Engine::Impl::RuleRun Engine::Impl::runRule(FileInfo& file, const Pending& pendi
             // pass stops here and the run waits for writing to work.
             run.handledMeanwhile = handledMeanwhile;
             Performed performed = carryOut(run, rule->actions, file, now);
-            noteOwnChanges(performed.applied.steps);
+            // A change to a handled file is evaluated against the rules
+            // before its handling rule: only where there are none can the
+            // event of the rule's own change bring nothing.
+            if (index == 0) noteOwnChanges(performed.applied.steps);
             entry.steps = std::move(performed.applied.steps);
             entry.error = std::move(performed.applied.error);
             if (performed.held) {
@@ -111,7 +116,7 @@ Engine::Impl::RuleRun Engine::Impl::runRule(FileInfo& file, const Pending& pendi
                     result.matched = false;
                     return result;
                 }
-                heldRun = HeldRun{std::move(run), rule->actions, file, std::move(*performed.held), now};
+                heldRun = HeldRun{std::move(run), rule->actions, file, std::move(*performed.held), now, index == 0};
                 return result;
             }
         }
@@ -158,6 +163,32 @@ void holdForTest(std::string_view moment, Step::Kind kind, const std::filesystem
     holdHere(dir);
 }
 
+// With OLVA_TEST_HOLD set to "logged", the engine stops after each entry it
+// logged and handed on, in the middle of its pass: it makes the named pipe
+// "test-hold" and then "test-held", holding the number of this hold (1, 2
+// and so on), in the data directory, and goes on, both removed, once a test
+// has opened the pipe for writing and closed it.
+void holdAfterEntryForTest(const std::filesystem::path& dir)
+{
+    if (testHold() != "logged") return;
+    static int holds = 0;
+    const auto pipe = dir / "test-hold", held = dir / "test-held";
+    ::unlink(pipe.c_str());
+    if (::mkfifo(pipe.c_str(), 0600) != 0) return;
+    platform::writeFileAtomically(held, std::to_string(++holds));
+    int fd;
+    while ((fd = ::open(pipe.c_str(), O_RDONLY | O_CLOEXEC)) < 0 && errno == EINTR) {}
+    if (fd >= 0) {
+        for (char byte;;) {
+            ssize_t count = ::read(fd, &byte, 1);
+            if (count == 0 || (count < 0 && errno != EINTR)) break;
+        }
+        ::close(fd);
+    }
+    ::unlink(held.c_str());
+    ::unlink(pipe.c_str());
+}
+
 }  // namespace
 
 Performed Engine::Impl::carryOut(LiveRun& run, const std::vector<Action>& actions, FileInfo& file, Date now,
@@ -167,8 +198,6 @@ Performed Engine::Impl::carryOut(LiveRun& run, const std::vector<Action>& action
     // The announcement goes with the records before it in one write: the
     // run's begin, or the record of the step before.
     hooks.announce = [&](const Step& intended) {
-        // A script may take a while: others may write to the log meanwhile.
-        if (intended.kind == Step::Kind::shell) store->releaseLogLock();
         std::vector<JournalRecord> records;
         records.reserve(run.unrecorded.size() + 2);
         if (!run.begun) {
@@ -226,13 +255,14 @@ void Engine::Impl::finishRun(LiveRun& run, bool live, Date now)
     }
     record(entry, std::move(then), run.begun ? std::move(run.unrecorded) : std::vector<JournalRecord>{}, run.head);
     if (entryCallback) entryCallback(entry);
+    holdAfterEntryForTest(store->dir());
 }
 
 bool Engine::Impl::resumeHeldRun()
 {
     HeldRun& held = *heldRun;
     Performed performed = carryOut(held.run, held.actions, held.file, held.when, held.point);
-    noteOwnChanges(performed.applied.steps);
+    if (held.first) noteOwnChanges(performed.applied.steps);
     auto& steps = held.run.entry.steps;
     steps.insert(steps.end(), std::make_move_iterator(performed.applied.steps.begin()),
                  std::make_move_iterator(performed.applied.steps.end()));
@@ -323,8 +353,8 @@ void Engine::Impl::recoverInterrupted()
         }
         std::vector<JournalRecord> then{JournalRecord::end(entry.id)};
         // Whatever the run did, it did once: its file counts as handled,
-        // unless it changed nothing (it failed, or was stopped before its
-        // first change was made) and may be tried again.
+        // unless it stopped before changing anything (a script that may
+        // have started counts as a change), and is tried again.
         if (!(entry.error && entry.steps.empty())) {
             seen.add(run.key, entry.version);
             ++seenEdits;

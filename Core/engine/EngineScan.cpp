@@ -175,8 +175,11 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
     updateStatus(current);
     if (config.paused || current.paused || statuses[folderPath] != FolderStatus::watching) return;
     if (!flushUnwritten()) return;
+    // Runs a crash cut short are logged before anything else is done, also
+    // when a folder comes round before the engine was started.
+    recoverInterrupted();
 
-    // The log's lock is held from one entry to the next while the pass goes.
+    // The log's lock is shared from one entry to the next while the pass goes.
     struct LogBatch {
         const Store& store;
         explicit LogBatch(const Store& store) : store(store) { store.batchLog(true); }

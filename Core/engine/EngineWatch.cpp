@@ -88,6 +88,11 @@ void Engine::Impl::noteOwnChanges(const std::vector<Step>& steps)
     if (!watcher) return;
     for (const auto& step : steps) {
         if (step.kind != Step::Kind::tags || !step.key) continue;
+        // Under folders within one another, another folder's rules may
+        // still be waiting for the change.
+        const auto folders = std::count_if(watchedAs.begin(), watchedAs.end(),
+                                           [&](const auto& watched) { return isInside(step.from, watched.second); });
+        if (folders > 1) continue;
         // Read right after the change: a change by anyone else from now on
         // gives the file another status-change time.
         if (auto status = platform::fileStatus(step.from)) {
@@ -118,8 +123,10 @@ void Engine::Impl::handleEvents(platform::Watcher::Batch batch)
             ownChangesNoted.pop_front();
         }
         if (ownChanges.empty()) ownChangesNoted.clear();
-        if (!own.empty())
+        if (!own.empty()) {
+            if (debugEnabled()) debugLog("own changes: " + printedList(std::vector<std::string>(own.begin(), own.end())));
             std::erase_if(batch.paths, [&](const std::string& path) { return own.contains(path); });
+        }
         if (batch.paths.empty()) return;
     }
     handleEvents(batch.paths);

@@ -265,13 +265,11 @@ Evaluator::Result Evaluator::testDate(const std::optional<Date>& date, Op op, st
         if (!duration) return {false, std::move(actual)};
         auto moment = calendar().adding(*date, duration->second, duration->first);
         if (!moment) return {false, std::move(actual)};
+        // A date still to come counts as within the last stretch of time,
+        // however short.
         bool after = *moment > now;
-        // A date still to come lies in no past stretch of time, however
-        // long; it may once it has passed.
-        bool future = *date > now;
-        if (future) noteFlip(*date);
-        else if (after) noteFlip(*moment);
-        return {op == Op::inLast ? after && !future : !after, std::move(actual)};
+        if (after) noteFlip(*moment);
+        return {op == Op::inLast ? after : !after, std::move(actual)};
     }
     case Op::inCurrent:
     case Op::notInCurrent: {

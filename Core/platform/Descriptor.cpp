@@ -49,11 +49,13 @@ bool appendWhole(int fd, std::string_view bytes)
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) {
             int error = written < 0 ? errno : ENOSPC;
-            // What went in ends the file: it is cut back by as much. A
-            // shorter size is always allowed, even past a file size limit.
+            // What went in ends where the descriptor stands: when nothing
+            // came after it, the file is cut back by as much. A shorter size
+            // is always allowed, even past a file size limit.
             struct stat now {};
-            if (done > 0 && ::fstat(fd, &now) == 0 && now.st_size >= off_t(done))
-                while (::ftruncate(fd, now.st_size - off_t(done)) != 0 && errno == EINTR) {}
+            const off_t end = done > 0 ? ::lseek(fd, 0, SEEK_CUR) : -1;
+            if (end >= off_t(done) && ::fstat(fd, &now) == 0 && now.st_size == end)
+                while (::ftruncate(fd, end - off_t(done)) != 0 && errno == EINTR) {}
             errno = error;
             return false;
         }
@@ -62,9 +64,11 @@ bool appendWhole(int fd, std::string_view bytes)
     return true;
 }
 
-void reserveSpace(int fd, std::uint64_t offset, std::uint64_t length)
+bool reserveSpace(int fd, std::uint64_t offset, std::uint64_t length)
 {
-    [[maybe_unused]] int result = ::fallocate(fd, FALLOC_FL_KEEP_SIZE, off_t(offset), off_t(length));
+    int result;
+    while ((result = ::fallocate(fd, FALLOC_FL_KEEP_SIZE, off_t(offset), off_t(length))) != 0 && errno == EINTR) {}
+    return result == 0 || errno != ENOSPC;
 }
 
 std::optional<std::string> readToEnd(int fd)

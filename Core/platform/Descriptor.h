@@ -38,14 +38,16 @@ bool writeAll(int fd, std::string_view bytes);
 
 // Adds the bytes at the end of a file opened for appending, whole or not at
 // all: when a write fails part of the way (a full disk), the file is cut back
-// to its size before, so no partial record stays behind. False, with errno
-// set, when the bytes could not be written.
+// to its size before, so no partial record stays behind, unless another
+// writer has added to it since, whose bytes cutting would lose. False, with
+// errno set, when the bytes could not be written.
 bool appendWhole(int fd, std::string_view bytes);
 
 // Sets aside room on the disk for the file to grow from `offset` by
 // `length` bytes without changing its size, so that appends within it still
 // work once the disk is full. Best effort: where it cannot, nothing changes.
-void reserveSpace(int fd, std::uint64_t offset, std::uint64_t length);
+// False only when the disk is full.
+bool reserveSpace(int fd, std::uint64_t offset, std::uint64_t length);
 
 // Everything from the descriptor's offset to the end; nothing, with errno
 // set, when a read fails.

@@ -122,10 +122,9 @@ public:
     // The same for a line already encoded, with its line feed.
     void appendLine(std::string line) const;
     // Within a batch (a pass of the engine), the process that runs the
-    // engine keeps the log's lock from one line to the next, for a moment at
-    // most; releaseLogLock lets others write now (before a slow step).
+    // engine shares the log's lock from one line to the next: other writers
+    // still add their lines at once, and nobody moves the log aside.
     void batchLog(bool on) const;
-    void releaseLogLock() const;
     // The lines added since `after`, or the whole log when it was rotated or
     // cut since. Never fails.
     LogRead entries(LogPosition after) const;
@@ -170,9 +169,7 @@ private:
     mutable platform::Descriptor journal_;
     mutable std::uint64_t journalReserved_ = 0;  // where the room set aside ahead of it ends
     // The log and its lock, kept open by the process that runs the engine,
-    // the lock held within a batch for at most kLogHold at a time; `logEnd_`
-    // is where its last line ended.
-    static constexpr auto kLogHold = std::chrono::milliseconds(200);
+    // the lock shared within a batch; `logEnd_` is where its last line ended.
     void releaseLogLockLocked() const;
     // Makes sure the lines written since the last look reached a file at
     // the log's name (see logUnchecked_).
@@ -183,9 +180,9 @@ private:
     mutable std::uint64_t logEnd_ = 0;
     mutable bool logBatch_ = false;
     mutable bool logLocked_ = false;
-    mutable std::chrono::steady_clock::time_point logLockedAt_;
-    // Whether `log_` was written since the lock was taken: nobody else has
-    // written since, and logEnd_ is where the file ends.
+    // Whether `log_` was written since the lock was taken: it is still at
+    // the log's name, and logEnd_ is where the file ends but for lines of
+    // others.
     mutable bool logKnown_ = false;
     // Lines written since the log was last seen to be at its name: should
     // it turn out removed, they go again to the file now there. With

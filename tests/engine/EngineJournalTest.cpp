@@ -1,6 +1,6 @@
 // The journal of runs and marks: what a crash leaves behind is logged on the
-// next start and never run again, and handling a file costs a few lines of
-// journal rather than a rewrite of the seen file.
+// next start, and never run again once it changed something; and handling a
+// file costs a few lines of journal rather than a rewrite of the seen file.
 #include "tests/engine/EngineFixture.h"
 
 #include "Core/facts/FileInfo.h"
@@ -49,7 +49,7 @@ protected:
 
 }  // namespace
 
-TEST_F(EngineJournal, ARunACrashCutShortIsLoggedOnceAndNotRunAgain)
+TEST_F(EngineJournal, ARunACrashCutShortIsLoggedOnceAndRunAgainOnlyWhenItChangedNothing)
 {
     struct Case {
         std::string name;
@@ -63,7 +63,6 @@ TEST_F(EngineJournal, ARunACrashCutShortIsLoggedOnceAndNotRunAgain)
     };
     const std::string interrupted = "interrupted: Olva stopped before the rule’s actions finished";
     std::vector<Case> cases{
-        // Nothing was changed: the rule may act as if it never ran.
         {"cut short before any step", false, false, {}, false, interrupted, true},
         {"cut short after a step", true, false, {}, false, interrupted, false},
         {"actions ended but the entry was never written", true, true, "no room", false, "no room", false},

@@ -377,47 +377,56 @@ TEST(DurationValues, UnitsAreReadByPrefix)
 TEST_F(Evaluation, DatesWithinTheLastDuration)
 {
     FileInfo file(make("a.txt"));
+    const Date nine = noonMay1() - 3h;
+    const Date january31 = utcDay(2024, 1, 31) + 17h;
+    struct Case {
+        const char* name;
+        Date now, date;
+        Op op;
+        const char* value;
+        bool holds;
+        std::optional<Date> flipsAt;
+    };
+    const Case cases[] = {
+        // 09:00 plus 3 hours is not after noon: not within, nothing to note.
+        {"3 hours back", noonMay1(), nine, Op::inLast, "3 hours", false, std::nullopt},
+        {"3 hours back", noonMay1(), nine, Op::notInLast, "3 hours", true, std::nullopt},
+        // 09:00 plus 4 hours is: within until 13:00, both note it.
+        {"4 hours back", noonMay1(), nine, Op::inLast, "4 hours", true, noonMay1() + 1h},
+        {"4 hours back", noonMay1(), nine, Op::notInLast, "4 hours", false, noonMay1() + 1h},
+        // The unit is read by prefix: "5 m" is nothing, "5 mi" five minutes.
+        {"a lone m", noonMay1(), noonMay1() - 1min, Op::inLast, "5 m", false, std::nullopt},
+        {"mi", noonMay1(), noonMay1() - 1min, Op::inLast, "5 mi", true, noonMay1() + 4min},
+        // A date still to come is within the last stretch of time, however
+        // short, until that stretch after it has passed.
+        {"tomorrow", noonMay1(), noonMay1() + 24h, Op::inLast, "1 minute", true, noonMay1() + 24h + 1min},
+        {"tomorrow", noonMay1(), noonMay1() + 24h, Op::notInLast, "1 minute", false, noonMay1() + 24h + 1min},
+        {"a second ahead", noonMay1(), noonMay1() + 1s, Op::inLast, "1000 years", true, utcDay(3024, 5, 1) + 16h + 1s},
+        {"year 2446", noonMay1(), utcDay(2446, 1, 5), Op::inLast, "1 day", true, utcDay(2446, 1, 6)},
+        {"year 2446", noonMay1(), utcDay(2446, 1, 5), Op::notInLast, "1 day", false, utcDay(2446, 1, 6)},
+        // Exactly now plus nothing: `t` equal to now is not after it.
+        {"now itself", noonMay1(), noonMay1(), Op::inLast, "0 days", false, std::nullopt},
+        {"now itself", noonMay1(), noonMay1(), Op::notInLast, "0 days", true, std::nullopt},
+        // Calendar arithmetic: a month after 31 January 2024 is 29 February.
+        {"leap month, after", utcDay(2024, 3, 1) + 17h - 1s, january31, Op::inLast, "1 month", false, std::nullopt},
+        {"leap month, before", utcDay(2024, 2, 29) + 16h, january31, Op::inLast, "1 month", true,
+         utcDay(2024, 2, 29) + 17h},
+        // Values that do not read fail.
+        {"no unit", noonMay1(), nine, Op::inLast, "soon", false, std::nullopt},
+        {"too many days", noonMay1(), nine, Op::inLast, "4294967296 days", false, std::nullopt},
+        {"not a date operator", noonMay1(), nine, Op::is, "3 hours", false, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + ": " + std::string(rawValue(c.op)) + " " + c.value);
+        Evaluator evaluator(file, c.now);
+        auto result = evaluator.testDate(c.date, c.op, c.value);
+        EXPECT_EQ(result.pass, c.holds);
+        EXPECT_EQ(evaluator.flipsAt, c.flipsAt);
+        // Whatever the answer, the date is shown.
+        EXPECT_EQ(result.actual, dateTimeText(c.date));
+    }
     Evaluator evaluator(file, noonMay1());
-    Date nine = noonMay1() - 3h;
-
-    auto result = evaluator.testDate(nine, Op::inLast, "3 hours");
-    EXPECT_EQ(shown(result), "fails: May 1, 2024, 9:00\u202fAM");
-    EXPECT_FALSE(evaluator.flipsAt.has_value());
-    EXPECT_TRUE(evaluator.testDate(nine, Op::notInLast, "3 hours").pass);
-    EXPECT_FALSE(evaluator.flipsAt.has_value());
-
-    EXPECT_TRUE(evaluator.testDate(nine, Op::inLast, "4 hours").pass);
-    EXPECT_EQ(evaluator.flipsAt, noonMay1() + 1h);
-    Evaluator other(file, noonMay1());
-    EXPECT_FALSE(other.testDate(nine, Op::notInLast, "4 hours").pass);
-    EXPECT_EQ(other.flipsAt, noonMay1() + 1h);
-
-    // The unit is read by prefix: "5 m" is nothing, "5 mi" five minutes.
-    Evaluator minutes(file, noonMay1());
-    EXPECT_FALSE(minutes.testDate(noonMay1() - 1min, Op::inLast, "5 m").pass);
-    EXPECT_TRUE(minutes.testDate(noonMay1() - 1min, Op::inLast, "5 mi").pass);
-
-    // A date still to come is within no last duration, however long, nor
-    // outside it; the answer may change once the date has passed.
-    Evaluator future(file, noonMay1());
-    EXPECT_FALSE(future.testDate(noonMay1() + 24h, Op::inLast, "1000 years").pass);
-    EXPECT_FALSE(future.testDate(noonMay1() + 24h, Op::notInLast, "1 minute").pass);
-    EXPECT_EQ(future.flipsAt, noonMay1() + 24h);
-
-    // Calendar arithmetic: a month after 31 January 2024 is 29 February.
-    Date january31 = utcDay(2024, 1, 31) + 17h;
-    Date march1 = utcDay(2024, 3, 1) + 17h;
-    Evaluator leap(file, march1 - 1s);
-    EXPECT_FALSE(leap.testDate(january31, Op::inLast, "1 month").pass);
-    Evaluator beforeLeapDay(file, utcDay(2024, 2, 29) + 16h);
-    EXPECT_TRUE(beforeLeapDay.testDate(january31, Op::inLast, "1 month").pass);
-    EXPECT_EQ(beforeLeapDay.flipsAt, utcDay(2024, 2, 29) + 17h);
-
-    // Values that do not read, and operators dates do not have, fail with
-    // the date still shown.
-    EXPECT_EQ(shown(evaluator.testDate(nine, Op::inLast, "soon")), "fails: " + result.actual);
-    EXPECT_FALSE(evaluator.testDate(nine, Op::is, "3 hours").pass);
-    EXPECT_FALSE(evaluator.testDate(nine, Op::inLast, "4294967296 days").pass);
+    EXPECT_EQ(shown(evaluator.testDate(nine, Op::inLast, "3 hours")), "fails: May 1, 2024, 9:00\u202fAM");
 }
 
 TEST_F(Evaluation, FarDatesAndLongDurations)
@@ -442,7 +451,7 @@ TEST_F(Evaluation, FarDatesAndLongDurations)
              {year1, Op::inLast, "1000 years", false, std::nullopt},
              {year1, Op::notInLast, "1000 years", true, std::nullopt},
              {year1, Op::inLast, "2100 years", true, std::nullopt},  // flips: see below
-             {year9999, Op::inLast, "1 day", false, year9999},  // still to come
+             {year9999, Op::inLast, "1 day", true, year9999 + 24h},  // still to come
              {year9999, Op::notInCurrent, "year", true, std::nullopt},
              {year9999, Op::inCurrent, "day", false, std::nullopt},
          }) {

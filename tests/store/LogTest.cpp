@@ -277,31 +277,75 @@ TEST_F(LogAppend, AWriteThatFailsHalfwayLeavesNoPartOfTheLine)
     EXPECT_EQ(filesOf(store.entries()), (std::vector<std::string>{"first", "second"}));
 }
 
+namespace {
+
+// Another process appends an entry for `file` to the log in `dir`: true once
+// it has, false when it failed or was still waiting after tens of seconds
+// (it is then ended).
+bool appendedByAnotherProcess(const fs::path& dir, const std::string& file)
+{
+    pid_t child = startChild([&] {
+        Store(dir).append(entryFor(file));
+        return 0;
+    });
+    int status = 0;
+    if (!eventually([&] { return ::waitpid(child, &status, WNOHANG) == child; }, std::chrono::seconds(30))) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+        return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
 // The process that runs the engine writes the lines of a batch without a
 // look at the log between them: whatever happens to the file meanwhile, no
 // line written since the last look is lost, and none is written twice.
+// Another process's line goes in at once, in the middle of the batch; and
+// the log is moved aside only between batches, by whoever finds it full.
 TEST_F(LogAppend, ABatchLosesNoLineWhateverHappensToTheLog)
 {
     struct Case {
         const char* name;
-        // Done between the batch's first line and the next ones, and then
-        // before the line after the batch.
-        void (*during)(const fs::path& dir);
-        void (*after)(const fs::path& dir);
+        // Done between the batch's first line and the next ones (false when
+        // it did not go as it should), and then before the line after the
+        // batch.
+        std::function<bool(const fs::path& dir)> during;
+        std::function<void(const fs::path& dir)> after;
         std::vector<std::string> current, older;
     };
+    auto nothing = [](const fs::path&) {};
+    auto fill = [](const fs::path& dir) { appendRaw(dir / "log.json", std::string(Store::maxLog, ' ') + "\n"); };
     const Case cases[] = {
-        {"left alone", [](const fs::path&) {}, [](const fs::path&) {}, {"a", "b", "c", "d"}, {}},
-        {"removed", [](const fs::path& dir) { fs::remove(dir / "log.json"); }, [](const fs::path&) {},
-         {"b", "c", "d"}, {}},
+        {"left alone", [](const fs::path&) { return true; }, nothing, {"a", "b", "c", "d"}, {}},
+        {"removed", [](const fs::path& dir) { return fs::remove(dir / "log.json"); }, nothing, {"b", "c", "d"}, {}},
         {"the data folder removed, and made again after the batch",
-         [](const fs::path& dir) { fs::remove_all(dir); },
+         [](const fs::path& dir) { return fs::remove_all(dir) > 0; },
          [](const fs::path& dir) { fs::create_directories(dir); }, {"b", "c", "d"}, {}},
         // By a writer that does not take the lock: the log is moved aside at
-        // the next look.
-        {"filled up to its limit", [](const fs::path& dir) {
-             appendRaw(dir / "log.json", std::string(Store::maxLog, ' ') + "\n");
-         }, [](const fs::path&) {}, {"d"}, {"a", "b", "c"}},
+        // the next look, after the batch.
+        {"filled up to its limit",
+         [&](const fs::path& dir) {
+             fill(dir);
+             return true;
+         },
+         nothing, {"d"}, {"a", "b", "c"}},
+        {"another process's line", [](const fs::path& dir) { return appendedByAnotherProcess(dir, "x"); }, nothing,
+         {"a", "x", "b", "c", "d"}, {}},
+        // Which it adds to the full log as it is, since the batch writes there.
+        {"another process's line to a full log",
+         [&](const fs::path& dir) {
+             fill(dir);
+             return appendedByAnotherProcess(dir, "x");
+         },
+         nothing, {"d"}, {"a", "x", "b", "c"}},
+        // Alone with the log after the batch, it moves the full log aside.
+        {"another process's line after the batch", [&](const fs::path& dir) {
+             fill(dir);
+             return true;
+         },
+         [](const fs::path& dir) { EXPECT_TRUE(appendedByAnotherProcess(dir, "x")); }, {"x", "d"}, {"a", "b", "c"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -312,7 +356,7 @@ TEST_F(LogAppend, ABatchLosesNoLineWhateverHappensToTheLog)
             engine.lockEngine();
             engine.batchLog(true);
             engine.append(entryFor("a"));
-            c.during(dir);
+            EXPECT_TRUE(c.during(dir));
             engine.append(entryFor("b"));
             engine.append(entryFor("c"));
             engine.batchLog(false);

@@ -281,6 +281,32 @@ TEST_F(Commands, TheMcpServerRefusesAnOverlongLinePassesOverItsRestAndGoesOn)
     }
 }
 
+// A line of a million small objects, or of arrays nested as deep as allowed
+// over and over, is read in time linear in its length: the server answers
+// it, and the line after it, long before a client would give up (it once
+// took minutes). One nested too deep gets the parse error.
+TEST_F(Commands, TheMcpServerAnswersALineOfManySmallValuesAtOnce)
+{
+    auto ping = [](int id, const std::string& value) {
+        return R"({"jsonrpc":"2.0","id":)" + std::to_string(id) + R"(,"method":"ping","params":{"x":)" + value + "}}";
+    };
+    auto repeated = [](const std::string& item, std::size_t count) {
+        std::string list = "[";
+        for (std::size_t i = 0; i < count; ++i) list += (i ? "," : "") + item;
+        return list + "]";
+    };
+    const std::string nested = std::string(500, '[') + std::string(500, ']');
+    Child child({"mcp"}, fixture.inHome());
+    child.write(ping(1, repeated("{}", 1'000'000)) + "\n" + ping(2, repeated(nested, 3000)) + "\n" +
+                ping(3, std::string(600, '[') + std::string(600, ']')) + "\n" + ping(4, "{}") + "\n");
+    EXPECT_TRUE(child.waitForOutput(R"({"id":4,"jsonrpc":"2.0","result")", std::chrono::seconds(60)));
+    Finished finished = child.finish();
+    EXPECT_EQ(finished.status, 0);
+    for (const char* reply : {R"({"id":1,"jsonrpc":"2.0","result")", R"({"id":2,"jsonrpc":"2.0","result")",
+                              R"({"error":{"code":-32700,"message":"Parse error"},"id":null)"})
+        EXPECT_NE(finished.out.find(reply), std::string::npos) << reply;
+}
+
 // Through the server as a client reaches it: rules that would swell the
 // rules file, texts a NUL would cut short, and tests or paths that could
 // never work are refused with their sentence, and nothing is saved.

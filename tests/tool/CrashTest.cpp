@@ -80,7 +80,6 @@ struct KillCase {
     std::vector<Step::Kind> logged;
     const char* leftAs;   // the file's path under the test folder after the kill
     bool scriptNoted;     // the entry says the script may have run
-    bool runsAgain = false;  // nothing was done, so the next start runs the rule afresh
 };
 
 std::string placed(std::string text, const fs::path& temp)
@@ -107,9 +106,7 @@ TEST(Crash, AKillBetweenAStepAndItsRecordLeavesTheStepInTheEntryAndUndoable)
          {Step::Kind::shell}, "Inbox/report.dat", true},
         {"second step", "done:tags", {Action::rename("{name}-r"), Action::addTags({"Done"}), Action::move("{archive}")},
          {Step::Kind::move, Step::Kind::tags}, "Inbox/report-r.dat", false},
-        // Announced, not made: nothing to undo, nothing done twice, and
-        // the rule acts on the next start.
-        {"rename announced", "announced:move", {Action::rename("{name}-r")}, {}, "Inbox/report-r.dat", false, true},
+        // Announced, not made, but a script may have started: it counts as run.
         {"script started", "announced:shell", {Action::shell("echo \"$1\" >> '{ran}'")}, {Step::Kind::shell},
          "Inbox/report.dat", true},
     };
@@ -141,7 +138,7 @@ TEST(Crash, AKillBetweenAStepAndItsRecordLeavesTheStepInTheEntryAndUndoable)
         Finished next = runOlva({"once"}, fixture.inHome());
         EXPECT_EQ(next.status, 0) << next.err;
         auto entries = fixture.store()->entries();
-        ASSERT_EQ(entries.size(), kill.runsAgain ? 2u : 1u) << next.out;
+        ASSERT_EQ(entries.size(), 1u) << next.out;
         const Entry& entry = entries[0];
         EXPECT_EQ(entry.error, "interrupted: Olva stopped before the rule’s actions finished");
         std::vector<Step::Kind> kinds;
@@ -163,5 +160,62 @@ TEST(Crash, AKillBetweenAStepAndItsRecordLeavesTheStepInTheEntryAndUndoable)
         EXPECT_EQ(readFile(original), "the report");
         EXPECT_TRUE(platform::readTags(original).empty());
         EXPECT_FALSE(fs::exists(fixture.temp / "Archive" / "report.dat"));
+    }
+}
+
+// Killed once its first change is announced and before it is made, a run
+// changed nothing: it is logged as interrupted, and the next start handles
+// the file as if the run had never begun.
+TEST(Crash, AKillBeforeTheFirstChangeLeavesTheFileToTheNextRun)
+{
+    struct Case {
+        const char* name;
+        const char* hold;
+        Action action;       // {archive} stands for the test's Archive folder
+        const char* movedTo;  // the file's path under the test folder once handled
+        std::vector<std::string> tags;
+    };
+    const std::vector<Case> cases = {
+        {"move", "announced:move", Action::move("{archive}"), "Archive/report.dat", {}},
+        {"rename", "announced:move", Action::rename("{name}-r"), "Inbox/report-r.dat", {}},
+        {"tag change", "announced:tags", Action::addTags({"Done"}), "Inbox/report.dat", {"Done"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ToolFixture fixture;
+        Action action = c.action;
+        action.text = placed(action.text, fixture.temp.path());
+        fixture.watch(fixture.inbox(), {extRule("Tidy", "dat", action)});
+        const fs::path original = fixture.inbox() / "report.dat";
+        writeFile(original, "the report");
+
+        {
+            SpawnOptions options = fixture.inHome();
+            options.env["OLVA_TEST_HOLD"] = c.hold;
+            Child child({"once"}, options);
+            ASSERT_TRUE(eventually([&] { return fs::exists(fixture.home() / "test-held"); })) << "never held";
+            child.signal(SIGKILL);
+            EXPECT_EQ(child.finish().status, 128 + SIGKILL);
+        }
+        fs::remove(fixture.home() / "test-held");
+        ASSERT_TRUE(fs::exists(original));
+
+        Finished next = runOlva({"once"}, fixture.inHome());
+        EXPECT_EQ(next.status, 0) << next.err;
+        auto entries = fixture.store()->entries();
+        ASSERT_EQ(entries.size(), 2u) << next.out;
+        EXPECT_EQ(entries[0].error, "interrupted: Olva stopped before the rule’s actions finished");
+        EXPECT_TRUE(entries[0].steps.empty());
+        EXPECT_EQ(entries[1].error, std::nullopt);
+        EXPECT_EQ(entries[1].steps.size(), 1u);
+        const fs::path handled = fixture.temp / c.movedTo;
+        EXPECT_TRUE(fs::exists(handled));
+        EXPECT_EQ(platform::readTags(handled), c.tags);
+
+        // And then it is handled for good.
+        Finished again = runOlva({"once"}, fixture.inHome());
+        EXPECT_EQ(again.status, 0) << again.err;
+        EXPECT_EQ(again.out, "");
+        EXPECT_EQ(fixture.store()->entries().size(), 2u);
     }
 }

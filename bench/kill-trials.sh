@@ -83,6 +83,21 @@ def entries(data):
                 out.append(json.loads(line))
     return out
 
+def by_digest(folder):
+    """The names in a folder by their content's digest."""
+    found = {}
+    for name in os.listdir(folder):
+        found.setdefault(digest(os.path.join(folder, name)), []).append(name)
+    return found
+
+def undo_all(runs, env):
+    """Undoes every entry that did something, newest first; how many failed."""
+    failed = 0
+    for e in reversed(runs):
+        if e["steps"] and subprocess.run([olva, "undo", e["id"][:13]], env=env, capture_output=True).returncode:
+            failed += 1
+    return failed
+
 def trial(number):
     rng = random.Random(number)
     root = os.path.join(scratch, f"t{number}")
@@ -151,17 +166,8 @@ def trial(number):
     noted = sum(1 for note in shells.values() if note == MAY_HAVE_RUN)
     twice = sum(1 for name in os.listdir(inbox) if "-r-r" in name)
 
-    # Every entry undone, newest first.
-    undo_failed = 0
-    for e in reversed(runs):
-        if not e["steps"]:
-            continue
-        done = subprocess.run([olva, "undo", e["id"][:13]], env=env, capture_output=True)
-        if done.returncode != 0:
-            undo_failed += 1
-    after = {}
-    for name in os.listdir(inbox):
-        after.setdefault(digest(os.path.join(inbox, name)), []).append(name)
+    undo_failed = undo_all(runs, env)
+    after = by_digest(inbox)
     lost = sum(1 for name, sha in before.items() if sha not in after)
     duplicated = sum(len(names) - 1 for names in after.values())
     not_back = sum(1 for name, sha in before.items() if name not in after.get(sha, []))
@@ -248,16 +254,8 @@ def away_trial(rng, number, root, inbox, away, data):
     left = {digest(os.path.join(inbox, name)) for name in os.listdir(inbox)}
     lost = sum(1 for sha in known if sha not in arrived and sha not in left)
 
-    undo_failed = 0
-    for e in reversed(runs):
-        if not e["steps"]:
-            continue
-        done = subprocess.run([olva, "undo", e["id"][:13]], env=env, capture_output=True)
-        if done.returncode != 0:
-            undo_failed += 1
-    back = {}
-    for name in os.listdir(inbox):
-        back.setdefault(digest(os.path.join(inbox, name)), []).append(name)
+    undo_failed = undo_all(runs, env)
+    back = by_digest(inbox)
     not_back = sum(1 for name, sha in before.items() if name not in back.get(sha, []))
     return dict(trial=number, killed_mid_copy=min(mid_copy, 1), truncated_or_mixed=broken, lost=lost,
                 duplicated=duplicated, temporaries_left=temporaries, unparsable=bad_after_kill + unparsable(data),

@@ -124,15 +124,7 @@ TEST(Crash, AKillBetweenAStepAndItsRecordLeavesTheStepInTheEntryAndUndoable)
         fs::path original = fixture.inbox() / "report.dat";
         writeFile(original, "the report");
 
-        {
-            SpawnOptions options = fixture.inHome();
-            options.env["OLVA_TEST_HOLD"] = kill.hold;
-            Child child({"run"}, options);
-            ASSERT_TRUE(eventually([&] { return fs::exists(fixture.home() / "test-held"); })) << "never held";
-            child.signal(SIGKILL);
-            EXPECT_EQ(child.finish().status, 128 + SIGKILL);
-        }
-        fs::remove(fixture.home() / "test-held");
+        ASSERT_TRUE(fixture.killWhenHeld("run", kill.hold)) << "never held";
         std::string ranBefore = fs::exists(fixture.temp / "ran") ? readFile(fixture.temp / "ran") : "";
 
         Finished next = runOlva({"once"}, fixture.inHome());
@@ -189,15 +181,7 @@ TEST(Crash, AKillBeforeTheFirstChangeLeavesTheFileToTheNextRun)
         const fs::path original = fixture.inbox() / "report.dat";
         writeFile(original, "the report");
 
-        {
-            SpawnOptions options = fixture.inHome();
-            options.env["OLVA_TEST_HOLD"] = c.hold;
-            Child child({"once"}, options);
-            ASSERT_TRUE(eventually([&] { return fs::exists(fixture.home() / "test-held"); })) << "never held";
-            child.signal(SIGKILL);
-            EXPECT_EQ(child.finish().status, 128 + SIGKILL);
-        }
-        fs::remove(fixture.home() / "test-held");
+        ASSERT_TRUE(fixture.killWhenHeld("once", c.hold)) << "never held";
         ASSERT_TRUE(fs::exists(original));
 
         Finished next = runOlva({"once"}, fixture.inHome());

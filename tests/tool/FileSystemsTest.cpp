@@ -264,15 +264,7 @@ TEST_F(FileSystems, ACopyKilledMidwayLeavesNoPartOfTheFileAndIsMadeOnTheNextStar
             const Action action = move ? Action::move(destination.string()) : Action::copy(destination.string());
             save({Folder{fixture.inbox().string(), 0, false, {rule("Archive", {action})}}});
 
-            {
-                SpawnOptions options = fixture.inHome();
-                options.env["OLVA_TEST_HOLD"] = "copying";
-                Child child({"once"}, options);
-                ASSERT_TRUE(eventually([&] { return fs::exists(fixture.home() / "test-held"); }, 20s)) << "never held";
-                child.signal(SIGKILL);
-                EXPECT_EQ(child.finish().status, 128 + SIGKILL);
-            }
-            fs::remove(fixture.home() / "test-held");
+            ASSERT_TRUE(fixture.killWhenHeld("once", "copying")) << "never held";
             // Killed while it copied: a temporary, and nothing under the name.
             const auto midway = namesIn(destination);
             ASSERT_EQ(midway.size(), 1u);

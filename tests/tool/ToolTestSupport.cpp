@@ -1,5 +1,6 @@
 #include "tests/tool/ToolTestSupport.h"
 
+#include <csignal>
 #include <cstdio>
 
 namespace olva::test {
@@ -44,6 +45,18 @@ SpawnOptions ToolFixture::inHome(std::string input) const
     options.cwd = temp.path().string();
     options.input = std::move(input);
     return options;
+}
+
+bool ToolFixture::killWhenHeld(const std::string& command, const std::string& hold)
+{
+    SpawnOptions options = inHome();
+    options.env["OLVA_TEST_HOLD"] = hold;
+    Child child({command}, options);
+    const bool held = eventually([&] { return std::filesystem::exists(home() / "test-held"); });
+    child.signal(SIGKILL);
+    const int status = child.finish().status;
+    std::filesystem::remove(home() / "test-held");
+    return held && status == 128 + SIGKILL;
 }
 
 Rule extRule(const std::string& name, const std::string& ext, Action action)

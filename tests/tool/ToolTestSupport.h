@@ -40,6 +40,9 @@ public:
     // How the built program runs on this data directory: from the scratch
     // folder, with `input` on standard input.
     SpawnOptions inHome(std::string input = {}) const;
+    // Runs `olva <command>` with the engine's test hold set to `hold`, kills
+    // it once it holds, and clears the mark; false when it never held.
+    bool killWhenHeld(const std::string& command, const std::string& hold);
 
     TempDir temp;
 

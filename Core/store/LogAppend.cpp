@@ -39,6 +39,16 @@ bool takeLock(int fd, int mode)
     return true;
 }
 
+// Takes the lock alone where nobody else holds it, else shares it, waiting;
+// whether alone. Throws when it cannot be taken.
+bool takeLockAloneOrShared(int fd, const std::filesystem::path& name)
+{
+    const bool alone = takeLock(fd, LOCK_EX | LOCK_NB);
+    if (!alone && (errno != EWOULDBLOCK || !takeLock(fd, LOCK_SH)))
+        platform::throwErrno(errno, "couldn’t lock " + platform::quoted(name));
+    return alone;
+}
+
 // Moves a log of more than `maxLog` bytes aside; throws when the move fails.
 void moveAsideIfFull(const std::filesystem::path& current, const std::filesystem::path& previous, std::uint64_t maxLog)
 {
@@ -107,10 +117,7 @@ void Store::appendLine(std::string line) const
                 logLock_ = platform::Descriptor(::open(path("log.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
                 if (!logLock_) platform::throwErrno(errno, "couldn’t open " + platform::quoted(path("log.lock")));
             }
-            alone = takeLock(logLock_.get(), LOCK_EX | LOCK_NB);
-            if (!alone && errno != EWOULDBLOCK)
-                platform::throwErrno(errno, "couldn’t lock " + platform::quoted(path("log.lock")));
-            if (!alone) relock(LOCK_SH);
+            alone = takeLockAloneOrShared(logLock_.get(), path("log.lock"));
             logLocked_ = true;
         }
         checkUncheckedLines();
@@ -175,10 +182,7 @@ void Store::appendLine(std::string line) const
     // at its next append alone, or by the engine.
     platform::Descriptor lock(::open(path("log.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     if (!lock) platform::throwErrno(errno, "couldn’t open " + platform::quoted(path("log.lock")));
-    bool alone = takeLock(lock.get(), LOCK_EX | LOCK_NB);
-    if (!alone && errno != EWOULDBLOCK) platform::throwErrno(errno, "couldn’t lock " + platform::quoted(path("log.lock")));
-    if (!alone && !takeLock(lock.get(), LOCK_SH))
-        platform::throwErrno(errno, "couldn’t lock " + platform::quoted(path("log.lock")));
+    const bool alone = takeLockAloneOrShared(lock.get(), path("log.lock"));
     if (alone) moveAsideIfFull(current, path("log.1.json"), maxLog);
     // O_APPEND and one write per line: writers that share the lock never
     // overwrite each other's lines.

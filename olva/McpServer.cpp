@@ -3,6 +3,7 @@
 #include "Core/base/DecodingError.h"
 #include "Core/base/JsonWriter.h"
 #include "Core/model/PathJson.h"
+#include "Core/platform/CopyStop.h"
 #include "Core/platform/Descriptor.h"
 #include "olva/McpTools.h"
 
@@ -243,7 +244,10 @@ void serveMCP(const std::shared_ptr<Store>& store)
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.find_first_not_of(" \t") == std::string_view::npos) return true;
         std::optional<std::string> reply = server.handleLine(line);
-        return !reply || write(std::move(*reply));
+        if (reply && !write(std::move(*reply))) return false;
+        // A stop signal that came while a call copied a file ends the
+        // server once the call is answered.
+        return platform::processStopSignal() == 0;
     };
     auto refuseLongLine = [&] { return write(McpServer::tooLongReply()); };
 

@@ -6,6 +6,8 @@
 #include "Core/store/Store.h"
 #include "Core/base/UTF8.h"
 #include "olva/EntryText.h"
+#include "olva/StopSignals.h"
+#include "Core/platform/CopyStop.h"
 
 #include <cerrno>
 #include <csignal>
@@ -21,6 +23,8 @@ namespace {
 constexpr const char* kLockHeld = "the Olva app or another olva run already processes the watched folders, quit it first";
 
 int stopPipe[2] = {-1, -1};
+// The signal that ended the loop of `run`.
+volatile std::sig_atomic_t stoppedBy = 0;
 
 // Why the loop of `run` ends, as the byte written to the pipe.
 enum StopReason : char { stopSignal = 1, lockLost = 2 };
@@ -33,7 +37,13 @@ void requestStop(StopReason reason)
     errno = saved;
 }
 
-void onStopSignal(int) { requestStop(stopSignal); }
+void onStopSignal(int number)
+{
+    if (stoppedBy == 0) stoppedBy = number;
+    requestStop(stopSignal);
+}
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // Handlers rather than blocked signals: shell children must start with the
 // default dispositions and an empty mask, which exec gives them only then.
@@ -44,8 +54,7 @@ void installStopHandlers()
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (int number : kStopSignals) ::sigaction(number, &action, nullptr);
 }
 
 StopReason waitForStop()
@@ -55,8 +64,7 @@ StopReason waitForStop()
         ssize_t n = ::read(stopPipe[0], &byte, 1);
         if (n == 1) {
             // A second interrupt ends the process at once.
-            std::signal(SIGINT, SIG_DFL);
-            std::signal(SIGTERM, SIG_DFL);
+            for (int number : kStopSignals) std::signal(number, SIG_DFL);
             return StopReason(byte);
         }
         if (n < 0 && errno == EINTR) continue;
@@ -170,14 +178,20 @@ int runCommand(const std::shared_ptr<Store>& store, const Console& console)
     StopReason reason = waitForStop();
     watcher.reset();
     wake.clear();
-    // Finishes the file in hand, ends running scripts, and writes what was
-    // held back before the process goes.
+    // Finishes the file in hand, cutting short a copy under way, ends
+    // running scripts, and writes what was held back before the process goes.
     engine->stop();
     // Another engine took over the data folder that came back.
     if (reason == lockLost) fail(kLockHeld);
     // Entries or marks that could still not be written are lost with the
     // process: say so rather than end as if all was well.
     if (auto problem = engine->storeProblem()) fail(*problem);
+    // A copy the stop cut short: say where the file is, and end as the
+    // signal would have.
+    if (auto cut = platform::lastCopyCutShort(); cut && stoppedBy != 0) {
+        console.err(printableText(*cut) + "\n");
+        return stopStatus(stoppedBy);
+    }
     return 0;
 }
 

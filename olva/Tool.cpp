@@ -3,8 +3,10 @@
 #include "Core/model/Entry.h"
 #include "Core/store/Store.h"
 #include "Core/base/UTF8.h"
+#include "Core/platform/CopyStop.h"
 #include "Core/platform/Descriptor.h"
 #include "olva/EntryText.h"
+#include "olva/StopSignals.h"
 
 #include <charconv>
 #include <cstdio>
@@ -85,6 +87,34 @@ int logCommand(const std::shared_ptr<Store>& store, const std::vector<std::strin
     return 0;
 }
 
+namespace {
+
+// The command the arguments name, on the data directory.
+int runCommandLine(const std::vector<std::string>& args, const Console& console)
+{
+    std::shared_ptr<Store> store;
+    try {
+        store = std::make_shared<Store>(Store::defaultDir());
+    } catch (const std::exception& error) {
+        fail(failureText(error));
+    }
+    if (args.size() < 2) fail(usageText());
+    const std::string& command = args[1];
+    std::size_t extra = args.size() - 2;
+    if (command == "run") return runCommand(store, console);
+    if (command == "once") return onceCommand(store, console);
+    // An empty folder would be watched as no path at all.
+    if (command == "import" && extra == 2 && !args[3].empty())
+        return importCommand(store, args[2], args[3], console);
+    if (command == "explain" && extra == 1) return explainCommand(store, args[2], console);
+    if (command == "log") return logCommand(store, args, console);
+    if (command == "undo" && extra == 1) return undoCommand(store, args[2], console);
+    if (command == "mcp") return mcpCommand(store);
+    fail(usageText());
+}
+
+}  // namespace
+
 int runTool(const std::vector<std::string>& args, const Console& console)
 {
     // Help and the version need no data directory: the build reads them to
@@ -97,30 +127,24 @@ int runTool(const std::vector<std::string>& args, const Console& console)
         console.out(std::string("olva ") + OLVA_VERSION + "\n");
         return 0;
     }
+    int status = 0;
+    bool failed = false;
     try {
-        std::shared_ptr<Store> store;
-        try {
-            store = std::make_shared<Store>(Store::defaultDir());
-        } catch (const std::exception& error) {
-            fail(failureText(error));
-        }
-        if (args.size() < 2) fail(usageText());
-        const std::string& command = args[1];
-        std::size_t extra = args.size() - 2;
-        if (command == "run") return runCommand(store, console);
-        if (command == "once") return onceCommand(store, console);
-        // An empty folder would be watched as no path at all.
-        if (command == "import" && extra == 2 && !args[3].empty())
-            return importCommand(store, args[2], args[3], console);
-        if (command == "explain" && extra == 1) return explainCommand(store, args[2], console);
-        if (command == "log") return logCommand(store, args, console);
-        if (command == "undo" && extra == 1) return undoCommand(store, args[2], console);
-        if (command == "mcp") return mcpCommand(store);
-        fail(usageText());
+        status = runCommandLine(args, console);
     } catch (const ToolFailure& failure) {
         console.err(std::string(failure.what()) + "\n");
-        return 1;
+        status = 1;
+        failed = true;
     }
+    // A stop signal that came while a copy was under way: the copy was cut
+    // short and its run or undo recorded, and the tool now says what was
+    // cut short and where the file is, unless its failure just did.
+    if (const int signal = platform::processStopSignal()) {
+        if (!failed)
+            if (auto cut = platform::lastCopyCutShort()) console.err(printableText(*cut) + "\n");
+        return stopStatus(signal);
+    }
+    return status;
 }
 
 }  // namespace olva

@@ -1,3 +1,4 @@
+#include "olva/StopSignals.h"
 #include "olva/Tool.h"
 
 #include <cstdio>
@@ -24,6 +25,7 @@ int main(int argc, char** argv)
     // file, where somebody may be following it; only what nobody can read
     // gathers first.
     std::setvbuf(stdout, nullptr, olva::outputIsDiscarded() ? _IOFBF : _IOLBF, 0);
+    olva::installStopSignals();
     std::vector<std::string> args(argv, argv + argc);
     return olva::runTool(args, olva::Console::standard());
 }

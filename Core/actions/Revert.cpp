@@ -150,6 +150,10 @@ private:
         if (!step.to) throw ActionError("no location recorded for " + step.from);
         verifyKey(expected(step), *step.to);
         if (platform::itemExists(step.from)) throw ActionError(step.from + " already exists");
+        // A move back across file systems copies: one that a kill cut short
+        // left its temporary where the file returns, which goes first.
+        if (!platform::foldersOnOneFileSystem(*step.to, step.from))
+            platform::removeLeftoverCopies(std::filesystem::path(step.from).parent_path());
         const std::optional<std::string> before = FileInfo::keyIfPresent(*step.to);
         if (step.kind == Step::Kind::trash) platform::restoreFromTrash(*step.to, step.from);
         else platform::moveItem(*step.to, step.from);

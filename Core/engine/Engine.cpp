@@ -82,7 +82,11 @@ std::string errorText(const std::exception_ptr& error)
 
 // ---- The engine's state
 
-Engine::Impl::Impl(std::shared_ptr<Store> store, double settle) : store(std::move(store)), settle(settle) {}
+Engine::Impl::Impl(std::shared_ptr<Store> store, double settle) : store(std::move(store)), settle(settle)
+{
+    // What the executor copies ends at once when the engine stops for good.
+    executor.post([this] { platform::stopThreadCopiesWith(stopping); });
+}
 
 Engine::Impl::~Impl()
 {
@@ -250,6 +254,7 @@ Engine::~Engine() = default;
 
 std::shared_ptr<Engine> Engine::create(std::shared_ptr<Store> store, double settle)
 {
+    Impl::holdCopiesForTest(store->dir());
     auto impl = std::make_unique<Impl>(std::move(store), settle);
     impl->config = impl->store->loadConfig();
     impl->seenOnDisk = impl->seenSignature();

@@ -131,9 +131,10 @@ public:
     void mergeSeenFromDisk();
 
     // Ends the engine's work for good, for a process that is about to exit:
-    // the file in hand is finished (a script it runs is ended), the rest of
-    // the pass is left, nothing more is watched or scheduled, and held-back
-    // log entries and the seen file are written.
+    // the file in hand is finished (a script it runs is ended, and a copy
+    // under way, of a run or an undo, is cut short and leaves nothing), the
+    // rest of the pass is left, nothing more is watched or scheduled, and
+    // held-back log entries and the seen file are written.
     void stop();
 
     // The engine's inside, for its own parts and their tests.

@@ -6,6 +6,7 @@
 #include "Core/facts/FileInfo.h"
 #include "Core/actions/Perform.h"
 #include "Core/engine/RecentRuns.h"
+#include "Core/platform/CopyStop.h"
 #include "Core/platform/Executor.h"
 #include "Core/platform/Watcher.h"
 
@@ -189,7 +190,8 @@ struct Engine::Impl {
     // The scans per folder path as configured.
     std::map<std::string, std::uint64_t> scansOf;
     std::uint64_t generation = 0;
-    // Set by stop() from another thread; a pass ends after the file in hand.
+    // Set by stop() from another thread; a pass ends after the file in hand,
+    // and a copy under way on the executor ends at once.
     std::atomic<bool> stopping = false;
     // The same until resume(), for a data folder that is away.
     std::atomic<bool> suspended = false;
@@ -204,6 +206,11 @@ struct Engine::Impl {
     platform::Executor executor;
 
     Date now() const { return clock(); }
+    // Whether a pass ends here: the engine is stopping or suspended, or the
+    // process was asked to stop by a signal.
+    bool halted() const { return stopping || suspended || platform::processStopSignal() != 0; }
+    // With OLVA_TEST_HOLD=copying, every copy holds after its first chunk.
+    static void holdCopiesForTest(const std::filesystem::path& dir);
 
     // Lifecycle and callbacks.
     void start();

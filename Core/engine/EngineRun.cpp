@@ -5,6 +5,7 @@
 #include "Core/engine/InterruptedStep.h"
 #include "Core/actions/Perform.h"
 #include "Core/platform/AtomicFile.h"
+#include "Core/platform/CopyStop.h"
 #include "Core/platform/FileTransfer.h"
 
 #include <fcntl.h>
@@ -131,9 +132,10 @@ namespace {
 // Tests stop a real process at a given moment of a live run with
 // OLVA_TEST_HOLD set to "announced:<kind>" (a change of that kind was
 // announced, and not yet made), "done:<kind>" (it was made, and not yet
-// recorded) or "copying" (a copy, or a move to another file system, has
-// written its first chunk): the engine then creates "test-held" in the data
-// directory and waits there to be killed.
+// recorded) or "copying" (a copy, or a move to another file system, of a
+// run or of an undo has written its first chunk): the engine then creates
+// "test-held" in the data directory and waits there to be killed, or, while
+// copying, until the copy is asked to stop, which then ends it.
 const std::string& testHold()
 {
     static const std::string wanted = [] {
@@ -152,13 +154,6 @@ const std::string& testHold()
 void holdForTest(std::string_view moment, Step::Kind kind, const std::filesystem::path& dir)
 {
     const std::string& wanted = testHold();
-    if (wanted == "copying") {
-        static std::once_flag installed;
-        std::call_once(installed, [&] {
-            platform::setCopyChunkHook([dir](const auto&, const auto&) { holdHere(dir); });
-        });
-        return;
-    }
     if (wanted.empty() || wanted != std::string(moment) + ":" + std::string(rawValue(kind))) return;
     holdHere(dir);
 }
@@ -190,6 +185,18 @@ void holdAfterEntryForTest(const std::filesystem::path& dir)
 }
 
 }  // namespace
+
+void Engine::Impl::holdCopiesForTest(const std::filesystem::path& dir)
+{
+    if (testHold() != "copying") return;
+    static std::once_flag installed;
+    std::call_once(installed, [&] {
+        platform::setCopyChunkHook([dir](const auto&, const auto&) {
+            platform::writeFileAtomically(dir / "test-held", "");
+            platform::waitForCopyStop();
+        });
+    });
+}
 
 Performed Engine::Impl::carryOut(LiveRun& run, const std::vector<Action>& actions, FileInfo& file, Date now,
                                  std::optional<RunPoint> from)

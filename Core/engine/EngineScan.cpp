@@ -5,6 +5,7 @@
 #include "Core/facts/Listing.h"
 #include "Core/base/Paths.h"
 #include "Core/model/RuleVersion.h"
+#include "Core/platform/LeftoverCopies.h"
 #include "Core/platform/Memory.h"
 #include "Core/platform/Volume.h"
 
@@ -169,7 +170,7 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
     // Nothing acts while the data folder is gone, even before the owner
     // hears of it: no run could be logged, and another process may be
     // taking the engine lock in a new one.
-    if (!found || stopping || suspended || !isDirectory(store->dir())) return;
+    if (!found || halted() || !isDirectory(store->dir())) return;
     const Folder current = *found;
 
     updateStatus(current);
@@ -224,12 +225,16 @@ void Engine::Impl::scanFolder(const std::string& folderPath, bool keepLists)
     // Another process (an undo) may have marked files since the last pass.
     refreshSeen();
     // The data directory may lie in a watched folder: its files are never acted on.
-    const std::vector<ListedFile> listing = listFileStatuses(current, store->dir());
+    std::vector<std::string> leftovers;
+    const std::vector<ListedFile> listing = listFileStatuses(current, store->dir(), &leftovers);
+    // What a copy into the folder (an undo's, say) left when its process
+    // was killed goes; a copy still being made is locked, and stays.
+    for (const auto& path : leftovers) platform::removeLeftoverCopy(path);
     RecordIndex records(*this, listing.size());
     if (keepLists) newQuiet.reserve(listing.size());
 
     for (const auto& item : listing) {
-        if (stopping || suspended) break;
+        if (halted()) break;
         const std::string& path = item.path;
         const PathHash hash = hashOf(path);
         const Stamp stamp = stampOf(item.status);

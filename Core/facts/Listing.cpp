@@ -1,6 +1,7 @@
 #include "Core/facts/Listing.h"
 
 #include "Core/base/Paths.h"
+#include "Core/platform/LeftoverCopies.h"
 #include "Core/platform/Package.h"
 
 #include <dirent.h>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -55,6 +57,7 @@ struct Walk {
     std::int64_t depth;
     const LeftOut& leftOut;
     std::vector<ListedFile>& files;
+    std::vector<std::string>* leftovers;
 };
 
 void walk(int fd, const std::string& path, std::int64_t level, const Walk& how);
@@ -125,7 +128,11 @@ void walk(int fd, const std::string& path, std::int64_t level, const Walk& how)
     std::vector<Entry> entries;
     while (dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
-        if (name[0] == '\0' || name[0] == '.') continue;
+        if (name[0] == '\0' || name[0] == '.') {
+            if (how.leftovers && std::strncmp(name, ".olva-", 6) == 0 && platform::isTemporaryCopyName(name))
+                how.leftovers->push_back(path + name);
+            continue;
+        }
         entries.push_back({entry->d_ino, entry->d_type, name});
     }
     // In the order of their inodes, the files' inodes, and the blocks that
@@ -155,7 +162,8 @@ void walk(int fd, const std::string& path, std::int64_t level, const Walk& how)
 
 }  // namespace
 
-std::vector<ListedFile> listFileStatuses(const Folder& folder, const std::filesystem::path& leftOut)
+std::vector<ListedFile> listFileStatuses(const Folder& folder, const std::filesystem::path& leftOut,
+                                         std::vector<std::string>* leftovers)
 {
     std::vector<ListedFile> files;
     std::string root = folderURL(folder).string();
@@ -172,7 +180,7 @@ std::vector<ListedFile> listFileStatuses(const Folder& folder, const std::filesy
         return files;
     }
     if (!root.ends_with('/')) root += '/';
-    walk(fd, root, 1, Walk{folder.depth, left, files});
+    walk(fd, root, 1, Walk{folder.depth, left, files, leftovers});
     return files;
 }
 

@@ -22,8 +22,10 @@ struct ListedFile {
 // and no symbolic link is followed. So is the folder `leftOut` with all it
 // holds, wherever it is met (the data directory, which may lie in a watched
 // folder): nothing when it is the folder itself. Empty when the folder
-// cannot be read.
-std::vector<ListedFile> listFileStatuses(const Folder& folder, const std::filesystem::path& leftOut = {});
+// cannot be read. With `leftovers`, the paths of the hidden temporaries of
+// copies met on the way are added to it.
+std::vector<ListedFile> listFileStatuses(const Folder& folder, const std::filesystem::path& leftOut = {},
+                                         std::vector<std::string>* leftovers = nullptr);
 std::vector<std::filesystem::path> listFiles(const Folder& folder, const std::filesystem::path& leftOut = {});
 
 }  // namespace olva

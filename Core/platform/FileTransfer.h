@@ -1,17 +1,21 @@
 // Moving and copying files without ever replacing anything at the
 // destination, whole or not at all. Failures are std::system_error whose text
 // names the item and ends with the system's reason, or ActionError when the
-// item changed while it was copied; a destination that is taken fails with
-// std::errc::file_exists and leaves both sides untouched.
+// item changed while it was copied or the copy was cut short; a destination
+// that is taken fails with std::errc::file_exists and leaves both sides
+// untouched.
 //
 // A copy (and a move to another file system, which copies) is made under a
 // temporary name in the destination folder that no user file can have,
 // flushed to the disk, and given its name only once the source is found to
 // be the very file it was when the copy began; a move removes the source only
-// then. Should the process stop midway, all that can be left is the
-// temporary, which removeLeftoverCopies finds.
+// then. A copy asked to stop (CopyStop.h) ends at once and leaves nothing;
+// should the process be killed midway, all that can be left is the
+// temporary, which the sweep of leftovers removes (LeftoverCopies.h).
 #pragma once
 
+#include "Core/platform/LeftoverCopies.h"
+#include "Core/platform/SameContents.h"
 #include "Core/platform/SystemError.h"
 
 #include <filesystem>
@@ -63,17 +67,6 @@ void copyItem(const std::filesystem::path& from, const std::filesystem::path& to
 // A move that copies and then removes the source, as a move to another file
 // system does.
 void moveByCopying(const std::filesystem::path& from, const std::filesystem::path& to);
-
-// Removes the temporaries that copies into `folder` left when their process
-// stopped midway; a copy still being made is left alone. Returns how many it
-// removed.
-int removeLeftoverCopies(const std::filesystem::path& folder);
-// Whether the name is one that copies give their temporaries.
-bool isTemporaryCopyName(const std::string& name);
-
-// Whether the two items hold the same: the same bytes for files, the same
-// target for links, the same names holding the same for folders.
-bool sameContents(const std::filesystem::path& a, const std::filesystem::path& b);
 
 // Whether the folders holding the two items are on one file system, where
 // a move is a rename.

@@ -1,9 +1,10 @@
 // A move to another file system, or a copy, while another program acts on
-// the file or on the name it is to take: the test steps in between two
-// chunks of the copy. The file arrives whole under a free name, or not at
-// all, and its source is removed only when it arrived.
+// the file or on the name it is to take, or while the engine stops: the test
+// steps in between two chunks of the copy. The file arrives whole under a
+// free name, or not at all, and its source is removed only when it arrived.
 #include "Core/actions/Perform.h"
 #include "Core/facts/FileInfo.h"
+#include "Core/platform/CopyStop.h"
 #include "Core/platform/FileTransfer.h"
 #include "tests/actions/ActionFixture.h"
 #include "tests/support/PrivateMounts.h"
@@ -12,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <functional>
 #include <set>
 
@@ -88,6 +90,11 @@ TEST_F(CrossFileSystem, WhatOthersDoMidCopyDecidesWhereTheFileArrivesOrThatItSta
     const std::string name = "“" + source.string() + "”";
     const std::string movedAway = name + " changed while it was being moved, so it was left where it is";
     const std::string notCopied = name + " changed while it was being copied, so no copy was kept";
+    // What a stopping engine sets for the thread that copies.
+    static std::atomic<bool> stopping = false;
+    platform::stopThreadCopiesWith(stopping);
+    const std::string cutShort = " of " + name + " to “" + away.string() + "” was cut short";
+    const std::string still = "the file is still at " + name;
     const std::vector<Case> cases = {
         {"nothing", true, [] {}, {"big.dat"}, "big.dat", {}, {}},
         {"another program writes the name", true, [&] { writeFile(away / "big.dat", "theirs"); },
@@ -106,9 +113,14 @@ TEST_F(CrossFileSystem, WhatOthersDoMidCopyDecidesWhereTheFileArrivesOrThatItSta
          },
          {}, {}, movedAway, "new"},
         {"the source is removed", true, [&] { fs::remove(source); }, {}, {}, movedAway, std::nullopt},
+        {"the move is asked to stop", true, [&] { stopping = true; }, {}, {}, "the move" + cutShort + "; " + still,
+         mine},
+        {"the copy is asked to stop", false, [&] { stopping = true; }, {}, {},
+         "the copy" + cutShort + ", so no copy was kept; " + still, mine},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        stopping = false;
         for (const auto& name : names(away)) fs::remove_all(away / name);
         make("w/big.dat", mine);
         int chunks = 0;
@@ -121,7 +133,8 @@ TEST_F(CrossFileSystem, WhatOthersDoMidCopyDecidesWhereTheFileArrivesOrThatItSta
         const Action action = c.move ? Action::move(away.string()) : Action::copy(away.string());
         Applied applied = perform({action}, file, false, kNow);
         platform::setCopyChunkHook({});
-        EXPECT_GT(chunks, 1);
+        // Asked to stop, it copies no further chunk.
+        EXPECT_EQ(chunks > 1, !stopping);
 
         EXPECT_EQ(applied.error, c.error);
         EXPECT_EQ(names(away), c.away);  // no temporary among them
@@ -144,4 +157,5 @@ TEST_F(CrossFileSystem, WhatOthersDoMidCopyDecidesWhereTheFileArrivesOrThatItSta
         EXPECT_EQ(fs::exists(source) ? std::optional(readFile(source)) : std::nullopt, c.left);
         fs::remove(source);
     }
+    stopping = false;  // for the tests after, on this thread
 }

@@ -1,13 +1,17 @@
 #include "Core/facts/FileInfo.h"
 #include "Core/model/RuleVersion.h"
+#include "Core/platform/CopyStop.h"
+#include "Core/platform/FileTransfer.h"
 #include "Core/store/Store.h"
 #include "OlvaApp/Model/ModelTesting.h"
+#include "tests/support/PrivateMounts.h"
 #include "tests/support/app/ModelFixture.h"
 #include "tests/tool/Spawn.h"
 
 #include <QSignalSpy>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 
 using namespace olva;
@@ -249,6 +253,46 @@ TEST_F(ModelActivity, APartlyRevertedEntryResumesWhereItStopped)
     EXPECT_FALSE(model().problem());
     EXPECT_TRUE(std::filesystem::is_regular_file(inbox / "a.pdf"));
     EXPECT_TRUE(model().isFullyReverted(run));
+}
+
+TEST_F(ModelActivity, QuittingCutsShortTheCopyOfAnUndoInFlightAndLeavesNothing)
+{
+    PrivateMounts mounts;
+    if (!mounts.unavailable().empty()) GTEST_SKIP() << mounts.unavailable();
+    const std::filesystem::path away = folder("Away");
+    if (!mounts.mountTmpfs(away, "64m")) GTEST_SKIP() << "no tmpfs to move to: " << mounts.failure();
+    watchInbox({Action::move(away.string())});
+    const std::string contents(12 << 20, 'u');  // more than one chunk
+    writeFile(inbox / "a.pdf", contents);
+    startAndSettle(1);
+    const Entry run = entryFor("a.pdf");
+
+    // The undo's copy back holds after its first chunk until it is asked to stop.
+    std::atomic<bool> held = false;
+    platform::setCopyChunkHook([&](const auto&, const auto&) {
+        held = true;
+        platform::waitForCopyStop();
+    });
+    QFuture<void> reverted = model().revertEntries({run});
+    ASSERT_TRUE(until([&] { return held.load(); }));
+    restart();  // the app quits
+    platform::setCopyChunkHook({});
+
+    EXPECT_EQ(readFile(away / "a.pdf"), contents);
+    for (const auto& item : std::filesystem::directory_iterator(inbox))
+        EXPECT_FALSE(platform::isTemporaryCopyName(item.path().filename())) << item.path();
+    EXPECT_FALSE(std::filesystem::exists(inbox / "a.pdf"));
+    const auto logged = store->entries();
+    EXPECT_TRUE(std::none_of(logged.begin(), logged.end(), [](const Entry& entry) { return entry.undoOf.has_value(); }));
+
+    // Started again, the undo brings the file back whole.
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(until([&] { return !model().entries().empty(); }));
+    reverted = model().revertEntries({entryFor("a.pdf")});
+    ASSERT_TRUE(until([&] { return reverted.isFinished(); }));
+    EXPECT_FALSE(model().problem());
+    EXPECT_EQ(readFile(inbox / "a.pdf"), contents);
+    EXPECT_FALSE(std::filesystem::exists(away / "a.pdf"));
 }
 
 TEST_F(ModelActivity, AnUndoByTheToolArrivesWithItsSeenFiles)

@@ -38,26 +38,6 @@ const std::vector<Volume> kVolumes = {
     {"exFAT through FUSE", Kind::exfat},
 };
 
-// Larger than a chunk of any copy.
-std::string payload(char seed)
-{
-    std::string bytes(12 << 20, '\0');
-    std::uint32_t state = std::uint32_t(seed);
-    for (char& byte : bytes) {
-        state = state * 1664525u + 1013904223u;
-        byte = static_cast<char>(state >> 24);
-    }
-    return bytes;
-}
-
-std::set<std::string> namesIn(const fs::path& folder)
-{
-    std::set<std::string> names;
-    std::error_code error;
-    for (const auto& item : fs::directory_iterator(folder, error)) names.insert(item.path().filename());
-    return names;
-}
-
 bool keepsTags(const fs::path& folder)
 {
     fs::path probe = folder / "tag-probe";
@@ -249,7 +229,7 @@ TEST_F(FileSystems, AMoveInKeepsWhatTheFileSystemCanHoldAndItsUndoGivesTheRestBa
 
 TEST_F(FileSystems, ACopyKilledMidwayLeavesNoPartOfTheFileAndIsMadeOnTheNextStart)
 {
-    const std::string contents = payload('k');
+    const std::string contents = largePayload('k');
     for (const Volume& volume : kVolumes) {
         for (const bool move : {true, false}) {
             SCOPED_TRACE(std::string(volume.name) + (move ? ", move" : ", copy"));

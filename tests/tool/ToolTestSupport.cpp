@@ -68,6 +68,25 @@ Rule extRule(const std::string& name, const std::string& ext, Action action)
     return rule;
 }
 
+std::string largePayload(char seed)
+{
+    std::string bytes(12 << 20, '\0');
+    std::uint32_t state = std::uint32_t(seed);
+    for (char& byte : bytes) {
+        state = state * 1664525u + 1013904223u;
+        byte = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+std::set<std::string> namesIn(const std::filesystem::path& folder)
+{
+    std::set<std::string> names;
+    std::error_code error;
+    for (const auto& item : std::filesystem::directory_iterator(folder, error)) names.insert(item.path().filename());
+    return names;
+}
+
 Entry logEntry(const std::string& id, const std::string& file, std::vector<Step> steps)
 {
     Entry entry;

@@ -11,6 +11,7 @@
 #include "tests/tool/Spawn.h"
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,12 @@ private:
 };
 
 Rule extRule(const std::string& name, const std::string& ext, Action action);
+
+// Bytes made from `seed`, larger than a chunk of any copy, so that a copy
+// of them can be stepped into midway.
+std::string largePayload(char seed);
+// The names in `folder`, none when it is not there.
+std::set<std::string> namesIn(const std::filesystem::path& folder);
 
 // A run of the rule "Tidy", logged now.
 Entry logEntry(const std::string& id, const std::string& file, std::vector<Step> steps = {});

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-enum class Copier { runMove, runCopy, undo, undoOverMcp };
+enum class Copier { runMove, runCopy, watching, undo, undoOverMcp };
 
 struct Stop {
     const char* name;
@@ -113,6 +113,7 @@ protected:
     {
         std::vector<std::string> args = {"once"};
         std::string input;
+        if (copier == Copier::watching) args = {"run"};
         if (copier == Copier::undo) args = {"undo", id};
         if (copier == Copier::undoOverMcp) {
             args = {"mcp"};
@@ -151,6 +152,7 @@ TEST_F(StopMidCopy, NothingIsLeftAndTheFileIsWholeInOnePlaceAndComesBack)
     };
     const std::vector<Case> copiers = {{"a run's move", Copier::runMove},
                                        {"a run's copy", Copier::runCopy},
+                                       {"a run's move while watching", Copier::watching},
                                        {"an undo's move back", Copier::undo},
                                        {"an undo's move back, then a pass", Copier::undo, true},
                                        {"an undo's move back over MCP", Copier::undoOverMcp}};
@@ -158,7 +160,7 @@ TEST_F(StopMidCopy, NothingIsLeftAndTheFileIsWholeInOnePlaceAndComesBack)
         for (const Stop& stop : kStops) {
             if (c.passSweeps && stop.signal != SIGKILL) continue;
             SCOPED_TRACE(std::string(c.what) + ", " + stop.name);
-            const bool ofRun = c.copier == Copier::runMove || c.copier == Copier::runCopy;
+            const bool ofRun = c.copier != Copier::undo && c.copier != Copier::undoOverMcp;
             freshStart(c.copier != Copier::runCopy);
             std::string id;
             if (!ofRun) {

@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <vector>
 #include <memory>
 
 #include <fcntl.h>
@@ -43,18 +44,22 @@ void onStopSignal(int number)
     requestStop(stopSignal);
 }
 
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// The signals that end the loop: SIGINT and SIGTERM always, SIGHUP unless
+// the program was started with it ignored (nohup).
+std::vector<int> stopSignals;
 
 // Handlers rather than blocked signals: shell children must start with the
 // default dispositions and an empty mask, which exec gives them only then.
 void installStopHandlers()
 {
     if (::pipe2(stopPipe, O_CLOEXEC) != 0) return;
+    stopSignals = {SIGINT, SIGTERM};
+    if (!signalIgnored(SIGHUP)) stopSignals.push_back(SIGHUP);
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int number : kStopSignals) ::sigaction(number, &action, nullptr);
+    for (int number : stopSignals) ::sigaction(number, &action, nullptr);
 }
 
 StopReason waitForStop()
@@ -64,7 +69,7 @@ StopReason waitForStop()
         ssize_t n = ::read(stopPipe[0], &byte, 1);
         if (n == 1) {
             // A second interrupt ends the process at once.
-            for (int number : kStopSignals) std::signal(number, SIG_DFL);
+            for (int number : stopSignals) std::signal(number, SIG_DFL);
             return StopReason(byte);
         }
         if (n < 0 && errno == EINTR) continue;

@@ -11,6 +11,8 @@ namespace olva {
 namespace {
 
 constexpr std::array<int, 3> kStopSignals = {SIGINT, SIGTERM, SIGHUP};
+// Those given the handler; read by it.
+std::array<volatile std::sig_atomic_t, 3> handled = {};
 
 void setDisposition(void (*handler)(int))
 {
@@ -18,7 +20,8 @@ void setDisposition(void (*handler)(int))
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int number : kStopSignals) ::sigaction(number, &action, nullptr);
+    for (std::size_t i = 0; i < kStopSignals.size(); ++i)
+        if (handled[i]) ::sigaction(kStopSignals[i], &action, nullptr);
 }
 
 void onStopSignal(int number)
@@ -36,6 +39,16 @@ void onStopSignal(int number)
 
 }  // namespace
 
-void installStopSignals() { setDisposition(onStopSignal); }
+bool signalIgnored(int signal)
+{
+    struct sigaction current {};
+    return ::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
+}
+
+void installStopSignals()
+{
+    for (std::size_t i = 0; i < kStopSignals.size(); ++i) handled[i] = !signalIgnored(kStopSignals[i]);
+    setDisposition(onStopSignal);
+}
 
 }  // namespace olva

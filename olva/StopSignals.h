@@ -11,8 +11,13 @@
 
 namespace olva {
 
-// For the program, before its command runs.
+// For the program, before its command runs. A stop signal the program was
+// started with ignored (by nohup, or as a background job of a script) stays
+// ignored.
 void installStopSignals();
+
+// Whether the signal is ignored now, as it may be from the program's start.
+bool signalIgnored(int signal);
 
 // The exit status of a process that a signal stopped: 128 + its number.
 constexpr int stopStatus(int signal) { return 128 + signal; }

@@ -12,6 +12,8 @@
 #include <nlohmann/json.hpp>
 
 #include <csignal>
+#include <functional>
+#include <sstream>
 
 using namespace olva;
 using namespace olva::test;
@@ -107,9 +109,10 @@ protected:
         ASSERT_EQ(done.status, 0) << done.err;
     }
 
-    // Runs what the copier is, holds it once its copy has begun, and stops
-    // it with the signal.
-    Finished stopMidCopy(Copier copier, const std::string& id, int signal)
+    // Runs what the copier is, holds it once its copy has begun (and hands
+    // it to `held`), and stops it with the signal.
+    Finished stopMidCopy(Copier copier, const std::string& id, int signal,
+                         const std::function<void(int pid)>& held = {})
     {
         std::vector<std::string> args = {"once"};
         std::string input;
@@ -128,6 +131,7 @@ protected:
         options.env["OLVA_TEST_HOLD"] = "copying";
         Child child(args, options);
         EXPECT_TRUE(eventually([&] { return fs::exists(fixture.home() / "test-held"); })) << "never held";
+        if (held) held(child.pid());
         child.signal(signal);
         Finished finished = child.finish();
         fs::remove(fixture.home() / "test-held");
@@ -137,6 +141,31 @@ protected:
     ToolFixture fixture;
     PrivateMounts mounts;  // before the fixture's folder goes
     const std::string contents = largePayload('s');
+};
+
+// Whether the process ignores the signal, as its status in /proc tells.
+bool ignores(int pid, int signal)
+{
+    std::istringstream status(readFile("/proc/" + std::to_string(pid) + "/status"));
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with("SigIgn:")) return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
+    return false;
+}
+
+// The signal ignored in what the test starts, as nohup does.
+class IgnoredSignal {
+public:
+    explicit IgnoredSignal(int signal) : signal_(signal)
+    {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(signal_, &ignore, &before_);
+    }
+    ~IgnoredSignal() { ::sigaction(signal_, &before_, nullptr); }
+
+private:
+    int signal_;
+    struct sigaction before_ {};
 };
 
 }  // namespace
@@ -221,5 +250,31 @@ TEST_F(StopMidCopy, NothingIsLeftAndTheFileIsWholeInOnePlaceAndComesBack)
             EXPECT_EQ(temporaries(), std::vector<std::string>{});
             expectLookAlikesStay();
         }
+    }
+}
+
+TEST_F(StopMidCopy, ASignalIgnoredFromTheStartStaysIgnored)
+{
+    for (const Copier copier : {Copier::undo, Copier::watching}) {
+        SCOPED_TRACE(copier == Copier::undo ? "olva undo" : "olva run");
+        const bool ofRun = copier == Copier::watching;
+        freshStart(true);
+        std::string id;
+        if (!ofRun) {
+            ASSERT_NO_FATAL_FAILURE(once());
+            id = entries(false).at(0).id;
+        }
+        Finished stopped;
+        {
+            IgnoredSignal nohup(SIGHUP);
+            stopped = stopMidCopy(copier, id, SIGTERM, [](int pid) {
+                EXPECT_TRUE(ignores(pid, SIGHUP));
+                EXPECT_FALSE(ignores(pid, SIGTERM));
+            });
+        }
+        EXPECT_EQ(stopped.status, 128 + SIGTERM) << stopped.err;
+        EXPECT_NE(stopped.err.find("was cut short"), std::string::npos) << stopped.err;
+        EXPECT_EQ(temporaries(), std::vector<std::string>{});
+        EXPECT_EQ(wholeAt(), std::vector<fs::path>{ofRun ? inInbox() : inArchive()});
     }
 }

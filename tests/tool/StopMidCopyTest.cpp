@@ -170,86 +170,93 @@ private:
 
 }  // namespace
 
-TEST_F(StopMidCopy, NothingIsLeftAndTheFileIsWholeInOnePlaceAndComesBack)
+// The copiers, each a test of its own so that they run side by side.
+struct CopierCase {
+    const char* name;
+    Copier copier;
+    // Of a kill: whether the next pass, rather than the next undo, finds
+    // what the undo left.
+    bool passSweeps = false;
+};
+
+const CopierCase kCopiers[] = {{"ARunsMove", Copier::runMove},
+                               {"ARunsCopy", Copier::runCopy},
+                               {"ARunsMoveWhileWatching", Copier::watching},
+                               {"AnUndosMoveBack", Copier::undo},
+                               {"AnUndosMoveBackThenAPass", Copier::undo, true},
+                               {"AnUndosMoveBackOverMcp", Copier::undoOverMcp}};
+
+class StopMidCopyBy : public StopMidCopy, public ::testing::WithParamInterface<CopierCase> {};
+
+INSTANTIATE_TEST_SUITE_P(Copiers, StopMidCopyBy, ::testing::ValuesIn(kCopiers),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_P(StopMidCopyBy, NothingIsLeftAndTheFileIsWholeInOnePlaceAndComesBack)
 {
-    struct Case {
-        const char* what;
-        Copier copier;
-        // Of a kill: whether the next pass, rather than the next undo, finds
-        // what the undo left.
-        bool passSweeps = false;
-    };
-    const std::vector<Case> copiers = {{"a run's move", Copier::runMove},
-                                       {"a run's copy", Copier::runCopy},
-                                       {"a run's move while watching", Copier::watching},
-                                       {"an undo's move back", Copier::undo},
-                                       {"an undo's move back, then a pass", Copier::undo, true},
-                                       {"an undo's move back over MCP", Copier::undoOverMcp}};
-    for (const Case& c : copiers) {
-        for (const Stop& stop : kStops) {
-            if (c.passSweeps && stop.signal != SIGKILL) continue;
-            SCOPED_TRACE(std::string(c.what) + ", " + stop.name);
-            const bool ofRun = c.copier != Copier::undo && c.copier != Copier::undoOverMcp;
-            freshStart(c.copier != Copier::runCopy);
-            std::string id;
-            if (!ofRun) {
-                ASSERT_NO_FATAL_FAILURE(once());
-                ASSERT_EQ(entries(false).size(), 1u);
-                id = entries(false)[0].id;
-            }
-            // Where the file is while it is copied, and whither.
-            const fs::path from = ofRun ? inInbox() : inArchive();
-            const fs::path to = ofRun ? archive() : fixture.inbox();
-
-            Finished stopped = stopMidCopy(c.copier, id, stop.signal);
-            EXPECT_EQ(stopped.status, 128 + stop.signal) << stopped.err;
-            if (stop.signal == SIGKILL) {
-                // What it was writing is left for the next one to find.
-                EXPECT_EQ(namesIn(to).size(), kLookAlikes.size() + 1);
-                EXPECT_EQ(temporaries().size(), 1u);
-                if (ofRun || c.passSweeps) {
-                    ASSERT_NO_FATAL_FAILURE(once());
-                }
-                // A run is tried again and done; a pass leaves the archive
-                // alone, and the file in it.
-                if (c.copier == Copier::runCopy) EXPECT_EQ(wholeAt(), (std::vector<fs::path>{inInbox(), inArchive()}));
-                else EXPECT_EQ(wholeAt(), std::vector<fs::path>{inArchive()});
-            } else {
-                // One line that says what was cut short and where the file is.
-                const std::string still = "the file is still at " + quoted(from) + "\n";
-                EXPECT_NE(stopped.err.find(" of " + quoted(from) + " to " + quoted(to) + " was cut short"),
-                          std::string::npos)
-                    << stopped.err;
-                EXPECT_TRUE(stopped.err.ends_with(still)) << stopped.err;
-                EXPECT_EQ(std::count(stopped.err.begin(), stopped.err.end(), '\n'), 1) << stopped.err;
-                EXPECT_EQ(temporaries(), std::vector<std::string>{});
-                EXPECT_EQ(wholeAt(), std::vector<fs::path>{from});
-                // Recorded as any failure is: a run with the error and no
-                // step, an undo that put nothing back not at all.
-                const auto cut = entries(!ofRun);
-                ASSERT_EQ(cut.size(), ofRun ? 1u : 0u);
-                if (ofRun) {
-                    EXPECT_TRUE(cut[0].steps.empty());
-                    EXPECT_NE(cut[0].error.value_or("").find("was cut short"), std::string::npos);
-                }
-                // A run cut short had changed nothing, and is tried again.
-                if (ofRun) {
-                    ASSERT_NO_FATAL_FAILURE(once());
-                }
-            }
-            // Only the next undo of the entry knows to look where the file returns.
-            const bool leftForUndo = stop.signal == SIGKILL && !ofRun && !c.passSweeps;
-            EXPECT_EQ(temporaries().size(), leftForUndo ? 1u : 0u);
-
-            // The run that did happen is undone whole.
-            const auto runs = entries(false);
-            ASSERT_FALSE(runs.empty());
-            ASSERT_NO_FATAL_FAILURE(undo(runs.back().id));
-            EXPECT_EQ(readFile(inInbox()), contents);
-            EXPECT_FALSE(fs::exists(inArchive()));
-            EXPECT_EQ(temporaries(), std::vector<std::string>{});
-            expectLookAlikesStay();
+    const CopierCase& c = GetParam();
+    for (const Stop& stop : kStops) {
+        if (c.passSweeps && stop.signal != SIGKILL) continue;
+        SCOPED_TRACE(stop.name);
+        const bool ofRun = c.copier != Copier::undo && c.copier != Copier::undoOverMcp;
+        freshStart(c.copier != Copier::runCopy);
+        std::string id;
+        if (!ofRun) {
+            ASSERT_NO_FATAL_FAILURE(once());
+            ASSERT_EQ(entries(false).size(), 1u);
+            id = entries(false)[0].id;
         }
+        // Where the file is while it is copied, and whither.
+        const fs::path from = ofRun ? inInbox() : inArchive();
+        const fs::path to = ofRun ? archive() : fixture.inbox();
+
+        Finished stopped = stopMidCopy(c.copier, id, stop.signal);
+        EXPECT_EQ(stopped.status, 128 + stop.signal) << stopped.err;
+        if (stop.signal == SIGKILL) {
+            // What it was writing is left for the next one to find.
+            EXPECT_EQ(namesIn(to).size(), kLookAlikes.size() + 1);
+            EXPECT_EQ(temporaries().size(), 1u);
+            if (ofRun || c.passSweeps) {
+                ASSERT_NO_FATAL_FAILURE(once());
+            }
+            // A run is tried again and done; a pass leaves the archive
+            // alone, and the file in it.
+            if (c.copier == Copier::runCopy) EXPECT_EQ(wholeAt(), (std::vector<fs::path>{inInbox(), inArchive()}));
+            else EXPECT_EQ(wholeAt(), std::vector<fs::path>{inArchive()});
+        } else {
+            // One line that says what was cut short and where the file is.
+            const std::string still = "the file is still at " + quoted(from) + "\n";
+            EXPECT_NE(stopped.err.find(" of " + quoted(from) + " to " + quoted(to) + " was cut short"),
+                      std::string::npos)
+                << stopped.err;
+            EXPECT_TRUE(stopped.err.ends_with(still)) << stopped.err;
+            EXPECT_EQ(std::count(stopped.err.begin(), stopped.err.end(), '\n'), 1) << stopped.err;
+            EXPECT_EQ(temporaries(), std::vector<std::string>{});
+            EXPECT_EQ(wholeAt(), std::vector<fs::path>{from});
+            // Recorded as any failure is: a run with the error and no
+            // step, an undo that put nothing back not at all.
+            const auto cut = entries(!ofRun);
+            ASSERT_EQ(cut.size(), ofRun ? 1u : 0u);
+            if (ofRun) {
+                EXPECT_TRUE(cut[0].steps.empty());
+                EXPECT_NE(cut[0].error.value_or("").find("was cut short"), std::string::npos);
+            }
+            // A run cut short had changed nothing, and is tried again.
+            if (ofRun) {
+                ASSERT_NO_FATAL_FAILURE(once());
+            }
+        }
+        // Only the next undo of the entry knows to look where the file returns.
+        const bool leftForUndo = stop.signal == SIGKILL && !ofRun && !c.passSweeps;
+        EXPECT_EQ(temporaries().size(), leftForUndo ? 1u : 0u);
+
+        // The run that did happen is undone whole.
+        const auto runs = entries(false);
+        ASSERT_FALSE(runs.empty());
+        ASSERT_NO_FATAL_FAILURE(undo(runs.back().id));
+        EXPECT_EQ(readFile(inInbox()), contents);
+        EXPECT_FALSE(fs::exists(inArchive()));
+        EXPECT_EQ(temporaries(), std::vector<std::string>{});
+        expectLookAlikesStay();
     }
 }
 

@@ -51,8 +51,12 @@ check() {
       local warnings
       warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l "$man" 2>&1 >/dev/null)
       [ -z "$warnings" ] || fail "man $page warns: $warnings"
-      zcat "$man" | grep -q '^\.SH "EXIT STATUS"' || fail "man $page has no exit status"
-      zcat "$man" | grep -q 'OLVA_HOME' || fail "man $page does not name OLVA_HOME"
+      # Read whole first: grep -q stops at its match, which under pipefail
+      # could fail the line by zcat's SIGPIPE.
+      local source
+      source=$(zcat "$man")
+      grep -q '^\.SH "EXIT STATUS"' <<<"$source" || fail "man $page has no exit status"
+      grep -q 'OLVA_HOME' <<<"$source" || fail "man $page does not name OLVA_HOME"
     else
       fail "manual page $page(1) is not installed"
     fi

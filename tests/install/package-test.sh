@@ -25,8 +25,11 @@ field() { dpkg-deb --field "$deb" "$1"; }
 [ "$(field Version)" = "$version" ] || fail "Version is $(field Version), not $version"
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture is $(field Architecture)"
 field Maintainer | grep -qE '^[^<]+ <[^@>]+@[^>]+>$' || fail "Maintainer '$(field Maintainer)' is no name and address"
-field Description | head -1 | grep -qi 'file' || fail "the description's summary does not say what Olva is"
-[ "$(field Description | wc -l)" -gt 3 ] || fail "the description has no body"
+# Read whole first: under pipefail, a reader that stops early (head, grep -q)
+# can end dpkg-deb by SIGPIPE and fail the line however the field reads.
+description=$(field Description)
+grep -qi 'file' <<<"${description%%$'\n'*}" || fail "the description's summary does not say what Olva is"
+[ "$(wc -l <<<"$description")" -gt 3 ] || fail "the description has no body"
 # Depends: each library the programs link or open, by its runtime package;
 # never a development package.
 depends=$(field Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//')

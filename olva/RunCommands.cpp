@@ -5,14 +5,14 @@
 #include "Core/store/RulesWatcher.h"
 #include "Core/store/Store.h"
 #include "Core/base/UTF8.h"
+#include "Core/platform/CopyStop.h"
 #include "olva/EntryText.h"
 #include "olva/StopSignals.h"
-#include "Core/platform/CopyStop.h"
 
 #include <cerrno>
 #include <csignal>
-#include <vector>
 #include <memory>
+#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -129,7 +128,7 @@ void walk(int fd, const std::string& path, std::int64_t level, const Walk& how)
     while (dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
         if (name[0] == '\0' || name[0] == '.') {
-            if (how.leftovers && std::strncmp(name, ".olva-", 6) == 0 && platform::isTemporaryCopyName(name))
+            if (how.leftovers && platform::isTemporaryCopyName(name))
                 how.leftovers->push_back(path + name);
             continue;
         }

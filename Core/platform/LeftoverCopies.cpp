@@ -44,13 +44,12 @@ bool removeUnheld(int dir, const std::string& name, const fs::path& path)
 
 std::string newTemporaryCopyName() { return std::string(kPrefix) + newUUID() + std::string(kSuffix); }
 
-bool isTemporaryCopyName(const std::string& name)
+bool isTemporaryCopyName(std::string_view text)
 {
-    std::string_view text = name;
     if (!text.starts_with(kPrefix) || !text.ends_with(kSuffix)) return false;
     text.remove_prefix(kPrefix.size());
     text.remove_suffix(kSuffix.size());
-    return canonicalUUID(text) == std::string(text);
+    return canonicalUUID(text) == text;
 }
 
 bool removeLeftoverCopy(const fs::path& path)

@@ -7,13 +7,14 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace olva::platform {
 
 // A new temporary name, unlike any other.
 std::string newTemporaryCopyName();
 // Whether the name is exactly one that copies give their temporaries.
-bool isTemporaryCopyName(const std::string& name);
+bool isTemporaryCopyName(std::string_view name);
 
 // Removes the item at `path`, whose name is a temporary's, unless a living
 // process holds it locked (a copy still being made). Whether it went.

@@ -280,7 +280,7 @@ TEST_F(ModelActivity, QuittingCutsShortTheCopyOfAnUndoInFlightAndLeavesNothing)
 
     EXPECT_EQ(readFile(away / "a.pdf"), contents);
     for (const auto& item : std::filesystem::directory_iterator(inbox))
-        EXPECT_FALSE(platform::isTemporaryCopyName(item.path().filename())) << item.path();
+        EXPECT_FALSE(platform::isTemporaryCopyName(item.path().filename().string())) << item.path();
     EXPECT_FALSE(std::filesystem::exists(inbox / "a.pdf"));
     const auto logged = store->entries();
     EXPECT_TRUE(std::none_of(logged.begin(), logged.end(), [](const Entry& entry) { return entry.undoOf.has_value(); }));
